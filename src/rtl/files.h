@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+// File-system helpers over the ANSI Win32 functions. They report failure by their result, not
+// by exceptions, because the program treats failed renames, deletions and copies as silent.
+namespace rtl {
+
+bool FileExists(const std::string& fileName);       // an existing file, not a folder
+bool DirectoryExists(const std::string& folder);
+bool RenameFile(const std::string& oldName, const std::string& newName);
+bool DeleteFile(const std::string& fileName);
+bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
+bool CreateDir(const std::string& folder);
+// The folder of the running program file, ending in a backslash. A test may override it.
+std::string ProgramFolder();
+std::string ProgramFileName();
+void SetProgramFileNameOverride(const std::string& fileName);
+
+}  // namespace rtl

@@ -1,0 +1,42 @@
+#include "rtl/ini_file.h"
+
+#include <windows.h>
+
+#include "rtl/exceptions.h"
+#include "rtl/ini_values.h"
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const
+{
+    char buffer[2048];
+    DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer, sizeof buffer,
+                                       FFileName.c_str());
+    return std::string(buffer, n);
+}
+
+int TIniFile::ReadInteger(const std::string& section, const std::string& key, int def) const
+{
+    // An empty value reads as the default, like a missing key.
+    std::string value = ReadString(section, key, "");
+    return rtl::DecodeIniInteger(value, def);
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const
+{
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
+{
+    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), FFileName.c_str()))
+        throw EIniFileException(FormatMessage1("Unable to write to %s", FFileName));
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int value)
+{
+    WriteString(section, key, rtl::EncodeIniInteger(value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value)
+{
+    WriteString(section, key, rtl::EncodeIniBool(value));
+}

@@ -1,0 +1,8 @@
+list(APPEND QV_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/exceptions.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/string_list.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ini_values.cpp)
+list(APPEND QV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/ini_file.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/files.cpp)
