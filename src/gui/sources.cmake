@@ -1,1 +1,14 @@
-# Files of this layer: portable ones to QV_CORE_SOURCES, Win32 ones to QV_WIN_SOURCES.
+list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/component.cpp)
+list(APPEND QV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/application.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/forms.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/graphics.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/image_list.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/input_query.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/page_control.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/platform_ui.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/std_controls.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/timer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tree_view.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window.cpp)

@@ -1,0 +1,204 @@
+#include "gui/application.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "gui/forms.h"
+#include "gui/platform_ui.h"
+
+TApplication* Application = nullptr;
+
+TApplication::TApplication() : TComponent(nullptr), FWindow(*this), FHintColor(clInfoBk)
+{
+    Application = this;
+}
+
+TApplication::~TApplication()
+{
+    DestroyComponents();
+    FWindow.DestroyHandle();
+    if (Application == this)
+        Application = nullptr;
+}
+
+void TApplication::Initialize()
+{
+    INITCOMMONCONTROLSEX icc = {};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES;
+    InitCommonControlsEx(&icc);
+    if (FWindow.HandleAllocated())
+        return;
+    // A zero-sized window in the middle of the screen: invisible itself, it carries the taskbar
+    // button and owns the forms, so minimising it takes every form off the screen at once.
+    int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    FWindow.CreateHandle("TApplication", 0, FTitle.c_str(),
+                         WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
+                         nullptr);
+}
+
+void TApplication::SetTitle(const std::string& v)
+{
+    FTitle = v;
+    if (FWindow.HandleAllocated())
+        SetWindowTextA(FWindow.Handle(), v.c_str());
+}
+
+void TApplication::RegisterForm(TForm* form)
+{
+    FForms.push_back(form);
+    if (!FMainForm)
+        FMainForm = form;
+}
+
+void TApplication::UnregisterForm(TForm* form)
+{
+    FForms.erase(std::remove(FForms.begin(), FForms.end(), form), FForms.end());
+    if (FMainForm == form) {
+        FMainForm = nullptr;
+        Terminate();
+    }
+}
+
+void TApplication::Terminate()
+{
+    if (!FTerminated) {
+        FTerminated = true;
+        PostQuitMessage(0);
+    }
+}
+
+bool TApplication::ProcessMessage(MSG& msg)
+{
+    if (msg.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    // Dialog navigation for our forms: Tab between controls, Enter for the default button.
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+        for (TForm* f : FForms)
+            if (f->Handle() == root && IsDialogMessageA(root, &msg))
+                return true;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+}
+
+bool TApplication::HandleMessage()
+{
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    ProcessMessage(msg);
+    return true;
+}
+
+void TApplication::ProcessMessages()
+{
+    while (HandleMessage()) {
+    }
+}
+
+void TApplication::Run()
+{
+    if (FMainForm && FShowMainForm && !FMainForm->Visible() && FMainForm->ShowOnRun())
+        FMainForm->Show();
+    MSG msg;
+    while (!FTerminated) {
+        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+        if (r == 0 || r == -1) {
+            FTerminated = true;
+            break;
+        }
+        ProcessMessage(msg);
+    }
+}
+
+void TApplication::Minimize()
+{
+    if (!FWindow.HandleAllocated() || IsIconic(FWindow.Handle()))
+        return;
+    ShowWindow(FWindow.Handle(), SW_MINIMIZE);
+    if (OnMinimize)
+        OnMinimize(this);
+}
+
+void TApplication::Restore()
+{
+    if (!FWindow.HandleAllocated())
+        return;
+    if (IsIconic(FWindow.Handle()))
+        ShowWindow(FWindow.Handle(), SW_RESTORE);
+    if (OnRestore)
+        OnRestore(this);
+}
+
+bool TApplication::Minimized() const { return FWindow.HandleAllocated() && IsIconic(FWindow.Handle()); }
+
+void TApplication::HandleException(const std::exception& e)
+{
+    HWND parent = GetActiveWindow();
+    PlatformUi().MessageBox(parent ? parent : Handle(), e.what(), FTitle, MB_ICONERROR | MB_OK);
+}
+
+int TApplication::HookMainWindow(TWindowHook hook)
+{
+    int id = FNextHookId++;
+    FHooks.emplace_back(id, std::move(hook));
+    return id;
+}
+
+void TApplication::UnhookMainWindow(int id)
+{
+    FHooks.erase(std::remove_if(FHooks.begin(), FHooks.end(), [id](const auto& h) { return h.first == id; }),
+                 FHooks.end());
+}
+
+LRESULT TApplication::TAppWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // Hooks may unhook themselves while they run.
+    auto hooks = FApp.FHooks;
+    for (auto& h : hooks) {
+        LRESULT result = 0;
+        if (h.second(msg, wParam, lParam, result))
+            return result;
+    }
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_MINIMIZE:
+            FApp.Minimize();
+            return 0;
+        case SC_RESTORE:
+            FApp.Restore();
+            if (FApp.FMainForm && FApp.FMainForm->Visible())
+                SetForegroundWindow(FApp.FMainForm->Handle());
+            return 0;
+        case SC_CLOSE:
+            if (FApp.FMainForm)
+                FApp.FMainForm->Close();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        if (FApp.FMainForm)
+            FApp.FMainForm->Close();
+        return 0;
+    case WM_ACTIVATEAPP:
+        if (!wParam && FApp.OnDeactivate)
+            FApp.OnDeactivate(&FApp);
+        break;
+    case WM_ACTIVATE:
+        // The zero-sized window passes activation on to the main form.
+        if (LOWORD(wParam) != WA_INACTIVE && FApp.FMainForm && FApp.FMainForm->Visible() &&
+            !IsIconic(Handle())) {
+            SetFocus(FApp.FMainForm->Handle());
+            return 0;
+        }
+        break;
+    }
+    return DefaultHandler(msg, wParam, lParam);
+}

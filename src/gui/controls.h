@@ -1,0 +1,107 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "gui/component.h"
+#include "gui/graphics.h"
+
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TShiftStateFlag { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+using TShiftState = unsigned;
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+TShiftState KeyStateToShift(WPARAM keys);
+
+// A control with a window of its own: either a system class (button, edit, tab, tree...),
+// subclassed so that the toolkit sees its messages, or a class of the toolkit (forms, panels,
+// pictures). Parents reflect WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* back to the child that sent
+// them. Controls are created with their window at once; the parent must already have its own.
+class TWinControl : public TComponent {
+public:
+    TWinControl(TComponent* AOwner, TWinControl* AParent);
+    ~TWinControl() override;
+
+    HWND Handle() const { return FHandle; }
+    TWinControl* Parent() const { return FParent; }
+    static TWinControl* FromHandle(HWND wnd);
+
+    int Left() const { return FLeft; }
+    int Top() const { return FTop; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void SetLeft(int v) { SetBounds(v, FTop, FWidth, FHeight); }
+    void SetTop(int v) { SetBounds(FLeft, v, FWidth, FHeight); }
+    void SetWidth(int v) { SetBounds(FLeft, FTop, v, FHeight); }
+    void SetHeight(int v) { SetBounds(FLeft, FTop, FWidth, v); }
+    virtual void SetBounds(int left, int top, int width, int height);
+    int ClientWidth() const;
+    int ClientHeight() const;
+
+    bool Visible() const;
+    virtual void SetVisible(bool v);
+    bool Enabled() const;
+    virtual void SetEnabled(bool v);
+    std::string Caption() const;
+    virtual void SetCaption(const std::string& v);
+    std::string Text() const { return Caption(); }
+    void SetText(const std::string& v) { SetCaption(v); }
+    TColor Color() const { return FColor; }
+    void SetColor(TColor v);
+    TColor FontColor() const { return FFontColor; }
+    void SetFontColor(TColor v);
+    const TFontSpec& Font() const { return FFont; }
+    void SetFont(const TFontSpec& v);
+    const std::string& Hint() const { return FHint; }
+    void SetHint(const std::string& v) { FHint = v; }
+    // A system cursor id (IDC_HAND...), nullptr for the class default.
+    void SetCursor(LPCSTR cursor) { FCursor = cursor; }
+    LPCSTR Cursor() const { return FCursor; }
+    int ControlId() const { return FControlId; }
+
+    void SetFocus();
+    bool Focused() const;
+    void Invalidate();
+
+    TNotifyEvent OnClick;
+    TMouseEvent OnMouseDown;
+    // Right click or the context key: screen coordinates (-1, -1 from the keyboard).
+    std::function<void(TObject* Sender, int X, int Y)> OnContextPopup;
+
+    virtual void Click();
+
+protected:
+    void CreateSystemWindow(const char* className, DWORD style, DWORD exStyle, const std::string& caption = "");
+    void CreateOwnWindow(const char* className, DWORD style, DWORD exStyle, const std::string& caption = "",
+                         HWND parentOverride = nullptr, UINT classStyle = 0);
+    virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Reflected from the parent. Return true when handled.
+    virtual bool HandleCommand(WORD code) { (void)code; return false; }
+    virtual bool HandleNotify(NMHDR* hdr, LRESULT& result) { (void)hdr; (void)result; return false; }
+    virtual HBRUSH HandleCtlColor(HDC dc);
+    virtual void HandleDestroyed() {}
+    bool IsSystemClass() const { return FSystemClass; }
+    // The colour is the class default until set; system edit fields keep their own.
+    bool ColorSet() const { return FColorSet; }
+
+private:
+    static LRESULT CALLBACK OwnWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR refData);
+    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    void Attach(HWND wnd);
+
+    HWND FHandle = nullptr;
+    TWinControl* FParent;
+    bool FSystemClass = false;
+    int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+    TColor FColor = clBtnFace;
+    bool FColorSet = false;
+    TColor FFontColor = clWindowText;
+    bool FFontColorSet = false;
+    TFontSpec FFont;
+    std::string FHint;
+    LPCSTR FCursor = nullptr;
+    int FControlId;
+};

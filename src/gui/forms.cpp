@@ -1,0 +1,159 @@
+#include "gui/forms.h"
+
+#include "gui/application.h"
+#include "gui/std_controls.h"
+#include "gui/window.h"
+
+TForm::TForm(TComponent* AOwner, const char* className) : TWinControl(AOwner, nullptr)
+{
+    SetBounds(0, 0, 320, 240);
+    HWND owner = Application ? Application->Handle() : nullptr;
+    CreateOwnWindow(className, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                    WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, "", owner);
+}
+
+TForm::~TForm()
+{
+    DestroyComponents();
+    if (Application)
+        Application->UnregisterForm(this);
+}
+
+void TForm::BeforeDestruction()
+{
+    if (FDestroyFired)
+        return;
+    FDestroyFired = true;
+    if (OnDestroy)
+        GuardedCall([&] { OnDestroy(this); });
+}
+
+void TForm::DoCreate()
+{
+    if (OnCreate)
+        OnCreate(this);
+}
+
+void TForm::SetClientSize(int width, int height)
+{
+    RECT r = {0, 0, width, height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
+    SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+}
+
+bool RectOnSomeMonitor(const RECT& r)
+{
+    HMONITOR m = MonitorFromRect(&r, MONITOR_DEFAULTTONULL);
+    if (!m)
+        return false;
+    MONITORINFO mi = {};
+    mi.cbSize = sizeof mi;
+    if (!GetMonitorInfoA(m, &mi))
+        return false;
+    RECT both;
+    // The title bar, at least, must be reachable for the user to move the window back.
+    RECT caption = {r.left, r.top, r.right, r.top + GetSystemMetrics(SM_CYCAPTION)};
+    return IntersectRect(&both, &caption, &mi.rcWork) != 0;
+}
+
+void TForm::ApplyPosition()
+{
+    if (FPosition != poScreenCenter)
+        return;
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SetBounds(work.left + (work.right - work.left - Width()) / 2, work.top + (work.bottom - work.top - Height()) / 2,
+              Width(), Height());
+}
+
+void TForm::Show()
+{
+    if (!Handle())
+        return;
+    if (!FShownOnce) {
+        FShownOnce = true;
+        ApplyPosition();
+    }
+    // The main form brings the application's taskbar button with it.
+    if (Application && Application->MainForm() == this && Application->Handle()) {
+        if (Application->Minimized())
+            ShowWindow(Application->Handle(), SW_RESTORE);
+        else if (!IsWindowVisible(Application->Handle()))
+            ShowWindow(Application->Handle(), SW_SHOWNA);
+    }
+    bool wasVisible = Visible();
+    ShowWindow(Handle(), SW_SHOW);
+    SetForegroundWindow(Handle());
+    if (!wasVisible && OnShow)
+        OnShow(this);
+}
+
+void TForm::Hide()
+{
+    if (!Handle() || !Visible())
+        return;
+    ShowWindow(Handle(), SW_HIDE);
+    if (OnHide)
+        OnHide(this);
+}
+
+void TForm::SetVisible(bool v)
+{
+    if (v)
+        Show();
+    else
+        Hide();
+}
+
+void TForm::Close()
+{
+    TCloseAction action = (Application && Application->MainForm() == this) ? caFree : caHide;
+    if (OnClose)
+        OnClose(this, action);
+    if (action == caNone)
+        return;
+    if (Application && Application->MainForm() == this) {
+        Hide();
+        Application->Terminate();
+    } else {
+        Hide();
+    }
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_SYSCOMMAND:
+        // The main form's minimise goes to the application window, which takes every form with it.
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && Application && Application->MainForm() == this) {
+            Application->Minimize();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case DM_GETDEFID:
+        if (FDefaultButton && FDefaultButton->Handle() && IsWindowEnabled(FDefaultButton->Handle()))
+            return MAKELRESULT(FDefaultButton->ControlId(), DC_HASDEFID);
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND f = GetFocus();
+            if (f && IsChild(Handle(), f))
+                FFocusedChild = f;
+        } else if (FFocusedChild && IsWindow(FFocusedChild) && IsChild(Handle(), FFocusedChild)) {
+            ::SetFocus(FFocusedChild);
+            return 0;
+        }
+        break;
+    case WM_ERASEBKGND: {
+        RECT r;
+        GetClientRect(Handle(), &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, ColorBrush(Color()));
+        return 1;
+    }
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}

@@ -1,0 +1,49 @@
+#include "gui/graphics.h"
+
+#include <map>
+#include <tuple>
+
+#include "gui/handles.h"
+
+COLORREF ColorToRGB(TColor c)
+{
+    if (c & kSystemColorFlag)
+        return GetSysColor(static_cast<int>(c & 0xFF));
+    return static_cast<COLORREF>(c & 0xFFFFFF);
+}
+
+HBRUSH ColorBrush(TColor c)
+{
+    static std::map<TColor, TBrushHandle> brushes;
+    auto it = brushes.find(c);
+    if (it != brushes.end())
+        return it->second.Get();
+    HBRUSH b = (c & kSystemColorFlag) ? GetSysColorBrush(static_cast<int>(c & 0xFF)) : CreateSolidBrush(ColorToRGB(c));
+    if (c & kSystemColorFlag)
+        return b;  // system brushes are owned by the system
+    brushes.emplace(c, TBrushHandle(b));
+    return b;
+}
+
+bool TFontSpec::operator<(const TFontSpec& o) const
+{
+    return std::tie(Name, Height, Bold, Underline) < std::tie(o.Name, o.Height, o.Bold, o.Underline);
+}
+
+HFONT SharedFont(const TFontSpec& spec)
+{
+    static std::map<TFontSpec, TFontHandle> fonts;
+    auto it = fonts.find(spec);
+    if (it != fonts.end())
+        return it->second.Get();
+    LOGFONTA lf = {};
+    lf.lfHeight = spec.Height;
+    lf.lfWeight = spec.Bold ? FW_BOLD : FW_NORMAL;
+    lf.lfUnderline = spec.Underline ? TRUE : FALSE;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lstrcpynA(lf.lfFaceName, spec.Name.c_str(), LF_FACESIZE);
+    HFONT f = CreateFontIndirectA(&lf);
+    fonts.emplace(spec, TFontHandle(f));
+    return f;
+}

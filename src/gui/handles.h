@@ -1,0 +1,118 @@
+#pragma once
+#include <windows.h>
+#include <wininet.h>
+
+#include <utility>
+
+// One move-only owner for every kind of handle; the traits say what "no handle" is and how to
+// release one. Copying is deleted so that no handle is ever released twice.
+template <class Traits>
+class TUniqueHandle {
+public:
+    using Handle = typename Traits::Handle;
+    TUniqueHandle() = default;
+    explicit TUniqueHandle(Handle h) : FHandle(h) {}
+    ~TUniqueHandle() { Reset(); }
+    TUniqueHandle(const TUniqueHandle&) = delete;
+    TUniqueHandle& operator=(const TUniqueHandle&) = delete;
+    TUniqueHandle(TUniqueHandle&& o) noexcept : FHandle(o.Release()) {}
+    TUniqueHandle& operator=(TUniqueHandle&& o) noexcept
+    {
+        if (this != &o)
+            Reset(o.Release());
+        return *this;
+    }
+    Handle Get() const { return FHandle; }
+    explicit operator bool() const { return FHandle != Traits::Invalid(); }
+    Handle Release()
+    {
+        Handle h = FHandle;
+        FHandle = Traits::Invalid();
+        return h;
+    }
+    void Reset(Handle h = Traits::Invalid())
+    {
+        if (FHandle != Traits::Invalid())
+            Traits::Close(FHandle);
+        FHandle = h;
+    }
+
+private:
+    Handle FHandle = Traits::Invalid();
+};
+
+template <class H, class Deleter>
+struct TSimpleTraits {
+    using Handle = H;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { Deleter()(h); }
+};
+
+struct TGdiDeleter {
+    void operator()(HGDIOBJ h) const { DeleteObject(h); }
+};
+struct TIconDeleter {
+    void operator()(HICON h) const { DestroyIcon(h); }
+};
+struct TMenuDeleter {
+    void operator()(HMENU h) const { DestroyMenu(h); }
+};
+struct TMemDcDeleter {
+    void operator()(HDC h) const { DeleteDC(h); }
+};
+struct TKernelDeleter {
+    void operator()(HANDLE h) const { CloseHandle(h); }
+};
+struct TInternetDeleter {
+    void operator()(HINTERNET h) const { InternetCloseHandle(h); }
+};
+struct TWindowDeleter {
+    void operator()(HWND h) const { DestroyWindow(h); }
+};
+
+using TFontHandle = TUniqueHandle<TSimpleTraits<HFONT, TGdiDeleter>>;
+using TBitmapHandle = TUniqueHandle<TSimpleTraits<HBITMAP, TGdiDeleter>>;
+using TBrushHandle = TUniqueHandle<TSimpleTraits<HBRUSH, TGdiDeleter>>;
+using TPenHandle = TUniqueHandle<TSimpleTraits<HPEN, TGdiDeleter>>;
+using TRegionHandle = TUniqueHandle<TSimpleTraits<HRGN, TGdiDeleter>>;
+using TIconHandle = TUniqueHandle<TSimpleTraits<HICON, TIconDeleter>>;
+using TMenuHandle = TUniqueHandle<TSimpleTraits<HMENU, TMenuDeleter>>;
+using TMemoryDc = TUniqueHandle<TSimpleTraits<HDC, TMemDcDeleter>>;
+using TKernelHandle = TUniqueHandle<TSimpleTraits<HANDLE, TKernelDeleter>>;
+using TInternetHandle = TUniqueHandle<TSimpleTraits<HINTERNET, TInternetDeleter>>;
+using TWindowHandle = TUniqueHandle<TSimpleTraits<HWND, TWindowDeleter>>;
+
+// A window DC remembers its window for ReleaseDC.
+class TWindowDc {
+public:
+    explicit TWindowDc(HWND wnd) : FWnd(wnd), FDc(GetDC(wnd)) {}
+    ~TWindowDc()
+    {
+        if (FDc)
+            ReleaseDC(FWnd, FDc);
+    }
+    TWindowDc(const TWindowDc&) = delete;
+    TWindowDc& operator=(const TWindowDc&) = delete;
+    HDC Get() const { return FDc; }
+
+private:
+    HWND FWnd;
+    HDC FDc;
+};
+
+// Restores a DC's previous selection when the scope ends.
+class TSelectGuard {
+public:
+    TSelectGuard(HDC dc, HGDIOBJ obj) : FDc(dc), FOld(SelectObject(dc, obj)) {}
+    ~TSelectGuard()
+    {
+        if (FOld)
+            SelectObject(FDc, FOld);
+    }
+    TSelectGuard(const TSelectGuard&) = delete;
+    TSelectGuard& operator=(const TSelectGuard&) = delete;
+
+private:
+    HDC FDc;
+    HGDIOBJ FOld;
+};

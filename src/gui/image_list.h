@@ -1,0 +1,30 @@
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include "gui/component.h"
+#include "gui/handles.h"
+
+// A list of same-sized icons (32-bit colour with mask) over a system image list.
+class TImageList : public TComponent {
+public:
+    TImageList(TComponent* AOwner, int width = 16, int height = 16);
+    ~TImageList() override;
+    HIMAGELIST Handle() const { return FHandle; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    int Count() const;
+    // Adds a copy of the icon; returns its index, -1 on failure.
+    int AddIcon(HICON icon);
+    // Replaces the icon at index with a copy; false when index is out of range.
+    bool ReplaceIcon(int index, HICON icon);
+    // A new icon the caller owns, nullptr when index is out of range.
+    HICON GetIcon(int index) const;
+    void Delete(int index);
+    void Clear();
+    void Draw(HDC dc, int x, int y, int index) const;
+
+private:
+    HIMAGELIST FHandle;
+    int FWidth, FHeight;
+};

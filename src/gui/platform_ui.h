@@ -1,0 +1,39 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Everything the program asks of the user or of the shell goes through here: the shell's
+// "open", message boxes, input prompts and the file-open dialog. The platform is the default;
+// tests install a scripted responder. The program behaves the same either way.
+struct TOpenFileRequest {
+    HWND Owner = nullptr;
+    std::string Title;
+    std::string Filter;      // "Text|*.a;*.b|Other|*.c", pipe-separated as the toolkit writes it
+    std::string InitialDir;
+    DWORD Options = 0;       // OFN_* flags
+};
+
+class TPlatformUi {
+public:
+    virtual ~TPlatformUi() = default;
+    // Returns ShellExecuteA's result (above 32 on success).
+    virtual INT_PTR ShellOpen(HWND parent, const std::string& verb, const std::string& file,
+                              const std::string& parameters, const std::string& directory, int showCmd);
+    // Returns the button pressed (IDOK, IDYES, IDNO, ...).
+    virtual int MessageBox(HWND parent, const std::string& text, const std::string& caption, UINT type);
+    // True when the user confirmed; value holds the default on entry and the text on exit.
+    virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value);
+    // True when the user picked a file.
+    virtual bool OpenFile(const TOpenFileRequest& request, std::string& fileName);
+};
+
+TPlatformUi& PlatformUi();
+// Installs a responder (not owned); nullptr restores the platform.
+void SetPlatformUi(TPlatformUi* ui);
+
+// German message boxes of the program: an error with OK, a confirmation with Yes and No
+// (true only on Yes), and the toolkit's input box (the default when cancelled).
+void ShowErrorMessage(const std::string& text);
+bool ConfirmMessage(const std::string& text);
+std::string InputBox(const std::string& caption, const std::string& prompt, const std::string& def);

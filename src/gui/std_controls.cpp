@@ -1,0 +1,426 @@
+#include "gui/std_controls.h"
+
+#include <commctrl.h>
+
+#include "rtl/text.h"
+
+// ---- TButton
+
+TButton::TButton(TComponent* AOwner, TWinControl* AParent, const std::string& caption, int left, int top,
+                 int width, int height)
+    : TWinControl(AOwner, AParent)
+{
+    SetBounds(left, top, width, height);
+    CreateSystemWindow("BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, caption);
+}
+
+void TButton::SetDefault(bool v)
+{
+    FDefault = v;
+    SendMessageA(Handle(), BM_SETSTYLE, v ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
+void TButton::SetGlyph(HICON icon)
+{
+    SendMessageA(Handle(), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+}
+
+bool TButton::HandleCommand(WORD code)
+{
+    if (code != BN_CLICKED)
+        return false;
+    Click();
+    return true;
+}
+
+// ---- TCheckBox
+
+TCheckBox::TCheckBox(TComponent* AOwner, TWinControl* AParent, const std::string& caption, int left, int top,
+                     int width, int height)
+    : TWinControl(AOwner, AParent)
+{
+    SetBounds(left, top, width, height);
+    CreateSystemWindow("BUTTON", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, caption);
+}
+
+bool TCheckBox::Checked() const { return SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void TCheckBox::SetChecked(bool v)
+{
+    if (v == Checked())
+        return;
+    SendMessageA(Handle(), BM_SETCHECK, v ? BST_CHECKED : BST_UNCHECKED, 0);
+    Click();
+}
+
+bool TCheckBox::HandleCommand(WORD code)
+{
+    if (code != BN_CLICKED)
+        return false;
+    Click();
+    return true;
+}
+
+// ---- TEdit
+
+TEdit::TEdit(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height, bool border,
+             DWORD extraStyle)
+    : TWinControl(AOwner, AParent)
+{
+    SetBounds(left, top, width, height);
+    CreateSystemWindow("EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | extraStyle,
+                       border ? WS_EX_CLIENTEDGE : 0);
+    SetColor(clWindow);
+}
+
+bool TEdit::ReadOnly() const { return (GetWindowLongA(Handle(), GWL_STYLE) & ES_READONLY) != 0; }
+
+void TEdit::SetReadOnly(bool v) { SendMessageA(Handle(), EM_SETREADONLY, v, 0); }
+
+bool TEdit::HandleCommand(WORD code)
+{
+    if (code == EN_CHANGE && OnChange) {
+        OnChange(this);
+        return true;
+    }
+    return false;
+}
+
+HBRUSH TEdit::HandleCtlColor(HDC dc)
+{
+    // Disabled and read-only edits arrive as WM_CTLCOLORSTATIC; they take the colour set too.
+    SetTextColor(dc, ColorToRGB(IsWindowEnabled(Handle()) ? FontColor() : clGrayText));
+    SetBkColor(dc, ColorToRGB(Color()));
+    return ColorBrush(Color());
+}
+
+// ---- TMemo
+
+TMemo::TMemo(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height,
+             TScrollBars bars, bool wordWrap, bool border)
+    : TWinControl(AOwner, AParent)
+{
+    SetBounds(left, top, width, height);
+    DWORD style = WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | ES_NOHIDESEL;
+    if (bars == ssVertical || bars == ssBoth)
+        style |= WS_VSCROLL;
+    if (bars == ssHorizontal || bars == ssBoth)
+        style |= WS_HSCROLL;
+    if (!wordWrap)
+        style |= ES_AUTOHSCROLL;
+    CreateSystemWindow("EDIT", style, border ? WS_EX_CLIENTEDGE : 0);
+    // The default limit is 32 KB; feed documents run to megabytes.
+    SendMessageA(Handle(), EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    SetColor(clWindow);
+}
+
+bool TMemo::ReadOnly() const { return (GetWindowLongA(Handle(), GWL_STYLE) & ES_READONLY) != 0; }
+
+void TMemo::SetReadOnly(bool v) { SendMessageA(Handle(), EM_SETREADONLY, v, 0); }
+
+TStringList TMemo::Lines() const
+{
+    TStringList l;
+    l.SetText(Text());
+    return l;
+}
+
+void TMemo::SetLines(const TStringList& lines)
+{
+    std::string t = lines.Text();
+    // The field shows no empty line after the last one.
+    if (t.size() >= 2)
+        t.resize(t.size() - 2);
+    SetText(t);
+}
+
+void TMemo::LoadFromFile(const std::string& fileName)
+{
+    TStringList l;
+    l.LoadFromFile(fileName);
+    SetLines(l);
+}
+
+HBRUSH TMemo::HandleCtlColor(HDC dc)
+{
+    SetTextColor(dc, ColorToRGB(IsWindowEnabled(Handle()) ? FontColor() : clGrayText));
+    SetBkColor(dc, ColorToRGB(Color()));
+    return ColorBrush(Color());
+}
+
+// ---- TIntEdit
+
+TIntEdit::TIntEdit(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height)
+    : TWinControl(AOwner, AParent)
+{
+    SetBounds(left, top, width, height);
+    CreateSystemWindow("EDIT", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT, WS_EX_CLIENTEDGE, "0");
+    SetColor(clWindow);
+}
+
+void TIntEdit::SetRange(int minValue, int maxValue, bool enforced)
+{
+    FHasRange = true;
+    FMin = minValue;
+    FMax = maxValue;
+    FEnforced = enforced;
+    if (FEnforced)
+        SetValue(Value());
+}
+
+int TIntEdit::Value() const
+{
+    long long v;
+    std::string t = Text();
+    // Only plain decimal counts; anything else, and the empty field, reads 0.
+    if (t.empty() || t.find_first_not_of("-0123456789") != std::string::npos || !rtl::TryStrToInt(t, v))
+        return 0;
+    return static_cast<int>(v);
+}
+
+void TIntEdit::SetValue(int v)
+{
+    if (FEnforced) {
+        if (v < FMin)
+            v = FMin;
+        if (v > FMax)
+            v = FMax;
+    }
+    SetText(std::to_string(v));
+}
+
+bool TIntEdit::Acceptable(const std::string& text) const
+{
+    if (text.empty())
+        return true;
+    std::size_t i = 0;
+    if (text[0] == '-') {
+        if (!MinusAllowed())
+            return false;
+        i = 1;
+        if (text.size() == 1)
+            return true;
+    }
+    if (text.find_first_not_of("0123456789", i) != std::string::npos)
+        return false;
+    if (!FEnforced)
+        return text.size() - i <= 10;
+    long long v;
+    if (!rtl::TryStrToInt(text, v))
+        return false;
+    return v >= FMin && v <= FMax;
+}
+
+LRESULT TIntEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_CHAR && wParam >= 32) {
+        DWORD selStart = 0, selEnd = 0;
+        SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+        std::string t = Text();
+        std::string next = t.substr(0, selStart) + static_cast<char>(wParam) + t.substr(selEnd);
+        if (!Acceptable(next)) {
+            MessageBeep(MB_OK);
+            return 0;
+        }
+    } else if (msg == WM_PASTE) {
+        std::string clip;
+        if (OpenClipboard(Handle())) {
+            if (HANDLE h = GetClipboardData(CF_TEXT)) {
+                if (const char* p = static_cast<const char*>(GlobalLock(h))) {
+                    clip = p;
+                    GlobalUnlock(h);
+                }
+            }
+            CloseClipboard();
+        }
+        DWORD selStart = 0, selEnd = 0;
+        SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+        std::string t = Text();
+        if (!Acceptable(t.substr(0, selStart) + clip + t.substr(selEnd))) {
+            MessageBeep(MB_OK);
+            return 0;
+        }
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+HBRUSH TIntEdit::HandleCtlColor(HDC dc)
+{
+    SetTextColor(dc, ColorToRGB(IsWindowEnabled(Handle()) ? FontColor() : clGrayText));
+    SetBkColor(dc, ColorToRGB(Color()));
+    return ColorBrush(Color());
+}
+
+// ---- TStaticText
+
+TStaticText::TStaticText(TComponent* AOwner, TWinControl* AParent, const std::string& caption, int left, int top,
+                         int width, int height)
+    : TWinControl(AOwner, AParent), FAutoSize(width == 0)
+{
+    SetBounds(left, top, width, height);
+    CreateSystemWindow("STATIC", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, caption);
+    AutoSize();
+}
+
+void TStaticText::SetCaption(const std::string& v)
+{
+    TWinControl::SetCaption(v);
+    AutoSize();
+}
+
+void TStaticText::AutoSize()
+{
+    if (!FAutoSize || !Handle())
+        return;
+    TWindowDc dc(Handle());
+    TSelectGuard font(dc.Get(), SharedFont(Font()));
+    std::string t = Caption();
+    RECT r = {0, 0, 0, 0};
+    DrawTextA(dc.Get(), t.empty() ? " " : t.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    TWinControl::SetBounds(Left(), Top(), r.right + 1, r.bottom);
+}
+
+HBRUSH TStaticText::HandleCtlColor(HDC dc)
+{
+    SetTextColor(dc, ColorToRGB(FontColor()));
+    SetBkColor(dc, ColorToRGB(Color()));
+    return ColorBrush(Color());
+}
+
+// ---- TBevel
+
+TBevel::TBevel(TComponent* AOwner, TWinControl* AParent, TShape shape, int left, int top, int width, int height)
+    : TWinControl(AOwner, AParent), FShape(shape)
+{
+    SetBounds(left, top, width, height);
+    CreateOwnWindow("TBevel", WS_VISIBLE, 0);
+}
+
+LRESULT TBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Handle(), &ps);
+        RECT r;
+        GetClientRect(Handle(), &r);
+        FillRect(dc, &r, ColorBrush(clBtnFace));
+        switch (FShape) {
+        case bsTopLine:
+            DrawEdge(dc, &r, EDGE_ETCHED, BF_TOP);
+            break;
+        case bsFrame:
+            DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
+            break;
+        case bsRaisedFrame:
+            DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
+            break;
+        case bsSunkenLine:
+            DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+            break;
+        }
+        EndPaint(Handle(), &ps);
+        return 0;
+    }
+    if (msg == WM_ERASEBKGND)
+        return 1;
+    if (msg == WM_NCHITTEST)
+        return HTTRANSPARENT;
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+// ---- TPanel
+
+TPanel::TPanel(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height)
+    : TWinControl(AOwner, AParent)
+{
+    SetBounds(left, top, width, height);
+    CreateOwnWindow("TPanel", WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
+}
+
+LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_ERASEBKGND) {
+        RECT r;
+        GetClientRect(Handle(), &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, ColorBrush(Color()));
+        return 1;
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+// ---- TImage
+
+TImage::TImage(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height)
+    : TWinControl(AOwner, AParent)
+{
+    SetBounds(left, top, width, height);
+    CreateOwnWindow("TImage", WS_VISIBLE, 0);
+}
+
+void TImage::SetIcon(HICON icon)
+{
+    FIcon.Reset(icon);
+    FBitmap.Reset();
+    Invalidate();
+}
+
+void TImage::SetBitmap(HBITMAP bitmap)
+{
+    FBitmap.Reset(bitmap);
+    FIcon.Reset();
+    Invalidate();
+}
+
+LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(Handle(), &ps);
+        RECT r;
+        GetClientRect(Handle(), &r);
+        FillRect(dc, &r, ColorBrush(Color()));
+        if (FIcon) {
+            ICONINFO ii = {};
+            int w = r.right, h = r.bottom;
+            if (GetIconInfo(FIcon.Get(), &ii)) {
+                BITMAP bm = {};
+                if (ii.hbmColor && GetObjectA(ii.hbmColor, sizeof bm, &bm)) {
+                    w = bm.bmWidth;
+                    h = bm.bmHeight;
+                } else if (ii.hbmMask && GetObjectA(ii.hbmMask, sizeof bm, &bm)) {
+                    w = bm.bmWidth;
+                    h = bm.bmHeight / 2;
+                }
+                if (ii.hbmColor)
+                    DeleteObject(ii.hbmColor);
+                if (ii.hbmMask)
+                    DeleteObject(ii.hbmMask);
+            }
+            DrawIconEx(dc, 0, 0, FIcon.Get(), w, h, 0, nullptr, DI_NORMAL);
+        } else if (FBitmap) {
+            TMemoryDc mem(CreateCompatibleDC(dc));
+            TSelectGuard sel(mem.Get(), FBitmap.Get());
+            BITMAP bm = {};
+            GetObjectA(FBitmap.Get(), sizeof bm, &bm);
+            BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem.Get(), 0, 0, SRCCOPY);
+        }
+        EndPaint(Handle(), &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_LBUTTONDOWN:
+        FPressed = true;
+        break;
+    case WM_LBUTTONUP:
+        if (FPressed) {
+            FPressed = false;
+            TWinControl::WndProc(msg, wParam, lParam);
+            Click();
+            return 0;
+        }
+        break;
+    }
+    return TWinControl::WndProc(msg, wParam, lParam);
+}
