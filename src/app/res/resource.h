@@ -1,0 +1,14 @@
+#pragma once
+// Resource identifiers of the program's pictures (quorvane.rc). Icon 1 is the program icon.
+#define IDI_QUORVANE 1
+#define IDI_THEICON 101       // default feed picture: orange XML badge
+#define IDI_FOLDERICO 102     // default folder picture
+#define IDI_NEWIMAGE 103      // news mark for the tray icon (lower right quarter)
+#define IDI_GETNEWSIMAGE 104  // fetching mark for the tray icon (lower right quarter)
+#define IDI_TRAY_NEWS 105     // feed picture with the news mark (about window legend)
+#define IDI_TRAY_FETCH 106    // feed picture with the fetching mark (about window legend)
+#define IDI_GLYPH_NEW 111
+#define IDI_GLYPH_KLIP 112
+#define IDI_GLYPH_DELETE 113
+#define IDI_GLYPH_ICON 114
+#define IDB_BANNER 201
