@@ -1,1 +1,18 @@
-int main() { return 0; }
+#include <windows.h>
+
+#include "app/info_form.h"
+#include "app/main_form.h"
+#include "gui/application.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    TApplication app;
+    app.Initialize();
+    app.SetTitle("Quorvane");
+    // The main form decides at creation whether it shows itself (the "start minimized" setting).
+    app.SetShowMainForm(false);
+    app.CreateForm<TMainForm>();
+    app.CreateForm<TInfoForm>();
+    app.Run();
+    return 0;
+}

@@ -1,1 +1,6 @@
-# Files of this layer: portable ones to QV_CORE_SOURCES, Win32 ones to QV_WIN_SOURCES.
+list(APPEND QV_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/app_paths.cpp)
+list(APPEND QV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/info_form.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/main_form.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/settings_file.cpp)

@@ -85,7 +85,9 @@ void TForm::Show()
     bool wasVisible = Visible();
     ShowWindow(Handle(), SW_SHOW);
     SetForegroundWindow(Handle());
-    if (!wasVisible && OnShow)
+    // OnShow runs at every show, also when the window is brought up again while visible.
+    (void)wasVisible;
+    if (OnShow)
         OnShow(this);
 }
 

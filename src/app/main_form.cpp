@@ -1,0 +1,303 @@
+#include "app/main_form.h"
+
+#include "app/info_form.h"
+#include "app/res/resource.h"
+#include "app/settings_file.h"
+#include "gui/application.h"
+#include "gui/platform_ui.h"
+#include "rtl/files.h"
+#include "rtl/text.h"
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+HICON LoadResourceIcon(int id, int size)
+{
+    return static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+const char* const kLinks[][4] = {
+    {"Mehr Feeds", "http://www.quorvane.de/feeds/deutsch/", "http://www.quorvane.de/feeds/international/",
+     "http://www.quorvane.de/feeds/technik/"},
+    {"Mehr Klips", "http://www.quorvane.de/klips/", nullptr, nullptr},
+    {"Mehr Software", "http://www.quorvane.de/", "http://www.quorvane.de/software/", nullptr},
+    {"Mehr Feedreader", "http://www.quorvane.de/links/feedreader/", "http://www.quorvane.de/links/aggregatoren/",
+     nullptr},
+};
+
+}  // namespace
+
+TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
+{
+    MainForm = this;
+    SetCaption("Einstellungen");
+    SetClientSize(306, 352);
+    SetPosition(poScreenCenter);
+
+    Image2 = new TImage(this, this, 0, 0, 320, 60);
+    Image2->SetBitmap(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+
+    // Creation order is the tab order: RefreshBtn, OKBtn, AboutBtn, PageControl.
+    RefreshBtn = new TButton(this, this, "Aktualisieren", 144, 320, 75, 25);
+    OKBtn = new TButton(this, this, "OK", 223, 320, 75, 25);
+    AboutBtn = new TButton(this, this, "Über ...", 8, 320, 75, 25);
+    PageControl = new TPageControl(this, this, 8, 64, 289, 249);
+    OKBtn->SetDefault(true);
+    SetDefaultButton(OKBtn);
+
+    ProgramSheet = new TTabSheet(this, PageControl, "Programm");
+    FeedSheet = new TTabSheet(this, PageControl, "Feed");
+    ProxySheet = new TTabSheet(this, PageControl, "Proxy");
+    TextSheet = new TTabSheet(this, PageControl, "Text");
+    NetSheet = new TTabSheet(this, PageControl, "Links");
+    CreateProgramPage();
+    CreateFeedPage();
+    CreateProxyPage();
+    CreateTextAndLinksPages();
+    CreateStoredPictures();
+
+    Timer = new TTimer(this);
+    Timer->SetInterval(600000);
+    FeedIconList = new TImageList(this);
+    TrayIconList = new TImageList(this);
+    MenuIconsList = new TImageList(this);
+
+    OnCreate = [this](TObject* s) { FormCreate(s); };
+    OnDestroy = [this](TObject* s) { FormDestroy(s); };
+    Timer->OnTimer = [this](TObject* s) { TimerTimer(s); };
+    OKBtn->OnClick = [this](TObject* s) { OKBtnClick(s); };
+    RefreshBtn->OnClick = [this](TObject* s) { RefreshBtnClick(s); };
+    AboutBtn->OnClick = [this](TObject* s) { AboutBtnClick(s); };
+    Image2->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        Image2MouseDown(s, b, sh, x, y);
+    };
+    ProxyCheckBox->OnClick = [this](TObject* s) { ProxyCheckBoxClick(s); };
+    TreeView->OnClick = [this](TObject* s) { TreeViewClick(s); };
+
+    DoCreate();
+}
+
+TMainForm::~TMainForm()
+{
+    DestroyComponents();
+    if (MainForm == this)
+        MainForm = nullptr;
+}
+
+TIntEdit* TMainForm::IntRow(TWinControl* page, int y, const char* before, const char* after, int value)
+{
+    new TStaticText(this, page, before, 8, y + 3);
+    TIntEdit* e = new TIntEdit(this, page, 126, y, 36, 21);
+    e->SetValue(value);
+    new TStaticText(this, page, after, 167, y + 3);
+    return e;
+}
+
+void TMainForm::CreateProgramPage()
+{
+    TTabSheet* p = ProgramSheet;
+    IntervalEdit = IntRow(p, 10, "Abfrageinterval", "min", 15);
+    IntervalEdit->SetRange(1, 400, false);
+    MaxEntryEdit = IntRow(p, 38, "zeige nur die letzten", "Überschriften", 15);
+    MaxEntryEdit->SetRange(1, 100, true);
+    MaxCharEdit = IntRow(p, 66, "zeige maximal", "Zeichen der", 80);
+    MaxCharEdit->SetRange(1, 500, false);
+    new TStaticText(this, p, "Überschriften", 167, 66 + 17);
+    CutChannelCheckBox = new TCheckBox(this, p, "Channelname nicht länger ", 8, 106, 260, 17);
+    new TStaticText(this, p, "als die längste Überschrift", 25, 123);
+    BalloonCheck = new TCheckBox(this, p, "Balloontip bei neuen", 8, 143, 260, 17);
+    BalloonCheck->SetChecked(true);
+    new TStaticText(this, p, "Nachrichten anzeigen", 25, 160);
+    BalloonWrap = IntRow(p, 178, "Balloontip bei", "Zeichen umbrechen", 80);
+    BalloonWrap->SetRange(20, 500, false);
+    StartMinCheck = new TCheckBox(this, p, "Einstellungen minimiert starten", 8, 204, 260, 17);
+    StartMinCheck->SetChecked(true);
+}
+
+void TMainForm::CreateFeedPage()
+{
+    TTabSheet* p = FeedSheet;
+    FeedIconFrame = new TBevel(this, p, TBevel::bsRaisedFrame, 10, 10, 20, 20);
+    FeedIconImage = new TImage(this, p, 12, 12, 16, 16);
+    FeedIconImage->SetCursor(IDC_HAND);
+    NameEdit = new TEdit(this, p, 40, 12, 233, 21, false);
+    NameEdit->SetReadOnly(true);
+    NameEdit->SetColor(clBtnFace);
+    TFontSpec bold;
+    bold.Bold = true;
+    NameEdit->SetFont(bold);
+    NameEdit->SetText("wählen sie ein Feed aus");
+    UrlEdit = new TEdit(this, p, 8, 40, 265, 21);
+    UrlEdit->SetReadOnly(true);
+    UrlEdit->SetColor(clBtnFace);
+    DescMemo = new TMemo(this, p, 8, 72, 265, 65, TMemo::ssVertical, true);
+    DescMemo->SetReadOnly(true);
+    DescMemo->SetColor(clBtnFace);
+    FeedSeparator = new TBevel(this, p, TBevel::bsTopLine, 8, 144, 265, 2);
+    NewFeedBtn = new TBitBtn(this, p, "Neues Feed ...", 8, 152, 129, 25);
+    BitBtn1 = new TBitBtn(this, p, "Klip importieren ...", 144, 152, 129, 25);
+    DeleteFeedBtn = new TBitBtn(this, p, "Feed löschen", 8, 184, 129, 25);
+    AddIconBtn = new TBitBtn(this, p, "Icon hinzufügen ...", 144, 184, 129, 25);
+    // The glyphs are shared resource icons (LoadImage with LR_SHARED), so the buttons need not own them.
+    auto glyph = [](int id) {
+        return static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_SHARED));
+    };
+    NewFeedBtn->SetGlyph(glyph(IDI_GLYPH_NEW));
+    BitBtn1->SetGlyph(glyph(IDI_GLYPH_KLIP));
+    DeleteFeedBtn->SetGlyph(glyph(IDI_GLYPH_DELETE));
+    AddIconBtn->SetGlyph(glyph(IDI_GLYPH_ICON));
+}
+
+void TMainForm::CreateProxyPage()
+{
+    TTabSheet* p = ProxySheet;
+    ProxyCheckBox = new TCheckBox(this, p, "Proxy verwenden", 8, 12, 110, 17);
+    StaticText6 = new TStaticText(this, p, "Experimenteller Modus!", 130, 14);
+    StaticText6->SetFontColor(clGray);
+    PortLabel = new TLabel(this, p, "Port", 8, 47);
+    ProxyPortEdit = new TIntEdit(this, p, 80, 44, 57, 21);
+    ProxyPortEdit->SetValue(1080);
+    ProxyHostLabel = new TLabel(this, p, "Proxy Host", 8, 75);
+    ProxyHostEdit = new TEdit(this, p, 80, 72, 185, 21);
+    ProxyUserLabel = new TLabel(this, p, "Benutzer", 8, 103);
+    ProxyUserEdit = new TEdit(this, p, 80, 100, 185, 21);
+    ProxyPassLabel = new TLabel(this, p, "Passwort", 8, 131);
+    ProxyPassEdit = new TEdit(this, p, 80, 128, 185, 21);
+    PortLabel->SetFocusControl(ProxyPortEdit);
+    ProxyHostLabel->SetFocusControl(ProxyHostEdit);
+    ProxyUserLabel->SetFocusControl(ProxyUserEdit);
+    ProxyPassLabel->SetFocusControl(ProxyPassEdit);
+    // The layout state: all switched off until the check box says otherwise.
+    for (TWinControl* c : {static_cast<TWinControl*>(ProxyPortEdit), static_cast<TWinControl*>(ProxyHostEdit),
+                           static_cast<TWinControl*>(ProxyUserEdit), static_cast<TWinControl*>(ProxyPassEdit)}) {
+        c->SetColor(clBtnFace);
+        c->SetEnabled(false);
+    }
+    for (TLabel* l : {PortLabel, ProxyHostLabel, ProxyUserLabel, ProxyPassLabel})
+        l->SetEnabled(false);
+}
+
+void TMainForm::CreateTextAndLinksPages()
+{
+    RECT r;
+    GetClientRect(TextSheet->Handle(), &r);
+    Memo = new TMemo(this, TextSheet, 0, 0, r.right, r.bottom, TMemo::ssBoth, false);
+    Memo->SetText("Memo");
+    TreeView = new TTreeView(this, NetSheet, 0, 0, r.right, r.bottom);
+    TreeView->SetIndent(19);
+    for (const auto& row : kLinks) {
+        HTREEITEM category = TreeView->AddNode(nullptr, row[0]);
+        for (int i = 1; i < 4 && row[i]; ++i)
+            TreeView->AddNode(category, row[i]);
+    }
+}
+
+void TMainForm::CreateStoredPictures()
+{
+    // Stored images, placed outside the client area and never shown.
+    TheIcon = new TImage(this, this, -100, -100, 16, 16);
+    FolderIco = new TImage(this, this, -100, -100, 16, 16);
+    NewImage = new TImage(this, this, -100, -100, 16, 16);
+    GetNewsImage = new TImage(this, this, -100, -100, 16, 16);
+    TheIcon->SetIcon(LoadResourceIcon(IDI_THEICON, 16));
+    FolderIco->SetIcon(LoadResourceIcon(IDI_FOLDERICO, 16));
+    NewImage->SetIcon(LoadResourceIcon(IDI_NEWIMAGE, 16));
+    GetNewsImage->SetIcon(LoadResourceIcon(IDI_GETNEWSIMAGE, 16));
+    for (TImage* i : {TheIcon, FolderIco, NewImage, GetNewsImage})
+        i->SetVisible(false);
+}
+
+void TMainForm::SetSavedPosition(int left, int top)
+{
+    RECT r = {left, top, left + Width(), top + Height()};
+    // A position on no monitor (a screen since removed) would hide the window: centre it instead.
+    if (RectOnSomeMonitor(r)) {
+        SetPosition(poDesigned);
+        SetBounds(left, top, Width(), Height());
+    } else {
+        SetPosition(poScreenCenter);
+    }
+}
+
+void TMainForm::FormCreate(TObject*)
+{
+    Application->SetHintColor(clWindow);
+    Paths = TAppPaths::FromProgramFile(rtl::ProgramFileName());
+    RememberedCaption.clear();
+    // The tray icon's IconIndex is set to 0 here once the tray icon is wired in.
+    PageControl->SetActivePage(ProgramSheet);
+    TSettingsFile(Paths.SettingsFile).Load(*this);
+    SetShowOnRun(false);
+    if (!StartMinCheck->Checked())
+        Show();
+    Timer->SetInterval(static_cast<unsigned>(IntervalEdit->Value()) * 60000u);
+    // The menu with the "Newsfeeds" submenu, the search for the saved feed and the first refresh
+    // come here, in that order, with the feed store, the headline menu and the refresh cycle.
+    RefreshFeedInfo();
+    TreeView->FullExpand();
+}
+
+void TMainForm::FormDestroy(TObject*)
+{
+    TSettingsFile(Paths.SettingsFile).Save(*this);
+    // Aborting a running download comes here with the HTTP component.
+    FeedIconList->Clear();
+}
+
+void TMainForm::TimerTimer(TObject*)
+{
+    // Every refresh enters here; the refresh cycle is not built yet.
+}
+
+void TMainForm::OKBtnClick(TObject*)
+{
+    if (IsWindowVisible(Handle()))
+        PostMessageA(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+}
+
+void TMainForm::RefreshBtnClick(TObject* Sender) { TimerTimer(Sender); }
+
+void TMainForm::AboutBtnClick(TObject*)
+{
+    if (InfoForm)
+        InfoForm->Show();
+}
+
+void TMainForm::Image2MouseDown(TObject*, TMouseButton, TShiftState, int, int)
+{
+    ReleaseCapture();
+    // SC_MOVE with the caption hit-test code: the window follows the mouse like a title-bar drag.
+    SendMessageA(Handle(), WM_SYSCOMMAND, 0xF012, 0);
+}
+
+void TMainForm::ProxyCheckBoxClick(TObject*)
+{
+    bool on = ProxyCheckBox->Checked();
+    for (TWinControl* c : {static_cast<TWinControl*>(ProxyPortEdit), static_cast<TWinControl*>(ProxyHostEdit),
+                           static_cast<TWinControl*>(ProxyUserEdit), static_cast<TWinControl*>(ProxyPassEdit)}) {
+        c->SetColor(on ? clWindow : clBtnFace);
+        c->SetEnabled(on);
+    }
+    for (TLabel* l : {PortLabel, ProxyHostLabel, ProxyUserLabel, ProxyPassLabel})
+        l->SetEnabled(on);
+}
+
+void TMainForm::TreeViewClick(TObject*)
+{
+    std::string text = TreeView->NodeText(TreeView->Selected());
+    if (rtl::Copy(text, 1, 4) == "http")
+        PlatformUi().ShellOpen(Handle(), "open", text, "", "", SW_SHOW);
+}
+
+void TMainForm::RefreshFeedInfo()
+{
+    NameEdit->SetText(CurrentFeed.Name);
+    UrlEdit->SetText(CurrentFeed.URL);
+    // An index outside the list leaves the picture empty.
+    FeedIconImage->SetIcon(FeedIconList->GetIcon(CurrentFeed.IconIndex));
+    DescMemo->Clear();
+}

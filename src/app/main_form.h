@@ -1,0 +1,117 @@
+#pragma once
+#include <string>
+
+#include "app/app_paths.h"
+#include "app/current_feed.h"
+#include "gui/forms.h"
+#include "gui/image_list.h"
+#include "gui/page_control.h"
+#include "gui/std_controls.h"
+#include "gui/timer.h"
+#include "gui/tree_view.h"
+
+class TInfoForm;
+
+// The main window: at the same time the settings window ("Einstellungen") and the owner of every
+// working component. It is a thin owner: it creates the controls and components and binds the
+// handlers; the behaviour lives in its collaborators (settings file, feed store, headline menu,
+// refresh cycle, feed commands).
+class TMainForm : public TForm {
+public:
+    explicit TMainForm(TComponent* AOwner);
+    ~TMainForm() override;
+
+    // Window header and buttons.
+    TImage* Image2;
+    TPageControl* PageControl;
+    TButton* RefreshBtn;
+    TButton* OKBtn;
+    TButton* AboutBtn;
+
+    // Page "Programm".
+    TTabSheet* ProgramSheet;
+    TIntEdit* IntervalEdit;
+    TIntEdit* MaxEntryEdit;
+    TIntEdit* MaxCharEdit;
+    TCheckBox* CutChannelCheckBox;
+    TCheckBox* BalloonCheck;
+    TIntEdit* BalloonWrap;
+    TCheckBox* StartMinCheck;
+
+    // Page "Feed".
+    TTabSheet* FeedSheet;
+    TBevel* FeedIconFrame;
+    TImage* FeedIconImage;
+    TEdit* NameEdit;
+    TEdit* UrlEdit;
+    TMemo* DescMemo;
+    TBevel* FeedSeparator;
+    TBitBtn* NewFeedBtn;
+    TBitBtn* BitBtn1;
+    TBitBtn* DeleteFeedBtn;
+    TBitBtn* AddIconBtn;
+
+    // Page "Proxy".
+    TTabSheet* ProxySheet;
+    TCheckBox* ProxyCheckBox;
+    TStaticText* StaticText6;
+    TLabel* PortLabel;
+    TIntEdit* ProxyPortEdit;
+    TLabel* ProxyHostLabel;
+    TEdit* ProxyHostEdit;
+    TLabel* ProxyUserLabel;
+    TEdit* ProxyUserEdit;
+    TLabel* ProxyPassLabel;
+    TEdit* ProxyPassEdit;
+
+    // Page "Text" and page "Links".
+    TTabSheet* TextSheet;
+    TMemo* Memo;
+    TTabSheet* NetSheet;
+    TTreeView* TreeView;
+
+    // Stored pictures, never shown.
+    TImage* TheIcon;
+    TImage* FolderIco;
+    TImage* NewImage;
+    TImage* GetNewsImage;
+
+    // Components.
+    TTimer* Timer;
+    TImageList* FeedIconList;
+    TImageList* TrayIconList;
+    TImageList* MenuIconsList;
+
+    // State held for the whole run.
+    TAppPaths Paths;
+    TCurrentFeed CurrentFeed;
+    // Caption of the tray menu's top-level entry 3 when the last refresh started; the news test
+    // compares against it.
+    std::string RememberedCaption;
+
+    // Event handlers, bound by name.
+    void FormCreate(TObject* Sender);
+    void FormDestroy(TObject* Sender);
+    void TimerTimer(TObject* Sender);
+    void OKBtnClick(TObject* Sender);
+    void RefreshBtnClick(TObject* Sender);
+    void AboutBtnClick(TObject* Sender);
+    void Image2MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void ProxyCheckBoxClick(TObject* Sender);
+    void TreeViewClick(TObject* Sender);
+
+    // Shows the current feed on the Feed page.
+    void RefreshFeedInfo();
+    // The window's position as read from the settings file; applied when the window is shown.
+    void SetSavedPosition(int left, int top);
+
+private:
+    void CreateProgramPage();
+    void CreateFeedPage();
+    void CreateProxyPage();
+    void CreateTextAndLinksPages();
+    void CreateStoredPictures();
+    TIntEdit* IntRow(TWinControl* page, int y, const char* before, const char* after, int value);
+};
+
+extern TMainForm* MainForm;
