@@ -1,1 +1,2 @@
 # Files of this layer: portable ones to QV_CORE_SOURCES, Win32 ones to QV_WIN_SOURCES.
+list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/balloon_geometry.cpp)
