@@ -1,1 +1,8 @@
 # Files of this layer: portable ones to QV_CORE_SOURCES, Win32 ones to QV_WIN_SOURCES.
+list(APPEND QV_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/bitmap.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/bmp_reader.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/jpeg_reader.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/resampler.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/icon_writer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/icon_converter.cpp)
