@@ -1,4 +1,4 @@
-list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/component.cpp)
+list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/component.cpp ${CMAKE_CURRENT_LIST_DIR}/menu_item.cpp)
 list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/application.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
@@ -6,6 +6,7 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/graphics.cpp
     ${CMAKE_CURRENT_LIST_DIR}/image_list.cpp
     ${CMAKE_CURRENT_LIST_DIR}/input_query.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/menus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/page_control.cpp
     ${CMAKE_CURRENT_LIST_DIR}/platform_ui.cpp
     ${CMAKE_CURRENT_LIST_DIR}/std_controls.cpp

@@ -1,0 +1,80 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "gui/component.h"
+#include "gui/handles.h"
+#include "gui/image_list.h"
+#include "gui/menu_item.h"
+#include "gui/window.h"
+
+// The platform menu built from an item tree for one showing. Entries are plain string items,
+// so the system draws text, accelerator marks ("&") and themes itself and screen readers can
+// read them; an entry's image is a 32-bit premultiplied bitmap made from the image list of its
+// level. The separator rule of TMenuItem::ShownItems applies on every level. An entry with
+// sub-entries opens a submenu; one without is a command. No accelerators are added.
+class TNativeMenu {
+public:
+    TNativeMenu(TMenuItem& root, TImageList* images);
+    TNativeMenu(const TNativeMenu&) = delete;
+    TNativeMenu& operator=(const TNativeMenu&) = delete;
+    HMENU Handle() const { return FMenu.Get(); }
+    // The item behind a command id of this menu; nullptr for 0, an unknown id, or an item that
+    // has been destroyed since the menu was built.
+    TMenuItem* ItemOf(UINT command) const;
+
+private:
+    HMENU BuildLevel(TMenuItem& level, TImageList* images);
+
+    TMenuItem& FRoot;
+    TMenuHandle FMenu;
+    std::vector<TBitmapHandle> FBitmaps;     // the menu does not own the bitmaps it shows
+    std::vector<std::uint64_t> FCommands;    // command id - 1 -> item serial
+};
+
+// A 32-bit top-down premultiplied-alpha bitmap of an image-list entry, as menus show them;
+// nullptr when there is no such image. Without an alpha channel the icon's mask gives it.
+HBITMAP MenuBitmapFromImage(const TImageList& images, int index);
+
+// A popup menu: the root item holds the top level, Images is the image list of that level
+// (sub-levels take an item's SubMenuImages or inherit). It never opens by itself.
+class TPopupMenu : public TComponent {
+public:
+    explicit TPopupMenu(TComponent* AOwner);
+    ~TPopupMenu() override;
+
+    TImageList* Images() const { return FImages; }
+    void SetImages(TImageList* v);
+    TMenuItem* Items() const { return FItems; }
+
+    // Fires OnPopup, builds the platform menu from the item tree, shows it at the screen point
+    // (X, Y) and, once it has closed, runs the chosen entry's Click. The modal menu loop keeps
+    // dispatching the thread's messages, so the tree may change while the menu is open; a
+    // chosen entry that has been destroyed meanwhile is ignored.
+    //
+    // owner receives the menu's messages; nullptr uses a hidden window of this component. A
+    // caller whose window is not in the foreground (a notification-area icon) must make the
+    // menu dismissable itself:
+    //     SetForegroundWindow(ownWindow);
+    //     menu->Popup(x, y, ownWindow);
+    //     PostMessage(ownWindow, WM_NULL, 0, 0);
+    // Popup does not throw: an exception from OnPopup or from the click goes to the
+    // application's exception display.
+    void Popup(int X, int Y, HWND owner = nullptr);
+    // The hidden window used when Popup is given no owner (created on first use).
+    HWND WindowHandle();
+
+    TNotifyEvent OnPopup;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    class TPopupWindow : public TWindowBase {};
+
+    TImageList* FImages = nullptr;
+    TMenuItem* FItems;
+    TPopupWindow FWindow;
+};

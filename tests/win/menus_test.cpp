@@ -1,0 +1,276 @@
+#include "gui/menus.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "gui/application.h"
+#include "gui/platform_ui.h"
+
+namespace {
+
+// A 16 x 16 icon of one colour; the left half is transparent when halfMasked.
+HICON SolidIcon(COLORREF rgb, bool halfMasked = false)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = 16;
+    bi.bmiHeader.biHeight = -16;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    TWindowDc screen(nullptr);
+    TBitmapHandle color(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    auto* px = static_cast<std::uint32_t*>(bits);
+    for (int i = 0; i < 256; ++i)
+        px[i] = (GetRValue(rgb) << 16) | (GetGValue(rgb) << 8) | GetBValue(rgb);
+    // Mask rows are word-aligned: 2 bytes per 16 pixels; a set bit is transparent.
+    unsigned char maskBits[32];
+    for (int row = 0; row < 16; ++row) {
+        maskBits[row * 2] = halfMasked ? 0xFF : 0x00;
+        maskBits[row * 2 + 1] = 0x00;
+    }
+    TBitmapHandle mask(CreateBitmap(16, 16, 1, 1, maskBits));
+    ICONINFO ii = {TRUE, 0, 0, mask.Get(), color.Get()};
+    return CreateIconIndirect(&ii);
+}
+
+void AddSolid(TImageList& list, COLORREF rgb, bool halfMasked = false)
+{
+    TIconHandle icon(SolidIcon(rgb, halfMasked));
+    ASSERT_GE(list.AddIcon(icon.Get()), 0);
+}
+
+TMenuItem* Item(TMenuItem* parent, const std::string& caption, int image = -1)
+{
+    auto* i = new TMenuItem();
+    i->SetCaption(caption);
+    i->SetImageIndex(image);
+    parent->Add(i);
+    return i;
+}
+
+std::string MenuText(HMENU menu, UINT pos)
+{
+    char buf[256] = {};
+    GetMenuStringA(menu, pos, buf, sizeof buf, MF_BYPOSITION);
+    return buf;
+}
+
+MENUITEMINFOA Info(HMENU menu, UINT pos)
+{
+    MENUITEMINFOA ii = {};
+    ii.cbSize = sizeof ii;
+    ii.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_BITMAP;
+    EXPECT_TRUE(GetMenuItemInfoA(menu, pos, TRUE, &ii));
+    return ii;
+}
+
+// Pixel (x, y) of a 32-bit bitmap as stored: premultiplied BGRA.
+std::uint32_t Pixel(HBITMAP bmp, int x, int y)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = 16;
+    bi.bmiHeader.biHeight = -16;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::uint32_t px[256] = {};
+    TWindowDc screen(nullptr);
+    EXPECT_EQ(GetDIBits(screen.Get(), bmp, 0, 16, px, &bi, DIB_RGB_COLORS), 16);
+    return px[y * 16 + x];
+}
+
+class PopupMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override { app.Initialize(); }
+    TApplication app;
+};
+
+TEST_F(PopupMenuTest, NativeMenuShowsCaptionsAmpersandsAndTheSeparatorRule)
+{
+    TPopupMenu menu(nullptr);
+    TMenuItem* root = menu.Items();
+    Item(root, "-");
+    Item(root, "&Jetzt Aktualisieren");
+    Item(root, "-");
+    Item(root, "-");
+    Item(root, "AT&&T");
+    Item(root, "-");
+    TNativeMenu native(*root, nullptr);
+    ASSERT_EQ(GetMenuItemCount(native.Handle()), 3);
+    EXPECT_EQ(MenuText(native.Handle(), 0), "&Jetzt Aktualisieren");  // the system takes & as the mark
+    EXPECT_EQ(Info(native.Handle(), 1).fType & MFT_SEPARATOR, static_cast<UINT>(MFT_SEPARATOR));
+    EXPECT_EQ(MenuText(native.Handle(), 2), "AT&&T");
+    EXPECT_EQ(native.ItemOf(Info(native.Handle(), 0).wID), root->Items(1));
+    EXPECT_EQ(native.ItemOf(Info(native.Handle(), 2).wID), root->Items(4));
+    EXPECT_EQ(native.ItemOf(0), nullptr);
+    EXPECT_EQ(native.ItemOf(99), nullptr);
+}
+
+TEST_F(PopupMenuTest, ImagesComeFromTheLevelListAndSubmenusInheritIt)
+{
+    TImageList top(nullptr), feeds(nullptr);
+    AddSolid(top, RGB(255, 0, 0));
+    AddSolid(top, RGB(0, 0, 255), true);
+    AddSolid(feeds, RGB(0, 255, 0));
+    TPopupMenu menu(nullptr);
+    menu.SetImages(&top);
+    TMenuItem* root = menu.Items();
+    Item(root, "plain");
+    Item(root, "red", 0);
+    Item(root, "half blue", 1);
+    TMenuItem* sub = Item(root, "Newsfeeds", 0);
+    sub->SetSubMenuImages(&feeds);
+    TMenuItem* folder = Item(sub, "folder", 0);
+    Item(folder, "deep", 0);
+    Item(root, "beyond the list", 7);
+
+    TNativeMenu native(*root, menu.Images());
+    HMENU h = native.Handle();
+    EXPECT_EQ(Info(h, 0).hbmpItem, nullptr);
+    EXPECT_EQ(Info(h, 4).hbmpItem, nullptr);
+    ASSERT_NE(Info(h, 1).hbmpItem, nullptr);
+    EXPECT_EQ(Pixel(Info(h, 1).hbmpItem, 8, 8), 0xFFFF0000u);
+    // Transparent pixels are zero in every channel (premultiplied), opaque ones keep their colour.
+    EXPECT_EQ(Pixel(Info(h, 2).hbmpItem, 2, 2), 0x00000000u);
+    EXPECT_EQ(Pixel(Info(h, 2).hbmpItem, 12, 2), 0xFF0000FFu);
+    // The submenu entry itself uses the top list; its level uses its own, and deeper levels inherit.
+    EXPECT_EQ(Pixel(Info(h, 3).hbmpItem, 8, 8), 0xFFFF0000u);
+    HMENU feedLevel = Info(h, 3).hSubMenu;
+    ASSERT_NE(feedLevel, nullptr);
+    EXPECT_EQ(MenuText(feedLevel, 0), "folder");
+    EXPECT_EQ(Pixel(Info(feedLevel, 0).hbmpItem, 8, 8), 0xFF00FF00u);
+    HMENU deepLevel = Info(feedLevel, 0).hSubMenu;
+    ASSERT_NE(deepLevel, nullptr);
+    EXPECT_EQ(Pixel(Info(deepLevel, 0).hbmpItem, 8, 8), 0xFF00FF00u);
+    EXPECT_EQ(native.ItemOf(Info(deepLevel, 0).wID), folder->Items(0));
+}
+
+TEST_F(PopupMenuTest, AnEntryWithoutSubEntriesIsACommandAndDestroyedItemsAreNotFound)
+{
+    TPopupMenu menu(nullptr);
+    TMenuItem* empty = Item(menu.Items(), "Newsfeeds");
+    Item(menu.Items(), "other");
+    TNativeMenu native(*menu.Items(), nullptr);
+    EXPECT_EQ(Info(native.Handle(), 0).hSubMenu, nullptr);
+    UINT id = Info(native.Handle(), 0).wID;
+    EXPECT_EQ(native.ItemOf(id), empty);
+    menu.Items()->Delete(0);
+    EXPECT_EQ(native.ItemOf(id), nullptr);
+}
+
+TEST_F(PopupMenuTest, ImageListsAreForgottenWhenDestroyed)
+{
+    auto* top = new TImageList(nullptr);
+    auto* feeds = new TImageList(nullptr);
+    TPopupMenu menu(nullptr);
+    menu.SetImages(top);
+    TMenuItem* sub = Item(menu.Items(), "sub");
+    sub->SetSubMenuImages(feeds);
+    delete top;
+    delete feeds;
+    EXPECT_EQ(menu.Images(), nullptr);
+    EXPECT_EQ(sub->SubMenuImages(), nullptr);
+}
+
+// Drives the open menu from inside its modal loop: the loop reads the thread's keyboard messages.
+std::vector<WPARAM> g_keys;
+HWND g_keyTarget = nullptr;
+void CALLBACK SendKeys(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    for (WPARAM k : g_keys) {
+        PostMessageA(g_keyTarget, WM_KEYDOWN, k, 1);
+        PostMessageA(g_keyTarget, WM_KEYUP, k, 0xC0000001);
+    }
+}
+
+TEST_F(PopupMenuTest, PopupFiresOnPopupThenRunsTheChosenEntrysClick)
+{
+    TPopupMenu menu(nullptr);
+    std::string log;
+    Item(menu.Items(), "-");
+    Item(menu.Items(), "first")->OnClick = [&](TObject*) { log += "first "; };
+    Item(menu.Items(), "second")->OnClick = [&](TObject* s) {
+        log += static_cast<TMenuItem*>(s)->Caption() + " ";
+    };
+    menu.OnPopup = [&](TObject* s) {
+        EXPECT_EQ(s, &menu);
+        log += "popup ";
+        // The tree may still change here: the platform menu is built afterwards.
+        Item(menu.Items(), "late");
+    };
+    HWND owner = menu.WindowHandle();
+    ASSERT_NE(owner, nullptr);
+    SetForegroundWindow(owner);
+    g_keyTarget = owner;
+    g_keys = {VK_DOWN, VK_DOWN, VK_RETURN};
+    SetTimer(nullptr, 0, 200, SendKeys);
+    menu.Popup(100, 100);
+    EXPECT_EQ(log, "popup second ");
+}
+
+TEST_F(PopupMenuTest, ADismissedMenuRunsNothing)
+{
+    TPopupMenu menu(nullptr);
+    int clicks = 0;
+    Item(menu.Items(), "one")->OnClick = [&](TObject*) { ++clicks; };
+    HWND owner = menu.WindowHandle();
+    SetForegroundWindow(owner);
+    g_keyTarget = owner;
+    g_keys = {VK_ESCAPE};
+    SetTimer(nullptr, 0, 200, SendKeys);
+    menu.Popup(50, 50);
+    EXPECT_EQ(clicks, 0);
+}
+
+TPopupMenu* g_openMenu = nullptr;
+
+TEST_F(PopupMenuTest, AnEntryDestroyedWhileTheMenuIsOpenIsNotClicked)
+{
+    TPopupMenu menu(nullptr);
+    int clicks = 0;
+    Item(menu.Items(), "goes")->OnClick = [&](TObject*) { ++clicks; };
+    Item(menu.Items(), "stays")->OnClick = [&](TObject*) { clicks += 10; };
+    g_openMenu = &menu;
+    g_keyTarget = menu.WindowHandle();
+    SetForegroundWindow(g_keyTarget);
+    // As a download finishing while the menu is open would rebuild it: the shown entry goes.
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        g_openMenu->Items()->Delete(0);
+        g_keys = {VK_DOWN, VK_RETURN};
+        SendKeys(nullptr, 0, 0, 0);
+    });
+    menu.Popup(50, 50);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(menu.Items()->Count(), 1);
+}
+
+class TRecordingUi : public TPlatformUi {
+public:
+    int MessageBox(HWND, const std::string& text, const std::string&, UINT) override
+    {
+        Messages += text + "|";
+        return IDOK;
+    }
+    std::string Messages;
+};
+
+TEST_F(PopupMenuTest, AnExceptionFromAClickGoesToTheApplicationNotTheCaller)
+{
+    TRecordingUi ui;
+    SetPlatformUi(&ui);
+    TPopupMenu menu(nullptr);
+    Item(menu.Items(), "boom")->OnClick = [](TObject*) { throw Exception("Fehler im Klick"); };
+    g_keyTarget = menu.WindowHandle();
+    SetForegroundWindow(g_keyTarget);
+    g_keys = {VK_DOWN, VK_RETURN};
+    SetTimer(nullptr, 0, 200, SendKeys);
+    EXPECT_NO_THROW(menu.Popup(60, 60));
+    SetPlatformUi(nullptr);
+    EXPECT_EQ(ui.Messages, "Fehler im Klick|");
+}
+
+}  // namespace
