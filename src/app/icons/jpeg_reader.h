@@ -19,7 +19,7 @@ public:
 // spaces, pictures above kMaxBitmapPixels, more than 100 scans, and data that libjpeg reports
 // as damaged or missing raise EJpegError with a German message beginning
 // "JPEG-Datei kann nicht gelesen werden: ", followed by libjpeg's own (English) text where the
-// error is libjpeg's. A file whose picture is complete but whose end marker is missing is accepted.
+// error is libjpeg's. A file cut anywhere before the end of its end marker counts as damaged.
 TBitmap24 ReadJpeg(const std::uint8_t* data, std::size_t size);
 inline TBitmap24 ReadJpeg(const std::string& bytes)
 {
