@@ -34,6 +34,10 @@ public:
     // Data only (a link or URL); never shown.
     const std::string& Hint() const { return FHint; }
     void SetHint(const std::string& v) { FHint = v; }
+    // The default entry of its level: drawn in bold, and what a double click on a
+    // notification-area icon chooses.
+    bool Default() const { return FDefault; }
+    void SetDefault(bool v) { FDefault = v; }
     // The image list of this item's sub-entries and of every deeper level that has none of its
     // own; nullptr inherits the list of the level above. Free-notified.
     TImageList* SubMenuImages() const { return FSubMenuImages; }
@@ -73,6 +77,7 @@ private:
     std::string FCaption;
     int FImageIndex = -1;
     std::string FHint;
+    bool FDefault = false;
     TImageList* FSubMenuImages = nullptr;
     TComponent* FSubMenuImagesComponent = nullptr;
     TMenuItem* FParent = nullptr;

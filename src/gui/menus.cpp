@@ -89,6 +89,10 @@ HMENU TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
             ii.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID;
             ii.fType = MFT_STRING;
             ii.dwTypeData = const_cast<char*>(item->Caption().c_str());
+            if (item->Default()) {
+                ii.fMask |= MIIM_STATE;
+                ii.fState = MFS_DEFAULT;
+            }
             if (images && item->ImageIndex() >= 0) {
                 if (HBITMAP bmp = MenuBitmapFromImage(*images, item->ImageIndex())) {
                     FBitmaps.emplace_back(bmp);
