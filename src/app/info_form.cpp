@@ -48,7 +48,8 @@ TInfoForm::TInfoForm(TComponent* AOwner) : TForm(AOwner, "TInfoForm")
 
     AppIcon = new TImage(this, this, 8, 8, 32, 32);
     AppIcon->SetIcon(LoadIconSized(IDI_QUORVANE, 32));
-    InfoMemo = new TMemo(this, this, 56, 8, 249, 145, TMemo::ssNone, true, false);
+    // One line per text line: the text is laid out by hand and must not re-wrap.
+    InfoMemo = new TMemo(this, this, 56, 8, 249, 145, TMemo::ssNone, false, false);
     InfoMemo->SetReadOnly(true);
     InfoMemo->SetColor(clBtnFace);
     InfoMemo->SetText(kAboutText);

@@ -17,6 +17,7 @@ TApplication::TApplication() : TComponent(nullptr), FWindow(*this), FHintColor(c
 TApplication::~TApplication()
 {
     DestroyComponents();
+    FHintController.reset();
     FWindow.DestroyHandle();
     if (Application == this)
         Application = nullptr;
@@ -28,6 +29,8 @@ void TApplication::Initialize()
     icc.dwSize = sizeof icc;
     icc.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES;
     InitCommonControlsEx(&icc);
+    if (!FHintController)
+        FHintController.reset(new THintController());
     if (FWindow.HandleAllocated())
         return;
     // A zero-sized window in the middle of the screen: invisible itself, it carries the taskbar
@@ -45,6 +48,20 @@ void TApplication::SetTitle(const std::string& v)
         SetWindowTextA(FWindow.Handle(), v.c_str());
 }
 
+void TApplication::SetShowHint(bool v)
+{
+    FShowHint = v;
+    if (!v && FHintController)
+        FHintController->CancelHint();
+}
+
+void TApplication::SetHintWindowClass(THintWindowClass v)
+{
+    FHintWindowClass = std::move(v);
+    if (FHintController)
+        FHintController->ClassChanged();
+}
+
 void TApplication::RegisterForm(TForm* form)
 {
     FForms.push_back(form);
@@ -55,6 +72,8 @@ void TApplication::RegisterForm(TForm* form)
 void TApplication::UnregisterForm(TForm* form)
 {
     FForms.erase(std::remove(FForms.begin(), FForms.end(), form), FForms.end());
+    FHiddenByMinimize.erase(std::remove(FHiddenByMinimize.begin(), FHiddenByMinimize.end(), form),
+                            FHiddenByMinimize.end());
     if (FMainForm == form) {
         FMainForm = nullptr;
         Terminate();
@@ -75,6 +94,8 @@ bool TApplication::ProcessMessage(MSG& msg)
         FTerminated = true;
         return true;
     }
+    if (FShowHint && FHintController)
+        FHintController->Observe(msg);
     // Dialog navigation for our forms: Tab between controls, Enter for the default button.
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     if (root && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
@@ -121,6 +142,14 @@ void TApplication::Minimize()
 {
     if (!FWindow.HandleAllocated() || IsIconic(FWindow.Handle()))
         return;
+    // Windows hides owned windows with their minimised owner, but not every platform layer does;
+    // hide them here and remember which, so Restore brings back exactly those.
+    FHiddenByMinimize.clear();
+    for (TForm* f : FForms)
+        if (f->Handle() && IsWindowVisible(f->Handle())) {
+            FHiddenByMinimize.push_back(f);
+            ShowWindow(f->Handle(), SW_HIDE);
+        }
     ShowWindow(FWindow.Handle(), SW_MINIMIZE);
     if (OnMinimize)
         OnMinimize(this);
@@ -132,6 +161,11 @@ void TApplication::Restore()
         return;
     if (IsIconic(FWindow.Handle()))
         ShowWindow(FWindow.Handle(), SW_RESTORE);
+    std::vector<TForm*> forms;
+    forms.swap(FHiddenByMinimize);
+    for (TForm* f : forms)
+        if (std::find(FForms.begin(), FForms.end(), f) != FForms.end() && f->Handle())
+            ShowWindow(f->Handle(), SW_SHOWNA);
     if (OnRestore)
         OnRestore(this);
 }

@@ -3,11 +3,13 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "gui/component.h"
 #include "gui/graphics.h"
+#include "gui/hint_window.h"
 #include "gui/window.h"
 
 class TForm;
@@ -29,6 +31,13 @@ public:
     bool Terminated() const { return FTerminated; }
     bool ShowMainForm() const { return FShowMainForm; }
     void SetShowMainForm(bool v) { FShowMainForm = v; }
+    // Control hints: shown after a pause in a window of the hint window class.
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool v);
+    const THintWindowClass& HintWindowClass() const { return FHintWindowClass; }
+    void SetHintWindowClass(THintWindowClass v);
+    // Created by Initialize.
+    THintController* HintController() const { return FHintController.get(); }
 
     // Creates a form owned by the application; the first one becomes the main form.
     template <class T, class... Args>
@@ -77,10 +86,14 @@ private:
     TColor FHintColor;
     TForm* FMainForm = nullptr;
     std::vector<TForm*> FForms;
+    std::vector<TForm*> FHiddenByMinimize;
     bool FTerminated = false;
     bool FShowMainForm = true;
     int FNextHookId = 1;
     std::vector<std::pair<int, TWindowHook>> FHooks;
+    bool FShowHint = true;
+    THintWindowClass FHintWindowClass = HintWindowClassOf<THintWindow>();
+    std::unique_ptr<THintController> FHintController;
 };
 
 extern TApplication* Application;

@@ -1,0 +1,420 @@
+#include "app/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include "app/info_form.h"
+#include "gui/application.h"
+#include "rtl/files.h"
+#include "rtl/string_list.h"
+#include "test_support.h"
+
+namespace {
+
+// Runs the program's start in-process: the application, the main window and the about window,
+// with the program file placed in a temporary folder.
+class MainFormTest : public testing::Test {
+protected:
+    TTempFolder Folder{"qv_mainform"};
+    TScriptedUi Ui;
+    std::unique_ptr<TApplication> App;
+
+    void Start(const std::string& exeName = "quorvane.exe", const std::string& ini = "")
+    {
+        rtl::SetProgramFileNameOverride(Folder / exeName);
+        if (!ini.empty())
+            WriteTextFile(TAppPaths::FromProgramFile(Folder / exeName).SettingsFile, ini);
+        App.reset(new TApplication);
+        App->Initialize();
+        App->SetTitle("Quorvane");
+        App->SetShowMainForm(false);
+        App->CreateForm<TMainForm>();
+        App->CreateForm<TInfoForm>();
+        App->ProcessMessages();
+    }
+    // Ends the program as closing the window does: the loop ends and the forms are destroyed.
+    void Stop()
+    {
+        MainForm->Close();
+        App->ProcessMessages();
+        App.reset();
+    }
+    void TearDown() override
+    {
+        App.reset();
+        rtl::SetProgramFileNameOverride("");
+    }
+    std::string Ini(const std::string& exeName = "quorvane.exe")
+    {
+        return ReadFileBytes(TAppPaths::FromProgramFile(Folder / exeName).SettingsFile);
+    }
+};
+
+TEST_F(MainFormTest, FirstStartWithoutSettingsShowsTheWindowWithTheDefaults)
+{
+    Start();
+    EXPECT_TRUE(IsWindowVisible(MainForm->Handle()));
+    EXPECT_EQ(MainForm->Caption(), "Einstellungen");
+    EXPECT_EQ(MainForm->IntervalEdit->Value(), 15);
+    EXPECT_EQ(MainForm->MaxEntryEdit->Value(), 15);
+    EXPECT_EQ(MainForm->MaxCharEdit->Value(), 80);
+    EXPECT_FALSE(MainForm->CutChannelCheckBox->Checked());
+    EXPECT_TRUE(MainForm->BalloonCheck->Checked());
+    EXPECT_EQ(MainForm->BalloonWrap->Value(), 80);
+    EXPECT_FALSE(MainForm->StartMinCheck->Checked());
+    EXPECT_FALSE(MainForm->ProxyCheckBox->Checked());
+    EXPECT_EQ(MainForm->ProxyPortEdit->Value(), 1080);
+    EXPECT_EQ(MainForm->Timer->Interval(), 15u * 60000u);
+    EXPECT_EQ(MainForm->PageControl->ActivePage(), MainForm->ProgramSheet);
+    EXPECT_EQ(MainForm->ClientWidth(), 306);
+    EXPECT_EQ(MainForm->ClientHeight(), 352);
+    EXPECT_TRUE(Ui.Messages.empty());
+}
+
+TEST_F(MainFormTest, ClosingWritesAllFifteenKeysInTheirOrder)
+{
+    Start();
+    MainForm->ProxyHostEdit->SetText("proxy.local");
+    MainForm->IntervalEdit->SetValue(7);
+    RECT r;
+    GetWindowRect(MainForm->Handle(), &r);
+    Stop();
+    std::string expected = "[Window]\r\nTop=" + std::to_string(r.top) + "\r\nLeft=" + std::to_string(r.left) +
+                           "\r\n[Settings]\r\nFeedName=\r\nStart minimized=0\r\nInterval=7\r\nMaxEntrys=15\r\n"
+                           "MaxChars=80\r\nCut Channelname=0\r\nBalloonhint=1\r\nBalloonwrap=80\r\n"
+                           "[Proxy]\r\nEnabled=0\r\nPort=1080\r\nHost=proxy.local\r\nUser=\r\nPass=\r\n";
+    EXPECT_EQ(Ini(), expected);
+}
+
+TEST_F(MainFormTest, TheSettingsFileTakesTheNameOfTheProgramFile)
+{
+    Start("newsreader.exe", "[Settings]\r\nInterval=33\r\nFeedName=Heise\r\n");
+    EXPECT_EQ(MainForm->IntervalEdit->Value(), 33);
+    EXPECT_EQ(MainForm->CurrentFeed.Name, "Heise");
+    Stop();
+    EXPECT_NE(Ini("newsreader.exe").find("Interval=33\r\n"), std::string::npos);
+    EXPECT_NE(Ini("newsreader.exe").find("FeedName=Heise\r\n"), std::string::npos);
+    EXPECT_FALSE(rtl::FileExists(Folder / "quorvane.ini"));
+}
+
+TEST_F(MainFormTest, ValuesAreDecodedAsTheSettingsFileDefines)
+{
+    Start("quorvane.exe", "[Settings]\r\nInterval=0x1E\r\nStart minimized=2\r\nBalloonhint=\r\n"
+                          "MaxEntrys=500\r\nMaxChars=1000\r\nBalloonwrap=abc\r\n[Proxy]\r\nPort=abc\r\n");
+    EXPECT_EQ(MainForm->IntervalEdit->Value(), 30);
+    EXPECT_EQ(MainForm->Timer->Interval(), 30u * 60000u);
+    EXPECT_TRUE(MainForm->StartMinCheck->Checked());
+    EXPECT_FALSE(IsWindowVisible(MainForm->Handle()));
+    EXPECT_TRUE(MainForm->BalloonCheck->Checked());  // empty value: the key's default
+    EXPECT_EQ(MainForm->MaxEntryEdit->Value(), 100);
+    EXPECT_EQ(MainForm->MaxCharEdit->Value(), 1000);
+    EXPECT_EQ(MainForm->BalloonWrap->Value(), 80);
+    EXPECT_EQ(MainForm->ProxyPortEdit->Value(), 1080);
+}
+
+TEST_F(MainFormTest, AnIntervalOfAbcReadsFifteenAndZeroStopsTheTimer)
+{
+    Start("quorvane.exe", "[Settings]\r\nInterval=abc\r\n");
+    EXPECT_EQ(MainForm->IntervalEdit->Value(), 15);
+    App.reset();
+    Start("quorvane.exe", "[Settings]\r\nInterval=0\r\n");
+    EXPECT_EQ(MainForm->Timer->Interval(), 0u);
+    EXPECT_FALSE(MainForm->Timer->Running());
+}
+
+TEST_F(MainFormTest, ASavedPositionIsUsedAndOneOffEveryScreenIsCentred)
+{
+    Start("quorvane.exe", "[Window]\r\nTop=120\r\nLeft=90\r\n");
+    RECT r;
+    GetWindowRect(MainForm->Handle(), &r);
+    EXPECT_EQ(r.left, 90);
+    EXPECT_EQ(r.top, 120);
+    App.reset();
+    Start("quorvane.exe", "[Window]\r\nTop=-5000\r\nLeft=9000\r\n");
+    GetWindowRect(MainForm->Handle(), &r);
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_GE(r.left, work.left);
+    EXPECT_LE(r.right, work.right);
+    EXPECT_NEAR((r.left + r.right) / 2, (work.left + work.right) / 2, 2);
+}
+
+TEST_F(MainFormTest, AnUnwritableSettingsFileIsReportedAndTheProgramStillEnds)
+{
+    Start();
+    std::string ini = TAppPaths::FromProgramFile(Folder / "quorvane.exe").SettingsFile;
+    WriteTextFile(ini, "[Window]\r\nTop=1\r\n");
+    // Another program holds the file open without sharing it.
+    HANDLE lock = CreateFileA(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    Stop();
+    CloseHandle(lock);
+    ASSERT_EQ(Ui.Messages.size(), 1u);
+    EXPECT_EQ(Ui.Messages[0].Text, "Unable to write to " + ini);
+    EXPECT_EQ(Ui.Messages[0].Type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(ReadFileBytes(ini), "[Window]\r\nTop=1\r\n");
+    EXPECT_EQ(Application, nullptr);
+}
+
+TEST_F(MainFormTest, TheProxySwitchEnablesAndColoursTheFiveControls)
+{
+    Start();
+    TMainForm& f = *MainForm;
+    std::vector<TWinControl*> fields = {f.ProxyPortEdit, f.ProxyHostEdit, f.ProxyUserEdit, f.ProxyPassEdit};
+    for (TWinControl* c : fields) {
+        EXPECT_FALSE(c->Enabled());
+        EXPECT_EQ(c->Color(), clBtnFace);
+    }
+    EXPECT_FALSE(f.PortLabel->Enabled());
+    f.ProxyUserEdit->SetText("anna");
+    SendMessageA(f.ProxyCheckBox->Handle(), BM_CLICK, 0, 0);
+    EXPECT_TRUE(f.ProxyCheckBox->Checked());
+    for (TWinControl* c : fields) {
+        EXPECT_TRUE(c->Enabled());
+        EXPECT_EQ(c->Color(), clWindow);
+    }
+    EXPECT_TRUE(f.PortLabel->Enabled());
+    EXPECT_TRUE(f.ProxyHostLabel->Enabled());
+    SendMessageA(f.ProxyCheckBox->Handle(), BM_CLICK, 0, 0);
+    EXPECT_FALSE(f.ProxyPassEdit->Enabled());
+    EXPECT_FALSE(f.ProxyPassLabel->Enabled());
+    EXPECT_EQ(f.ProxyUserEdit->Text(), "anna");
+}
+
+TEST_F(MainFormTest, ASettingsFileWithTheProxyOnStartsWithTheFieldsEnabled)
+{
+    Start("quorvane.exe", "[Proxy]\r\nEnabled=1\r\nHost=p\r\nPort=3128\r\n");
+    EXPECT_TRUE(MainForm->ProxyCheckBox->Checked());
+    EXPECT_TRUE(MainForm->ProxyPortEdit->Enabled());
+    EXPECT_EQ(MainForm->ProxyPortEdit->Color(), clWindow);
+    EXPECT_TRUE(MainForm->PortLabel->Enabled());
+    EXPECT_EQ(MainForm->ProxyPortEdit->Value(), 3128);
+}
+
+TEST_F(MainFormTest, TheLinksPageOpensLinkNodesOnlyAndIsFullyExpanded)
+{
+    Start();
+    TTreeView* tree = MainForm->TreeView;
+    EXPECT_EQ(tree->NodeCount(), 12);
+    EXPECT_EQ(tree->Indent(), 19);
+    HTREEITEM klips = TreeView_GetNextSibling(tree->Handle(), TreeView_GetRoot(tree->Handle()));
+    ASSERT_EQ(tree->NodeText(klips), "Mehr Klips");
+    EXPECT_TRUE(tree->Expanded(klips));
+    MainForm->PageControl->SetActivePage(MainForm->NetSheet);
+    tree->Select(klips);
+    MainForm->TreeViewClick(tree);
+    EXPECT_TRUE(Ui.ShellCalls.empty());
+    HTREEITEM link = TreeView_GetChild(tree->Handle(), klips);
+    tree->Select(link);
+    MainForm->TreeViewClick(tree);
+    ASSERT_EQ(Ui.ShellCalls.size(), 1u);
+    EXPECT_EQ(Ui.ShellCalls[0].Verb, "open");
+    EXPECT_EQ(Ui.ShellCalls[0].File, tree->NodeText(link));
+    EXPECT_EQ(Ui.ShellCalls[0].Show, SW_SHOW);
+    EXPECT_EQ(Ui.ShellCalls[0].Parent, MainForm->Handle());
+    EXPECT_EQ(tree->NodeText(link).substr(0, 7), "http://");
+}
+
+LRESULT CALLBACK RecordSysCommand(HWND wnd, UINT msg, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR ref)
+{
+    if (msg == WM_SYSCOMMAND) {
+        static_cast<std::vector<WPARAM>*>(reinterpret_cast<void*>(ref))->push_back(w);
+        return 0;  // no modal move loop in the test
+    }
+    return DefSubclassProc(wnd, msg, w, l);
+}
+
+TEST_F(MainFormTest, AnyMouseButtonOnTheBannerStartsACaptionDrag)
+{
+    Start();
+    std::vector<WPARAM> commands;
+    SetWindowSubclass(MainForm->Handle(), RecordSysCommand, 7, reinterpret_cast<DWORD_PTR>(&commands));
+    SendMessageA(MainForm->Image2->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    SendMessageA(MainForm->Image2->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
+    RemoveWindowSubclass(MainForm->Handle(), RecordSysCommand, 7);
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0], 0xF012u);
+    EXPECT_EQ(commands[1], 0xF012u);
+}
+
+TEST_F(MainFormTest, OkPutsTheShownWindowAwayAndIsIgnoredWhileHidden)
+{
+    Start();
+    std::vector<WPARAM> commands;
+    SetWindowSubclass(MainForm->Handle(), RecordSysCommand, 7, reinterpret_cast<DWORD_PTR>(&commands));
+    SendMessageA(MainForm->OKBtn->Handle(), BM_CLICK, 0, 0);
+    EXPECT_TRUE(commands.empty());  // posted, not sent
+    App->ProcessMessages();
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0] & 0xFFF0, static_cast<WPARAM>(SC_MINIMIZE));
+    RemoveWindowSubclass(MainForm->Handle(), RecordSysCommand, 7);
+    commands.clear();
+    MainForm->Hide();
+    SetWindowSubclass(MainForm->Handle(), RecordSysCommand, 7, reinterpret_cast<DWORD_PTR>(&commands));
+    MainForm->OKBtnClick(MainForm->OKBtn);
+    App->ProcessMessages();
+    EXPECT_TRUE(commands.empty());
+    RemoveWindowSubclass(MainForm->Handle(), RecordSysCommand, 7);
+}
+
+TEST_F(MainFormTest, MinimisingTakesTheWindowOffTheScreenAndLeavesTheTimerRunning)
+{
+    Start();
+    SendMessageA(MainForm->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    App->ProcessMessages();
+    EXPECT_TRUE(App->Minimized());
+    EXPECT_FALSE(IsWindowVisible(MainForm->Handle()));
+    EXPECT_FALSE(IsIconic(MainForm->Handle()));
+    EXPECT_TRUE(MainForm->Timer->Running());
+}
+
+TEST_F(MainFormTest, TheIntegerFieldsRefuseWhatTheirRangeForbids)
+{
+    Start();
+    TIntEdit* entries = MainForm->MaxEntryEdit;
+    EXPECT_TRUE(entries->Acceptable("100"));
+    EXPECT_FALSE(entries->Acceptable("101"));
+    EXPECT_FALSE(entries->Acceptable("0"));
+    EXPECT_FALSE(entries->Acceptable("-1"));
+    EXPECT_FALSE(entries->Acceptable("1a"));
+    entries->SetValue(0);
+    EXPECT_EQ(entries->Value(), 1);
+    SendMessageA(entries->Handle(), EM_SETSEL, 0, -1);
+    SendMessageA(entries->Handle(), WM_CHAR, '7', 0);
+    SendMessageA(entries->Handle(), WM_CHAR, '7', 0);
+    SendMessageA(entries->Handle(), WM_CHAR, '7', 0);  // 777 would leave 1..100
+    SendMessageA(entries->Handle(), WM_CHAR, 'x', 0);
+    EXPECT_EQ(entries->Text(), "77");
+    // Declared but unenforced: any digits; a minus only where the minimum allows it.
+    EXPECT_TRUE(MainForm->MaxCharEdit->Acceptable("9999"));
+    EXPECT_FALSE(MainForm->MaxCharEdit->Acceptable("-5"));
+    EXPECT_TRUE(MainForm->ProxyPortEdit->Acceptable("-5"));
+    MainForm->MaxCharEdit->SetText("");
+    EXPECT_EQ(MainForm->MaxCharEdit->Value(), 0);
+    MainForm->MaxCharEdit->SetText("12x");
+    EXPECT_EQ(MainForm->MaxCharEdit->Value(), 0);
+    EXPECT_EQ(GetWindowLongA(entries->Handle(), GWL_STYLE) & ES_RIGHT, ES_RIGHT);
+}
+
+TEST_F(MainFormTest, TheMemoTakesMultiMegabyteDocuments)
+{
+    Start();
+    std::string big(16 * 1024 * 1024 + 5, 'x');
+    for (std::size_t i = 1000; i < big.size(); i += 1000) {
+        big[i - 1] = '\r';
+        big[i] = '\n';
+    }
+    MainForm->Memo->SetText(big);
+    EXPECT_EQ(static_cast<std::size_t>(GetWindowTextLengthA(MainForm->Memo->Handle())), big.size());
+}
+
+TEST_F(MainFormTest, EnterClicksTheDefaultButton)
+{
+    Start();
+    int clicks = 0;
+    MainForm->OKBtn->OnClick = [&](TObject*) { ++clicks; };
+    MainForm->IntervalEdit->SetFocus();
+    PostMessageA(MainForm->IntervalEdit->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+    App->ProcessMessages();
+    EXPECT_EQ(clicks, 1);
+}
+
+// The about window and its feedback command.
+class InfoFormTest : public MainFormTest {
+protected:
+    void SetUp() override { Start(); }
+    std::string Tool(const char* ext) { return Folder / (std::string("Pallimor.") + ext); }
+};
+
+TEST_F(InfoFormTest, FeedbackStartsTheRestingToolAndOkPutsItBack)
+{
+    WriteTextFile(Tool("sys"), "tool");
+    InfoForm->Button1Click(InfoForm->Button1);
+    EXPECT_TRUE(rtl::FileExists(Tool("exe")));
+    EXPECT_FALSE(rtl::FileExists(Tool("sys")));
+    ASSERT_EQ(Ui.ShellCalls.size(), 1u);
+    EXPECT_EQ(Ui.ShellCalls[0].File, Tool("exe"));
+    EXPECT_EQ(Ui.ShellCalls[0].Parameters, "Quorvane 1.2.2");
+    EXPECT_EQ(Ui.ShellCalls[0].Verb, "open");
+    EXPECT_EQ(Ui.ShellCalls[0].Show, SW_SHOWNORMAL);
+    EXPECT_EQ(Ui.ShellCalls[0].Parent, App->Handle());
+    InfoForm->OKButtonClick(InfoForm->OKButton);
+    EXPECT_TRUE(rtl::FileExists(Tool("sys")));
+    EXPECT_FALSE(rtl::FileExists(Tool("exe")));
+}
+
+TEST_F(InfoFormTest, WithoutTheToolFeedbackOpensTheMailLink)
+{
+    InfoForm->Button1Click(InfoForm->Button1);
+    ASSERT_EQ(Ui.ShellCalls.size(), 1u);
+    EXPECT_EQ(Ui.ShellCalls[0].File, std::string("mailto:") + TInfoForm::kFeedbackAddress + "?subject=Quorvane 1.2.2");
+    EXPECT_EQ(Ui.ShellCalls[0].Parameters, "");
+}
+
+TEST_F(InfoFormTest, ARunnableToolLeftBehindIsNotStartedAgain)
+{
+    WriteTextFile(Tool("exe"), "tool");
+    InfoForm->Button1Click(InfoForm->Button1);
+    ASSERT_EQ(Ui.ShellCalls.size(), 1u);
+    EXPECT_EQ(Ui.ShellCalls[0].File.substr(0, 7), "mailto:");
+}
+
+TEST_F(InfoFormTest, WithBothFilesTheRenameFailsAndNothingHappens)
+{
+    WriteTextFile(Tool("exe"), "a");
+    WriteTextFile(Tool("sys"), "b");
+    InfoForm->Button1Click(InfoForm->Button1);
+    EXPECT_TRUE(Ui.ShellCalls.empty());
+    EXPECT_EQ(ReadFileBytes(Tool("sys")), "b");
+    EXPECT_EQ(ReadFileBytes(Tool("exe")), "a");
+}
+
+TEST_F(InfoFormTest, TheWindowShowsTheTextAndPutsTheFocusOnOkAtEveryShow)
+{
+    MainForm->AboutBtnClick(MainForm->AboutBtn);
+    EXPECT_TRUE(IsWindowVisible(InfoForm->Handle()));
+    EXPECT_EQ(InfoForm->Caption(), "Über ...");
+    EXPECT_EQ(InfoForm->ClientWidth(), 337);
+    EXPECT_EQ(InfoForm->ClientHeight(), 275);
+    EXPECT_EQ(InfoForm->OKButton->Handle(), GetFocus());
+    TStringList lines = InfoForm->InfoMemo->Lines();
+    ASSERT_EQ(lines.Count(), 12);
+    EXPECT_EQ(lines.Strings(0), "Quorvane v1.2.2");
+    EXPECT_EQ(lines.Strings(4), "Quorvane lädt Überschriften von Nachrichten ");
+    EXPECT_EQ(lines.Strings(11), "Icons:");
+    InfoForm->Button1->SetFocus();
+    InfoForm->OKButtonClick(InfoForm->OKButton);
+    EXPECT_FALSE(IsWindowVisible(InfoForm->Handle()));
+    MainForm->AboutBtnClick(MainForm->AboutBtn);
+    EXPECT_EQ(InfoForm->OKButton->Handle(), GetFocus());
+    InfoForm->TheURLTextClick(InfoForm->TheURLText);
+    ASSERT_EQ(Ui.ShellCalls.size(), 1u);
+    EXPECT_EQ(Ui.ShellCalls[0].File, TInfoForm::kWebAddress);
+    EXPECT_EQ(Ui.ShellCalls[0].Parent, InfoForm->Handle());
+}
+
+// Screenshots of every page and of the about window, kept as artefacts to be looked at.
+TEST_F(MainFormTest, ScreenshotsOfThePagesAndTheAboutWindow)
+{
+    Start("quorvane.exe", "[Proxy]\r\nEnabled=1\r\nHost=proxy.local\r\n");
+    MainForm->Memo->SetText("<?xml version=\"1.0\"?>\r\n<rss version=\"2.0\">\r\n<channel>\r\n<title>Nachrichten</title>");
+    MainForm->NameEdit->SetText("Tagesschau");
+    MainForm->UrlEdit->SetText("http://www.tagesschau.example/xml/rss2");
+    MainForm->DescMemo->SetText("Die wichtigsten Nachrichten des Tages, aktuell und übersichtlich.");
+    const char* names[] = {"page1_programm", "page2_feed", "page3_proxy", "page4_text", "page5_links"};
+    for (int i = 0; i < 5; ++i) {
+        MainForm->PageControl->SetActivePageIndex(i);
+        RedrawWindow(MainForm->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        App->ProcessMessages();
+        Sleep(100);
+        App->ProcessMessages();
+        EXPECT_FALSE(SaveWindowBitmap(MainForm->Handle(), names[i]).empty());
+    }
+    MainForm->AboutBtnClick(nullptr);
+    RedrawWindow(InfoForm->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    App->ProcessMessages();
+    Sleep(100);
+    App->ProcessMessages();
+    EXPECT_FALSE(SaveWindowBitmap(InfoForm->Handle(), "about").empty());
+}
+
+}  // namespace
