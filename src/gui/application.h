@@ -86,7 +86,6 @@ private:
     TColor FHintColor;
     TForm* FMainForm = nullptr;
     std::vector<TForm*> FForms;
-    std::vector<TForm*> FHiddenByMinimize;
     bool FTerminated = false;
     bool FShowMainForm = true;
     int FNextHookId = 1;

@@ -4,6 +4,7 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/forms.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/hint_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/image_list.cpp
     ${CMAKE_CURRENT_LIST_DIR}/input_query.cpp
     ${CMAKE_CURRENT_LIST_DIR}/menus.cpp
