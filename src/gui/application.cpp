@@ -72,6 +72,8 @@ void TApplication::RegisterForm(TForm* form)
 void TApplication::UnregisterForm(TForm* form)
 {
     FForms.erase(std::remove(FForms.begin(), FForms.end(), form), FForms.end());
+    FHiddenByMinimize.erase(std::remove(FHiddenByMinimize.begin(), FHiddenByMinimize.end(), form),
+                            FHiddenByMinimize.end());
     if (FMainForm == form) {
         FMainForm = nullptr;
         Terminate();
@@ -140,6 +142,14 @@ void TApplication::Minimize()
 {
     if (!FWindow.HandleAllocated() || IsIconic(FWindow.Handle()))
         return;
+    // Windows hides owned windows with their minimised owner, but not every platform layer does;
+    // hide them here and remember which, so Restore brings back exactly those.
+    FHiddenByMinimize.clear();
+    for (TForm* f : FForms)
+        if (f->Handle() && IsWindowVisible(f->Handle())) {
+            FHiddenByMinimize.push_back(f);
+            ShowWindow(f->Handle(), SW_HIDE);
+        }
     ShowWindow(FWindow.Handle(), SW_MINIMIZE);
     if (OnMinimize)
         OnMinimize(this);
@@ -151,6 +161,11 @@ void TApplication::Restore()
         return;
     if (IsIconic(FWindow.Handle()))
         ShowWindow(FWindow.Handle(), SW_RESTORE);
+    std::vector<TForm*> forms;
+    forms.swap(FHiddenByMinimize);
+    for (TForm* f : forms)
+        if (std::find(FForms.begin(), FForms.end(), f) != FForms.end() && f->Handle())
+            ShowWindow(f->Handle(), SW_SHOWNA);
     if (OnRestore)
         OnRestore(this);
 }

@@ -86,6 +86,7 @@ private:
     TColor FHintColor;
     TForm* FMainForm = nullptr;
     std::vector<TForm*> FForms;
+    std::vector<TForm*> FHiddenByMinimize;
     bool FTerminated = false;
     bool FShowMainForm = true;
     int FNextHookId = 1;
