@@ -127,9 +127,13 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_SYSCOMMAND:
-        // The main form's minimise goes to the application window, which takes every form with it.
+        // The main form's minimise goes to the application window as its own minimise command, so
+        // that observers of that window (the tray icon) see it; the window takes every form with it.
         if ((wParam & 0xFFF0) == SC_MINIMIZE && Application && Application->MainForm() == this) {
-            Application->Minimize();
+            if (Application->Handle())
+                SendMessageA(Application->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+            else
+                Application->Minimize();
             return 0;
         }
         break;
