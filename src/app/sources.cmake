@@ -4,3 +4,7 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/info_form.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_form.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings_file.cpp)
+list(APPEND QV_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/feed_parser.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/klip.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/wrap_text.cpp)

@@ -1,0 +1,70 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Feed documents (RSS 0.9x, RSS 2.0, RDF) are not parsed as XML but scanned as 8-bit text for
+// tag markers: "<" + name opens an element, "</" + name closes it, and the n-th opening marker
+// is paired with the n-th closing marker. Markers are matched case-sensitively. Positions are
+// 1-based, 0 meaning "not found". Trimming is rtl::Trim (codes 32 and below at both ends).
+namespace feed {
+
+// Caption of the headline that feeds use for their settings page: never the balloon headline,
+// and shown with the check-list image in the menu.
+inline constexpr std::string_view kCustomizeCaption = "Customize this feed";
+
+// Number of occurrences of marker in text; occurrences may overlap. An empty marker occurs nowhere.
+std::size_t Count(std::string_view text, std::string_view marker);
+// Position of the n-th occurrence of marker, each search starting one character after the
+// previous occurrence's start; 0 when n < 1 or when there are fewer than n occurrences.
+std::size_t Position(std::string_view text, std::string_view marker, long long n);
+// Text of the n-th element of that name: from the n-th opening marker plus the name's length
+// plus 2 (just after a plain start tag) up to, not including, the n-th closing marker. Empty
+// when that span is empty or negative; n < 1 always gives "".
+std::string GetElement(std::string_view text, std::string_view name, long long n);
+// The fixed entity table, one replacement after the other, letter case ignored; each
+// replacement does not rescan its own output, but later ones see it ("&amp;lt;" gives "<").
+std::string DecodeEntities(std::string_view text);
+// Removes "<!--" ... "-->" comments (as many as the text holds "<!--" at the start) and joins
+// the text around them. An unclosed "<!--" removes everything from it to the end.
+std::string StripComments(std::string_view text);
+
+struct THeadline {
+    int N = 0;                // occurrence of the item opening marker, 1-based; the menu tag is N + 1
+    std::string Caption;      // cleaned title, shortened to MaxChars + "..."
+    std::string Link;         // raw: neither trimmed nor decoded
+    bool Customize = false;   // Caption is exactly kCustomizeCaption (image 4 in the menu)
+};
+
+struct TChannel {
+    std::string Caption;      // title, decoded and trimmed
+    std::string Link;         // trimmed
+    std::string Description;  // trimmed, not decoded
+};
+
+// Everything the menu rebuild needs: the headlines in order of N (entry at position N - 1,
+// tag N + 1), the channel entry, and the longest caption for cutting the channel caption.
+// Duplicates are already dropped here: a headline is left out when its title equals the
+// previous headline's caption, so the menu emits every headline it is given.
+struct TParseResult {
+    TChannel Channel;
+    std::vector<THeadline> Headlines;
+    int LongestCaption = 0;
+    // The MaxEntrys actually used (at least 1); when it differs from the value passed in, the
+    // caller writes it back to its setting.
+    int MaxEntrys = 1;
+};
+
+// Balloon headline and text: the cleaned title and description of the first accepted headline
+// that is not "Customize this feed". Parse only ever replaces them, so a document without such
+// a headline keeps the previous ones; the caller keeps one object for the whole run.
+struct TBalloonNews {
+    std::string Headline;
+    std::string Text;
+};
+
+// Never fails: a document without the expected markers gives no headlines and an empty channel.
+TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon);
+
+}  // namespace feed

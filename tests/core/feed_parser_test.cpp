@@ -1,0 +1,553 @@
+#include "app/feed_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "feed_parser_reference.h"
+#include "rtl/string_list.h"
+
+namespace {
+
+using feed::TBalloonNews;
+using feed::TParseResult;
+
+bool SameResult(const TParseResult& a, const TParseResult& b)
+{
+    if (a.Channel.Caption != b.Channel.Caption || a.Channel.Link != b.Channel.Link ||
+        a.Channel.Description != b.Channel.Description || a.LongestCaption != b.LongestCaption ||
+        a.MaxEntrys != b.MaxEntrys || a.Headlines.size() != b.Headlines.size())
+        return false;
+    for (std::size_t i = 0; i < a.Headlines.size(); ++i) {
+        const feed::THeadline &x = a.Headlines[i], &y = b.Headlines[i];
+        if (x.N != y.N || x.Caption != y.Caption || x.Link != y.Link || x.Customize != y.Customize)
+            return false;
+    }
+    return true;
+}
+
+// Parses with the program's implementation and the literal one, checks that they agree (result
+// and balloon), and returns the program's result.
+TParseResult ParseBoth(const std::string& doc, int maxEntrys, int maxChars, TBalloonNews& balloon)
+{
+    TBalloonNews refBalloon = balloon;
+    TParseResult fast = feed::Parse(doc, maxEntrys, maxChars, balloon);
+    TParseResult ref = reference::Parse(doc, maxEntrys, maxChars, refBalloon);
+    EXPECT_TRUE(SameResult(fast, ref) && balloon.Headline == refBalloon.Headline && balloon.Text == refBalloon.Text)
+        << "program:\n" << reference::Describe(fast, balloon) << "reference:\n"
+        << reference::Describe(ref, refBalloon) << "document (" << doc.size() << " bytes):\n"
+        << doc.substr(0, 2000);
+    return fast;
+}
+
+std::string Item(const std::string& title, const std::string& link = "http://x/",
+                 const std::string& description = "d")
+{
+    return "<item>\r\n<title>" + title + "</title>\r\n<link>" + link + "</link>\r\n<description>" + description +
+           "</description>\r\n</item>\r\n";
+}
+
+std::string Rss(const std::string& items, const std::string& channelTitle = "Channel")
+{
+    return "<?xml version=\"1.0\"?>\r\n<rss version=\"2.0\">\r\n<channel>\r\n<title>" + channelTitle +
+           "</title>\r\n<link>http://example.com/</link>\r\n<description>About it</description>\r\n" + items +
+           "</channel>\r\n</rss>\r\n";
+}
+
+std::string Rdf(const std::vector<std::string>& titles)
+{
+    std::string s = "<?xml version=\"1.0\"?>\r\n<rdf:RDF>\r\n<channel rdf:about=\"http://example.com/\">\r\n"
+                    "<title>Rdf</title>\r\n<link>http://example.com/</link>\r\n<description>R</description>\r\n"
+                    "<items>\r\n<rdf:Seq>\r\n";
+    for (std::size_t i = 0; i < titles.size(); ++i)
+        s += "<rdf:li resource=\"http://example.com/" + std::to_string(i) + "\" />\r\n";
+    s += "</rdf:Seq>\r\n</items>\r\n</channel>\r\n";
+    for (const std::string& t : titles)
+        s += Item(t);
+    return s + "</rdf:RDF>\r\n";
+}
+
+std::vector<std::string> Captions(const TParseResult& r)
+{
+    std::vector<std::string> v;
+    for (const feed::THeadline& h : r.Headlines)
+        v.push_back(h.Caption);
+    return v;
+}
+
+std::vector<int> Occurrences(const TParseResult& r)
+{
+    std::vector<int> v;
+    for (const feed::THeadline& h : r.Headlines)
+        v.push_back(h.N);
+    return v;
+}
+
+// ---- markers and elements -------------------------------------------------------------------
+
+TEST(FeedMarkers, CountsOverlappingOccurrencesCaseSensitively)
+{
+    EXPECT_EQ(feed::Count("aaaa", "aa"), 3u);
+    EXPECT_EQ(feed::Count("<item><ITEM><items>", "<item"), 2u);
+    EXPECT_EQ(feed::Count("abc", ""), 0u);
+    EXPECT_EQ(feed::Count("", "<item"), 0u);
+}
+
+TEST(FeedMarkers, PositionOfTheNthOccurrenceSearchesOnFromOneAfterThePreviousStart)
+{
+    EXPECT_EQ(feed::Position("aaaa", "aa", 1), 1u);
+    EXPECT_EQ(feed::Position("aaaa", "aa", 2), 2u);
+    EXPECT_EQ(feed::Position("aaaa", "aa", 3), 3u);
+    EXPECT_EQ(feed::Position("aaaa", "aa", 4), 0u);
+    EXPECT_EQ(feed::Position("x<a>y<a>", "<a", 2), 6u);
+    EXPECT_EQ(feed::Position("x<a>", "<a", 0), 0u);
+    EXPECT_EQ(feed::Position("x<a>", "<a", -3), 0u);
+}
+
+TEST(FeedElements, TextRunsFromAfterThePlainStartTagToTheClosingMarker)
+{
+    EXPECT_EQ(feed::GetElement("<title>News</title>", "title", 1), "News");
+    EXPECT_EQ(feed::GetElement("<a>1</a><a>2</a>", "a", 2), "2");
+    EXPECT_EQ(feed::GetElement("<a>1</a>", "a", 0), "");
+    EXPECT_EQ(feed::GetElement("<a>1</a>", "a", 2), "");
+    EXPECT_EQ(feed::GetElement("<a></a>", "a", 1), "");
+}
+
+TEST(FeedElements, AttributesAndLongerNamesBecomePartOfTheText)
+{
+    // The text starts one character after the name, whatever stands there.
+    EXPECT_EQ(feed::GetElement("<title lang=\"de\">News</title>", "title", 1), "lang=\"de\">News");
+    EXPECT_EQ(feed::GetElement("<titles>x</titles>", "title", 1), ">x");
+}
+
+TEST(FeedElements, OpeningAndClosingMarkersArePairedByTheirCountsAlone)
+{
+    // Nested: the first opening goes with the first closing, which belongs to the inner element.
+    EXPECT_EQ(feed::GetElement("<a>x<a>y</a>z</a>", "a", 1), "x<a>y");
+    EXPECT_EQ(feed::GetElement("<a>x<a>y</a>z</a>", "a", 2), "y</a>z");
+    // No opening marker: the text from position length + 2 up to the closing marker.
+    EXPECT_EQ(feed::GetElement("0123456789</abc>", "abc", 1), "456789");
+    // No closing marker, or the closing marker before the start: nothing.
+    EXPECT_EQ(feed::GetElement("<abc>xyz", "abc", 1), "");
+    EXPECT_EQ(feed::GetElement("</abc><abc>xyz", "abc", 1), "");
+}
+
+// ---- entities -------------------------------------------------------------------------------
+
+TEST(FeedEntities, EveryTableEntryIsReplacedInEitherLetterCase)
+{
+    for (const auto& row : reference::EntityTable()) {
+        std::string upper = row.first;
+        for (char& c : upper)
+            if (c >= 'a' && c <= 'z')
+                c = char(c - 32);
+        EXPECT_EQ(feed::DecodeEntities("[" + row.first + "]"), "[" + row.second + "]") << row.first;
+        EXPECT_EQ(feed::DecodeEntities(upper + upper), row.second + row.second) << upper;
+    }
+    EXPECT_EQ(reference::EntityTable().size(), 97u);
+}
+
+TEST(FeedEntities, NamedAndNumericExamplesGiveWindows1252Characters)
+{
+    EXPECT_EQ(feed::DecodeEntities("Gr&ouml;&szlig;e &AUML;rger"), "Größe ärger");  // lower-case ä for &AUML;
+    EXPECT_EQ(feed::DecodeEntities("&#163;5 &#252;ber &#8211; &#147;x&#148;"), "£5 über - \"x\"");
+    EXPECT_EQ(feed::DecodeEntities("<b>fett</B> <I>schr&auml;g</i>"), " fett   schräg ");
+    EXPECT_EQ(feed::DecodeEntities("caf&eacute; &#136;&#152;"), "café ^~");
+}
+
+TEST(FeedEntities, EachReplacementSkipsItsOwnOutputButLaterOnesSeeIt)
+{
+    EXPECT_EQ(feed::DecodeEntities("AT&amp;amp;T"), "AT&amp;T");
+    EXPECT_EQ(feed::DecodeEntities("a &amp;lt; b"), "a < b");
+    EXPECT_EQ(feed::DecodeEntities("&amp;lt;b&amp;gt;"), "<b>");  // the bold tag row ran before
+    EXPECT_EQ(feed::DecodeEntities("&#38;#36;"), "$");           // "&#36;" comes after "&#38;"
+    EXPECT_EQ(feed::DecodeEntities("&#36;#38;"), "$#38;");
+    EXPECT_EQ(feed::DecodeEntities("&#38;#38;"), "&#38;");
+    EXPECT_EQ(feed::DecodeEntities("&amp;#38;lt;"), "<");       // three replacements in a chain
+    EXPECT_EQ(feed::DecodeEntities("&amp;auml;"), "ä");
+}
+
+TEST(FeedEntities, EverythingOutsideTheTableStaysAsItIs)
+{
+    for (const char* s : {"&nbsp;", "&#39;", "&#160;", "&#208;", "&#xE4;", "&#0163;", "<![CDATA[x]]>", "<p>",
+                          "&", "&amp", "&#38", "< b>", "<i >", "Tom & Jerry", ""})
+        EXPECT_EQ(feed::DecodeEntities(s), s) << s;
+}
+
+TEST(FeedEntities, AgreesWithOneFullPassPerReplacementOnGeneratedText)
+{
+    static const char* const kParts[] = {"&", "&amp;", "&AMP;", "amp;", "#", "#38;", "38;", "#36;", "lt;", "&lt;",
+                                         "gt;", "<", "b>", "i>", "/", "</", "&#", "252;", "auml;", "&quot;",
+                                         "x", " ", ";", "&#8211;", "8211", "&#039;", "039;", "\xE4"};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string s;
+        int parts = static_cast<int>(rng() % 12);
+        for (int i = 0; i < parts; ++i)
+            s += kParts[rng() % (sizeof kParts / sizeof kParts[0])];
+        ASSERT_EQ(feed::DecodeEntities(s), reference::DecodeEntities(s)) << s;
+    }
+}
+
+// ---- comments -------------------------------------------------------------------------------
+
+TEST(FeedComments, CommentsAreCutAndTheTextAroundThemJoined)
+{
+    EXPECT_EQ(feed::StripComments("no comment"), "no comment");
+    EXPECT_EQ(feed::StripComments("a<!-- x -->b"), "ab");
+    EXPECT_EQ(feed::StripComments("<!-- x -->Name"), "Name");
+    EXPECT_EQ(feed::StripComments("a<!--1-->b<!--2-->c"), "abc");
+    EXPECT_EQ(feed::StripComments("a<!-- <!-- -->b-->c"), "ab-->c");
+    EXPECT_EQ(feed::StripComments("<!-->x-->y"), "y");  // the closer is looked for after the opener
+}
+
+TEST(FeedComments, AnUnclosedCommentRemovesTheRestAndKeepsWhatPrecedesIt)
+{
+    EXPECT_EQ(feed::StripComments("keep<!-- open"), "keep");
+    EXPECT_EQ(feed::StripComments("a<!--1-->b<!-- open --"), "ab");
+}
+
+TEST(FeedComments, OnlyAsManyCommentsAsTheTextHeldAtFirstAreRemoved)
+{
+    // Removing the inner comment spells a new opener, which is one more than was counted.
+    EXPECT_EQ(feed::StripComments("<!<!-- x -->-- y -->z"), "<!-- y -->z");
+    EXPECT_EQ(feed::StripComments("<!<!-- x -->-- y -->z<!-- w -->"), "z<!-- w -->");
+}
+
+TEST(FeedComments, AgreesWithTheLiteralRemovalOnGeneratedText)
+{
+    static const char* const kParts[] = {"<", "!", "-", "--", ">", "<!--", "-->", "<!-", "->", "x", " ", "<!"};
+    std::mt19937 rng(11);
+    for (int round = 0; round < 20000; ++round) {
+        std::string s;
+        int parts = static_cast<int>(rng() % 16);
+        for (int i = 0; i < parts; ++i)
+            s += kParts[rng() % (sizeof kParts / sizeof kParts[0])];
+        ASSERT_EQ(feed::StripComments(s), reference::StripComments(s)) << s;
+    }
+}
+
+// ---- parse: worked examples -----------------------------------------------------------------
+
+TEST(FeedParse, Rss2WorkedExample)
+{
+    std::string doc = Rss(Item("One", "http://a/1", "First") + Item("One", "http://a/2") +
+                              Item("Three &#252;ber", "http://a/3"),
+                          "News &amp; Views");
+    TBalloonNews balloon;
+    TParseResult r = ParseBoth(doc, 15, 5, balloon);
+    EXPECT_EQ(Captions(r), (std::vector<std::string>{"One", "Three..."}));
+    EXPECT_EQ(Occurrences(r), (std::vector<int>{1, 3}));
+    EXPECT_EQ(r.Headlines[0].Link, "http://a/1");
+    EXPECT_EQ(r.Headlines[1].Link, "http://a/3");
+    EXPECT_EQ(r.LongestCaption, 8);
+    EXPECT_EQ(r.Channel.Caption, "News & Views");
+    EXPECT_EQ(r.Channel.Link, "http://example.com/");
+    EXPECT_EQ(r.Channel.Description, "About it");
+    EXPECT_EQ(balloon.Headline, "One");
+    EXPECT_EQ(balloon.Text, "First");
+}
+
+TEST(FeedParse, RdfItemsListTakesTheFirstOccurrence)
+{
+    std::string doc = Rdf({"First", "Second"});
+    TBalloonNews balloon;
+    EXPECT_EQ(feed::Count(doc, "<item"), 3u);
+    TParseResult all = ParseBoth(doc, 15, 80, balloon);
+    EXPECT_EQ(Captions(all), (std::vector<std::string>{"First", "Second"}));
+    EXPECT_EQ(Occurrences(all), (std::vector<int>{2, 3}));
+    EXPECT_EQ(all.Channel.Caption, "Rdf");
+
+    TParseResult two = ParseBoth(doc, 2, 80, balloon);
+    EXPECT_EQ(Captions(two), (std::vector<std::string>{"First"}));
+}
+
+TEST(FeedParse, MaxEntrysOneTakesOnlyTheFirstOccurrence)
+{
+    std::string items;
+    for (int i = 1; i <= 5; ++i)
+        items += Item("Title " + std::to_string(i));
+    TBalloonNews balloon;
+    TParseResult rss = ParseBoth(Rss(items), 1, 80, balloon);
+    EXPECT_EQ(Captions(rss), (std::vector<std::string>{"Title 1"}));
+    EXPECT_EQ(rss.MaxEntrys, 1);
+
+    TParseResult rdf = ParseBoth(Rdf({"A", "B"}), 1, 80, balloon);
+    EXPECT_TRUE(rdf.Headlines.empty());
+    EXPECT_EQ(rdf.LongestCaption, 0);
+}
+
+TEST(FeedParse, MaxEntrysBelowOneIsRaisedToOne)
+{
+    TBalloonNews balloon;
+    for (int max : {0, -7}) {
+        TParseResult r = ParseBoth(Rss(Item("A") + Item("B")), max, 80, balloon);
+        EXPECT_EQ(r.MaxEntrys, 1);
+        EXPECT_EQ(Captions(r), (std::vector<std::string>{"A"}));
+    }
+}
+
+TEST(FeedParse, MaxCharsShortensToThatManyCharactersAndThreeDots)
+{
+    TBalloonNews balloon;
+    TParseResult zero = ParseBoth(Rss(Item("A") + Item("Longer title")), 15, 0, balloon);
+    EXPECT_EQ(Captions(zero), (std::vector<std::string>{"...", "..."}));
+    EXPECT_EQ(zero.LongestCaption, 3);
+    TParseResult negative = ParseBoth(Rss(Item("A")), 15, -4, balloon);
+    EXPECT_EQ(Captions(negative), (std::vector<std::string>{"..."}));
+    TParseResult exact = ParseBoth(Rss(Item("Exact")), 15, 5, balloon);
+    EXPECT_EQ(Captions(exact), (std::vector<std::string>{"Exact"}));
+    // The balloon headline is the whole title.
+    EXPECT_EQ(balloon.Headline, "Exact");
+    ParseBoth(Rss(Item("Longer title")), 15, 3, balloon);
+    EXPECT_EQ(balloon.Headline, "Longer title");
+}
+
+TEST(FeedParse, BlankTitlesAreSkipped)
+{
+    TBalloonNews balloon;
+    TParseResult r = ParseBoth(Rss(Item("  \t ") + Item("<b></b>") + Item("") + Item("Real")), 15, 80, balloon);
+    EXPECT_EQ(Captions(r), (std::vector<std::string>{"Real"}));
+    EXPECT_EQ(Occurrences(r), (std::vector<int>{4}));
+}
+
+TEST(FeedParse, CustomizeThisFeedIsAHeadlineButNeverTheBalloon)
+{
+    TBalloonNews balloon;
+    TParseResult r = ParseBoth(Rss(Item("Customize this feed", "http://c/", "settings") + Item("News", "http://n/", "Body")),
+                               15, 80, balloon);
+    ASSERT_EQ(r.Headlines.size(), 2u);
+    EXPECT_TRUE(r.Headlines[0].Customize);
+    EXPECT_EQ(r.Headlines[0].Link, "http://c/");
+    EXPECT_FALSE(r.Headlines[1].Customize);
+    EXPECT_EQ(balloon.Headline, "News");
+    EXPECT_EQ(balloon.Text, "Body");
+
+    // Shortened, the caption no longer counts as the customize entry, but the balloon still skips it.
+    TBalloonNews other;
+    TParseResult cut = ParseBoth(Rss(Item("Customize this feed") + Item("Later")), 15, 18, other);
+    EXPECT_EQ(cut.Headlines[0].Caption, "Customize this fee...");
+    EXPECT_FALSE(cut.Headlines[0].Customize);
+    EXPECT_EQ(other.Headline, "Later");
+}
+
+TEST(FeedParse, DuplicatesAreComparedWithThePreviousCaption)
+{
+    TBalloonNews balloon;
+    EXPECT_EQ(Captions(ParseBoth(Rss(Item("Same") + Item("Same")), 15, 80, balloon)),
+              (std::vector<std::string>{"Same"}));
+    EXPECT_EQ(Captions(ParseBoth(Rss(Item("Same") + Item("Other") + Item("Same")), 15, 80, balloon)),
+              (std::vector<std::string>{"Same", "Other", "Same"}));
+    // Longer than MaxChars: the title differs from the shortened previous caption.
+    EXPECT_EQ(Captions(ParseBoth(Rss(Item("Same long") + Item("Same long")), 15, 4, balloon)),
+              (std::vector<std::string>{"Same...", "Same..."}));
+    // A skipped blank title in between does not change the previous caption.
+    EXPECT_EQ(Captions(ParseBoth(Rss(Item("Same") + Item(" ") + Item("Same")), 15, 80, balloon)),
+              (std::vector<std::string>{"Same"}));
+}
+
+TEST(FeedParse, CdataTitleKeepsItsMarkers)
+{
+    TBalloonNews balloon;
+    TParseResult r = ParseBoth(Rss(Item("<![CDATA[Tom & Jerry]]>")), 15, 80, balloon);
+    EXPECT_EQ(Captions(r), (std::vector<std::string>{"<![CDATA[Tom & Jerry]]>"}));
+}
+
+TEST(FeedParse, LinksAreRawWhileTheChannelLinkIsTrimmed)
+{
+    std::string doc = "<channel><title> C </title><link>\r\n  http://c/ \r\n</link>"
+                      "<description> A &amp; B </description>" +
+                      Item("T", "\r\n   http://example.com/a\r\n   ") + "</channel>";
+    TBalloonNews balloon;
+    TParseResult r = ParseBoth(doc, 15, 80, balloon);
+    ASSERT_EQ(r.Headlines.size(), 1u);
+    EXPECT_EQ(r.Headlines[0].Link, "\r\n   http://example.com/a\r\n   ");
+    EXPECT_EQ(r.Channel.Link, "http://c/");
+    EXPECT_EQ(r.Channel.Caption, "C");
+    EXPECT_EQ(r.Channel.Description, "A &amp; B");  // trimmed, not decoded
+}
+
+TEST(FeedParse, TitlesAreDecodedThenTrimmedAndBalloonTextTrimmedThenDecoded)
+{
+    TBalloonNews balloon;
+    TParseResult r = ParseBoth(Rss(Item("&#151;News&#151;", "l", "x &#151;")), 15, 80, balloon);
+    EXPECT_EQ(Captions(r), (std::vector<std::string>{"News"}));
+    EXPECT_EQ(balloon.Text, "x  ");
+}
+
+TEST(FeedParse, BalloonIsKeptWhenADocumentOffersNoNewOne)
+{
+    TBalloonNews balloon;
+    ParseBoth(Rss(Item("Old", "l", "Old body")), 15, 80, balloon);
+    ParseBoth(Rss(Item("Customize this feed")), 15, 80, balloon);
+    ParseBoth("<html><body>Error 500</body></html>", 15, 80, balloon);
+    EXPECT_EQ(balloon.Headline, "Old");
+    EXPECT_EQ(balloon.Text, "Old body");
+}
+
+TEST(FeedParse, DocumentsWithoutFeedMarkersGiveNothing)
+{
+    TBalloonNews balloon;
+    for (const char* doc : {"", "<html><head><title>404</title></head></html>",
+                            "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>A</title><entry><title>E</title>"
+                            "</entry></feed>"}) {
+        TParseResult r = ParseBoth(doc, 15, 80, balloon);
+        EXPECT_TRUE(r.Headlines.empty());
+        EXPECT_EQ(r.Channel.Caption, "");
+        EXPECT_EQ(r.Channel.Link, "");
+        EXPECT_EQ(r.Channel.Description, "");
+    }
+}
+
+TEST(FeedParse, ATruncatedDocumentGivesItsCompleteItems)
+{
+    std::string doc = Rss(Item("A") + Item("B") + Item("C"));
+    doc.resize(doc.find("<title>C</title>") + 4);
+    TBalloonNews balloon;
+    TParseResult r = ParseBoth(doc, 15, 80, balloon);
+    EXPECT_EQ(Captions(r), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(r.Channel.Caption, "");  // the channel was never closed
+}
+
+TEST(FeedParse, ChannelFieldsMustLieInsideTheChannel)
+{
+    TBalloonNews balloon;
+    // The channel closes before its title does: no caption. The link is complete inside.
+    TParseResult r = ParseBoth("<channel><link>L</link><title>T</channel></title>", 15, 80, balloon);
+    EXPECT_EQ(r.Channel.Caption, "");
+    EXPECT_EQ(r.Channel.Link, "L");
+    // Fields found far after the channel's start still count when the channel closes later.
+    std::string late = "<channel>" + std::string(5000, 'x') + "<title>Late</title>" + std::string(5000, 'y') +
+                       "</channel>";
+    EXPECT_EQ(ParseBoth(late, 15, 80, balloon).Channel.Caption, "Late");
+}
+
+// ---- parse: against the literal algorithm ---------------------------------------------------
+
+std::vector<std::filesystem::path> CorpusFiles()
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(QV_CORPUS_DIR))
+        if (e.is_regular_file())
+            files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A corpus document as the program sees it: through the text page, whose lines end in CR LF.
+std::string CorpusDocument(const std::filesystem::path& path)
+{
+    TStringList lines;
+    lines.SetText(ReadFileBytes(path.string()));
+    return lines.Text();
+}
+
+TEST(FeedParseCorpus, EveryDocumentParsesAlikeAndStably)
+{
+    std::vector<std::filesystem::path> files = CorpusFiles();
+    ASSERT_GE(files.size(), 561u);
+    std::size_t withChannel = 0;
+    TBalloonNews balloon;
+    for (const auto& path : files) {
+        SCOPED_TRACE(path.string());
+        const std::string doc = CorpusDocument(path);
+        for (auto [maxEntrys, maxChars] : {std::pair{15, 80}, {1, 5}, {100, 0}}) {
+            TParseResult first = ParseBoth(doc, maxEntrys, maxChars, balloon);
+            TParseResult again = feed::Parse(doc, maxEntrys, maxChars, balloon);
+            EXPECT_TRUE(SameResult(first, again));
+            if (maxEntrys == 15 && !first.Channel.Caption.empty())
+                ++withChannel;
+        }
+        EXPECT_EQ(feed::StripComments(doc), reference::StripComments(doc));
+        EXPECT_EQ(feed::DecodeEntities(doc), reference::DecodeEntities(doc));
+    }
+    EXPECT_GE(withChannel, 270u);  // about half the corpus is channel titles with one entity each
+}
+
+TEST(FeedParseCorpus, KnownDocumentsGiveTheirHeadlinesAndChannelTitles)
+{
+    const std::filesystem::path root = std::filesystem::path(QV_CORPUS_DIR) / "feedparser";
+    TBalloonNews balloon;
+    TParseResult rss = feed::Parse(CorpusDocument(root / "wellformed/rss/item_title.xml"), 15, 80, balloon);
+    EXPECT_EQ(Captions(rss), (std::vector<std::string>{"Item 1 title"}));
+    EXPECT_EQ(Occurrences(rss), (std::vector<int>{1}));
+    TParseResult rdf = feed::Parse(CorpusDocument(root / "wellformed/rdf/rdf_item_title.xml"), 15, 80, balloon);
+    EXPECT_EQ(Captions(rdf), (std::vector<std::string>{"Example title"}));
+    EXPECT_EQ(Occurrences(rdf), (std::vector<int>{2}));
+    auto channel = [&](const char* name) {
+        return feed::Parse(CorpusDocument(root / "entities" / name), 15, 80, balloon).Channel.Caption;
+    };
+    EXPECT_EQ(channel("auml.xml"), "testing ä entity");
+    EXPECT_EQ(channel("upper_Auml.xml"), "testing ä entity");  // letter case is ignored, the output is fixed
+    EXPECT_EQ(channel("nbsp.xml"), "testing &nbsp; entity");
+    EXPECT_EQ(channel("160.xml"), "testing &#160; entity");
+    // Cut off inside the first item's title: the channel is never closed, so nothing is found.
+    TParseResult cut = feed::Parse(CorpusDocument(root / "illformed/rss_incomplete_cdata.xml"), 15, 80, balloon);
+    EXPECT_TRUE(cut.Headlines.empty());
+    EXPECT_EQ(cut.Channel.Caption, "");
+}
+
+// Tag soup built from the markers the parser looks for, entities and comment marks.
+std::string SoupDocument(std::mt19937& rng)
+{
+    static const char* const kParts[] = {
+        "<item>", "</item>", "<items>", "</items>", "<item ", "<title>", "</title>", "<title a=\"1\">", "<link>",
+        "</link>", "<description>", "</description>", "<channel>", "</channel>", "<rss>", "&amp;", "&AMP;",
+        "&lt;", "&#38;", "&#36;", "&#252;", "&auml;", "<b>", "</B>", "<![CDATA[", "]]>", "<!--", "-->", " ",
+        "\r\n", "\t", "One", "Two", "Customize this feed", "x", "&", "#", "38;", "lt;", "amp;", "<", "/", ">",
+        "<ti", "tle>", "</ite", "m>"};
+    std::string s;
+    int parts = static_cast<int>(rng() % 120);
+    for (int i = 0; i < parts; ++i) {
+        if (rng() % 16 == 0)
+            s += static_cast<char>(rng() % 256);
+        else
+            s += kParts[rng() % (sizeof kParts / sizeof kParts[0])];
+    }
+    return s;
+}
+
+// A well-formed RSS or RDF document with random fields, repeated and missing ones included.
+std::string ShapedDocument(std::mt19937& rng)
+{
+    static const char* const kTitles[] = {"One", "One", "Two &amp; more", "  ", "Customize this feed",
+                                          "A much longer headline than most", "&#252;ber", "<b></b>", ""};
+    auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+    std::vector<std::string> titles;
+    std::size_t items = pick(12);
+    std::string s = pick(3) == 0 ? "<rdf:RDF><channel><title>R</title><items><rdf:Seq/></items></channel>"
+                                 : "<rss><channel><title>C &amp; D</title><link> l </link><description>d</description>";
+    for (std::size_t i = 0; i < items; ++i) {
+        s += pick(8) == 0 ? "<item rdf:about=\"x\">" : "<item>";
+        if (pick(6) != 0)
+            s += std::string("<title>") + kTitles[pick(sizeof kTitles / sizeof kTitles[0])] + "</title>";
+        if (pick(4) != 0)
+            s += "<link>http://x/" + std::to_string(i) + "</link>";
+        if (pick(3) != 0)
+            s += "<description> body " + std::to_string(i) + " &lt;b&gt; </description>";
+        if (pick(10) != 0)
+            s += "</item>\r\n";
+    }
+    s += pick(2) == 0 ? "</channel></rss>" : "</rdf:RDF>";
+    return s;
+}
+
+TEST(FeedParseGenerated, AgreesWithTheLiteralAlgorithm)
+{
+    std::mt19937 rng(2024);
+    TBalloonNews balloon;
+    for (int round = 0; round < 6000; ++round) {
+        std::string doc = round % 2 == 0 ? SoupDocument(rng) : ShapedDocument(rng);
+        int maxEntrys = static_cast<int>(rng() % 14) - 1;
+        int maxChars = static_cast<int>(rng() % 30) - 2;
+        ParseBoth(doc, maxEntrys, maxChars, balloon);
+        if (HasFailure())
+            break;
+    }
+}
+
+}  // namespace
