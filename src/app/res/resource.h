@@ -11,4 +11,12 @@
 #define IDI_GLYPH_KLIP 112
 #define IDI_GLYPH_DELETE 113
 #define IDI_GLYPH_ICON 114
+// Pictures 0 to 6 of the tray menu's image list, in that order.
+#define IDI_MENU_REFRESH 121    // lightning bolt over a window: "Jetzt Aktualisieren"
+#define IDI_MENU_SETTINGS 122   // tools: "Einstellungen ..."
+#define IDI_MENU_ABOUT 123      // speech bubble with an i: "Über ..."
+#define IDI_MENU_EXIT 124       // door: "Beenden"
+#define IDI_MENU_CUSTOMIZE 125  // check list: a "Customize this feed" headline
+#define IDI_MENU_NEWSFEEDS 126  // orange XML badge: the "Newsfeeds" submenu
+#define IDI_MENU_FEEDEDIT 127   // the badge with a pencil (not shown by any entry)
 #define IDB_BANNER 201
