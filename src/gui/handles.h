@@ -82,6 +82,14 @@ using TKernelHandle = TUniqueHandle<TSimpleTraits<HANDLE, TKernelDeleter>>;
 using TInternetHandle = TUniqueHandle<TSimpleTraits<HINTERNET, TInternetDeleter>>;
 using TWindowHandle = TUniqueHandle<TSimpleTraits<HWND, TWindowDeleter>>;
 
+// A directory enumeration of FindFirstFile: "no handle" is INVALID_HANDLE_VALUE, not null.
+struct TFindTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) { FindClose(h); }
+};
+using TFindHandle = TUniqueHandle<TFindTraits>;
+
 // A window DC remembers its window for ReleaseDC.
 class TWindowDc {
 public:
