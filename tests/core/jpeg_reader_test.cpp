@@ -1,5 +1,7 @@
 #include "app/icons/jpeg_reader.h"
 
+#include "app/icons/resampler.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -320,6 +322,45 @@ TEST(JpegReader, AFileWithMoreThanAHundredScansIsRefused)
     std::vector<jpeg_scan_info> fewer(e.Scans.begin(), e.Scans.begin() + 100);
     e.Scans = fewer;
     EXPECT_EQ(ReadJpeg(Encode(e)).Width, 16);
+}
+
+TEST(JpegReaderResampled, GivesWhatDecodingAndThenScalingGives)
+{
+    TEncoding cmyk;
+    cmyk.Components = 4;
+    cmyk.Input = JCS_CMYK;
+    cmyk.Stored = JCS_YCCK;
+    cmyk.Width = 29;
+    cmyk.Height = 50;
+    cmyk.Pixel = [](int x, int y, JSAMPLE* p) {
+        for (int k = 0; k < 4; ++k)
+            p[k] = JSAMPLE(x * (k + 3) + y * (5 - k));
+    };
+    const std::string files[] = {NoisyJpeg(false), NoisyJpeg(true), Encode(RgbQuadrants(16, 16)),
+                                 Encode(RgbQuadrants(7, 5)), Encode(cmyk)};
+    for (const std::string& file : files)
+        for (int w : {16, 1, 60})
+            for (int h : {16, 3}) {
+                TBitmap24 expected = ReadJpeg(file);
+                const bool unchanged = expected.Width == w && expected.Height == h;
+                const std::vector<std::uint8_t> original = expected.Pixels;
+                icons::ResampleBitmap(w, h, expected);
+                const TBitmap24 b = icons::ReadJpegResampled(file, w, h);
+                ASSERT_EQ(b.Width, w);
+                ASSERT_EQ(b.Height, h);
+                ASSERT_EQ(b.Pixels, expected.Pixels) << file.size() << " bytes to " << w << "x" << h;
+                if (unchanged) {
+                    EXPECT_EQ(b.Pixels, original);
+                }
+            }
+}
+
+TEST(JpegReaderResampled, ReportsTheSameErrors)
+{
+    const std::string file = NoisyJpeg(false);
+    EXPECT_THROW(icons::ReadJpegResampled(file.substr(0, file.size() / 2), 16, 16), EJpegError);
+    EXPECT_THROW(icons::ReadJpegResampled("", 16, 16), EJpegError);
+    EXPECT_THROW(icons::ReadJpegResampled(file, 0, 16), icons::EInvalidGraphic);
 }
 
 }  // namespace

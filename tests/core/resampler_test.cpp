@@ -174,6 +174,21 @@ TEST(ResampleBitmap, EmptyBitmapsAndEmptyTargets)
     EXPECT_EQ(c.Width, 4);
 }
 
+TEST(RowResampler, WantsEveryRowExactlyOnce)
+{
+    const std::uint8_t row[6] = {1, 2, 3, 4, 5, 6};
+    icons::TRowResampler early(2, 2, 1, 1);
+    early.AddRow(row);
+    EXPECT_THROW(early.Finish(), icons::EInvalidGraphic);
+
+    icons::TRowResampler extra(2, 1, 1, 1);
+    extra.AddRow(row);
+    EXPECT_THROW(extra.AddRow(row), icons::EInvalidGraphic);
+    EXPECT_EQ(extra.Finish().Pixels, (std::vector<std::uint8_t>{2, 3, 4}));  // (1 + 4) / 2 and so on
+
+    EXPECT_THROW(icons::TRowResampler(0, 5, 16, 16), icons::EInvalidGraphic);
+}
+
 // The algorithm written out once more, pixel by pixel, the way it reads: contributor search for
 // every target pixel anew, the intermediate picture per source row, then per column.
 struct TRefContributor {

@@ -1,5 +1,7 @@
 #include "app/icons/jpeg_reader.h"
 
+#include "app/icons/resampler.h"
+
 #include <algorithm>
 #include <climits>
 #include <csetjmp>
@@ -92,9 +94,79 @@ struct TCleanup {
 
 std::uint8_t Product255(unsigned a, unsigned b) { return std::uint8_t((a * b + 127) / 255); }
 
+// Receives the decoded rows: 3 bytes per pixel, blue first.
+class TRowTarget {
+public:
+    virtual ~TRowTarget() = default;
+    virtual void Begin(int width, int height) = 0;
+    // Room for rows first to first + count - 1, one after the other.
+    virtual std::uint8_t* Rows(int first, int count) = 0;
+    // Rows first to first + count - 1 hold their pixels.
+    virtual void Done(int first, int count) = 0;
+};
+
+// The whole picture. Its rows are allocated as they are decoded, after a first guess from the
+// file's length, so that a header claiming a huge picture in a short file costs no more memory
+// than the data it really holds.
+class TBitmapTarget : public TRowTarget {
+public:
+    TBitmapTarget(TBitmap24& bitmap, std::size_t fileSize) : FBitmap(bitmap), FFileSize(fileSize) {}
+    void Begin(int width, int height) override
+    {
+        FBitmap.Width = width;
+        FBitmap.Height = 0;
+        const std::uint64_t full = std::uint64_t(width) * std::uint64_t(height) * 3;
+        FBitmap.Pixels.reserve(std::size_t(std::min<std::uint64_t>(full, std::uint64_t(FFileSize) * 64)));
+    }
+    std::uint8_t* Rows(int first, int count) override
+    {
+        const std::size_t needed = std::size_t(first + count) * FBitmap.Stride();
+        if (FBitmap.Pixels.size() < needed)
+            FBitmap.Pixels.resize(needed);
+        return FBitmap.Row(first);
+    }
+    void Done(int first, int count) override { FBitmap.Height = first + count; }
+    // libjpeg may deliver fewer rows than there was room for.
+    void End() { FBitmap.Pixels.resize(std::size_t(FBitmap.Height) * FBitmap.Stride()); }
+
+private:
+    TBitmap24& FBitmap;
+    std::size_t FFileSize;
+};
+
+// Scales while decoding: each row goes through the horizontal pass while it is still in the cache.
+class TResamplingTarget : public TRowTarget {
+public:
+    TResamplingTarget(int newWidth, int newHeight) : FNewWidth(newWidth), FNewHeight(newHeight) {}
+    void Begin(int width, int height) override
+    {
+        FWidth = width;
+        FResampler = std::make_unique<TRowResampler>(width, height, FNewWidth, FNewHeight);
+    }
+    std::uint8_t* Rows(int, int count) override
+    {
+        FBuffer.resize(std::size_t(count) * std::size_t(FWidth) * 3);
+        return FBuffer.data();
+    }
+    void Done(int, int count) override
+    {
+        for (int k = 0; k < count; ++k)
+            FResampler->AddRow(FBuffer.data() + std::size_t(k) * std::size_t(FWidth) * 3);
+    }
+    TBitmap24 Finish() { return FResampler->Finish(); }
+
+private:
+    int FNewWidth;
+    int FNewHeight;
+    int FWidth = 0;
+    std::unique_ptr<TRowResampler> FResampler;
+    std::vector<std::uint8_t> FBuffer;
+};
+
 // Returns false when libjpeg gave up (the text is then in job.Error.Message). Our own rejections
-// are thrown as exceptions, which is safe here: only libjpeg's frames are ever jumped over.
-bool Decode(TJob& job, const std::uint8_t* data, std::size_t size, TBitmap24& out,
+// and the target's are thrown as exceptions, which is safe here: only libjpeg's frames are ever
+// jumped over, and no object with a destructor lives in this frame.
+bool Decode(TJob& job, const std::uint8_t* data, std::size_t size, TRowTarget& target,
             std::vector<std::uint8_t>& cmykRows)
 {
     if (setjmp(job.Error.Jump))
@@ -129,29 +201,27 @@ bool Decode(TJob& job, const std::uint8_t* data, std::size_t size, TBitmap24& ou
         info.output_components != (cmyk ? 4 : 3))
         throw EJpegError(std::string(kPrefix) + "unerwartetes Ausgabeformat");
 
-    // The rows are allocated as they are decoded, so that a header claiming a huge picture in a
-    // short file costs no more memory than the data it really holds.
     const int width = int(info.output_width);
     const int height = int(info.output_height);
-    out.Width = width;
-    out.Height = 0;
     const std::size_t stride = std::size_t(width) * 3;
+    const bool inverted = info.saw_Adobe_marker;
+    target.Begin(width, height);
     if (cmyk)
         cmykRows.resize(std::size_t(width) * 4 * kRowsPerRead);
     JSAMPROW rows[kRowsPerRead];
     while (int(info.output_scanline) < height) {
         const int first = int(info.output_scanline);
         const int count = std::min(kRowsPerRead, height - first);
-        out.Pixels.resize(std::size_t(first + count) * stride);
+        std::uint8_t* out = target.Rows(first, count);
         for (int k = 0; k < count; ++k)
-            rows[k] = cmyk ? cmykRows.data() + std::size_t(k) * width * 4
-                           : out.Pixels.data() + std::size_t(first + k) * stride;
+            rows[k] = cmyk ? cmykRows.data() + std::size_t(k) * width * 4 : out + std::size_t(k) * stride;
         const int got = int(jpeg_read_scanlines(&info, rows, JDIMENSION(count)));
+        if (got == 0)
+            throw EJpegError(std::string(kPrefix) + "Bilddaten sind unvollständig");
         if (cmyk) {
-            const bool inverted = info.saw_Adobe_marker;
             for (int k = 0; k < got; ++k) {
                 const std::uint8_t* src = rows[k];
-                std::uint8_t* dst = out.Pixels.data() + std::size_t(first + k) * stride;
+                std::uint8_t* dst = out + std::size_t(k) * stride;
                 for (int x = 0; x < width; ++x, src += 4, dst += 3) {
                     if (inverted) {
                         dst[0] = Product255(src[2], src[3]);
@@ -165,16 +235,12 @@ bool Decode(TJob& job, const std::uint8_t* data, std::size_t size, TBitmap24& ou
                 }
             }
         }
-        out.Height = first + got;
-        if (got == 0)
-            throw EJpegError(std::string(kPrefix) + "Bilddaten sind unvollständig");
+        target.Done(first, got);
     }
     return true;
 }
 
-}  // namespace
-
-TBitmap24 ReadJpeg(const std::uint8_t* data, std::size_t size)
+void DecodeInto(const std::uint8_t* data, std::size_t size, TRowTarget& target)
 {
     if (size > ULONG_MAX)
         throw EJpegError(std::string(kPrefix) + "Datei ist zu groß");
@@ -184,13 +250,29 @@ TBitmap24 ReadJpeg(const std::uint8_t* data, std::size_t size)
     job->Error.Public.emit_message = EmitMessage;
     job->Progress.progress_monitor = CheckProgress;
     TCleanup cleanup{job.get()};
-    TBitmap24 out;
     std::vector<std::uint8_t> cmykRows;
-    if (!Decode(*job, data, size, out, cmykRows))
+    if (!Decode(*job, data, size, target, cmykRows))
         throw EJpegError(std::string(kPrefix) + job->Error.Message);
-    if (out.Empty())
-        throw EJpegError(std::string(kPrefix) + "Bild ist leer");
-    return out;
+}
+
+}  // namespace
+
+TBitmap24 ReadJpeg(const std::uint8_t* data, std::size_t size)
+{
+    TBitmap24 bitmap;
+    TBitmapTarget target(bitmap, size);
+    DecodeInto(data, size, target);
+    target.End();
+    return bitmap;
+}
+
+TBitmap24 ReadJpegResampled(const std::uint8_t* data, std::size_t size, int newWidth, int newHeight)
+{
+    if (newWidth <= 0 || newHeight <= 0)
+        throw EInvalidGraphic("Die Zielgröße des Bildes ist ungültig");
+    TResamplingTarget target(newWidth, newHeight);
+    DecodeInto(data, size, target);
+    return target.Finish();
 }
 
 }  // namespace icons

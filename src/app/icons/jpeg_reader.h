@@ -26,4 +26,13 @@ inline TBitmap24 ReadJpeg(const std::string& bytes)
     return ReadJpeg(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
+// ReadJpeg followed by ResampleBitmap(newWidth, newHeight), with the same result, but scaling
+// each row as it is decoded instead of holding the whole picture: the path of a JPEG feed icon.
+// A picture already of the new size comes out unchanged, as the scaling is then the identity.
+TBitmap24 ReadJpegResampled(const std::uint8_t* data, std::size_t size, int newWidth, int newHeight);
+inline TBitmap24 ReadJpegResampled(const std::string& bytes, int newWidth, int newHeight)
+{
+    return ReadJpegResampled(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), newWidth, newHeight);
+}
+
 }  // namespace icons

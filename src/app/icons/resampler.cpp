@@ -32,21 +32,12 @@ int Mirror(int j, int size)
     return std::clamp(j, 0, size - 1);
 }
 
-struct TWeightedList {
-    TContributorList List;
-    std::vector<std::uint64_t> Sums;
-};
-
-TWeightedList WithSums(TContributorList list)
+std::uint64_t WeightSum(const TContributorList& list, int i)
 {
-    TWeightedList w;
-    std::size_t n = list.Start.size() - 1;
-    w.Sums.assign(n, 0);
-    for (std::size_t i = 0; i < n; ++i)
-        for (int k = list.Start[i]; k < list.Start[i + 1]; ++k)
-            w.Sums[i] += std::uint64_t(list.Items[std::size_t(k)].Weight);
-    w.List = std::move(list);
-    return w;
+    std::uint64_t sum = 0;
+    for (int k = list.Start[std::size_t(i)]; k < list.Start[std::size_t(i) + 1]; ++k)
+        sum += std::uint64_t(list.Items[std::size_t(k)].Weight);
+    return sum;
 }
 
 std::uint8_t Average(std::uint64_t sum, std::uint64_t weights)
@@ -55,6 +46,16 @@ std::uint8_t Average(std::uint64_t sum, std::uint64_t weights)
         return 0;
     return std::uint8_t(std::min<std::uint64_t>(sum / weights, 255));
 }
+
+void CheckTargetSize(int newWidth, int newHeight, int sourceHeight)
+{
+    if (std::uint64_t(newWidth) * std::uint64_t(newHeight) > kMaxBitmapPixels ||
+        std::uint64_t(newWidth) * std::uint64_t(sourceHeight) > kMaxBitmapPixels)
+        throw EInvalidGraphic("Die Zielgröße des Bildes ist zu groß");
+}
+
+// A run's 8-bit sums stay below 2^32.
+constexpr int kMaxSegment = 1 << 24;
 
 }  // namespace
 
@@ -98,8 +99,88 @@ TContributorList BuildContributors(int sourceSize, int targetSize)
     return list;
 }
 
-// Two passes over 24-bit rows: across every source row into a newWidth × Height picture, then
-// down its columns (row by row, for the cache) into the result.
+// A box filter's contributors are runs of neighbouring pixels with one weight (broken only by
+// mirroring at the edges), so the horizontal pass sums each run's pixels and multiplies once;
+// the sums are the same as pixel by pixel.
+TRowResampler::TRowResampler(int sourceWidth, int sourceHeight, int newWidth, int newHeight)
+    : FSourceWidth(sourceWidth), FSourceHeight(sourceHeight), FNewHeight(newHeight)
+{
+    if (sourceWidth <= 0 || sourceHeight <= 0 || newWidth <= 0 || newHeight <= 0)
+        throw EInvalidGraphic("Das Bild ist leer");
+    CheckTargetSize(newWidth, newHeight, sourceHeight);
+    const TContributorList across = BuildContributors(sourceWidth, newWidth);
+    FSegmentStart.push_back(0);
+    for (int i = 0; i < newWidth; ++i) {
+        const std::size_t first = FSegments.size();
+        for (int k = across.Start[std::size_t(i)]; k < across.Start[std::size_t(i) + 1]; ++k) {
+            const TContributor& c = across.Items[std::size_t(k)];
+            if (FSegments.size() > first) {
+                TSegment& last = FSegments.back();
+                if (c.Pixel == last.First + last.Count && c.Weight == last.Weight && last.Count < kMaxSegment) {
+                    ++last.Count;
+                    continue;
+                }
+            }
+            FSegments.push_back(TSegment{c.Pixel, 1, c.Weight});
+        }
+        FSegmentStart.push_back(int(FSegments.size()));
+        FWeightSums.push_back(WeightSum(across, i));
+    }
+    FMiddle = TBitmap24(newWidth, sourceHeight);
+}
+
+void TRowResampler::AddRow(const std::uint8_t* row)
+{
+    if (FRowsAdded >= FSourceHeight)
+        throw EInvalidGraphic("Das Bild hat zu viele Zeilen");
+    std::uint8_t* dst = FMiddle.Row(FRowsAdded++);
+    for (int i = 0; i < FMiddle.Width; ++i, dst += 3) {
+        std::uint64_t b = 0, g = 0, r = 0;
+        for (int k = FSegmentStart[std::size_t(i)]; k < FSegmentStart[std::size_t(i) + 1]; ++k) {
+            const TSegment& s = FSegments[std::size_t(k)];
+            const std::uint8_t* p = row + std::size_t(s.First) * 3;
+            std::uint32_t sb = 0, sg = 0, sr = 0;
+            for (int n = 0; n < s.Count; ++n, p += 3) {
+                sb += p[0];
+                sg += p[1];
+                sr += p[2];
+            }
+            b += std::uint64_t(sb) * unsigned(s.Weight);
+            g += std::uint64_t(sg) * unsigned(s.Weight);
+            r += std::uint64_t(sr) * unsigned(s.Weight);
+        }
+        const std::uint64_t weights = FWeightSums[std::size_t(i)];
+        dst[0] = Average(b, weights);
+        dst[1] = Average(g, weights);
+        dst[2] = Average(r, weights);
+    }
+}
+
+// The vertical pass goes down the columns row by row, for the cache.
+TBitmap24 TRowResampler::Finish()
+{
+    if (FRowsAdded != FSourceHeight)
+        throw EInvalidGraphic("Das Bild ist unvollständig");
+    const TContributorList down = BuildContributors(FSourceHeight, FNewHeight);
+    TBitmap24 result(FMiddle.Width, FNewHeight);
+    const std::size_t stride = result.Stride();
+    std::vector<std::uint64_t> sums(stride);
+    for (int i = 0; i < FNewHeight; ++i) {
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int k = down.Start[std::size_t(i)]; k < down.Start[std::size_t(i) + 1]; ++k) {
+            const TContributor& c = down.Items[std::size_t(k)];
+            const std::uint8_t* src = FMiddle.Row(c.Pixel);
+            for (std::size_t x = 0; x < stride; ++x)
+                sums[x] += std::uint64_t(src[x]) * unsigned(c.Weight);
+        }
+        const std::uint64_t weights = WeightSum(down, i);
+        std::uint8_t* dst = result.Row(i);
+        for (std::size_t x = 0; x < stride; ++x)
+            dst[x] = Average(sums[x], weights);
+    }
+    return result;
+}
+
 void ResampleBitmap(int newWidth, int newHeight, TBitmap24& bitmap)
 {
     if (bitmap.Empty())
@@ -108,47 +189,10 @@ void ResampleBitmap(int newWidth, int newHeight, TBitmap24& bitmap)
         bitmap = TBitmap24();
         return;
     }
-    if (std::uint64_t(newWidth) * std::uint64_t(newHeight) > kMaxBitmapPixels ||
-        std::uint64_t(newWidth) * std::uint64_t(bitmap.Height) > kMaxBitmapPixels)
-        throw EInvalidGraphic("Die Zielgröße des Bildes ist zu groß");
-
-    const TWeightedList across = WithSums(BuildContributors(bitmap.Width, newWidth));
-    TBitmap24 middle(newWidth, bitmap.Height);
-    for (int y = 0; y < bitmap.Height; ++y) {
-        const std::uint8_t* src = bitmap.Row(y);
-        std::uint8_t* dst = middle.Row(y);
-        for (int i = 0; i < newWidth; ++i, dst += 3) {
-            std::uint64_t b = 0, g = 0, r = 0;
-            for (int k = across.List.Start[std::size_t(i)]; k < across.List.Start[std::size_t(i) + 1]; ++k) {
-                const TContributor& c = across.List.Items[std::size_t(k)];
-                const std::uint8_t* p = src + std::size_t(c.Pixel) * 3;
-                b += std::uint64_t(p[0]) * unsigned(c.Weight);
-                g += std::uint64_t(p[1]) * unsigned(c.Weight);
-                r += std::uint64_t(p[2]) * unsigned(c.Weight);
-            }
-            dst[0] = Average(b, across.Sums[std::size_t(i)]);
-            dst[1] = Average(g, across.Sums[std::size_t(i)]);
-            dst[2] = Average(r, across.Sums[std::size_t(i)]);
-        }
-    }
-
-    const TWeightedList down = WithSums(BuildContributors(bitmap.Height, newHeight));
-    TBitmap24 result(newWidth, newHeight);
-    const std::size_t stride = result.Stride();
-    std::vector<std::uint64_t> sums(stride);
-    for (int i = 0; i < newHeight; ++i) {
-        std::fill(sums.begin(), sums.end(), 0);
-        for (int k = down.List.Start[std::size_t(i)]; k < down.List.Start[std::size_t(i) + 1]; ++k) {
-            const TContributor& c = down.List.Items[std::size_t(k)];
-            const std::uint8_t* src = middle.Row(c.Pixel);
-            for (std::size_t x = 0; x < stride; ++x)
-                sums[x] += std::uint64_t(src[x]) * unsigned(c.Weight);
-        }
-        std::uint8_t* dst = result.Row(i);
-        for (std::size_t x = 0; x < stride; ++x)
-            dst[x] = Average(sums[x], down.Sums[std::size_t(i)]);
-    }
-    bitmap = std::move(result);
+    TRowResampler resampler(bitmap.Width, bitmap.Height, newWidth, newHeight);
+    for (int y = 0; y < bitmap.Height; ++y)
+        resampler.AddRow(bitmap.Row(y));
+    bitmap = resampler.Finish();
 }
 
 }  // namespace icons
