@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace feed {
@@ -35,20 +36,18 @@ void TrimInPlace(std::string& s)
 // ---- entity table ---------------------------------------------------------------------------
 
 struct TEntity {
-    std::string_view Pattern;  // lower case
+    std::uint64_t Key;  // the lower-case pattern's bytes, first byte highest
+    std::size_t Length;
     char Output;
-    int Rank;                  // order in which the replacements run
+    int Rank;           // order in which the replacements run
 };
 
 constexpr int kNumericRows = 67;
 constexpr int kNamedEntities = 30;
 constexpr int kEntities = kNamedEntities + kNumericRows;
+constexpr std::size_t kMaxPattern = 8;  // longest pattern, so that a pattern packs into one word
 
-// Storage for the "&#N;" patterns of the last row, which are generated.
-struct TNumericPatterns {
-    std::array<std::array<char, 7>, kNumericRows> Text{};
-    std::array<char, kNumericRows> Code{};
-};
+std::uint64_t Pack(std::uint64_t v, char c) { return v << 8 | static_cast<unsigned char>(c); }
 
 bool InLastRow(int n)
 {
@@ -57,29 +56,10 @@ bool InLastRow(int n)
            (n >= 223 && n <= 239) || (n >= 241 && n <= 247) || (n >= 249 && n <= 253) || n == 255;
 }
 
-const TNumericPatterns& NumericPatterns()
-{
-    static const TNumericPatterns table = [] {
-        TNumericPatterns t;
-        int k = 0;
-        for (int n = 160; n <= 255; ++n) {
-            if (!InLastRow(n))
-                continue;
-            auto& p = t.Text[static_cast<std::size_t>(k)];
-            p = {'&', '#', char('0' + n / 100), char('0' + n / 10 % 10), char('0' + n % 10), ';', 0};
-            t.Code[static_cast<std::size_t>(k)] = static_cast<char>(n);
-            ++k;
-        }
-        return t;
-    }();
-    return table;
-}
-
 struct TEntityTable {
-    std::array<TEntity, kEntities> Sorted;  // by pattern, for lookup
-    std::array<std::size_t, 16> Lengths{};   // the distinct pattern lengths
-    std::size_t LengthCount = 0;
-    std::size_t MaxLength = 0;
+    std::array<TEntity, kEntities> Sorted{};  // by length, then key
+    std::array<std::size_t, kMaxPattern + 1> First{}, Last{};  // per length: range in Sorted
+    std::array<bool, 256> Final{};            // bytes that end a pattern
 };
 
 const TEntityTable& Entities()
@@ -98,27 +78,31 @@ const TEntityTable& Entities()
             {"&lt;", '<'}, {"&gt;", '>'},
             {"&#136;", '^'}, {"&#152;", '~'},
         };
-        TEntityTable t{};
+        TEntityTable t;
         int rank = 0;
-        for (const auto& e : named) {
-            t.Sorted[static_cast<std::size_t>(rank)] = {e.first, e.second, rank};
+        auto add = [&](std::string_view pattern, char output) {
+            std::uint64_t key = 0;
+            for (char c : pattern)
+                key = Pack(key, c);
+            t.Sorted[static_cast<std::size_t>(rank)] = {key, pattern.size(), output, rank};
+            t.Final[static_cast<unsigned char>(pattern.back())] = true;
             ++rank;
-        }
-        const TNumericPatterns& num = NumericPatterns();
-        for (int k = 0; k < kNumericRows; ++k) {
-            t.Sorted[static_cast<std::size_t>(rank)] = {
-                std::string_view(num.Text[static_cast<std::size_t>(k)].data()),
-                num.Code[static_cast<std::size_t>(k)], rank};
-            ++rank;
-        }
-        std::sort(t.Sorted.begin(), t.Sorted.end(),
-                  [](const TEntity& a, const TEntity& b) { return a.Pattern < b.Pattern; });
-        for (const TEntity& e : t.Sorted) {
-            std::size_t len = e.Pattern.size();
-            t.MaxLength = std::max(t.MaxLength, len);
-            if (std::find(t.Lengths.begin(), t.Lengths.begin() + t.LengthCount, len) ==
-                t.Lengths.begin() + t.LengthCount)
-                t.Lengths[t.LengthCount++] = len;
+        };
+        for (const auto& e : named)
+            add(e.first, e.second);
+        for (int n = 160; n <= 255; ++n)
+            if (InLastRow(n)) {
+                const char p[] = {'&', '#', char('0' + n / 100), char('0' + n / 10 % 10), char('0' + n % 10), ';'};
+                add(std::string_view(p, sizeof p), static_cast<char>(n));
+            }
+        std::sort(t.Sorted.begin(), t.Sorted.end(), [](const TEntity& a, const TEntity& b) {
+            return a.Length != b.Length ? a.Length < b.Length : a.Key < b.Key;
+        });
+        for (std::size_t i = 0; i < t.Sorted.size(); ++i) {
+            std::size_t len = t.Sorted[i].Length;
+            if (t.Last[len] == 0)
+                t.First[len] = i;
+            t.Last[len] = i + 1;
         }
         return t;
     }();
@@ -132,35 +116,51 @@ bool IsEntityStart(char c) { return c == '&' || c == '<'; }
 const TEntity* MatchEntity(char head, std::string_view tail)
 {
     const TEntityTable& t = Entities();
-    char key[16];
-    key[0] = head;
-    std::size_t have = 1;
-    while (have < t.MaxLength && have - 1 < tail.size()) {
-        key[have] = AsciiLower(tail[have - 1]);
-        ++have;
+    std::uint64_t key = Pack(0, head);
+    const std::size_t have = std::min(kMaxPattern, tail.size() + 1);
+    for (std::size_t len = 1;; ++len) {
+        char last = len == 1 ? head : AsciiLower(tail[len - 2]);
+        if (len > 1)
+            key = Pack(key, last);
+        if (t.Final[static_cast<unsigned char>(last)] && t.First[len] < t.Last[len]) {
+            auto begin = t.Sorted.begin() + static_cast<std::ptrdiff_t>(t.First[len]);
+            auto end = t.Sorted.begin() + static_cast<std::ptrdiff_t>(t.Last[len]);
+            auto it = std::lower_bound(begin, end, key, [](const TEntity& e, std::uint64_t k) { return e.Key < k; });
+            if (it != end && it->Key == key)
+                return &*it;
+        }
+        if (len == have)
+            return nullptr;
     }
-    for (std::size_t i = 0; i < t.LengthCount; ++i) {
-        std::size_t len = t.Lengths[i];
-        if (len > have)
-            continue;
-        std::string_view k(key, len);
-        auto it = std::lower_bound(t.Sorted.begin(), t.Sorted.end(), k,
-                                   [](const TEntity& e, std::string_view v) { return e.Pattern < v; });
-        if (it != t.Sorted.end() && it->Pattern == k)
-            return &*it;
-    }
-    return nullptr;
 }
 
-std::size_t FindEntityStart(std::string_view text, std::size_t from)
-{
-    const char* p = text.data() + from;
-    const char* end = text.data() + text.size();
-    for (; p < end; ++p)
-        if (IsEntityStart(*p))
-            return static_cast<std::size_t>(p - text.data());
-    return npos;
-}
+// Next "&" or "<" from a cursor that only moves forward. Each character is looked for with memchr
+// and its next position kept until the cursor passes it, so the text is read once for each.
+class TEntityStarts {
+public:
+    explicit TEntityStarts(std::string_view text) : FText(text), FAmp(Find('&', 0)), FLess(Find('<', 0)) {}
+
+    std::size_t Next(std::size_t from)
+    {
+        if (FAmp != npos && FAmp < from)
+            FAmp = Find('&', from);
+        if (FLess != npos && FLess < from)
+            FLess = Find('<', from);
+        return std::min(FAmp, FLess);
+    }
+
+private:
+    std::size_t Find(char c, std::size_t from) const
+    {
+        if (from >= FText.size())
+            return npos;
+        const void* p = std::memchr(FText.data() + from, c, FText.size() - from);
+        return p ? static_cast<std::size_t>(static_cast<const char*>(p) - FText.data()) : npos;
+    }
+
+    std::string_view FText;
+    std::size_t FAmp, FLess;  // next position of each, npos when there is none
+};
 
 // ---- marker search --------------------------------------------------------------------------
 
@@ -212,7 +212,8 @@ std::string_view Slice(std::string_view text, TRange r)
     return r.Empty() ? std::string_view() : text.substr(r.Begin, r.End - r.Begin);
 }
 
-// One pass collecting the first `limit` opening and closing markers of one element name.
+// One pass collecting the first `limit` opening and closing markers of one element name; both
+// markers begin with "<" and are at least two characters long.
 void CollectMarkers(std::string_view text, std::string_view open, std::string_view close, std::size_t limit,
                     std::vector<std::size_t>& opens, std::vector<std::size_t>& closes)
 {
@@ -225,10 +226,13 @@ void CollectMarkers(std::string_view text, std::string_view open, std::string_vi
             break;
         std::size_t at = static_cast<std::size_t>(p - base);
         std::string_view rest = text.substr(at);
-        if (opens.size() < limit && rest.substr(0, open.size()) == open)
-            opens.push_back(at);
-        else if (closes.size() < limit && rest.substr(0, close.size()) == close)
-            closes.push_back(at);
+        // Most tags are other elements: their second character already tells.
+        if (rest.size() > 1) {
+            if (rest[1] == open[1] && opens.size() < limit && rest.substr(0, open.size()) == open)
+                opens.push_back(at);
+            else if (rest[1] == close[1] && closes.size() < limit && rest.substr(0, close.size()) == close)
+                closes.push_back(at);
+        }
         ++p;
     }
 }
@@ -316,7 +320,8 @@ std::string GetElement(std::string_view text, std::string_view name, long long n
 // outputs that, with the original text after it, spells a pattern of a later replacement.
 std::string DecodeEntities(std::string_view text)
 {
-    std::size_t next = FindEntityStart(text, 0);
+    TEntityStarts starts(text);
+    std::size_t next = starts.Next(0);
     if (next == npos)
         return std::string(text);
     std::string out;
@@ -331,7 +336,7 @@ std::string DecodeEntities(std::string_view text)
             const TEntity* e = MatchEntity(head, text.substr(tail));
             if (!e || e->Rank <= rank)
                 break;
-            tail += e->Pattern.size() - 1;
+            tail += e->Length - 1;
             rank = e->Rank;
             head = e->Output;
             if (!IsEntityStart(head))
@@ -339,7 +344,7 @@ std::string DecodeEntities(std::string_view text)
         }
         out.push_back(head);
         i = tail;
-        next = FindEntityStart(text, i);
+        next = starts.Next(i);
     }
     out.append(text.data() + i, text.size() - i);
     return out;
@@ -397,6 +402,7 @@ TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBall
     std::vector<std::size_t> opens, closes;
     CollectMarkers(document, "<item", "</item", limit, opens, closes);
     const std::size_t count = std::min(opens.size(), limit);
+    result.Headlines.reserve(count);
 
     TForwardFinder titleOpen(document, "<title"), titleClose(document, "</title");
     TForwardFinder linkOpen(document, "<link"), linkClose(document, "</link");
