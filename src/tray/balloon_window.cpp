@@ -1,0 +1,458 @@
+#include "tray/balloon_window.h"
+
+#include <algorithm>
+
+#include "gui/application.h"
+#include "gui/handles.h"
+#include "gui/image_list.h"
+#include "tray/balloon_hint.h"
+
+namespace {
+
+RECT ToRect(const TGeoRect& g) { return {g.Left, g.Top, g.Right, g.Bottom}; }
+TGeoRect ToGeo(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+TGeoRect WorkArea()
+{
+    RECT a;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &a, 0))
+        a = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return ToGeo(a);
+}
+
+const UINT kTextFlags = DT_WORDBREAK | DT_NOPREFIX;
+
+SIZE MeasureText(HDC dc, HFONT font, const std::string& text, int maxWidth)
+{
+    TSelectGuard sel(dc, font);
+    RECT r = {0, 0, maxWidth, 0};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | kTextFlags);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+}  // namespace
+
+DWORD AnimationFlags(TAnimationStyle style)
+{
+    switch (style) {
+    case atSlide:
+        return AW_SLIDE;
+    case atRollHorNeg:
+        return AW_HOR_NEGATIVE;
+    case atRollHorPos:
+        return AW_HOR_POSITIVE;
+    case atRollVerNeg:
+        return AW_VER_NEGATIVE;
+    case atRollVerPos:
+        return AW_VER_POSITIVE;
+    case atSlideHorNeg:
+        return AW_SLIDE | AW_HOR_NEGATIVE;
+    case atSlideHorPos:
+        return AW_SLIDE | AW_HOR_POSITIVE;
+    case atSlideVerNeg:
+        return AW_SLIDE | AW_VER_NEGATIVE;
+    case atSlideVerPos:
+        return AW_SLIDE | AW_VER_POSITIVE;
+    case atCenter:
+        return AW_CENTER;
+    case atBlend:
+        return AW_BLEND;
+    case atNone:
+    case atRoll:
+        break;
+    }
+    return 0;
+}
+
+UINT TBalloonWindow::ClassStyle() const
+{
+    return TGlobalCtrl::IsWinXPOrNewer() ? CS_SAVEBITS | CS_DROPSHADOW : CS_SAVEBITS;
+}
+
+void TBalloonWindow::InitFromData(void*)
+{
+    TBalloonHint* b = TGlobalCtrl::Instance().CurrentBalloon();
+    TApplicationHintOptions o = b->ApplicationHintOptions();
+    FIconKind = b->DefaultIcon();
+    FImageIndex = b->DefaultImageIndex();
+    FShowIcon = o.Contains(ahShowIconInHint) && FIconKind != ikNone && !(FIconKind == ikCustom && FImageIndex < 0);
+    FHeader = b->DefaultHeader();
+    FShowHeader = o.Contains(ahShowHeaderInHint) && !FHeader.empty();
+    FPosition = b->DefaultBalloonPosition();
+    SIZE s = TGlobalCtrl::Instance().IconSize(FIconKind, FImageIndex, b->Images());
+    FIconWidth = s.cx;
+    FIconHeight = s.cy;
+    FStemGap = GetSystemMetrics(SM_CYCURSOR);
+}
+
+TImageList* TBalloonWindow::IconImages() const { return TGlobalCtrl::Instance().CurrentBalloon()->Images(); }
+
+void TBalloonWindow::MeasureBody(HDC dc, TBalloonMeasure& m)
+{
+    m.HasBody = !FText.empty();
+    if (!m.HasBody)
+        return;
+    SIZE s = MeasureText(dc, ScreenHintFont(false), FText, FMaxWidth);
+    m.BodyWidth = s.cx;
+    m.BodyHeight = s.cy;
+}
+
+void TBalloonWindow::MeasureHeaderRow(HDC dc, TBalloonMeasure& m)
+{
+    m.ShowHeader = FShowHeader;
+    if (FShowHeader) {
+        SIZE s = MeasureText(dc, ScreenHintFont(true), FHeader, FMaxWidth);
+        m.HeaderWidth = s.cx;
+        m.HeaderHeight = s.cy;
+    }
+    m.ShowIcon = FShowIcon;
+    m.IconWidth = FIconWidth;
+    m.IconHeight = FIconHeight;
+}
+
+RECT TBalloonWindow::CalcHintRect(int maxWidth, const std::string& hint, void* data)
+{
+    HandleNeeded();
+    InitFromData(data);
+    FText = hint;
+    TWindowDc dc(Handle());
+    FMaxWidth = maxWidth;
+    TBalloonMeasure m;
+    MeasureBody(dc.Get(), m);
+    MeasureHeaderRow(dc.Get(), m);
+    m.Position = FPosition;
+    m.StemGap = FStemGap;
+    TBalloonLayout l = LayoutBalloon(m);
+    FStem = l.Stem;
+    FTextTop = l.TextTop;
+    FBodyTop = l.BodyTop;
+    return ToRect(l.Rect);
+}
+
+void TBalloonWindow::Reposition(RECT& r, TBalloonPosition to)
+{
+    TGeoRect g = ToGeo(r);
+    ChangePosition(g, FPosition, to, FStem.StemOffset, FStemGap);
+    r = ToRect(g);
+    FPosition = to;
+    FBodyTop = BalloonBodyTop(to, FStem.StemHeight);
+}
+
+void TBalloonWindow::FitToWorkArea(RECT& r)
+{
+    TGeoRect g = ToGeo(r);
+    FPosition = FitBalloon(g, FPosition, WorkArea(), FStem.StemOffset, FStemGap);
+    FBodyTop = BalloonBodyTop(FPosition, FStem.StemHeight);
+    r = ToRect(g);
+}
+
+void TBalloonWindow::ActivateHint(RECT rect, const std::string& hint)
+{
+    HandleNeeded();
+    if (IsWindowVisible(Handle()))
+        ShowWindow(Handle(), SW_HIDE);
+    FitToWorkArea(rect);
+    // The toolkit's activation makes the window 4 pixels taller; the outline is made for that size.
+    RECT shaped = rect;
+    shaped.bottom += 4;
+    SetBoundsRect(shaped);
+    SetShape();
+    TBalloonHint* b = TGlobalCtrl::Instance().CurrentBalloon();
+    if (b->ApplicationHintOptions().Contains(ahPlaySound))
+        TGlobalCtrl::Instance().PlayBalloonSound(b->DefaultIcon());
+    THintWindow::ActivateHint(rect, hint);
+}
+
+TGeoRect TBalloonWindow::ClientGeoRect() const
+{
+    RECT r = {};
+    if (HandleAllocated())
+        GetClientRect(Handle(), &r);
+    return ToGeo(r);
+}
+
+HRGN TBalloonWindow::CreateShapeRegion() const
+{
+    RECT wr = BoundsRect();
+    TBalloonShape s = BalloonShape(FPosition, wr.right - wr.left, wr.bottom - wr.top, FStem);
+    POINT pts[3];
+    for (int i = 0; i < 3; ++i)
+        pts[i] = {s.Stem[i].X, s.Stem[i].Y};
+    TRegionHandle stem(CreatePolygonRgn(pts, 3, WINDING));
+    TRegionHandle body(
+        CreateRoundRectRgn(s.Body.Left, s.Body.Top, s.Body.Right, s.Body.Bottom, s.CornerSize, s.CornerSize));
+    if (!stem || !body)
+        return nullptr;
+    TRegionHandle shape(CreateRectRgn(0, 0, 0, 0));
+    if (!shape || CombineRgn(shape.Get(), stem.Get(), body.Get(), RGN_OR) == ERROR)
+        return nullptr;
+    return static_cast<HRGN>(shape.Release());
+}
+
+void TBalloonWindow::SetShape()
+{
+    if (!HandleAllocated())
+        return;
+    TRegionHandle shape(CreateShapeRegion());
+    if (!shape)
+        return;
+    // The system owns the region once it is set; a failed call leaves it to us to free.
+    if (SetWindowRgn(Handle(), shape.Get(), FALSE))
+        shape.Release();
+}
+
+void TBalloonWindow::EraseBackground(HDC dc)
+{
+    TRegionHandle shape(CreateShapeRegion());
+    if (!shape)
+        return;
+    OffsetRgn(shape.Get(), -1, -1);
+    FillRgn(dc, shape.Get(), ColorBrush(FColor));
+    FrameRgn(dc, shape.Get(), static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), 1, 1);
+}
+
+void TBalloonWindow::PaintBody(HDC dc)
+{
+    if (FText.empty())
+        return;
+    TGeoRect c = ClientGeoRect();
+    RECT r = {c.Left + 12, c.Top + FBodyTop + FTextTop, c.Right, c.Bottom};
+    SetTextColor(dc, ScreenHintFontColor());
+    TSelectGuard font(dc, ScreenHintFont(false));
+    DrawTextA(dc, FText.c_str(), static_cast<int>(FText.size()), &r, kTextFlags);
+}
+
+void TBalloonWindow::PaintHeader(HDC dc, RECT r)
+{
+    SetTextColor(dc, ScreenHintFontColor());
+    TSelectGuard font(dc, ScreenHintFont(true));
+    DrawTextA(dc, FHeader.c_str(), static_cast<int>(FHeader.size()), &r, kTextFlags);
+}
+
+void TBalloonWindow::Paint(HDC dc)
+{
+    SetBkMode(dc, TRANSPARENT);
+    if (FShowIcon)
+        TGlobalCtrl::Instance().DrawIcon(dc, 12, IconTop(), FIconKind, FImageIndex, FColor, IconImages());
+    PaintCloseButton(dc);
+    PaintBody(dc);
+    if (FShowHeader) {
+        TGeoRect c = ClientGeoRect();
+        RECT r = {c.Left + 12 + (FShowIcon ? FIconWidth + 8 : 0), c.Top + FBodyTop + 8, c.Right, c.Bottom};
+        PaintHeader(dc, r);
+    }
+}
+
+LRESULT TBalloonWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_NCPAINT:
+        return 0;
+    case WM_SETTEXT:
+        // The caption is the hint's text; it never resizes the balloon.
+        return DefaultHandler(msg, wParam, lParam);
+    case WM_SHOWWINDOW:
+        if (wParam)
+            SetShape();
+        break;
+    case WM_WINDOWPOSCHANGED:
+        if (reinterpret_cast<WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)
+            SetShape();
+        break;
+    }
+    return THintWindow::WndProc(msg, wParam, lParam);
+}
+
+TBalloonWindowEx::TBalloonWindowEx(TBalloonHint* owner) : FOwner(owner) {}
+
+TBalloonWindowEx::~TBalloonWindowEx()
+{
+    if (HandleAllocated() && GetCapture() == Handle())
+        ReleaseCapture();
+}
+
+void TBalloonWindowEx::InitFromData(void* data)
+{
+    const TBalloonData& d = *static_cast<const TBalloonData*>(data);
+    if (Application)
+        FColor = Application->HintColor();
+    FImageIndex = d.ImageIndex;
+    FIconKind = d.IconKind;
+    FHeader = d.Header;
+    FShowHeader = !FHeader.empty();
+    FShowIcon = !(FIconKind == ikNone || (FIconKind == ikCustom && FImageIndex == -1));
+    FShowCloseBtn = d.ShowCloseBtn;
+    FAnimationTime = d.AnimationTime;
+    FAnimationStyle = d.AnimationStyle;
+    FStemGap = d.StemGap;
+    FAnchored = d.AnchorWindow != nullptr;
+    SIZE s = TGlobalCtrl::Instance().IconSize(FIconKind, FImageIndex, IconImages());
+    FIconWidth = s.cx;
+    FIconHeight = s.cy;
+    FPosition = FOwner->DefaultBalloonPosition();
+}
+
+// The owner's pictures, also when another balloon component is the current one.
+TImageList* TBalloonWindowEx::IconImages() const { return FOwner->Images(); }
+
+void TBalloonWindowEx::MeasureHeaderRow(HDC dc, TBalloonMeasure& m)
+{
+    TBalloonWindow::MeasureHeaderRow(dc, m);
+    m.ShowCloseBtn = FShowCloseBtn;
+}
+
+void TBalloonWindowEx::ShowBalloon(RECT r)
+{
+    HandleNeeded();
+    FitToWorkArea(r);
+    if (IsWindowVisible(Handle()))
+        ShowWindow(Handle(), SW_HIDE);
+    HWND owner = FAnchored && Application ? Application->Handle() : nullptr;
+    SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    SetBoundsRect(r);
+    SetShape();
+    SetBoundsRect(r);
+
+    TGeoRect g = ToGeo(r);
+    TGeoRect desktop{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    desktop.Right = desktop.Left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    desktop.Bottom = desktop.Top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    KeepOnDesktop(g, desktop);
+    r = ToRect(g);
+    SetWindowPos(Handle(), HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
+
+    FCloseState = DFCS_FLAT;
+    FClosePressed = false;
+    if (FAnimationStyle != atNone && TGlobalCtrl::IsWinXPOrNewer()) {
+        using TAnimateWindow = BOOL(WINAPI*)(HWND, DWORD, DWORD);
+        auto animate = reinterpret_cast<TAnimateWindow>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AnimateWindow")));
+        if (animate) {
+            DWORD flags = AnimationFlags(FAnimationStyle);
+            if (FAnimationStyle == atSlide || FAnimationStyle == atRoll)
+                flags |= IsDownward(FPosition) ? AW_VER_POSITIVE : AW_VER_NEGATIVE;
+            animate(Handle(), static_cast<DWORD>(FAnimationTime), flags);
+        }
+    }
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    if (!owner)
+        ShowWindow(Handle(), SW_SHOWNOACTIVATE);
+}
+
+void TBalloonWindowEx::MoveTo(POINT p)
+{
+    RECT r = BoundsRect();
+    SetWindowPos(Handle(), nullptr, p.x, p.y, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+POINT TBalloonWindowEx::StemTip() const
+{
+    TGeoPoint t = ::StemTip(FPosition, ToGeo(BoundsRect()), FStem.StemOffset);
+    return {t.X, t.Y};
+}
+
+RECT TBalloonWindowEx::CloseButtonRect() const
+{
+    return ToRect(::CloseButtonRect(ClientGeoRect().Right, FBodyTop));
+}
+
+void TBalloonWindowEx::PaintCloseButton(HDC dc)
+{
+    if (!FShowCloseBtn)
+        return;
+    FCloseState = DFCS_FLAT;
+    RECT r = CloseButtonRect();
+    DrawFrameControl(dc, &r, DFC_CAPTION, DFCS_CAPTIONCLOSE | DFCS_TRANSPARENT | FCloseState);
+}
+
+void TBalloonWindowEx::PaintHeader(HDC dc, RECT r)
+{
+    TSelectGuard font(dc, ScreenHintFont(true));
+    DrawTextA(dc, FHeader.c_str(), static_cast<int>(FHeader.size()), &r, kTextFlags);
+}
+
+bool TBalloonWindowEx::InCloseButton(LPARAM lParam) const
+{
+    POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    RECT r = CloseButtonRect();
+    return PtInRect(&r, p) != 0;
+}
+
+// Draws the button at once in its new state; an unchanged state draws nothing. The button is drawn
+// transparently, so the old state is wiped with the window colour first.
+void TBalloonWindowEx::SetCloseState(UINT state)
+{
+    if (state == FCloseState)
+        return;
+    FCloseState = state;
+    if (!HandleAllocated() || !FShowCloseBtn)
+        return;
+    TWindowDc dc(Handle());
+    RECT r = CloseButtonRect();
+    FillRect(dc.Get(), &r, ColorBrush(FColor));
+    DrawFrameControl(dc.Get(), &r, DFC_CAPTION, DFCS_CAPTIONCLOSE | DFCS_TRANSPARENT | FCloseState);
+}
+
+void TBalloonWindowEx::MouseMoved(LPARAM lParam)
+{
+    bool inside = InCloseButton(lParam);
+    if (inside && FClosePressed)
+        SetCloseState(DFCS_FLAT | DFCS_HOT | DFCS_PUSHED);
+    else if (inside)
+        SetCloseState(DFCS_FLAT | DFCS_HOT);
+    else
+        SetCloseState(DFCS_FLAT);
+}
+
+LRESULT TBalloonWindowEx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_NCHITTEST:
+        if (FShowCloseBtn)
+            return HTCLIENT;
+        break;
+    case WM_LBUTTONDOWN: {
+        LRESULT r = TBalloonWindow::WndProc(msg, wParam, lParam);
+        if (FShowCloseBtn && InCloseButton(lParam)) {
+            SetCapture(Handle());
+            FClosePressed = true;
+            SetCloseState(FCloseState | DFCS_PUSHED);
+        }
+        return r;
+    }
+    case WM_MOUSEMOVE: {
+        LRESULT r = TBalloonWindow::WndProc(msg, wParam, lParam);
+        if (FShowCloseBtn)
+            MouseMoved(lParam);
+        return r;
+    }
+    case WM_LBUTTONUP: {
+        LRESULT r = TBalloonWindow::WndProc(msg, wParam, lParam);
+        bool wasPressed = FClosePressed;
+        FClosePressed = false;
+        if (GetCapture() == Handle())
+            ReleaseCapture();
+        if (wasPressed && FShowCloseBtn) {
+            bool inside = InCloseButton(lParam);
+            SetCloseState(inside ? DFCS_FLAT | DFCS_HOT : DFCS_FLAT);
+            if (inside)
+                FOwner->HideBalloon();
+        }
+        return r;
+    }
+    case WM_CAPTURECHANGED:
+        // Losing the capture to someone else ends a press without a click.
+        if (FClosePressed && reinterpret_cast<HWND>(lParam) != Handle()) {
+            FClosePressed = false;
+            SetCloseState(DFCS_FLAT);
+        }
+        break;
+    case WM_ACTIVATEAPP: {
+        LRESULT r = TBalloonWindow::WndProc(msg, wParam, lParam);
+        if (FAnchored && !wParam)
+            FOwner->HideBalloon();
+        return r;
+    }
+    }
+    return TBalloonWindow::WndProc(msg, wParam, lParam);
+}
