@@ -1,0 +1,169 @@
+#include "app/feed_store.h"
+
+#include "app/feed_order.h"
+#include "app/icons/bitmap.h"
+#include "gui/handles.h"
+#include "rtl/exceptions.h"
+#include "rtl/files.h"
+#include "rtl/text.h"
+
+namespace {
+
+constexpr std::size_t kMaxUrlLength = 4096;
+
+// Feed entries are told from folder entries by their class: an empty folder has no
+// sub-entries either, and a folder may bear the name of a feed.
+class TFeedEntry : public TMenuItem {};
+
+bool IsDirectory(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+bool IsFeedFileName(const std::string& name)
+{
+    return !name.empty() && name[0] != '.' && name.size() > 4 && name.compare(name.size() - 4, 4, ".nfd") == 0;
+}
+
+// The store is always enumerated with "*.*"; each pass over a folder ends with FindClose, also
+// when the caller's work on an entry throws.
+template <class F>
+void ForEachEntry(const std::string& folder, F&& fn)
+{
+    WIN32_FIND_DATAA fd;
+    TFindHandle find(FindFirstFileA((folder + "*.*").c_str(), &fd));
+    if (!find)
+        return;
+    do {
+        if (!fn(fd))
+            return;
+    } while (FindNextFileA(find.Get(), &fd));
+}
+
+void FindFeedFileInto(const std::string& folderPath, const std::string& fileName, std::string& result)
+{
+    const std::string folder = rtl::IncludeTrailingBackslash(folderPath);
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
+        const std::string name = fd.cFileName;
+        if (IsDirectory(fd) && name[0] != '.')
+            FindFeedFileInto(folder + name, fileName, result);
+        if (name == fileName) {
+            result = folder + name;
+            return false;
+        }
+        return true;
+    });
+}
+
+}  // namespace
+
+HICON LoadFeedIcon(const std::string& iconFile)
+{
+    HICON icon = static_cast<HICON>(LoadImageA(nullptr, iconFile.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
+    if (!icon)
+        throw icons::EInvalidGraphic("Ungültige Icon-Datei: " + iconFile);
+    return icon;
+}
+
+bool IsFeedEntry(const TMenuItem* entry) { return dynamic_cast<const TFeedEntry*>(entry) != nullptr; }
+
+std::string FindFeedFile(const std::string& folder, const std::string& fileName)
+{
+    std::string result;
+    FindFeedFileInto(folder, fileName, result);
+    return result;
+}
+
+TFeedStore::TFeedStore(TImageList& feedIconList, TMemo& memo, TImage& theIcon, TImage& folderIco,
+                       TCurrentFeed& currentFeed, const TAppPaths& paths)
+    : FFeedIconList(feedIconList), FMemo(memo), FTheIcon(theIcon), FFolderIco(folderIco), FCurrentFeed(currentFeed),
+      FPaths(paths)
+{
+}
+
+void TFeedStore::AddIconFile(const std::string& iconFile, TImage& fallback)
+{
+    // Looked up by name, so an icon file is used even when hidden.
+    int index;
+    if (rtl::FileExists(iconFile)) {
+        TIconHandle icon(LoadFeedIcon(iconFile));
+        index = FFeedIconList.AddIcon(icon.Get());
+    } else {
+        index = FFeedIconList.AddIcon(fallback.Icon());
+    }
+    // Entry n must find its picture at n - 1: a refused icon would shift every later one.
+    if (index < 0)
+        throw Exception("Das Icon kann nicht in die Liste aufgenommen werden: " + iconFile);
+}
+
+void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
+{
+    const std::string folder = rtl::IncludeTrailingBackslash(folderPath);
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
+        // The listing asks for normal files and folders only: hidden and system entries make none.
+        if (fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+            return true;
+        const std::string name = fd.cFileName;
+        if (IsDirectory(fd) && name[0] != '.') {
+            const int n = ++FFeedCounter;
+            AddIconFile(folder + name + ".ico", FFolderIco);
+            auto* entry = new TMenuItem();
+            entry->SetCaption(name);
+            entry->SetImageIndex(n - 1);
+            entry->SetTag(n + 100);
+            InsertOrdered(*parent, entry, kFolderKeyLength);
+            BuildFeedMenu(folder + name, entry);
+        }
+        // Not "else": the name alone decides whether an entry is a feed file.
+        if (IsFeedFileName(name)) {
+            const int n = ++FFeedCounter;
+            FMemo.LoadFromFile(folder + name);
+            TStringList lines = FMemo.Lines();
+            std::string url = lines.Count() > 0 ? lines.Strings(0).substr(0, kMaxUrlLength) : std::string();
+            AddIconFile(folder + name.substr(0, name.size() - 3) + "ico", FTheIcon);
+            auto* entry = new TFeedEntry();
+            entry->SetCaption(name.substr(0, name.size() - 4));
+            entry->SetImageIndex(n - 1);
+            entry->SetTag(n + 100);
+            entry->SetHint(url);
+            entry->OnClick = [this](TObject* sender) { SelectFeed(static_cast<TMenuItem*>(sender)); };
+            InsertOrdered(*parent, entry, kFeedKeyLength);
+        }
+        return true;
+    });
+}
+
+void TFeedStore::Rebuild()
+{
+    if (!FFeedsEntry)
+        return;
+    FFeedsEntry->Clear();
+    FFeedCounter = 0;
+    FFeedIconList.Clear();
+    BuildFeedMenu(FPaths.FeedFolder, FFeedsEntry);
+}
+
+void TFeedStore::FindFeedByName(const std::string& name, TMenuItem* entry)
+{
+    if (!entry)
+        return;
+    for (int i = 0; i < entry->Count(); ++i) {
+        TMenuItem* s = entry->Items(i);
+        if (IsFeedEntry(s) && s->Caption() == name) {
+            FCurrentFeed.URL = s->Hint();
+            FCurrentFeed.IconIndex = static_cast<int>(s->Tag() - 101);
+            return;
+        }
+    }
+    for (int i = 0; i < entry->Count(); ++i)
+        if (entry->Items(i)->Count() > 0)
+            FindFeedByName(name, entry->Items(i));
+}
+
+void TFeedStore::SelectFeed(TMenuItem* entry)
+{
+    FCurrentFeed.IconIndex = static_cast<int>(entry->Tag() - 101);
+    FCurrentFeed.Name = entry->Caption();
+    FCurrentFeed.URL = entry->Hint();
+    if (OnRefresh)
+        OnRefresh();
+    if (OnFeedInfo)
+        OnFeedInfo();
+}
