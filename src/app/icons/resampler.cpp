@@ -103,7 +103,7 @@ TContributorList BuildContributors(int sourceSize, int targetSize)
 // mirroring at the edges), so the horizontal pass sums each run's pixels and multiplies once;
 // the sums are the same as pixel by pixel.
 TRowResampler::TRowResampler(int sourceWidth, int sourceHeight, int newWidth, int newHeight)
-    : FSourceWidth(sourceWidth), FSourceHeight(sourceHeight), FNewHeight(newHeight)
+    : FSourceHeight(sourceHeight), FNewHeight(newHeight)
 {
     if (sourceWidth <= 0 || sourceHeight <= 0 || newWidth <= 0 || newHeight <= 0)
         throw EInvalidGraphic("Das Bild ist leer");

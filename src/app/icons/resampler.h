@@ -41,7 +41,6 @@ private:
         int Count;
         int Weight;
     };
-    int FSourceWidth;
     int FSourceHeight;
     int FNewHeight;
     int FRowsAdded = 0;
