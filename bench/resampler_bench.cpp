@@ -12,8 +12,9 @@ icons::TBitmap24 Photo(int w, int h)
     std::mt19937 random(5);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y, icons::TRgb{std::uint8_t((x + random() % 16) % 256), std::uint8_t((y + random() % 16) % 256),
-                                         std::uint8_t((x ^ y) % 256)});
+            b.SetPixel(x, y,
+                       icons::TRgb{std::uint8_t((x + random() % 16) % 256),
+                                   std::uint8_t((y + random() % 16) % 256), std::uint8_t((x ^ y) % 256)});
     return b;
 }
 

@@ -169,7 +169,8 @@ TEST_P(BmpDepths, DecodeEveryPixelInTopRowFirstOrder)
         s.Value = [&](int x, int y) -> std::uint32_t {
             if (c.Bpp <= 8)
                 return std::uint32_t((x * 3 + y * 5) % colors);
-            const std::uint32_t rgb = std::uint32_t(x * 40 % 256) << 16 | std::uint32_t(y * 50) << 8 | std::uint32_t(x + y);
+            const std::uint32_t rgb =
+                std::uint32_t(x * 40 % 256) << 16 | std::uint32_t(y * 50) << 8 | std::uint32_t(x + y);
             return c.Bpp == 32 ? rgb | 0xAB000000u : rgb;  // the fourth byte must be ignored
         };
         const TBitmap24 b = ReadBmp(BuildBmp(s));
@@ -179,8 +180,8 @@ TEST_P(BmpDepths, DecodeEveryPixelInTopRowFirstOrder)
         for (int y = 0; y < 5; ++y)
             for (int x = 0; x < width; ++x) {
                 const std::uint32_t v = s.Value(x, y);
-                const TRgb expected = c.Bpp <= 8 ? palette[v]
-                                                 : TRgb{std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
+                const TRgb expected =
+                    c.Bpp <= 8 ? palette[v] : TRgb{std::uint8_t(v >> 16), std::uint8_t(v >> 8), std::uint8_t(v)};
                 ASSERT_EQ(b.Pixel(x, y), expected) << "width " << width << " at " << x << "," << y;
             }
     }
@@ -328,8 +329,10 @@ INSTANTIATE_TEST_SUITE_P(
         // Large but allowed dimensions over a few bytes of data: refused before anything is allocated.
         TDamage{"LyingDimensions", [](std::string& f) { Set32(f, kWidth, 8000); Set32(f, kHeight, 8000); },
                 "unvollständig"},
-        TDamage{"ColorsUsedAboveDepth", [](std::string& f) { Set32(f, kColorsUsed, 257); }, "Farbtabelle ist zu lang"},
-        TDamage{"TableOverlapsPixels", [](std::string& f) { Set32(f, kColorsUsed, 200); }, "Farbtabelle ist ungültig"},
+        TDamage{"ColorsUsedAboveDepth", [](std::string& f) { Set32(f, kColorsUsed, 257); },
+                "Farbtabelle ist zu lang"},
+        TDamage{"TableOverlapsPixels", [](std::string& f) { Set32(f, kColorsUsed, 200); },
+                "Farbtabelle ist ungültig"},
         TDamage{"PixelsInsideHeader", [](std::string& f) { Set32(f, kOffBits, 20); }, "Position der Bilddaten"},
         TDamage{"PixelsBeyondEnd", [](std::string& f) { Set32(f, kOffBits, 0x7FFFFFFF); }, "unvollständig"},
         TDamage{"PixelsCutShort", [](std::string& f) { f.resize(f.size() - 1); }, "unvollständig"}),

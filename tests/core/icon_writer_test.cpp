@@ -44,8 +44,8 @@ constexpr std::size_t kInfo = 22, kTable = 62, kColors = 1086, kMask = 1342;
 
 TEST(IconFile, EverySixteenSquareGivesA1406ByteFileWithTheFixedDirectory)
 {
-    const std::string expected("\x00\x00\x01\x00\x01\x00\x10\x10\x08\x00\x00\x00\x00\x00\x68\x05\x00\x00\x16\x00\x00\x00",
-                               22);
+    const std::string expected(
+        "\x00\x00\x01\x00\x01\x00\x10\x10\x08\x00\x00\x00\x00\x00\x68\x05\x00\x00\x16\x00\x00\x00", 22);
     std::mt19937 random(99);
     for (int round = 0; round < 20; ++round) {
         TBitmap24 b(16, 16);

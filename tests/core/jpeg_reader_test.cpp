@@ -125,7 +125,8 @@ std::string NoisyJpeg(bool progressive)
 std::size_t FindStartOfFrame(const std::string& file)
 {
     for (std::size_t i = 2; i + 9 < file.size(); ++i)
-        if (std::uint8_t(file[i]) == 0xFF && (std::uint8_t(file[i + 1]) == 0xC0 || std::uint8_t(file[i + 1]) == 0xC2))
+        if (std::uint8_t(file[i]) == 0xFF &&
+            (std::uint8_t(file[i + 1]) == 0xC0 || std::uint8_t(file[i + 1]) == 0xC2))
             return i;
     return std::string::npos;
 }

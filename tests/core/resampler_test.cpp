@@ -1,5 +1,7 @@
 #include "app/icons/resampler.h"
 
+#include "app/icons/icon_converter.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -140,8 +142,10 @@ TEST(ResampleBitmap, TheVerticalPassWorksOnTheRoundedHorizontalResult)
     const int grid[3][3] = {{1, 2, 9}, {2, 3, 9}, {9, 9, 9}};
     TBitmap24 b(3, 3);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x)
-            b.SetPixel(x, y, TRgb{std::uint8_t(grid[y][x]), std::uint8_t(10 * grid[y][x]), std::uint8_t(255 - grid[y][x])});
+        for (int x = 0; x < 3; ++x) {
+            const int v = grid[y][x];
+            b.SetPixel(x, y, TRgb{std::uint8_t(v), std::uint8_t(10 * v), std::uint8_t(255 - v)});
+        }
     ResampleBitmap(2, 2, b);
     ASSERT_EQ(b.Width, 2);
     ASSERT_EQ(b.Height, 2);
@@ -172,6 +176,11 @@ TEST(ResampleBitmap, EmptyBitmapsAndEmptyTargets)
     TBitmap24 c(4, 4);
     EXPECT_THROW(ResampleBitmap(1 << 14, 1 << 14, c), icons::EInvalidGraphic);
     EXPECT_EQ(c.Width, 4);
+
+    TBitmap24 shortPixels(4, 4);
+    shortPixels.Pixels.pop_back();
+    EXPECT_THROW(ResampleBitmap(16, 16, shortPixels), icons::EInvalidGraphic);
+    EXPECT_THROW(icons::MakeIconImage(shortPixels), icons::EInvalidGraphic);
 }
 
 TEST(RowResampler, WantsEveryRowExactlyOnce)

@@ -25,4 +25,10 @@ void TBitmap24::SetPixel(int x, int y, TRgb c)
     p[2] = c.R;
 }
 
+void CheckPixels(const TBitmap24& bitmap)
+{
+    if (bitmap.Width < 0 || bitmap.Height < 0 || !bitmap.Consistent())
+        throw EInvalidGraphic("Die Bitmap ist unvollständig");
+}
+
 }  // namespace icons

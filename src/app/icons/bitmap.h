@@ -34,6 +34,8 @@ struct TBitmap24 {
     std::size_t Stride() const { return std::size_t(Width) * 3; }
     std::uint8_t* Row(int y) { return Pixels.data() + std::size_t(y) * Stride(); }
     const std::uint8_t* Row(int y) const { return Pixels.data() + std::size_t(y) * Stride(); }
+    // Pixels holds exactly Height rows of Width pixels.
+    bool Consistent() const { return Pixels.size() == Stride() * std::size_t(Height < 0 ? 0 : Height); }
     TRgb Pixel(int x, int y) const;
     void SetPixel(int x, int y, TRgb c);
 };
@@ -43,5 +45,8 @@ class EInvalidGraphic : public Exception {
 public:
     using Exception::Exception;
 };
+
+// Raises EInvalidGraphic unless the bitmap is consistent.
+void CheckPixels(const TBitmap24& bitmap);
 
 }  // namespace icons

@@ -91,7 +91,8 @@ TBitmap24 ReadBmp(const std::uint8_t* data, std::size_t size)
         planes = U16(h + 8);
         bpp = U16(h + 10);
         entrySize = 3;
-    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 || headerSize == 124) {
+    } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 ||
+               headerSize == 124) {
         if (size < kFileHeaderSize + headerSize)
             Fail("Datei zu kurz");
         width = S32(h + 4);

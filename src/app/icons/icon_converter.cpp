@@ -11,6 +11,7 @@ namespace icons {
 // placeholder itself, genuine black stays black and opaque instead of vanishing with it.
 TIconImage MakeIconImage(const TBitmap24& bitmap)
 {
+    CheckPixels(bitmap);
     TIconImage icon;
     icon.Color = TBitmap24(kIconSize, kIconSize);
     for (int y = 0; y < kIconSize && y < bitmap.Height; ++y)

@@ -53,8 +53,9 @@ std::size_t MaskStride(int width) { return (std::size_t(width) + 31) / 32 * 4; }
 
 void CheckImage(const TIconImage& icon)
 {
-    if (icon.Color.Empty() || std::uint64_t(icon.Color.Width) * std::uint64_t(icon.Color.Height) > kMaxBitmapPixels ||
-        icon.Color.Pixels.size() != std::size_t(icon.Color.Width) * std::size_t(icon.Color.Height) * 3 ||
+    if (icon.Color.Empty() ||
+        std::uint64_t(icon.Color.Width) * std::uint64_t(icon.Color.Height) > kMaxBitmapPixels ||
+        !icon.Color.Consistent() ||
         icon.Mask.size() != std::size_t(icon.Color.Width) * std::size_t(icon.Color.Height))
         throw EInvalidGraphic("Das Icon-Bild ist leer oder unvollständig");
 }

@@ -32,7 +32,8 @@ inline TBitmap24 ReadJpeg(const std::string& bytes)
 TBitmap24 ReadJpegResampled(const std::uint8_t* data, std::size_t size, int newWidth, int newHeight);
 inline TBitmap24 ReadJpegResampled(const std::string& bytes, int newWidth, int newHeight)
 {
-    return ReadJpegResampled(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), newWidth, newHeight);
+    return ReadJpegResampled(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), newWidth,
+                             newHeight);
 }
 
 }  // namespace icons

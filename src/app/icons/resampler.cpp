@@ -65,6 +65,8 @@ constexpr int kMaxSegment = 1 << 24;
 // would be 0 / 0 or 0 for a single target pixel) it is target / source instead.
 TContributorList BuildContributors(int sourceSize, int targetSize)
 {
+    if (sourceSize < 1 || targetSize < 1)
+        throw EInvalidGraphic("Das Bild ist leer");
     const float s = (sourceSize == 1 || targetSize == 1) ? float(targetSize) / float(sourceSize)
                                                          : float(targetSize - 1) / float(sourceSize - 1);
     TContributorList list;
@@ -185,6 +187,7 @@ void ResampleBitmap(int newWidth, int newHeight, TBitmap24& bitmap)
 {
     if (bitmap.Empty())
         return;
+    CheckPixels(bitmap);
     if (newWidth <= 0 || newHeight <= 0) {
         bitmap = TBitmap24();
         return;
