@@ -33,8 +33,6 @@ void TrimInPlace(std::string& s)
     s.erase(0, b);
 }
 
-// ---- entity table ---------------------------------------------------------------------------
-
 struct TEntity {
     std::uint64_t Key;  // the lower-case pattern's bytes, first byte highest
     std::size_t Length;
@@ -161,8 +159,6 @@ private:
     std::string_view FText;
     std::size_t FAmp, FLess;  // next position of each, npos when there is none
 };
-
-// ---- marker search --------------------------------------------------------------------------
 
 // First occurrences of one marker for a series of ranges whose starts never decrease. What one
 // query has searched without a find is not searched again, and a find beyond a range is kept for

@@ -87,8 +87,6 @@ std::vector<int> Occurrences(const TParseResult& r)
     return v;
 }
 
-// ---- markers and elements -------------------------------------------------------------------
-
 TEST(FeedMarkers, CountsOverlappingOccurrencesCaseSensitively)
 {
     EXPECT_EQ(feed::Count("aaaa", "aa"), 3u);
@@ -135,8 +133,6 @@ TEST(FeedElements, OpeningAndClosingMarkersArePairedByTheirCountsAlone)
     EXPECT_EQ(feed::GetElement("<abc>xyz", "abc", 1), "");
     EXPECT_EQ(feed::GetElement("</abc><abc>xyz", "abc", 1), "");
 }
-
-// ---- entities -------------------------------------------------------------------------------
 
 TEST(FeedEntities, EveryTableEntryIsReplacedInEitherLetterCase)
 {
@@ -193,8 +189,6 @@ TEST(FeedEntities, AgreesWithOneFullPassPerReplacementOnGeneratedText)
     }
 }
 
-// ---- comments -------------------------------------------------------------------------------
-
 TEST(FeedComments, CommentsAreCutAndTheTextAroundThemJoined)
 {
     EXPECT_EQ(feed::StripComments("no comment"), "no comment");
@@ -230,8 +224,6 @@ TEST(FeedComments, AgreesWithTheLiteralRemovalOnGeneratedText)
         ASSERT_EQ(feed::StripComments(s), reference::StripComments(s)) << s;
     }
 }
-
-// ---- parse: worked examples -----------------------------------------------------------------
 
 TEST(FeedParse, Rss2WorkedExample)
 {
@@ -425,8 +417,6 @@ TEST(FeedParse, ChannelFieldsMustLieInsideTheChannel)
                        "</channel>";
     EXPECT_EQ(ParseBoth(late, 15, 80, balloon).Channel.Caption, "Late");
 }
-
-// ---- parse: against the literal algorithm ---------------------------------------------------
 
 std::vector<std::filesystem::path> CorpusFiles()
 {
