@@ -64,6 +64,18 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     FeedIconList = new TImageList(this);
     TrayIconList = new TImageList(this);
     MenuIconsList = new TImageList(this);
+    PopupMenu = new TPopupMenu(this);
+
+    FeedStore = std::make_unique<TFeedStore>(*FeedIconList, *Memo, *TheIcon, *FolderIco, CurrentFeed, Paths);
+    FeedStore->OnRefresh = [this] { TimerTimer(Timer); };
+    FeedStore->OnFeedInfo = [this] { RefreshFeedInfo(); };
+    HeadlineMenu = std::make_unique<THeadlineMenu>(*PopupMenu, *MenuIconsList, *FeedIconList, CurrentFeed,
+                                                   *CutChannelCheckBox);
+    HeadlineMenu->LoadCommandImages();
+    HeadlineMenu->OnExit = [this] { Close(); };
+    HeadlineMenu->OnRefresh = [this] { TimerTimer(Timer); };
+    HeadlineMenu->OnShowSettings = [this] { Show(); };
+    HeadlineMenu->OnAbout = [this] { AboutBtnClick(this); };
 
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnDestroy = [this](TObject* s) { FormDestroy(s); };
@@ -76,6 +88,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     };
     ProxyCheckBox->OnClick = [this](TObject* s) { ProxyCheckBoxClick(s); };
     TreeView->OnClick = [this](TObject* s) { TreeViewClick(s); };
+    Memo->OnContextPopup = [this](TObject* s, int x, int y) { MemoContextPopup(s, x, y); };
 
     DoCreate();
 }
@@ -235,8 +248,17 @@ void TMainForm::FormCreate(TObject*)
     if (!StartMinCheck->Checked())
         Show();
     Timer->SetInterval(static_cast<unsigned>(IntervalEdit->Value()) * 60000u);
-    // The menu with the "Newsfeeds" submenu, the search for the saved feed and the first refresh
-    // come here, in that order, with the feed store, the headline menu and the refresh cycle.
+    HeadlineMenu->CreateFixedEntries();
+    FeedStore->SetFeedsEntry(HeadlineMenu->NewsfeedsEntry());
+    // A bad icon or feed file ends the build at that entry, not the start-up: the feeds read so
+    // far are listed and the saved one is still looked for among them.
+    try {
+        FeedStore->Rebuild();
+    } catch (const std::exception& e) {
+        Application->HandleException(e);
+    }
+    FeedStore->FindFeedByName(CurrentFeed.Name, HeadlineMenu->NewsfeedsEntry());
+    // The first refresh comes here with the refresh cycle.
     RefreshFeedInfo();
     TreeView->FullExpand();
 }
@@ -291,6 +313,19 @@ void TMainForm::TreeViewClick(TObject*)
     std::string text = TreeView->NodeText(TreeView->Selected());
     if (rtl::Copy(text, 1, 4) == "http")
         PlatformUi().ShellOpen(Handle(), "open", text, "", "", SW_SHOW);
+}
+
+// The text page's context menu is the tray menu.
+void TMainForm::MemoContextPopup(TObject*, int X, int Y)
+{
+    if (X == -1 && Y == -1) {
+        // From the keyboard: at the field's top-left corner.
+        RECT r;
+        GetWindowRect(Memo->Handle(), &r);
+        X = r.left;
+        Y = r.top;
+    }
+    PopupMenu->Popup(X, Y, Memo->Handle());
 }
 
 void TMainForm::RefreshFeedInfo()

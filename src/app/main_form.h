@@ -1,10 +1,14 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "app/app_paths.h"
 #include "app/current_feed.h"
+#include "app/feed_store.h"
+#include "app/headline_menu.h"
 #include "gui/forms.h"
 #include "gui/image_list.h"
+#include "gui/menus.h"
 #include "gui/page_control.h"
 #include "gui/std_controls.h"
 #include "gui/timer.h"
@@ -81,6 +85,11 @@ public:
     TImageList* FeedIconList;
     TImageList* TrayIconList;
     TImageList* MenuIconsList;
+    TPopupMenu* PopupMenu;
+
+    // Collaborators: the "Newsfeeds" submenu from the feed folder, and the tray menu's top level.
+    std::unique_ptr<TFeedStore> FeedStore;
+    std::unique_ptr<THeadlineMenu> HeadlineMenu;
 
     // State held for the whole run.
     TAppPaths Paths;
@@ -99,6 +108,7 @@ public:
     void Image2MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void ProxyCheckBoxClick(TObject* Sender);
     void TreeViewClick(TObject* Sender);
+    void MemoContextPopup(TObject* Sender, int X, int Y);
 
     // Shows the current feed on the Feed page.
     void RefreshFeedInfo();

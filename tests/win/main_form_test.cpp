@@ -417,4 +417,63 @@ TEST_F(MainFormTest, ScreenshotsOfThePagesAndTheAboutWindow)
     EXPECT_FALSE(SaveWindowBitmap(InfoForm->Handle(), "about").empty());
 }
 
+TEST_F(MainFormTest, StartUpBuildsTheTrayMenuWithTheFeedsAndFindsTheSavedFeed)
+{
+    CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
+    CreateDirectoryA((Folder / "Newsfeeds\\Technik").c_str(), nullptr);
+    WriteTextFile(Folder / "Newsfeeds\\Technik\\heise.nfd", "http://heise.example/rss\r\n");
+    WriteTextFile(Folder / "Newsfeeds\\zeit.nfd", "http://zeit.example/rss\r\n");
+    Start("quorvane.exe", "[Settings]\r\nFeedName=heise\r\n");
+    TMenuItem* top = MainForm->PopupMenu->Items();
+    ASSERT_EQ(top->Count(), 6);
+    EXPECT_EQ(top->Items(0)->Caption(), "Jetzt Aktualisieren");
+    EXPECT_EQ(top->Items(5)->Caption(), "Beenden");
+    TMenuItem* feeds = top->Items(1);
+    EXPECT_EQ(feeds->Caption(), "Newsfeeds");
+    ASSERT_EQ(feeds->Count(), 2);
+    EXPECT_EQ(feeds->Items(0)->Caption(), "Technik");
+    EXPECT_EQ(feeds->Items(1)->Caption(), "zeit");
+    EXPECT_EQ(MainForm->FeedIconList->Count(), 3);
+    EXPECT_EQ(MainForm->MenuIconsList->Count(), 7);
+    EXPECT_EQ(MainForm->CurrentFeed.URL, "http://heise.example/rss");
+    EXPECT_EQ(MainForm->CurrentFeed.IconIndex, 1);
+    EXPECT_EQ(MainForm->UrlEdit->Text(), "http://heise.example/rss");
+    EXPECT_TRUE(Ui.Messages.empty());
+}
+
+TEST_F(MainFormTest, ABadIconFileIsReportedAndTheStartGoesOn)
+{
+    CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
+    WriteTextFile(Folder / "Newsfeeds\\a.nfd", "http://a.example/\r\n");
+    WriteTextFile(Folder / "Newsfeeds\\b.nfd", "http://b.example/\r\n");
+    WriteTextFile(Folder / "Newsfeeds\\b.ico", "kein Icon");
+    Start("quorvane.exe", "[Settings]\r\nFeedName=a\r\n");
+    ASSERT_EQ(Ui.Messages.size(), 1u);
+    EXPECT_NE(Ui.Messages[0].Text.find("b.ico"), std::string::npos) << Ui.Messages[0].Text;
+    EXPECT_EQ(MainForm->PopupMenu->Items()->Items(1)->Count(), 1);
+    EXPECT_EQ(MainForm->CurrentFeed.URL, "http://a.example/");
+    EXPECT_TRUE(IsWindowVisible(MainForm->Handle()));
+}
+
+HWND g_menuKeysTarget = nullptr;
+
+TEST_F(MainFormTest, TheTextPagesContextMenuIsTheTrayMenu)
+{
+    Start("quorvane.exe", "[Settings]\r\nStart minimized=1\r\n");
+    ASSERT_FALSE(IsWindowVisible(MainForm->Handle()));
+    int popups = 0;
+    MainForm->PopupMenu->OnPopup = [&](TObject*) { ++popups; };
+    // Down to "Einstellungen ...", past the "Newsfeeds" submenu, and choose it.
+    g_menuKeysTarget = MainForm->Memo->Handle();
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        for (WPARAM k : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN})
+            PostMessageA(g_menuKeysTarget, WM_KEYDOWN, k, 1);
+    });
+    SendMessageA(MainForm->Memo->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(MainForm->Memo->Handle()),
+                 MAKELPARAM(-1, -1));
+    EXPECT_EQ(popups, 1);
+    EXPECT_TRUE(IsWindowVisible(MainForm->Handle()));
+}
+
 }  // namespace
