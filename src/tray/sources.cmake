@@ -4,3 +4,4 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/balloon_hint.cpp
     ${CMAKE_CURRENT_LIST_DIR}/balloon_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/wnd_proc_hook.cpp)
+list(APPEND QV_WIN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/tray_icon.cpp)

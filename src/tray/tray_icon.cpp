@@ -1,0 +1,550 @@
+#include "tray/tray_icon.h"
+
+#include <windowsx.h>
+
+#include <cstring>
+
+#include "gui/application.h"
+#include "gui/forms.h"
+#include "gui/hint_window.h"
+#include "gui/image_list.h"
+#include "gui/menus.h"
+#include "gui/timer.h"
+
+namespace {
+
+TShellTray g_platformShell;
+TShellTray* g_shell = &g_platformShell;
+
+TShellVersionQuery g_versionQuery = nullptr;
+DWORD g_shellVersion = 0;  // 0: not known yet, or the last query failed
+
+void CopyCut(char* dest, std::size_t destSize, const std::string& s, std::size_t maxChars)
+{
+    std::size_t n = std::min(s.size(), std::min(maxChars, destSize - 1));
+    std::memcpy(dest, s.data(), n);
+    dest[n] = '\0';
+}
+
+std::string ReplaceCrLf(const std::string& s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') {
+            out += " - ";
+            ++i;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+TShiftState CurrentShift()
+{
+    TShiftState s = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        s |= ssShift;
+    if (GetKeyState(VK_MENU) < 0)
+        s |= ssAlt;
+    if (GetKeyState(VK_CONTROL) < 0)
+        s |= ssCtrl;
+    if (GetKeyState(VK_LBUTTON) < 0)
+        s |= ssLeft;
+    if (GetKeyState(VK_RBUTTON) < 0)
+        s |= ssRight;
+    if (GetKeyState(VK_MBUTTON) < 0)
+        s |= ssMiddle;
+    return s;
+}
+
+const UINT kTipFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+
+}  // namespace
+
+BOOL TShellTray::NotifyIcon(DWORD message, NOTIFYICONDATAA* data) { return Shell_NotifyIconA(message, data); }
+
+HWND TShellTray::FindTaskbar() { return FindWindowA("Shell_TrayWnd", nullptr); }
+
+TShellTray& ShellTray() { return *g_shell; }
+
+void SetShellTray(TShellTray* shell) { g_shell = shell ? shell : &g_platformShell; }
+
+DWORD ReadShellVersion()
+{
+    char path[MAX_PATH] = "shell32.dll";
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    if (!size)
+        return 0;
+    std::string buffer(size, '\0');
+    if (!GetFileVersionInfoA(path, 0, size, &buffer[0]))
+        return 0;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT len = 0;
+    if (!VerQueryValueA(&buffer[0], "\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
+        return 0;
+    return info->dwFileVersionMS;
+}
+
+DWORD ShellVersion()
+{
+    if (!g_shellVersion)
+        g_shellVersion = g_versionQuery ? g_versionQuery() : ReadShellVersion();
+    return g_shellVersion;
+}
+
+bool IsNewShell() { return ShellVersion() > 0x0004FFFF; }
+
+void SetShellVersionQuery(TShellVersionQuery query)
+{
+    g_versionQuery = query;
+    g_shellVersion = 0;
+}
+
+// The record's published sizes for this build (88 and 488 bytes in a 32-bit program; the 64-bit
+// layout is larger by its pointer alignment).
+DWORD NotifyRecordSize(bool newShell) { return newShell ? NOTIFYICONDATAA_V2_SIZE : NOTIFYICONDATAA_V1_SIZE; }
+
+TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner), FData(), FWindow(*this)
+{
+    // A hidden top-level window rather than a message-only one: the shell's "TaskbarCreated" is
+    // broadcast to top-level windows only.
+    FWindow.CreateHandle("TTrayIconWindow", WS_EX_TOOLWINDOW, "", WS_POPUP, 0, 0, 0, 0, nullptr);
+    FTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    FKernel = LoadLibraryA("KERNEL32.DLL");
+    if (FKernel)
+        FRegisterServiceProcess = reinterpret_cast<TRegisterServiceProcess>(
+            reinterpret_cast<void*>(GetProcAddress(FKernel, "RegisterServiceProcess")));
+}
+
+TTrayIcon::~TTrayIcon()
+{
+    UnhookApplication();
+    SetAnimated(false);
+    SetActive(false);
+    FIcon.Reset();
+    FWindow.DestroyHandle();
+    if (FKernel)
+        FreeLibrary(FKernel);
+}
+
+void TTrayIcon::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TComponent::Notification(AComponent, Operation);
+    if (Operation != opRemove)
+        return;
+    if (AComponent == FPopupMenu)
+        FPopupMenu = nullptr;
+    if (AComponent == FDropDownMenu)
+        FDropDownMenu = nullptr;
+    if (AComponent == FIcons)
+        FIcons = nullptr;
+    if (AComponent == FTimer)
+        FTimer = nullptr;
+}
+
+void TTrayIcon::Notify(DWORD message) { ShellTray().NotifyIcon(message, &FData); }
+
+// Older shells read a 64-character tip field: cut there so that it stays terminated.
+void TTrayIcon::SetTip(const std::string& hint)
+{
+    CopyCut(FData.szTip, sizeof FData.szTip, GetShortHint(hint), IsNewShell() ? 127 : 63);
+}
+
+void TTrayIcon::SetActive(bool v)
+{
+    if (v)
+        HookApplication();
+    else
+        UnhookApplication();
+    if (!v) {
+        Notify(NIM_DELETE);
+    } else {
+        FTaskbar = ShellTray().FindTaskbar();
+        if (!FIcon) {
+            HICON app = nullptr;
+            if (Application && Application->Handle())
+                app = reinterpret_cast<HICON>(GetClassLongPtrA(Application->Handle(), GCLP_HICON));
+            if (!app)
+                app = LoadIcon(nullptr, IDI_APPLICATION);
+            FIcon.Reset(CopyIcon(app));
+        }
+        bool newShell = IsNewShell();
+        FData.cbSize = NotifyRecordSize(newShell);
+        if (newShell)
+            FData.uVersion = NOTIFYICON_VERSION;
+        FData.hWnd = FWindow.Handle();
+        FData.uID = 1;
+        FData.uCallbackMessage = kTrayCallbackMessage;
+        FData.hIcon = FIcon.Get();
+        SetTip(FHint);
+        FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
+        Notify(NIM_ADD);
+        if (newShell)
+            Notify(NIM_SETVERSION);
+    }
+    FActive = v;
+}
+
+void TTrayIcon::TaskbarCheck()
+{
+    if (!FActive)
+        return;
+    HWND taskbar = ShellTray().FindTaskbar();
+    if (taskbar != FTaskbar) {
+        FTaskbar = taskbar;
+        SetActive(false);
+        SetActive(true);
+    }
+}
+
+void TTrayIcon::SetHint(const std::string& v)
+{
+    TaskbarCheck();
+    FHint = IsNewShell() ? v : ReplaceCrLf(v);
+}
+
+void TTrayIcon::SetIcon(HICON v)
+{
+    TaskbarCheck();
+    FIcon.Reset(v ? CopyIcon(v) : nullptr);
+    FData.hIcon = FIcon.Get();
+    if (FActive)
+        Notify(NIM_MODIFY);
+}
+
+void TTrayIcon::SetIconIndex(int v)
+{
+    FIconIndex = v;
+    if (FIcons && v >= 0 && v < FIcons->Count()) {
+        FData.uFlags = kTipFlags;
+        TIconHandle picture(FIcons->GetIcon(v));
+        SetIcon(picture.Get());
+    } else {
+        FIconIndex = -1;
+    }
+}
+
+// Not owned. Unlike a bare pointer it is cleared when the list goes, so that neither the animation
+// nor IconIndex reaches a destroyed list.
+void TTrayIcon::SetIcons(TImageList* v)
+{
+    FIcons = v;
+    if (v)
+        v->FreeNotification(this);
+}
+
+void TTrayIcon::SetDropDownMenu(TPopupMenu* v)
+{
+    FDropDownMenu = v;
+    if (v)
+        v->FreeNotification(this);
+}
+
+void TTrayIcon::SetPopupMenu(TPopupMenu* v)
+{
+    FPopupMenu = v;
+    if (v)
+        v->FreeNotification(this);
+}
+
+void TTrayIcon::SetDelay(unsigned v)
+{
+    FDelay = v;
+    if (FTimer)
+        FTimer->SetInterval(v);
+}
+
+void TTrayIcon::SetAnimated(bool v)
+{
+    FAnimated = v;
+    if (v) {
+        if (!FTimer) {
+            FTimer = new TTimer(this);
+            FTimer->SetInterval(FDelay);
+            FTimer->OnTimer = [this](TObject*) { AnimationStep(); };
+        }
+        FTimer->SetEnabled(true);
+    } else if (FTimer) {
+        TTimer* t = FTimer;
+        FTimer = nullptr;
+        Free(t);
+    }
+}
+
+void TTrayIcon::AnimationStep()
+{
+    if (!FActive || !FIcons)
+        return;
+    int count = FIcons->Count();
+    // An empty list has nothing to step through.
+    if (count <= 0)
+        return;
+    SetIconIndex(FIconIndex < 0 ? 0 : (FIconIndex + 1) % count);
+    if (OnAnimate)
+        OnAnimate(this, FIconIndex);
+}
+
+void TTrayIcon::SetVisibility(TTrayVisibilities v)
+{
+    FVisibility = v;
+    bool inList = v.Contains(tvVisibleTaskList);
+    if (inList != FInTaskList) {
+        FInTaskList = inList;
+        if (FRegisterServiceProcess)
+            FRegisterServiceProcess(GetCurrentProcessId(), inList ? 0 : 1);
+    }
+    FApplicationShown = v.Contains(tvVisibleTaskBar);
+    if (FLoading) {
+        if (Application)
+            Application->SetShowMainForm(FApplicationShown);
+    } else if (FApplicationShown) {
+        ShowApplication();
+    } else {
+        HideApplication();
+    }
+    SetActive(FActive);
+    SetAnimated(FAnimated);
+}
+
+void TTrayIcon::ShowApplication()
+{
+    if (!Application)
+        return;
+    if (Application->Handle())
+        ShowWindow(Application->Handle(), SW_SHOW);
+    Application->Restore();
+    if (TForm* main = Application->MainForm())
+        main->Show();
+    FApplicationShown = true;
+}
+
+void TTrayIcon::HideApplication()
+{
+    if (!Application)
+        return;
+    TForm* main = Application->MainForm();
+    if (main && main->Handle() && !IsIconic(main->Handle())) {
+        if (FSnap) {
+            main->Hide();
+            Application->SetShowMainForm(false);
+        }
+        Application->Minimize();
+    }
+    if (Application->Handle())
+        ShowWindow(Application->Handle(), SW_HIDE);
+    FApplicationShown = false;
+}
+
+void TTrayIcon::HookApplication()
+{
+    if (FAppHook || !Application)
+        return;
+    FAppHook = Application->HookMainWindow([this](UINT msg, WPARAM wParam, LPARAM, LRESULT&) {
+        return WatchApplication(msg, wParam);
+    });
+}
+
+void TTrayIcon::UnhookApplication()
+{
+    if (!FAppHook)
+        return;
+    if (Application)
+        Application->UnhookMainWindow(FAppHook);
+    FAppHook = 0;
+}
+
+// Never consumes the message: the minimise itself goes on.
+bool TTrayIcon::WatchApplication(UINT msg, WPARAM wParam)
+{
+    if (msg == WM_SYSCOMMAND && wParam == SC_MINIMIZE && FVisibility.Contains(tvAutoHide) && FActive)
+        GuardedCall([this] { HideApplication(); });
+    return false;
+}
+
+void TTrayIcon::ShowTrayBalloon(const std::string& Title, const std::string& Text, TrayBalloonKind Kind,
+                                int TimeoutMs)
+{
+    if (!IsNewShell())
+        return;
+    FBalloonShownAt = GetTickCount();
+    FBalloonTimeout = TimeoutMs / 1000;
+    CopyCut(FData.szInfoTitle, sizeof FData.szInfoTitle, Title, 63);
+    CopyCut(FData.szInfo, sizeof FData.szInfo, Text, 255);
+    FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
+    FData.uTimeout = static_cast<UINT>(TimeoutMs);
+    switch (Kind) {
+    case bkError:
+        FData.dwInfoFlags = NIIF_ERROR;
+        break;
+    case bkInformation:
+        FData.dwInfoFlags = NIIF_INFO;
+        break;
+    case bkWarning:
+        FData.dwInfoFlags = NIIF_WARNING;
+        break;
+    case bkNone:
+        FData.dwInfoFlags = NIIF_NONE;
+        break;
+    }
+    Notify(NIM_MODIFY);
+    if (OnBalloonShow)
+        OnBalloonShow(this);
+}
+
+void TTrayIcon::ClearTrayBalloon() { ShowTrayBalloon("", "", bkNone, 5000); }
+
+void TTrayIcon::MouseMove(TShiftState shift, POINT p)
+{
+    if (FHint != FPushedHint) {
+        FPushedHint = FHint;
+        SetTip(FHint);
+        FData.uFlags = kTipFlags;
+        if (FActive)
+            Notify(NIM_MODIFY);
+    }
+    if (OnMouseMove)
+        OnMouseMove(this, shift, p.x, p.y);
+}
+
+// A menu opened from a notification-area icon closes on a click elsewhere only when our window
+// was in the foreground, and the next menu opens at once only after a message reached it.
+void TTrayIcon::ShowMenu(TPopupMenu* menu, POINT p)
+{
+    SetForegroundWindow(FWindow.Handle());
+    menu->Popup(p.x, p.y, FWindow.Handle());
+    PostMessageA(FWindow.Handle(), WM_NULL, 0, 0);
+}
+
+void TTrayIcon::ButtonDown(TMouseButton b, TShiftState shift, POINT p)
+{
+    if (OnMouseDown)
+        OnMouseDown(this, b, shift, p.x, p.y);
+    if (b == mbLeft && FDropDownMenu)
+        ShowMenu(FDropDownMenu, p);
+}
+
+void TTrayIcon::ButtonUp(TMouseButton b, TShiftState shift, POINT p)
+{
+    if (b == mbRight && FPopupMenu)
+        ShowMenu(FPopupMenu, p);
+    if (b == mbLeft) {
+        if (FApplicationShown && FVisibility.Contains(tvMinimizeClick))
+            SetVisibility(FVisibility.Without(tvVisibleTaskBar));
+        else if (!FApplicationShown && FVisibility.Contains(tvRestoreClick))
+            SetVisibility(FVisibility.With(tvVisibleTaskBar));
+    }
+    if (OnMouseUp)
+        OnMouseUp(this, b, shift, p.x, p.y);
+    if (OnClick)
+        OnClick(this, b, shift, p.x, p.y);
+}
+
+void TTrayIcon::DoubleClick(TMouseButton b, TShiftState shift, POINT p)
+{
+    if (OnDblClick) {
+        OnDblClick(this, b, shift, p.x, p.y);
+        return;
+    }
+    if (b != mbLeft)
+        return;
+    if (FPopupMenu) {
+        TMenuItem* items = FPopupMenu->Items();
+        for (int i = 0; i < items->Count(); ++i) {
+            TMenuItem* item = items->Items(i);
+            if (item->Default()) {
+                item->Click();
+                break;
+            }
+        }
+    }
+    // The state before the double click decides: a shown application is hidden, a hidden one shown.
+    if (FApplicationShown && FVisibility.Contains(tvMinimizeDbClick))
+        SetVisibility(FVisibility.Without(tvVisibleTaskBar));
+    else if (!FApplicationShown && FVisibility.Contains(tvRestoreDbClick))
+        SetVisibility(FVisibility.With(tvVisibleTaskBar));
+}
+
+LRESULT TTrayIcon::HandleCallback(LPARAM code)
+{
+    POINT p = {0, 0};
+    GetCursorPos(&p);
+    TShiftState shift = CurrentShift();
+    LRESULT result = 0;
+    switch (code) {
+    case WM_MOUSEMOVE:
+        GuardedCall([&] { MouseMove(shift, p); });
+        break;
+    case WM_LBUTTONDOWN:
+        GuardedCall([&] { ButtonDown(mbLeft, shift, p); });
+        break;
+    case WM_RBUTTONDOWN:
+        GuardedCall([&] { ButtonDown(mbRight, shift, p); });
+        break;
+    case WM_MBUTTONDOWN:
+        GuardedCall([&] { ButtonDown(mbMiddle, shift, p); });
+        break;
+    case WM_LBUTTONUP:
+        GuardedCall([&] { ButtonUp(mbLeft, shift, p); });
+        break;
+    case WM_RBUTTONUP:
+    case NIN_KEYSELECT:
+        GuardedCall([&] { ButtonUp(mbRight, shift, p); });
+        break;
+    case WM_MBUTTONUP:
+        GuardedCall([&] { ButtonUp(mbMiddle, shift, p); });
+        break;
+    case WM_LBUTTONDBLCLK:
+        GuardedCall([&] { DoubleClick(mbLeft, shift, p); });
+        break;
+    case WM_RBUTTONDBLCLK:
+        GuardedCall([&] { DoubleClick(mbRight, shift, p); });
+        break;
+    case WM_MBUTTONDBLCLK:
+        GuardedCall([&] { DoubleClick(mbMiddle, shift, p); });
+        break;
+    case NIN_BALLOONHIDE:
+        try {
+            if (OnBalloonHide)
+                OnBalloonHide(this);
+        } catch (...) {
+        }
+        result = 1;
+        break;
+    case NIN_BALLOONTIMEOUT:
+        GuardedCall([&] {
+            int elapsed = static_cast<int>((GetTickCount() - FBalloonShownAt) / 1000);
+            if (elapsed > FBalloonTimeout)
+                ClearTrayBalloon();
+        });
+        result = 1;
+        break;
+    case NIN_BALLOONUSERCLICK:
+        try {
+            if (OnBalloonClick)
+                OnBalloonClick(this);
+        } catch (...) {
+        }
+        GuardedCall([&] { ClearTrayBalloon(); });
+        result = 1;
+        break;
+    }
+    return result;
+}
+
+LRESULT TTrayIcon::TTrayWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == kTrayCallbackMessage)
+        return FTray.HandleCallback(lParam);
+    // A restarted taskbar announces itself: register again at once.
+    if (FTray.FTaskbarCreated && msg == FTray.FTaskbarCreated) {
+        if (FTray.FActive)
+            GuardedCall([this] {
+                FTray.SetActive(true);
+            });
+        return 0;
+    }
+    return DefaultHandler(msg, wParam, lParam);
+}
