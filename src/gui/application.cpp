@@ -76,7 +76,9 @@ void TApplication::UnregisterForm(TForm* form)
                             FHiddenByMinimize.end());
     if (FMainForm == form) {
         FMainForm = nullptr;
-        Terminate();
+        // Losing the main form ends the run, unless the application itself is going.
+        if (!Destroying())
+            Terminate();
     }
 }
 

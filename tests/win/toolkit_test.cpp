@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "gui/application.h"
+#include "gui/forms.h"
+#include "gui/input_query.h"
+#include "gui/page_control.h"
+#include "gui/std_controls.h"
+#include "gui/timer.h"
+#include "test_support.h"
+
+namespace {
+
+class TLogged : public TComponent {
+public:
+    TLogged(TComponent* owner, std::vector<std::string>& log, std::string name)
+        : TComponent(owner), FLog(log), FN(std::move(name))
+    {
+    }
+    ~TLogged() override
+    {
+        DestroyComponents();  // as every derived component does: owned parts go while we are whole
+        FLog.push_back("~" + FN);
+    }
+    void BeforeDestruction() override { FLog.push_back("before " + FN); }
+    TComponent* Ref = nullptr;
+
+protected:
+    void Notification(TComponent* c, TOperation op) override
+    {
+        if (op == opRemove && c == Ref)
+            Ref = nullptr;
+    }
+
+private:
+    std::vector<std::string>& FLog;
+    std::string FN;
+};
+
+TEST(Components, AnOwnerDestroysWhatItOwnsInReverseOrderOfCreation)
+{
+    std::vector<std::string> log;
+    auto* owner = new TLogged(nullptr, log, "owner");
+    new TLogged(owner, log, "a");
+    new TLogged(owner, log, "b");
+    EXPECT_EQ(owner->ComponentCount(), 2);
+    Free(owner);
+    EXPECT_EQ(log, (std::vector<std::string>{"before owner", "before b", "~b", "before a", "~a", "~owner"}));
+}
+
+TEST(Components, FreeNotificationClearsAReferenceToADestroyedComponent)
+{
+    std::vector<std::string> log;
+    TLogged keeper(nullptr, log, "keeper");
+    auto* target = new TLogged(nullptr, log, "target");
+    keeper.Ref = target;
+    keeper.FreeNotification(target);
+    delete target;
+    EXPECT_EQ(keeper.Ref, nullptr);
+    // The other way round: the keeper goes first and the target must not notify a dead object.
+    auto* keeper2 = new TLogged(nullptr, log, "k2");
+    TLogged target2(nullptr, log, "t2");
+    keeper2->Ref = &target2;
+    keeper2->FreeNotification(&target2);
+    delete keeper2;
+}
+
+class ToolkitTest : public testing::Test {
+protected:
+    TScriptedUi Ui;
+    TApplication App;
+    void SetUp() override
+    {
+        App.Initialize();
+        App.SetTitle("Quorvane");
+    }
+};
+
+TEST_F(ToolkitTest, AnExceptionLeavingAHandlerIsShownAndTheProgramGoesOn)
+{
+    TForm* form = App.CreateForm<TForm>();
+    auto* button = new TButton(form, form, "Go", 0, 0, 75, 25);
+    button->OnClick = [](TObject*) { throw std::runtime_error("Datei fehlt"); };
+    SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+    ASSERT_EQ(Ui.Messages.size(), 1u);
+    EXPECT_EQ(Ui.Messages[0].Text, "Datei fehlt");
+    EXPECT_EQ(Ui.Messages[0].Caption, "Quorvane");
+    EXPECT_EQ(Ui.Messages[0].Type, static_cast<UINT>(MB_ICONERROR | MB_OK));
+    EXPECT_TRUE(IsWindow(button->Handle()));
+}
+
+TEST_F(ToolkitTest, TheApplicationWindowCarriesTheTitleAndOwnsTheForms)
+{
+    TForm* form = App.CreateForm<TForm>();
+    char title[64] = {};
+    GetWindowTextA(App.Handle(), title, sizeof title);
+    EXPECT_STREQ(title, "Quorvane");
+    EXPECT_EQ(GetWindow(form->Handle(), GW_OWNER), App.Handle());
+    EXPECT_EQ(App.MainForm(), form);
+    form->Show();
+    EXPECT_TRUE(IsWindowVisible(App.Handle()));
+    App.Minimize();
+    EXPECT_FALSE(IsWindowVisible(form->Handle()));
+    App.Restore();
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));
+}
+
+TEST_F(ToolkitTest, ACheckBoxSetByTheProgramClicksOnlyWhenItsStateChanges)
+{
+    TForm* form = App.CreateForm<TForm>();
+    auto* box = new TCheckBox(form, form, "x", 0, 0, 80, 17);
+    int clicks = 0;
+    box->OnClick = [&](TObject*) { ++clicks; };
+    box->SetChecked(false);
+    EXPECT_EQ(clicks, 0);
+    box->SetChecked(true);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(box->Checked());
+    box->SetChecked(true);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(ToolkitTest, ATimerFiresAndAnIntervalOfZeroStopsIt)
+{
+    TTimer timer(nullptr);
+    int ticks = 0;
+    timer.OnTimer = [&](TObject*) { ++ticks; };
+    timer.SetInterval(20);
+    EXPECT_TRUE(timer.Running());
+    DWORD until = GetTickCount() + 2000;
+    while (ticks < 2 && GetTickCount() < until) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        App.ProcessMessages();
+    }
+    EXPECT_GE(ticks, 2);
+    timer.SetInterval(0);
+    EXPECT_FALSE(timer.Running());
+    int before = ticks;
+    Sleep(100);
+    App.ProcessMessages();
+    EXPECT_EQ(ticks, before);
+}
+
+TEST_F(ToolkitTest, APageControlShowsOnlyTheActiveSheet)
+{
+    TForm* form = App.CreateForm<TForm>();
+    auto* pages = new TPageControl(form, form, 0, 0, 289, 249);
+    TTabSheet* a = new TTabSheet(form, pages, "Programm");
+    TTabSheet* b = new TTabSheet(form, pages, "Feed");
+    EXPECT_EQ(pages->PageCount(), 2);
+    pages->SetActivePage(b);
+    EXPECT_EQ(pages->ActivePageIndex(), 1);
+    EXPECT_TRUE(IsWindowVisible(b->Handle()) || !IsWindowVisible(form->Handle()));
+    EXPECT_FALSE(GetWindowLongA(a->Handle(), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(GetWindowLongA(b->Handle(), GWL_STYLE) & WS_VISIBLE);
+}
+
+TEST_F(ToolkitTest, EditFieldsTakeTheirColourAndReadOnlyState)
+{
+    TForm* form = App.CreateForm<TForm>();
+    auto* edit = new TEdit(form, form, 0, 0, 100, 21, false);
+    edit->SetReadOnly(true);
+    edit->SetColor(clBtnFace);
+    EXPECT_TRUE(edit->ReadOnly());
+    EXPECT_FALSE(GetWindowLongA(edit->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    HDC dc = GetDC(edit->Handle());
+    HBRUSH b = reinterpret_cast<HBRUSH>(
+        SendMessageA(form->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(edit->Handle())));
+    EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
+    EXPECT_NE(b, nullptr);
+    ReleaseDC(edit->Handle(), dc);
+    auto* memo = new TMemo(form, form, 0, 30, 100, 60, TMemo::ssBoth, false);
+    DWORD style = static_cast<DWORD>(GetWindowLongA(memo->Handle(), GWL_STYLE));
+    EXPECT_TRUE(style & WS_VSCROLL);
+    EXPECT_TRUE(style & WS_HSCROLL);
+    EXPECT_TRUE(style & ES_AUTOHSCROLL);  // no word wrap
+    memo->SetText("a\nb");
+    EXPECT_EQ(memo->Lines().Count(), 2);
+}
+
+// The input prompt is a real modal window: find it, type, and press a button.
+struct TPromptScript {
+    std::string Type;
+    bool Ok;
+};
+
+VOID CALLBACK DrivePrompt(HWND, UINT, UINT_PTR id, DWORD)
+{
+    static TPromptScript* script = nullptr;
+    if (!script)
+        script = reinterpret_cast<TPromptScript*>(GetPropA(GetDesktopWindow(), "QvPromptScript"));
+    HWND dlg = FindWindowA("TInputQueryForm", nullptr);
+    if (!dlg || !IsWindowVisible(dlg))
+        return;
+    KillTimer(nullptr, id);
+    HWND edit = FindWindowExA(dlg, nullptr, "EDIT", nullptr);
+    if (!script->Type.empty())
+        SetWindowTextA(edit, script->Type.c_str());
+    HWND button = FindWindowExA(dlg, nullptr, "BUTTON", script->Ok ? "OK" : "Abbrechen");
+    PostMessageA(button, BM_CLICK, 0, 0);
+    script = nullptr;
+}
+
+TEST_F(ToolkitTest, TheInputPromptReturnsTheTypedTextOrKeepsTheDefault)
+{
+    TPromptScript typeAndOk{"Heise News", true};
+    SetPropA(GetDesktopWindow(), "QvPromptScript", &typeAndOk);
+    SetTimer(nullptr, 0, 50, DrivePrompt);
+    std::string value = "Feed";
+    EXPECT_TRUE(RunInputQuery("Neues Feed erstellen", "Geben Sie einen neuen Namen ein", value));
+    EXPECT_EQ(value, "Heise News");
+
+    TPromptScript cancel{"ignored", false};
+    SetPropA(GetDesktopWindow(), "QvPromptScript", &cancel);
+    SetTimer(nullptr, 0, 50, DrivePrompt);
+    value = "http://";
+    EXPECT_FALSE(RunInputQuery("Neues Feed erstellen", "Geben Sie den URL des Feeds ein", value));
+    EXPECT_EQ(value, "http://");
+    RemovePropA(GetDesktopWindow(), "QvPromptScript");
+}
+
+}  // namespace
