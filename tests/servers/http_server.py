@@ -1,0 +1,337 @@
+#!/usr/bin/env python3
+"""Loopback servers for the HTTP tests: a scriptable HTTP server and tinyproxy in front of it.
+
+  http_server.py start --state-dir DIR   start both in the background, return once they listen
+  http_server.py stop  --state-dir DIR   stop them
+  http_server.py serve --state-dir DIR   run in the foreground (what `start` runs)
+
+`start` writes DIR/ports.txt ("http=N", "proxy=N", "pid=N" lines). The servers listen on
+127.0.0.1 only and end by themselves: on `stop`, on GET /__shutdown, when the process that ran
+`start` (CTest) is gone, or after --lifetime seconds.
+
+The first path segment chooses the answer; the query string tunes it:
+  /ok/..?body=T               200 with body T (default "hello")
+  /status/..?code=N&body=T    status N
+  /auth/..?user=U&pass=P&realm=R  401 with a Basic challenge unless the request carries U:P
+  /slow/..?chunks=N&size=S&delay=D   N pieces of S bytes, D seconds apart
+  /stall/..?first=S&hold=H    S bytes of a longer body, then silence for H seconds
+  /drop/..?first=S&total=T    announces T bytes, sends S, closes the connection
+  /chunked/..?chunks=N&size=S chunked transfer coding
+  /big/..?mb=N                N MiB of a 64-byte pattern (byte i is PATTERN[i % 64])
+  /zero/..                    "before", a zero byte, "after"
+  /longheader/..?len=N        response header lines of N characters in all
+  /redirect/..?to=URL&code=C  redirect (302 by default)
+  /echo/..                    the request line, headers and body as the response body
+  /late/..?hold=H             waits H seconds before it answers at all
+  /__log?tag=T                "COUNT n" then every logged request whose path contains T
+"""
+import argparse
+import base64
+import os
+import signal
+import socket
+import subprocess
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import parse_qs, urlsplit
+
+PATTERN = b"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ+/"
+PROXY_USER = "proxyuser"
+PROXY_PASS = "proxypass"
+MAX_HOLD = 60.0
+
+log_lock = threading.Lock()
+request_log = []
+stop_event = threading.Event()
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "QvTest/1.0"
+
+    def log_message(self, fmt, *args):
+        pass
+
+    def do_GET(self):
+        self.handle_any()
+
+    def do_POST(self):
+        self.handle_any()
+
+    def do_PUT(self):
+        self.handle_any()
+
+    def do_HEAD(self):
+        self.handle_any()
+
+    def read_body(self):
+        n = int(self.headers.get("Content-Length") or 0)
+        return self.rfile.read(n) if n > 0 else b""
+
+    def send_simple(self, code, body, extra=()):
+        self.send_response(code)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        for k, v in extra:
+            self.send_header(k, v)
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def handle_any(self):
+        parts = urlsplit(self.path)
+        path = parts.path
+        q = {k: v[-1] for k, v in parse_qs(parts.query, keep_blank_values=True).items()}
+        body = self.read_body()
+        if path.startswith("/__"):
+            return self.control(path, q)
+        raw = "%s %s %s\r\n%s\r\n" % (self.command, self.path, self.request_version,
+                                      "".join("%s: %s\r\n" % kv for kv in self.headers.items()))
+        with log_lock:
+            request_log.append(raw)
+        action = path.strip("/").split("/")[0] if path.strip("/") else "ok"
+        fn = getattr(self, "answer_" + action, None)
+        if fn is None:
+            return self.send_simple(404, b"no such action")
+        try:
+            fn(q, body, raw)
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True
+
+    def control(self, path, q):
+        if path == "/__log":
+            tag = q.get("tag", "")
+            with log_lock:
+                hits = [r for r in request_log if tag in r.split("\r\n", 1)[0]]
+            text = "COUNT %d\r\n" % len(hits) + "".join("REQUEST " + r for r in hits)
+            return self.send_simple(200, text.encode("latin-1", "replace"))
+        if path == "/__shutdown":
+            self.send_simple(200, b"bye")
+            stop_event.set()
+            return
+        self.send_simple(404, b"unknown control")
+
+    def answer_ok(self, q, body, raw):
+        self.send_simple(200, q.get("body", "hello").encode("latin-1"))
+
+    def answer_status(self, q, body, raw):
+        code = int(q.get("code", "200"))
+        self.send_simple(code, q.get("body", "status %d page" % code).encode("latin-1"))
+
+    def answer_auth(self, q, body, raw):
+        want = "Basic " + base64.b64encode(("%s:%s" % (q.get("user", "u"), q.get("pass", "p"))).encode()).decode()
+        if self.headers.get("Authorization") == want:
+            return self.send_simple(200, b"authorized")
+        realm = q.get("realm", "qv")
+        self.send_simple(401, b"denied", [("WWW-Authenticate", 'Basic realm="%s"' % realm)])
+
+    def answer_slow(self, q, body, raw):
+        chunks, size = int(q.get("chunks", "5")), int(q.get("size", "100"))
+        delay = min(float(q.get("delay", "0.1")), MAX_HOLD)
+        self.send_response(200)
+        self.send_header("Content-Length", str(chunks * size))
+        self.end_headers()
+        for i in range(chunks):
+            self.wfile.write(bytes([PATTERN[i % 64]]) * size)
+            self.wfile.flush()
+            if i + 1 < chunks:
+                time.sleep(delay)
+
+    def answer_stall(self, q, body, raw):
+        first, hold = int(q.get("first", "1000")), min(float(q.get("hold", "30")), MAX_HOLD)
+        self.send_response(200)
+        self.send_header("Content-Length", str(first + 100000))
+        self.end_headers()
+        self.wfile.write(b"s" * first)
+        self.wfile.flush()
+        stop_event.wait(hold)
+        self.close_connection = True
+
+    def answer_drop(self, q, body, raw):
+        first, total = int(q.get("first", "5000")), int(q.get("total", "100000"))
+        self.send_response(200)
+        self.send_header("Content-Length", str(total))
+        self.end_headers()
+        self.wfile.write(b"d" * first)
+        self.wfile.flush()
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+
+    def answer_chunked(self, q, body, raw):
+        chunks, size = int(q.get("chunks", "4")), int(q.get("size", "1000"))
+        self.send_response(200)
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        for i in range(chunks):
+            data = bytes([PATTERN[i % 64]]) * size
+            self.wfile.write(b"%x\r\n" % len(data) + data + b"\r\n")
+            self.wfile.flush()
+        self.wfile.write(b"0\r\n\r\n")
+
+    def answer_big(self, q, body, raw):
+        total = int(float(q.get("mb", "20")) * 1048576)
+        block = PATTERN * 1024
+        self.send_response(200)
+        self.send_header("Content-Length", str(total))
+        self.end_headers()
+        sent = 0
+        while sent < total:
+            n = min(len(block), total - sent)
+            self.wfile.write(block[:n])
+            sent += n
+
+    def answer_zero(self, q, body, raw):
+        self.send_simple(200, b"before\0after")
+
+    def answer_longheader(self, q, body, raw):
+        # Several lines of at most 1000 characters: WinInet cuts single lines that are very long.
+        total = int(q.get("len", "9000"))
+        lines = [("X-Long-%d" % i, "x" * min(1000, total - i * 1000)) for i in range((total + 999) // 1000)]
+        self.send_simple(200, b"long header", lines)
+
+    def answer_redirect(self, q, body, raw):
+        self.send_simple(int(q.get("code", "302")), b"moved", [("Location", q.get("to", "/ok/"))])
+
+    def answer_late(self, q, body, raw):
+        stop_event.wait(min(float(q.get("hold", "5")), MAX_HOLD))
+        self.send_simple(200, b"late")
+
+    def answer_echo(self, q, body, raw):
+        self.send_simple(200, raw.encode("latin-1", "replace") + body)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def start_proxy(state_dir, http_port):
+    for _ in range(5):
+        port = free_port()
+        conf = os.path.join(state_dir, "tinyproxy.conf")
+        with open(conf, "w") as f:
+            f.write("Port %d\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nMaxClients 50\n"
+                    "BasicAuth %s %s\nDisableViaHeader Yes\nLogLevel Info\nLogFile \"%s\"\n"
+                    % (port, PROXY_USER, PROXY_PASS, os.path.join(state_dir, "tinyproxy.log")))
+        proc = subprocess.Popen(["tinyproxy", "-d", "-c", conf], stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(50):
+            if proc.poll() is not None:
+                break
+            try:
+                with socket.create_connection(("127.0.0.1", port), timeout=0.2):
+                    return proc, port
+            except OSError:
+                time.sleep(0.1)
+        proc.kill()
+        proc.wait()
+    raise RuntimeError("tinyproxy did not start")
+
+
+def alive(pid):
+    try:
+        os.kill(pid, 0)
+        return True
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        return True
+
+
+def serve(args):
+    os.makedirs(args.state_dir, exist_ok=True)
+    httpd = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    httpd.daemon_threads = True
+    http_port = httpd.server_address[1]
+    proxy, proxy_port = start_proxy(args.state_dir, http_port)
+    signal.signal(signal.SIGTERM, lambda *_: stop_event.set())
+    threading.Thread(target=httpd.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
+    ports = os.path.join(args.state_dir, "ports.txt")
+    with open(ports + ".tmp", "w") as f:
+        f.write("http=%d\nproxy=%d\npid=%d\n" % (http_port, proxy_port, os.getpid()))
+    os.replace(ports + ".tmp", ports)
+    deadline = time.monotonic() + args.lifetime
+    while not stop_event.wait(1.0):
+        if time.monotonic() > deadline or (args.watch_pid and not alive(args.watch_pid)):
+            break
+    stop_event.set()
+    httpd.shutdown()
+    proxy.terminate()
+    try:
+        proxy.wait(timeout=5)
+    except subprocess.TimeoutExpired:
+        proxy.kill()
+    try:
+        os.remove(ports)
+    except FileNotFoundError:
+        pass
+
+
+def read_ports(state_dir):
+    values = {}
+    try:
+        with open(os.path.join(state_dir, "ports.txt")) as f:
+            for line in f:
+                k, _, v = line.strip().partition("=")
+                values[k] = int(v)
+    except (FileNotFoundError, ValueError):
+        pass
+    return values
+
+
+def stop(args):
+    pid = read_ports(args.state_dir).get("pid")
+    if pid and alive(pid):
+        os.kill(pid, signal.SIGTERM)
+        for _ in range(100):
+            if not alive(pid):
+                break
+            time.sleep(0.05)
+    return 0
+
+
+def start(args):
+    stop(args)
+    os.makedirs(args.state_dir, exist_ok=True)
+    try:
+        os.remove(os.path.join(args.state_dir, "ports.txt"))
+    except FileNotFoundError:
+        pass
+    log = open(os.path.join(args.state_dir, "server.log"), "w")
+    # A session of its own and no inherited streams: CTest must not wait on a pipe we hold.
+    proc = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", "--state-dir", args.state_dir,
+                             "--lifetime", str(args.lifetime), "--watch-pid", str(os.getppid())],
+                            stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                            start_new_session=True, close_fds=True)
+    for _ in range(200):
+        if read_ports(args.state_dir).get("pid") == proc.pid:
+            print("test servers: %s" % open(os.path.join(args.state_dir, "ports.txt")).read().replace("\n", " "))
+            return 0
+        if proc.poll() is not None:
+            break
+        time.sleep(0.05)
+    print("test servers did not start; see %s" % os.path.join(args.state_dir, "server.log"), file=sys.stderr)
+    return 1
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("command", choices=["start", "stop", "serve"])
+    p.add_argument("--state-dir", required=True)
+    p.add_argument("--lifetime", type=float, default=3600.0)
+    p.add_argument("--watch-pid", type=int, default=0)
+    args = p.parse_args()
+    if args.command == "serve":
+        serve(args)
+        return 0
+    return start(args) if args.command == "start" else stop(args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
