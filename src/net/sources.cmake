@@ -1,1 +1,3 @@
 # Files of this layer: portable ones to QV_CORE_SOURCES, Win32 ones to QV_WIN_SOURCES.
+list(APPEND QV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/adv_http.cpp)

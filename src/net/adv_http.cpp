@@ -1,0 +1,977 @@
+#include "net/adv_http.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <set>
+
+#include "gui/controls.h"
+
+namespace {
+
+constexpr DWORD kChunkSize = 16384;
+constexpr DWORD kHeaderBufferSize = 8192;
+constexpr DWORD kCombinedUrlSize = 2055;
+constexpr DWORD kWorkerStack = 8192;
+constexpr int kErrorIoPending = ERROR_IO_PENDING;
+constexpr int kOperationCancelled = ERROR_INTERNET_OPERATION_CANCELLED;
+
+struct TFlagMap {
+    TInternetFlag Member;
+    DWORD Flag;
+};
+const TFlagMap kFlagMap[] = {
+    {ifCacheIfNetFail, INTERNET_FLAG_CACHE_IF_NET_FAIL},
+    {ifDontCache, INTERNET_FLAG_DONT_CACHE},
+    {ifHyperLink, INTERNET_FLAG_HYPERLINK},
+    {ifIgnoreCertCnInvalid, INTERNET_FLAG_IGNORE_CERT_CN_INVALID},
+    {ifIgnoreCertDateInvalid, INTERNET_FLAG_IGNORE_CERT_DATE_INVALID},
+    {ifIgnoreRedirectToHttp, INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP},
+    {ifIgnoreRedirectToHttps, INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS},
+    {ifKeepConnection, INTERNET_FLAG_KEEP_CONNECTION},
+    {ifNeedFile, INTERNET_FLAG_NEED_FILE},
+    {ifNoAuth, INTERNET_FLAG_NO_AUTH},
+    {ifNoAutoRedirect, INTERNET_FLAG_NO_AUTO_REDIRECT},
+    {ifNoCacheWrite, INTERNET_FLAG_NO_CACHE_WRITE},
+    {ifNoCookies, INTERNET_FLAG_NO_COOKIES},
+    {ifNoUi, INTERNET_FLAG_NO_UI},
+    {ifPragmaNoCache, INTERNET_FLAG_PRAGMA_NOCACHE},
+    {ifReload, INTERNET_FLAG_RELOAD},
+    {ifResynchronize, INTERNET_FLAG_RESYNCHRONIZE},
+};
+
+// Thrown on a firing thread when the component was destroyed by the handler it delivered to:
+// everything on the way out must leave the dead object alone.
+struct TSenderGone {};
+
+// Set while a thread runs the status callback, so that a delivery knows where it came from.
+thread_local bool tInStatusCallback = false;
+// The component whose worker the current thread is, if any.
+thread_local const void* tWorkerOf = nullptr;
+
+// Instances that status callbacks may still reach; a request record names its owner and the
+// owner's serial, so a record that outlives its component (WinInet reports a closing handle
+// late) never reaches another component that happens to live at the same address.
+std::mutex& LiveLock()
+{
+    static std::mutex m;
+    return m;
+}
+std::set<const void*>& LiveSet()
+{
+    static std::set<const void*> s;
+    return s;
+}
+std::atomic<unsigned long long> gNextSerial{1};
+std::atomic<int> gLiveRecords{0};
+
+// The shared event window; touched only on the owner's (GUI) thread.
+HWND gEventWindow = nullptr;
+int gEventWindowUsers = 0;
+
+std::string ZeroTerminated(const void* info, DWORD length)
+{
+    if (!info)
+        return std::string();
+    const char* p = static_cast<const char*>(info);
+    std::size_t n = 0;
+    while ((length == 0 || n < length) && p[n])
+        ++n;
+    return std::string(p, n);
+}
+
+DWORD ReadDword(const void* info, DWORD length)
+{
+    DWORD v = 0;
+    if (info && length >= sizeof v)
+        std::memcpy(&v, info, sizeof v);
+    return v;
+}
+
+} // namespace
+
+// One per opened request; WinInet gets it as the request's context. It owns what a pending read
+// may still write into (the chunk buffer and the count), so it lives until WinInet reports the
+// request handle closing, which it does only when nothing is pending on the handle any more.
+struct TAdvHttp::TRequestRecord {
+    TRequestRecord(TAdvHttp* owner, unsigned long long serial) : Owner(owner), Serial(serial) { ++gLiveRecords; }
+    ~TRequestRecord() { --gLiveRecords; }
+    TAdvHttp* Owner;
+    unsigned long long Serial;
+    DWORD Count = 0;
+    char Chunk[kChunkSize];
+};
+
+// One event delivery: every firing thread has its own, so concurrent deliveries from WinInet's
+// threads and the worker never share a handler or a captured exception.
+struct TAdvHttp::TDelivery {
+    enum TSource { dsOwner, dsCallback, dsWorker };
+    TAdvHttp* Sender;
+    TNotifyEvent TAdvHttp::*Handler;
+    TSource Source;
+    std::exception_ptr Captured;
+    bool SenderGone = false;
+};
+
+DWORD RequestFlagWord(TInternetFlags flags)
+{
+    DWORD word = 0;
+    for (const TFlagMap& m : kFlagMap)
+        if (flags & InternetFlag(m.Member))
+            word |= m.Flag;
+    return word;
+}
+
+TAdvHttp::TAdvHttp(TComponent* AOwner) : TComponent(AOwner), FSerial(gNextSerial++)
+{
+    FMarshalEvents = AOwner && dynamic_cast<TWinControl*>(AOwner) != nullptr;
+    SetInternetFlags(kDefaultInternetFlags);
+    FWake.Reset(CreateSemaphoreA(nullptr, 0, 0x7FFFFFFF, nullptr));
+    if (FMarshalEvents)
+        AddEventWindowUser();
+    std::lock_guard<std::mutex> lock(LiveLock());
+    LiveSet().insert(this);
+}
+
+TAdvHttp::~TAdvHttp()
+{
+    FDestroying = true;
+    {
+        std::lock_guard<std::mutex> lock(LiveLock());
+        LiveSet().erase(this);
+    }
+    // A handler that destroys us runs inside deliveries whose firing threads are blocked until it
+    // returns; they cannot end before we do, so they are told to leave us alone instead.
+    int nestedWorkers = 0, nestedCallbacks = 0;
+    for (TDelivery* d : FActiveDeliveries) {
+        d->SenderGone = true;
+        if (d->Source == TDelivery::dsWorker)
+            ++nestedWorkers;
+        else if (d->Source == TDelivery::dsCallback)
+            ++nestedCallbacks;
+    }
+    FAbortRequested = true;
+    if (FRunningWorkers > 0 && FWake)
+        ReleaseSemaphore(FWake.Get(), 1, nullptr);
+    WaitDispatchingSent(
+        [&] { return FRunningWorkers <= nestedWorkers && FCallbacksInFlight <= nestedCallbacks; });
+    FRequestBody.clear();
+    FBody.clear();
+    FAcceptTypes.Clear();
+    CloseRequest();
+    FSession.Reset();
+    if (FMarshalEvents)
+        RemoveEventWindowUser();
+}
+
+// ---- properties ----
+
+void TAdvHttp::SetUserAgent(const std::string& v)
+{
+    FUserAgent = v;
+    if (FSession) {
+        CloseSession();
+        OpenSession();
+    }
+}
+
+void TAdvHttp::SetProxy(const std::string& v)
+{
+    FProxy = v;
+    if (FSession) {
+        CloseSession();
+        OpenSession();
+    }
+}
+
+void TAdvHttp::SetSSL(bool v)
+{
+    FSSL = v;
+    BuildURL();
+}
+
+void TAdvHttp::SetPort(int v)
+{
+    FPort = v;
+    BuildURL();
+}
+
+void TAdvHttp::SetURL(const std::string& v) { SplitURL(v); }
+
+void TAdvHttp::SetHostName(const std::string& v)
+{
+    std::string old = FHostName;
+    FHostName = v;
+    try {
+        BuildURL();
+    } catch (...) {
+        FHostName = old;
+        throw;
+    }
+}
+
+void TAdvHttp::SetURLPath(const std::string& v)
+{
+    std::string old = FURLPath;
+    FURLPath = v;
+    try {
+        BuildURL();
+    } catch (...) {
+        FURLPath = old;
+        throw;
+    }
+}
+
+void TAdvHttp::SetExtraInfo(const std::string& v)
+{
+    std::string old = FExtraInfo;
+    FExtraInfo = (v.empty() || v[0] == '#' || v[0] == '?') ? v : "?" + v;
+    try {
+        BuildURL();
+    } catch (...) {
+        FExtraInfo = old;
+        throw;
+    }
+}
+
+void TAdvHttp::ApplyCredential(DWORD option, const std::string& value)
+{
+    if (FConnection)
+        InternetSetOptionA(FConnection.Get(), option, const_cast<char*>(value.c_str()),
+                           static_cast<DWORD>(value.size()));
+}
+
+void TAdvHttp::SetUserName(const std::string& v)
+{
+    FUserName = v;
+    ApplyCredential(INTERNET_OPTION_USERNAME, v);
+}
+
+void TAdvHttp::SetPassword(const std::string& v)
+{
+    FPassword = v;
+    ApplyCredential(INTERNET_OPTION_PASSWORD, v);
+}
+
+void TAdvHttp::SetProxyUserName(const std::string& v)
+{
+    FProxyUserName = v;
+    ApplyCredential(INTERNET_OPTION_PROXY_USERNAME, v);
+}
+
+void TAdvHttp::SetProxyPassword(const std::string& v)
+{
+    FProxyPassword = v;
+    ApplyCredential(INTERNET_OPTION_PROXY_PASSWORD, v);
+}
+
+void TAdvHttp::SetInternetFlags(TInternetFlags v)
+{
+    FInternetFlags = v;
+    FRequestFlags = RequestFlagWord(v);
+}
+
+std::string TAdvHttp::Text() const
+{
+    std::size_t zero = FBody.find('\0');
+    return zero == std::string::npos ? FBody : FBody.substr(0, zero);
+}
+
+// ---- addresses ----
+
+void TAdvHttp::BuildURL()
+{
+    std::string base = FSSL ? "https://" : "http://";
+    base += FHostName;
+    if (FPort != 80)
+        base += ":" + std::to_string(FPort);
+    std::string relative = FURLPath + FExtraInfo;
+    char buffer[kCombinedUrlSize];
+    DWORD length = kCombinedUrlSize;
+    BOOL ok = InternetCombineUrlA(base.c_str(), relative.c_str(), buffer, &length, ICU_ENCODE_SPACES_ONLY);
+    CheckResult(ok != FALSE);
+    FURL.assign(buffer, std::min<DWORD>(length, kCombinedUrlSize - 1));
+}
+
+void TAdvHttp::SplitURL(const std::string& url)
+{
+    std::string old = FURL;
+    FURL = url;
+    try {
+        char host[256], user[128], pass[128], path[2048], extra[2048];
+        URL_COMPONENTSA uc = {};
+        uc.dwStructSize = sizeof uc;
+        uc.lpszHostName = host;
+        uc.dwHostNameLength = sizeof host;
+        uc.lpszUserName = user;
+        uc.dwUserNameLength = sizeof user;
+        uc.lpszPassword = pass;
+        uc.dwPasswordLength = sizeof pass;
+        uc.lpszUrlPath = path;
+        uc.dwUrlPathLength = sizeof path;
+        uc.lpszExtraInfo = extra;
+        uc.dwExtraInfoLength = sizeof extra;
+        BOOL ok = InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), ICU_ESCAPE, &uc);
+        CheckResult(ok != FALSE);
+        FHostName.assign(host, uc.dwHostNameLength);
+        FURLPath.assign(path, uc.dwUrlPathLength);
+        FExtraInfo.assign(extra, uc.dwExtraInfoLength);
+        if (uc.nScheme == INTERNET_SCHEME_HTTPS)
+            SetSSL(true);
+        else if (uc.nScheme == INTERNET_SCHEME_HTTP)
+            FSSL = false;
+        else
+            throw Exception("Invalid protocol");
+        FPort = uc.nPort;
+        if (uc.dwUserNameLength > 0)
+            SetUserName(std::string(user, uc.dwUserNameLength));
+        if (uc.dwPasswordLength > 0)
+            SetPassword(std::string(pass, uc.dwPasswordLength));
+    } catch (...) {
+        FURL = old;
+        throw;
+    }
+}
+
+// ---- errors ----
+
+void TAdvHttp::RecordError(int code)
+{
+    FLastError = code;
+    if (code != 0 && code != kErrorIoPending && OnError)
+        FireEvent(&TAdvHttp::OnError);
+}
+
+void TAdvHttp::CheckResult(bool ok)
+{
+    // Read the thread's error before anything else can overwrite it.
+    DWORD error = ok ? 0 : GetLastError();
+    RecordError(0);
+    if (ok)
+        return;
+    RecordError(static_cast<int>(error));
+    if (error != 0 && error != ERROR_IO_PENDING)
+        throw EInetError(ErrorText(static_cast<int>(error)));
+}
+
+std::string TAdvHttp::ErrorText(int code)
+{
+    char message[256];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleA("wininet.dll"), static_cast<DWORD>(code),
+                             0, message, sizeof message, nullptr);
+    std::string text(message, std::min<DWORD>(n, sizeof message - 1));
+    if (code == ERROR_INTERNET_EXTENDED_ERROR) {
+        // A response text longer than the buffer is fetched whole into a buffer of its size and
+        // cut to what the fixed buffer holds.
+        std::vector<char> info(4097);
+        DWORD serverError = 0;
+        DWORD length = static_cast<DWORD>(info.size());
+        if (!InternetGetLastResponseInfoA(&serverError, info.data(), &length)) {
+            if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && length > info.size()) {
+                info.assign(length + 1, '\0');
+                DWORD full = length + 1;
+                if (!InternetGetLastResponseInfoA(&serverError, info.data(), &full))
+                    full = 0;
+                length = std::min<DWORD>(full, 4096);
+            } else {
+                length = 0;
+            }
+        }
+        length = std::min<DWORD>(length, 4096);
+        std::string response(info.data(), length);
+        std::size_t zero = response.find('\0');
+        if (zero != std::string::npos)
+            response.resize(zero);
+        text = text + "\r\nExtended error:" + std::to_string(static_cast<int>(serverError)) + " - " + response + "\r\n";
+    }
+    return text;
+}
+
+// ---- events ----
+
+HWND TAdvHttp::EventWindow() { return gEventWindow; }
+
+int TAdvHttp::LiveRequestRecords() { return gLiveRecords; }
+
+void TAdvHttp::AddEventWindowUser()
+{
+    if (gEventWindowUsers++ > 0 && gEventWindow)
+        return;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA wc = {};
+    bool registered = GetClassInfoA(instance, kHttpWindowClass, &wc) != FALSE;
+    if (!registered || wc.lpfnWndProc != &TAdvHttp::EventWndProc) {
+        if (registered)
+            UnregisterClassA(kHttpWindowClass, instance);
+        wc = WNDCLASSA{};
+        wc.lpfnWndProc = &TAdvHttp::EventWndProc;
+        wc.hInstance = instance;
+        wc.lpszClassName = kHttpWindowClass;
+        RegisterClassA(&wc);
+    }
+    gEventWindow = CreateWindowExA(0, kHttpWindowClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+}
+
+void TAdvHttp::RemoveEventWindowUser()
+{
+    if (gEventWindowUsers > 0 && --gEventWindowUsers == 0 && gEventWindow) {
+        DestroyWindow(gEventWindow);
+        gEventWindow = nullptr;
+    }
+}
+
+LRESULT CALLBACK TAdvHttp::EventWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != WM_HTTPEVENT)
+        return DefWindowProcA(wnd, msg, wParam, lParam);
+    TDelivery* d = reinterpret_cast<TDelivery*>(lParam);
+    d->Captured = nullptr;
+    TAdvHttp* sender = d->Sender;
+    // A delivery sent before destruction began arrives while the destructor waits: it completes
+    // without running the handler.
+    if (sender->FDestroying)
+        return 0;
+    sender->FActiveDeliveries.push_back(d);
+    try {
+        TNotifyEvent handler = sender->*(d->Handler);
+        if (handler)
+            handler(sender);
+    } catch (...) {
+        d->Captured = std::current_exception();
+    }
+    if (!d->SenderGone)
+        sender->FActiveDeliveries.erase(
+            std::find(sender->FActiveDeliveries.begin(), sender->FActiveDeliveries.end(), d));
+    return 0;
+}
+
+void TAdvHttp::FireEvent(TNotifyEvent TAdvHttp::*handler)
+{
+    if (FDestroying)
+        return;
+    if (FMarshalEvents && gEventWindow) {
+        TDelivery d{this, handler, TDelivery::dsOwner, nullptr, false};
+        if (tInStatusCallback)
+            d.Source = TDelivery::dsCallback;
+        else if (GetWindowThreadProcessId(gEventWindow, nullptr) != GetCurrentThreadId())
+            d.Source = TDelivery::dsWorker;
+        SendMessageA(gEventWindow, WM_HTTPEVENT, 0, reinterpret_cast<LPARAM>(&d));
+        if (d.SenderGone)
+            throw TSenderGone();
+        if (d.Captured)
+            std::rethrow_exception(d.Captured);
+        return;
+    }
+    TNotifyEvent h = this->*handler;
+    if (h)
+        h(this);
+}
+
+void CALLBACK TAdvHttp::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength)
+{
+    if (!context)
+        return;
+    auto* record = reinterpret_cast<TRequestRecord*>(context);
+    TAdvHttp* owner = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(LiveLock());
+        if (LiveSet().count(record->Owner) && record->Owner->FSerial == record->Serial) {
+            owner = record->Owner;
+            ++owner->FCallbacksInFlight;
+        }
+    }
+    if (owner) {
+        bool wasInCallback = tInStatusCallback;
+        tInStatusCallback = true;
+        bool gone = false;
+        try {
+            owner->HandleStatus(status, info, infoLength, record);
+        } catch (const TSenderGone&) {
+            gone = true;
+        } catch (...) {
+            // Nothing passes into WinInet.
+        }
+        tInStatusCallback = wasInCallback;
+        if (!gone)
+            --owner->FCallbacksInFlight;
+    }
+    if (status == INTERNET_STATUS_HANDLE_CLOSING)
+        delete record;
+}
+
+void TAdvHttp::HandleStatus(DWORD status, void* info, DWORD infoLength, TRequestRecord* record)
+{
+    FStatusInfo = info;
+    FStatusInfoLength = static_cast<int>(infoLength);
+    switch (status) {
+    case INTERNET_STATUS_RESOLVING_NAME:
+        FireEvent(&TAdvHttp::OnResolvingName);
+        break;
+    case INTERNET_STATUS_NAME_RESOLVED:
+        FServerAddress = ZeroTerminated(info, infoLength);
+        FireEvent(&TAdvHttp::OnNameResolved);
+        break;
+    case INTERNET_STATUS_CONNECTING_TO_SERVER:
+        FServerAddress = ZeroTerminated(info, infoLength);
+        FireEvent(&TAdvHttp::OnConnectingToServer);
+        break;
+    case INTERNET_STATUS_CONNECTED_TO_SERVER:
+        FServerAddress = ZeroTerminated(info, infoLength);
+        FireEvent(&TAdvHttp::OnConnectedToServer);
+        break;
+    case INTERNET_STATUS_SENDING_REQUEST:
+        FireEvent(&TAdvHttp::OnSendingRequest);
+        break;
+    case INTERNET_STATUS_REQUEST_SENT:
+        FBytesSent = static_cast<int>(ReadDword(info, infoLength));
+        FireEvent(&TAdvHttp::OnRequestSent);
+        break;
+    case INTERNET_STATUS_RECEIVING_RESPONSE:
+        FireEvent(&TAdvHttp::OnReceivingResponse);
+        break;
+    case INTERNET_STATUS_RESPONSE_RECEIVED:
+        FResponseBytes = static_cast<int>(ReadDword(info, infoLength));
+        FTotalResponseBytes += FResponseBytes;
+        FireEvent(&TAdvHttp::OnResponseReceived);
+        break;
+    case INTERNET_STATUS_CLOSING_CONNECTION:
+        FireEvent(&TAdvHttp::OnClosingConnection);
+        break;
+    case INTERNET_STATUS_CONNECTION_CLOSED:
+        FireEvent(&TAdvHttp::OnConnectionClosed);
+        break;
+    case INTERNET_STATUS_REQUEST_COMPLETE: {
+        // Completions belong to an asynchronous session; a synchronous call reports its own result.
+        if (!FSessionAsync || !info || infoLength < sizeof(INTERNET_ASYNC_RESULT))
+            break;
+        const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
+        if (record != FRecord.load()) {
+            // A request closed earlier: its late success must not start or wake anything.
+            if (!result->dwResult)
+                RecordError(static_cast<int>(result->dwError));
+            break;
+        }
+        TPending pending = FPending.exchange(pdNone);
+        if (result->dwResult) {
+            if (pending == pdRead)
+                ReleaseSemaphore(FWake.Get(), 1, nullptr);
+            else if (pending == pdSend)
+                StartWorker();
+        } else {
+            RecordError(static_cast<int>(result->dwError));
+        }
+        break;
+    }
+    case INTERNET_STATUS_REDIRECT:
+        FRedirectURL = ZeroTerminated(info, infoLength);
+        FireEvent(&TAdvHttp::OnRedirect);
+        break;
+    case INTERNET_STATUS_INTERMEDIATE_RESPONSE:
+        FireEvent(&TAdvHttp::OnIntermediateResponse);
+        break;
+    case INTERNET_STATUS_STATE_CHANGE:
+        FireEvent(&TAdvHttp::OnStateChange);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- worker ----
+
+void TAdvHttp::StartWorker()
+{
+    ++FRunningWorkers;
+    DWORD id = 0;
+    // Suspended until its handle is stored, so that a quick worker cannot forget itself first.
+    HANDLE thread = CreateThread(nullptr, kWorkerStack, &TAdvHttp::WorkerEntry, this, CREATE_SUSPENDED, &id);
+    if (!thread) {
+        DWORD error = GetLastError();
+        --FRunningWorkers;
+        RecordError(static_cast<int>(error));
+        return;
+    }
+    FWorkerThread.Reset(thread);
+    FWorkerId = id;
+    FWorkerActive = true;
+    ResumeThread(thread);
+}
+
+// Called by the worker itself. With handOff, an Abort that came too late for the worker to see
+// it is carried out here: Abort and this step decide under one lock which of them closes the
+// request, so that it is closed exactly once and never left open.
+void TAdvHttp::ForgetWorker(bool handOff)
+{
+    if (!FWorkerActive || FWorkerId != GetCurrentThreadId())
+        return;
+    bool close;
+    {
+        std::lock_guard<std::mutex> lock(FHandOffLock);
+        FWorkerThread.Reset();
+        FWorkerId = 0;
+        FWorkerActive = false;
+        close = handOff && FAbortRequested && FRequest;
+    }
+    if (close)
+        CloseRequest();
+}
+
+DWORD WINAPI TAdvHttp::WorkerEntry(LPVOID param)
+{
+    auto* self = static_cast<TAdvHttp*>(param);
+    tWorkerOf = self;
+    try {
+        self->ProcessResponse();
+    } catch (const TSenderGone&) {
+        return 0;
+    } catch (...) {
+        // The failure was reported through OnError already, or came from a handler.
+    }
+    try {
+        self->ForgetWorker(true);
+    } catch (...) {
+    }
+    --self->FRunningWorkers;
+    return 0;
+}
+
+template <class Pred>
+void TAdvHttp::WaitDispatchingSent(Pred done)
+{
+    // Sent messages are dispatched while waiting: a thread blocked delivering an event to this
+    // thread has to get through before it can end.
+    while (!done()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+// Waits until no worker runs: a finishing worker still delivers OnRequestComplete, which must
+// describe its own request, not the next one. A handler run by a worker cannot wait for it; that
+// is fine once the worker has let go of the request, and refused while it still holds it.
+void TAdvHttp::SettleWorker()
+{
+    if (FRunningWorkers == 0)
+        return;
+    bool onOwnWorker = tWorkerOf == this;
+    bool inWorkerDelivery = std::any_of(FActiveDeliveries.begin(), FActiveDeliveries.end(),
+                                        [](const TDelivery* d) { return d->Source == TDelivery::dsWorker; });
+    if (onOwnWorker || inWorkerDelivery) {
+        if (FWorkerActive)
+            throw Exception("The request is still being processed");
+        return;
+    }
+    WaitDispatchingSent([&] { return FRunningWorkers == 0; });
+}
+
+// A request under way is aborted and its worker allowed to let go of the handles, so that
+// nothing it does afterwards touches what comes next.
+void TAdvHttp::StopRequest()
+{
+    if (FBusy)
+        Abort();
+    SettleWorker();
+}
+
+// ---- requests ----
+
+void TAdvHttp::OpenSession()
+{
+    try {
+        HINTERNET session;
+        if (FProxy.empty())
+            session = InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, FSessionMode);
+        else
+            session = InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PROXY, FProxy.c_str(), nullptr,
+                                    FSessionMode);
+        CheckResult(session != nullptr);
+        FSession.Reset(session);
+        FSessionAsync = (FSessionMode & INTERNET_FLAG_ASYNC) != 0;
+        InternetSetStatusCallback(FSession.Get(), &TAdvHttp::StatusCallback);
+    } catch (const TSenderGone&) {
+        throw;
+    } catch (...) {
+        if (FRaiseExceptions)
+            throw;
+    }
+}
+
+void TAdvHttp::CloseSession()
+{
+    StopRequest();
+    CloseRequest();
+    FSession.Reset();
+}
+
+void TAdvHttp::CloseRequest()
+{
+    FPending = pdNone;
+    FRecord = nullptr;
+    // The record goes with the request handle's closing notification.
+    FRequest.Reset();
+    FConnection.Reset();
+    FWorkerThread.Reset();
+    FWorkerId = 0;
+    FAbortRequested = false;
+    FBusy = false;
+    FWorkerActive = false;
+}
+
+bool TAdvHttp::Execute(bool Synchronous)
+{
+    StopRequest();
+    // Wakes left over from the previous request would end a wait before its read completed.
+    while (WaitForSingleObject(FWake.Get(), 0) == WAIT_OBJECT_0) {
+    }
+    FSessionMode = Synchronous ? 0 : INTERNET_FLAG_ASYNC;
+    // A session opened in the other mode would have a synchronous caller process a pending send
+    // (or a worker process a response the caller already read): it is opened anew.
+    if (FSession && FSessionAsync != !Synchronous) {
+        CloseRequest();
+        FSession.Reset();
+    }
+    FSynchronous = Synchronous;
+    FBusy = true;
+    bool result = true;
+    FAbortRequested = false;
+    FSecureFlag = FSSL ? INTERNET_FLAG_SECURE : 0;
+    FTotalResponseBytes = 0;
+    FBytesRead = 0;
+    FResponseBytes = 0;
+    FChunkSize = 0;
+    FBody.clear();
+    try {
+        if (!FSession)
+            OpenSession();
+    } catch (const TSenderGone&) {
+        return false;
+    }
+    try {
+        HINTERNET connection = InternetConnectA(FSession.Get(), FHostName.c_str(),
+                                                static_cast<INTERNET_PORT>(FPort & 0xFFFF), nullptr, nullptr,
+                                                INTERNET_SERVICE_HTTP, 0, 0);
+        CheckResult(connection != nullptr);
+        FConnection.Reset(connection);
+        DWORD timeout = static_cast<DWORD>(FConnectTimeout);
+        InternetSetOptionA(FConnection.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
+        std::string objectName = FURLPath + FExtraInfo;
+        const char* accept[101] = {};
+        const char** acceptTypes = nullptr;
+        if (!FAcceptTypes.Text().empty()) {
+            for (int i = 0; i < FAcceptTypes.Count() && i < 100; ++i)
+                if (!FAcceptTypes.Strings(i).empty())
+                    accept[i] = FAcceptTypes.Strings(i).c_str();
+            acceptTypes = accept;
+        }
+        auto* record = new TRequestRecord(this, FSerial);
+        HINTERNET request = HttpOpenRequestA(FConnection.Get(), FMethod.c_str(), objectName.c_str(), nullptr,
+                                             nullptr, acceptTypes, FRequestFlags | FSecureFlag,
+                                             reinterpret_cast<DWORD_PTR>(record));
+        if (!request)
+            delete record;
+        CheckResult(request != nullptr);
+        FRecord = record;
+        FRequest.Reset(request);
+        FAuthAttempts = 0;
+        // The new connection has no credentials, so empty values are not applied: Wine's WinInet
+        // would send them as an empty Basic authorization and answer each 401 with a second try.
+        for (const auto& c : {std::make_pair(DWORD(INTERNET_OPTION_USERNAME), &FUserName),
+                              std::make_pair(DWORD(INTERNET_OPTION_PASSWORD), &FPassword),
+                              std::make_pair(DWORD(INTERNET_OPTION_PROXY_USERNAME), &FProxyUserName),
+                              std::make_pair(DWORD(INTERNET_OPTION_PROXY_PASSWORD), &FProxyPassword)})
+            if (!c.second->empty())
+                ApplyCredential(c.first, *c.second);
+        SendRequest();
+    } catch (const TSenderGone&) {
+        return false;
+    } catch (...) {
+        result = false;
+        if (FRaiseExceptions)
+            throw;
+    }
+    return result;
+}
+
+void TAdvHttp::SendRequest()
+{
+    FSendHeaders.clear();
+    if (FRequestHeaders.Count() > 0)
+        FSendHeaders = FRequestHeaders.Text() + "\r\n";
+    void* body = FRequestBody.empty() ? nullptr : &FRequestBody[0];
+    if (FSessionAsync)
+        FPending = pdSend;
+    BOOL ok = HttpSendRequestA(FRequest.Get(), FSendHeaders.empty() ? nullptr : FSendHeaders.c_str(),
+                               static_cast<DWORD>(FSendHeaders.size()), body,
+                               static_cast<DWORD>(FRequestBody.size()));
+    DWORD error = ok ? 0 : GetLastError();
+    if (FSessionAsync) {
+        TPending expected = pdSend;
+        if (ok) {
+            // Finished at once: no completion will start the worker.
+            if (FPending.compare_exchange_strong(expected, pdNone))
+                StartWorker();
+        } else if (error != ERROR_IO_PENDING) {
+            FPending.compare_exchange_strong(expected, pdNone);
+        }
+    }
+    SetLastError(error);
+    CheckResult(ok != FALSE);
+    if (FSynchronous)
+        ProcessResponse();
+}
+
+void TAdvHttp::ProcessResponse()
+{
+    try {
+        if (!QueryStatusCode()) {
+            std::exception_ptr failure;
+            try {
+                ReadResponseHeaders();
+                ReadBody();
+            } catch (const TSenderGone&) {
+                throw;
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            if (FLastError != kOperationCancelled)
+                FireEvent(&TAdvHttp::OnRequestComplete);
+            if (failure)
+                std::rethrow_exception(failure);
+        } else if (FAuthAttempts < FAuthRetries) {
+            if (FDefaultUi) {
+                void* data = nullptr;
+                DWORD r = InternetErrorDlg(GetDesktopWindow(), FRequest.Get(), static_cast<DWORD>(FLastError.load()),
+                                           FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                               FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                                           &data);
+                if (r == ERROR_SUCCESS || r == ERROR_CANCELLED) {
+                    RecordError(kOperationCancelled);
+                    ForgetWorker(true);
+                    return;
+                }
+            }
+            ++FAuthAttempts;
+            if (FAbortRequested) {
+                CloseRequest();
+            } else {
+                // The re-send's completion starts a worker of its own while this one ends.
+                ForgetWorker(false);
+                SendRequest();
+            }
+        } else {
+            RecordError(kOperationCancelled);
+        }
+    } catch (const TSenderGone&) {
+        throw;
+    } catch (...) {
+        ForgetWorker(true);
+        throw;
+    }
+    ForgetWorker(true);
+}
+
+bool TAdvHttp::QueryStatusCode()
+{
+    DWORD code = 0;
+    try {
+        DWORD size = sizeof code;
+        BOOL ok = HttpQueryInfoA(FRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
+                                 nullptr);
+        CheckResult(ok != FALSE);
+    } catch (const TSenderGone&) {
+        throw;
+    } catch (...) {
+        return false;
+    }
+    FStatusCode = static_cast<int>(code);
+    if (code == HTTP_STATUS_DENIED) {
+        FireEvent(&TAdvHttp::OnNeedAuth);
+        return true;
+    }
+    if (code == HTTP_STATUS_PROXY_AUTH_REQ) {
+        FireEvent(&TAdvHttp::OnNeedProxyAuth);
+        return true;
+    }
+    return false;
+}
+
+void TAdvHttp::ReadResponseHeaders()
+{
+    if (!FRequest)
+        return;
+    try {
+        std::vector<char> buffer(kHeaderBufferSize);
+        DWORD size = kHeaderBufferSize;
+        BOOL ok = HttpQueryInfoA(FRequest.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr);
+        CheckResult(ok != FALSE);
+        FResponseHeaders.Clear();
+        if (FLastError == 0)
+            FResponseHeaders.SetText(std::string(buffer.data(), std::min<DWORD>(size, kHeaderBufferSize)));
+    } catch (const TSenderGone&) {
+        throw;
+    } catch (...) {
+        if (FRaiseExceptions)
+            throw;
+    }
+}
+
+void TAdvHttp::ReadBody()
+{
+    TRequestRecord* record = FRecord;
+    FBody.clear();
+    std::exception_ptr failure;
+    try {
+        while (FRequest && !FAbortRequested && record) {
+            record->Count = 0;
+            if (FSessionAsync)
+                FPending = pdRead;
+            BOOL ok = InternetReadFile(FRequest.Get(), record->Chunk, kChunkSize, &record->Count);
+            DWORD error = ok ? 0 : GetLastError();
+            if (FSessionAsync) {
+                TPending expected = pdRead;
+                if (ok || error != ERROR_IO_PENDING)
+                    FPending.compare_exchange_strong(expected, pdNone);
+            }
+            SetLastError(error);
+            CheckResult(ok != FALSE);
+            if (FLastError == kErrorIoPending) {
+                WaitForSingleObject(FWake.Get(), INFINITE);
+                if (FAbortRequested)
+                    break;
+            }
+            DWORD count = record->Count;
+            if (count == 0)
+                break;
+            FChunkPosition = static_cast<int>(FBody.size());
+            FBody.append(record->Chunk, std::min<DWORD>(count, kChunkSize));
+            FChunkSize = static_cast<int>(count);
+            FBytesRead += static_cast<int>(count);
+            FireEvent(&TAdvHttp::OnDataAvailable);
+        }
+    } catch (const TSenderGone&) {
+        throw;
+    } catch (...) {
+        if (FRaiseExceptions)
+            failure = std::current_exception();
+    }
+    // The chunk buffer belongs to the request record, which lives until WinInet has finished
+    // with the handle, so a read still pending after the close writes into live memory.
+    CloseRequest();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TAdvHttp::Abort()
+{
+    FAbortRequested = true;
+    bool workerActive;
+    {
+        std::lock_guard<std::mutex> lock(FHandOffLock);
+        workerActive = FWorkerActive;
+    }
+    if (workerActive)
+        ReleaseSemaphore(FWake.Get(), 1, nullptr);
+    else
+        CloseRequest();
+}
