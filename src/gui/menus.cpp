@@ -1,6 +1,8 @@
 #include "gui/menus.h"
 
-#include <cstring>
+#include <commctrl.h>
+
+#include <algorithm>
 #include <stdexcept>
 
 void TMenuItem::SetSubMenuImages(TImageList* v)
@@ -15,68 +17,14 @@ void TMenuItem::SetSubMenuImages(TImageList* v)
 
 // ---- TNativeMenu
 
-HBITMAP MenuBitmapFromImage(const TImageList& images, int index)
-{
-    TIconHandle icon(images.GetIcon(index));
-    if (!icon)
-        return nullptr;
-    ICONINFO info = {};
-    if (!GetIconInfo(icon.Get(), &info))
-        return nullptr;
-    TBitmapHandle color(info.hbmColor), mask(info.hbmMask);
-    if (!color || !mask)
-        return nullptr;
-
-    const int w = images.Width(), h = images.Height();
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    std::vector<std::uint32_t> px(static_cast<std::size_t>(w) * h), mk(px.size());
-    TWindowDc screen(nullptr);
-    if (!GetDIBits(screen.Get(), color.Get(), 0, h, px.data(), &bi, DIB_RGB_COLORS) ||
-        !GetDIBits(screen.Get(), mask.Get(), 0, h, mk.data(), &bi, DIB_RGB_COLORS))
-        return nullptr;
-
-    bool hasAlpha = false;
-    for (std::uint32_t p : px)
-        hasAlpha = hasAlpha || (p >> 24) != 0;
-    for (std::size_t i = 0; i < px.size(); ++i) {
-        std::uint32_t a = hasAlpha ? px[i] >> 24 : ((mk[i] & 0xFFFFFF) ? 0 : 255);
-        auto channel = [&](int shift) { return (((px[i] >> shift) & 0xFF) * a + 127) / 255; };
-        px[i] = (a << 24) | (channel(16) << 16) | (channel(8) << 8) | channel(0);
-    }
-
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bmp || !bits) {
-        if (bmp)
-            DeleteObject(bmp);
-        return nullptr;
-    }
-    std::memcpy(bits, px.data(), px.size() * sizeof px[0]);
-    return bmp;
-}
-
-TNativeMenu::TNativeMenu(TMenuItem& root, TImageList* images) : FRoot(root)
-{
-    FMenu.Reset(BuildLevel(root, images));
-}
+TNativeMenu::TNativeMenu(TPopupMenu& menu) : FPopup(menu) { FMenu.Reset(BuildLevel(*menu.Items(), menu.Images())); }
 
 HMENU TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
 {
     TMenuHandle menu(CreatePopupMenu());
     if (!menu)
         throw std::runtime_error("CreatePopupMenu failed");
-    // Images share the check-mark column instead of taking a column of their own.
-    MENUINFO mi = {};
-    mi.cbSize = sizeof mi;
-    mi.fMask = MIM_STYLE;
-    mi.dwStyle = MNS_CHECKORBMP;
-    SetMenuInfo(menu.Get(), &mi);
+    FLevels.push_back(menu.Get());
 
     UINT position = 0;
     for (TMenuItem* item : level.ShownItems()) {
@@ -89,16 +37,11 @@ HMENU TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
             ii.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID;
             ii.fType = MFT_STRING;
             ii.dwTypeData = const_cast<char*>(item->Caption().c_str());
-            if (item->Default()) {
-                ii.fMask |= MIIM_STATE;
-                ii.fState = MFS_DEFAULT;
-            }
-            if (images && item->ImageIndex() >= 0) {
-                if (HBITMAP bmp = MenuBitmapFromImage(*images, item->ImageIndex())) {
-                    FBitmaps.emplace_back(bmp);
-                    ii.fMask |= MIIM_BITMAP;
-                    ii.hbmpItem = bmp;
-                }
+            if (images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count()) {
+                FImages.push_back(item->Serial());
+                ii.fMask |= MIIM_BITMAP | MIIM_DATA;
+                ii.hbmpItem = HBMMENU_CALLBACK;
+                ii.dwItemData = FImages.size();
             }
             if (item->Count() > 0) {
                 ii.fMask |= MIIM_SUBMENU;
@@ -122,8 +65,87 @@ TMenuItem* TNativeMenu::ItemOf(UINT command) const
 {
     if (command == 0 || command > FCommands.size())
         return nullptr;
-    return FRoot.FindBySerial(FCommands[command - 1]);
+    return FPopup.Items()->FindBySerial(FCommands[command - 1]);
 }
+
+TImageList* TNativeMenu::LevelImages(const TMenuItem& item) const
+{
+    for (const TMenuItem* p = item.Parent(); p; p = p->Parent()) {
+        if (p == FPopup.Items())
+            return FPopup.Images();
+        if (p->SubMenuImages())
+            return p->SubMenuImages();
+    }
+    return nullptr;
+}
+
+TMenuItem* TNativeMenu::ImageItem(ULONG_PTR itemData) const
+{
+    if (itemData == 0 || itemData > FImages.size())
+        return nullptr;
+    return FPopup.Items()->FindBySerial(FImages[itemData - 1]);
+}
+
+// The tree is looked up again for every image: it may change while the menu is open, and an
+// image list that is gone has been cleared from it by free-notification.
+bool TNativeMenu::HandleOwnerMessage(UINT msg, LPARAM lParam)
+{
+    if (msg == WM_MEASUREITEM) {
+        auto* m = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (m->CtlType != ODT_MENU || m->itemData == 0 || m->itemData > FImages.size())
+            return false;
+        TMenuItem* item = ImageItem(m->itemData);
+        TImageList* images = item ? LevelImages(*item) : nullptr;
+        // A little room on both sides, so that the caption does not touch the picture.
+        m->itemWidth = images ? images->Width() + 4 : 0;
+        m->itemHeight = images ? images->Height() : 0;
+        return true;
+    }
+    if (msg == WM_DRAWITEM) {
+        auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        HMENU level = reinterpret_cast<HMENU>(d->hwndItem);
+        if (d->CtlType != ODT_MENU || std::find(FLevels.begin(), FLevels.end(), level) == FLevels.end())
+            return false;
+        if (TMenuItem* item = ImageItem(d->itemData))
+            if (TImageList* images = LevelImages(*item)) {
+                const RECT& r = d->rcItem;
+                int x = r.left + (r.right - r.left - images->Width()) / 2;
+                int y = r.top + (r.bottom - r.top - images->Height()) / 2;
+                ImageList_Draw(images->Handle(), item->ImageIndex(), d->hDC, x, y, ILD_TRANSPARENT);
+            }
+        return true;
+    }
+    return false;
+}
+
+namespace {
+
+const UINT_PTR kMenuOwnerSubclass = 0x51564D4E;
+
+LRESULT CALLBACK MenuOwnerProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData)
+{
+    if ((msg == WM_MEASUREITEM || msg == WM_DRAWITEM) &&
+        reinterpret_cast<TNativeMenu*>(refData)->HandleOwnerMessage(msg, lParam))
+        return TRUE;
+    return DefSubclassProc(wnd, msg, wParam, lParam);
+}
+
+// Lets the owner draw the menu's images for as long as the menu is shown.
+class TOwnerSubclass {
+public:
+    TOwnerSubclass(HWND owner, TNativeMenu& menu) : FOwner(owner)
+    {
+        SetWindowSubclass(owner, MenuOwnerProc, kMenuOwnerSubclass, reinterpret_cast<DWORD_PTR>(&menu));
+    }
+    ~TOwnerSubclass() { RemoveWindowSubclass(FOwner, MenuOwnerProc, kMenuOwnerSubclass); }
+    TOwnerSubclass(const TOwnerSubclass&) = delete;
+    TOwnerSubclass& operator=(const TOwnerSubclass&) = delete;
+
+private:
+    HWND FOwner;
+};
+
+}  // namespace
 
 // ---- TPopupMenu
 
@@ -163,7 +185,8 @@ void TPopupMenu::Popup(int X, int Y, HWND owner)
             owner = WindowHandle();
         TMenuItem* chosen = nullptr;
         {
-            TNativeMenu menu(*FItems, FImages);
+            TNativeMenu menu(*this);
+            TOwnerSubclass drawing(owner, menu);
             UINT command = static_cast<UINT>(TrackPopupMenuEx(
                 menu.Handle(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY |
                                    TPM_NOANIMATION,

@@ -10,33 +10,41 @@
 #include "gui/menu_item.h"
 #include "gui/window.h"
 
-// The platform menu built from an item tree for one showing. Entries are plain string items,
-// so the system draws text, accelerator marks ("&") and themes itself and screen readers can
-// read them; an entry's image is a 32-bit premultiplied bitmap made from the image list of its
-// level. The separator rule of TMenuItem::ShownItems applies on every level. An entry with
-// sub-entries opens a submenu; one without is a command. No accelerators are added.
+class TPopupMenu;
+
+// The platform menu built from a popup menu's item tree for one showing. Entries are plain
+// string items, so the system draws text, accelerator marks ("&") and themes itself and screen
+// readers can read them. An entry's image is a bitmap callback (HBMMENU_CALLBACK): the system
+// lays it out beside the caption and the menu's owner window draws it from the image list of
+// the entry's level with its transparency, on whatever background the menu has (menu renderers
+// that only copy bitmaps would show the transparent parts of a bitmap black). The separator
+// rule of TMenuItem::ShownItems applies on every level. An entry with sub-entries opens a
+// submenu; one without is a command. No accelerators are added.
 class TNativeMenu {
 public:
-    TNativeMenu(TMenuItem& root, TImageList* images);
+    explicit TNativeMenu(TPopupMenu& menu);
     TNativeMenu(const TNativeMenu&) = delete;
     TNativeMenu& operator=(const TNativeMenu&) = delete;
     HMENU Handle() const { return FMenu.Get(); }
     // The item behind a command id of this menu; nullptr for 0, an unknown id, or an item that
     // has been destroyed since the menu was built.
     TMenuItem* ItemOf(UINT command) const;
+    // WM_MEASUREITEM and WM_DRAWITEM of this menu's images, as the owner window receives them
+    // while the menu is shown. True when the message was one of them.
+    bool HandleOwnerMessage(UINT msg, LPARAM lParam);
+    // The image list an entry's image comes from: that of the level it stands in.
+    TImageList* LevelImages(const TMenuItem& item) const;
 
 private:
     HMENU BuildLevel(TMenuItem& level, TImageList* images);
+    TMenuItem* ImageItem(ULONG_PTR itemData) const;
 
-    TMenuItem& FRoot;
+    TPopupMenu& FPopup;
     TMenuHandle FMenu;
-    std::vector<TBitmapHandle> FBitmaps;     // the menu does not own the bitmaps it shows
-    std::vector<std::uint64_t> FCommands;    // command id - 1 -> item serial
+    std::vector<HMENU> FLevels;
+    std::vector<std::uint64_t> FCommands;  // command id - 1 -> item serial
+    std::vector<std::uint64_t> FImages;    // item data - 1 -> serial of an item with an image
 };
-
-// A 32-bit top-down premultiplied-alpha bitmap of an image-list entry, as menus show them;
-// nullptr when there is no such image. Without an alpha channel the icon's mask gives it.
-HBITMAP MenuBitmapFromImage(const TImageList& images, int index);
 
 // A popup menu: the root item holds the top level, Images is the image list of that level
 // (sub-levels take an item's SubMenuImages or inherit). It never opens by itself.
@@ -60,8 +68,9 @@ public:
     //     SetForegroundWindow(ownWindow);
     //     menu->Popup(x, y, ownWindow);
     //     PostMessage(ownWindow, WM_NULL, 0, 0);
-    // Popup does not throw: an exception from OnPopup or from the click goes to the
-    // application's exception display.
+    // While the menu is open the owner is subclassed to draw the entries' images. Popup does
+    // not throw: an exception from OnPopup or from the click goes to the application's
+    // exception display.
     void Popup(int X, int Y, HWND owner = nullptr);
     // The hidden window used when Popup is given no owner (created on first use).
     HWND WindowHandle();

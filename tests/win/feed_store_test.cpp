@@ -12,6 +12,7 @@
 #include "gui/forms.h"
 #include "gui/menus.h"
 #include "rtl/exceptions.h"
+#include "image_pixels.h"
 #include "test_support.h"
 
 namespace {
@@ -44,19 +45,6 @@ HICON SolidIcon(COLORREF rgb)
                                     TRUE, 0x00030000, 16, 16, LR_DEFAULTCOLOR);
 }
 
-COLORREF ImageColor(const TImageList& list, int index)
-{
-    TBitmapHandle bmp(MenuBitmapFromImage(list, index));
-    if (!bmp)
-        return CLR_INVALID;
-    std::uint32_t px[256];
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof bi.bmiHeader, 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    TWindowDc screen(nullptr);
-    GetDIBits(screen.Get(), bmp.Get(), 0, 16, px, &bi, DIB_RGB_COLORS);
-    std::uint32_t p = px[8 * 16 + 8];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-}
 
 // The names of a folder in the platform's enumeration order ("." and ".." left out).
 std::string Listing(const std::string& folder)

@@ -4,10 +4,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/feed_parser.h"
+#include "app/feed_store.h"
+#include "app/res/resource.h"
 #include "gui/application.h"
 #include "gui/forms.h"
+#include "image_pixels.h"
 #include "test_support.h"
 
 namespace {
@@ -27,19 +31,6 @@ HICON SolidIcon(COLORREF rgb)
     return CreateIconIndirect(&ii);
 }
 
-COLORREF ImageColor(const TImageList& list, int index)
-{
-    TBitmapHandle bmp(MenuBitmapFromImage(list, index));
-    if (!bmp)
-        return CLR_INVALID;
-    std::uint32_t px[256];
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof bi.bmiHeader, 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    TWindowDc screen(nullptr);
-    GetDIBits(screen.Get(), bmp.Get(), 0, 16, px, &bi, DIB_RGB_COLORS);
-    std::uint32_t p = px[8 * 16 + 8];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-}
 
 std::string Item(const std::string& title, const std::string& link)
 {
@@ -112,7 +103,7 @@ protected:
     // The top level as the platform menu shows it.
     std::string Shown() const
     {
-        TNativeMenu native(*Popup->Items(), Popup->Images());
+        TNativeMenu native(*Popup);
         std::string s;
         for (int i = 0; i < GetMenuItemCount(native.Handle()); ++i) {
             char buf[512] = {};
@@ -146,7 +137,7 @@ TEST_F(HeadlineMenuTest, FixedEntriesWithTheirImagesTagsAndTheNewsfeedsImageList
     EXPECT_FALSE(At(1)->OnClick);
     EXPECT_FALSE(At(4)->OnClick);
     // The pictures are the program's own, and differ from one another.
-    EXPECT_NE(ImageColor(*MenuIcons, 0), CLR_INVALID);
+    EXPECT_NE(ImageColor(*MenuIcons, 3), kBackdrop);
     EXPECT_NE(ImageColor(*MenuIcons, 3), ImageColor(*MenuIcons, 2));
 }
 
@@ -350,6 +341,118 @@ TEST_F(HeadlineMenuTest, AHeadlinePastTheEndGoesJustAboveTheCommands)
     EXPECT_EQ(LastFive(), kFixed);
     EXPECT_EQ(Shown(), std::string("Kanal|-|first|-|fifth|fortieth|-|") + kFixed);
     EXPECT_EQ(At(Count() - 6)->Caption(), "-");
+}
+
+// The open menu as the user sees it, kept as a test artefact: headlines with the feed's icon on
+// the channel entry, the command pictures, and the "Newsfeeds" submenu opened on its feeds.
+RECT g_shot = {};
+std::vector<WPARAM> g_keys;
+HWND g_owner = nullptr;
+
+BOOL CALLBACK UniteMenuWindows(HWND w, LPARAM)
+{
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    RECT r;
+    if (std::string(cls) == "#32768" && IsWindowVisible(w) && GetWindowRect(w, &r))
+        UnionRect(&g_shot, &g_shot, &r);
+    return TRUE;
+}
+
+void CALLBACK PressKeys(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    for (WPARAM k : g_keys)
+        PostMessageA(g_owner, WM_KEYDOWN, k, 1);
+}
+
+std::string SaveScreenRect(const RECT& r, const std::string& name)
+{
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0)
+        return "";
+    TWindowDc screen(nullptr);
+    TMemoryDc mem(CreateCompatibleDC(screen.Get()));
+    BITMAPINFO bi = {};
+    bi.bmiHeader = {sizeof bi.bmiHeader, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    TBitmapHandle bmp(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    {
+        TSelectGuard sel(mem.Get(), bmp.Get());
+        BitBlt(mem.Get(), 0, 0, w, h, screen.Get(), r.left, r.top, SRCCOPY);
+        GdiFlush();
+    }
+    const DWORD size = static_cast<DWORD>(((w * 3 + 3) & ~3) * h);
+    BITMAPFILEHEADER fh = {0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
+                           static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader)};
+    std::string file = ArtifactFolder() + name + ".bmp";
+    std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
+    bytes.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), size);
+    WriteTextFile(file, bytes);
+    return file;
+}
+
+TEST(HeadlineMenuScreenshot, TheOpenMenuWithHeadlinesImagesAndTheNewsfeedsSubmenu)
+{
+    TApplication app;
+    app.Initialize();
+    TScriptedUi ui;
+    TTempFolder folder("qv_menushot");
+    std::unique_ptr<TForm> form(new TForm(nullptr));
+    auto* memo = new TMemo(form.get(), form.get(), 0, 0, 100, 100, TMemo::ssBoth, false);
+    auto* cut = new TCheckBox(form.get(), form.get(), "cut", 0, 0, 50, 17);
+    auto* theIcon = new TImage(form.get(), form.get(), 0, 0, 16, 16);
+    auto* folderIco = new TImage(form.get(), form.get(), 0, 0, 16, 16);
+    auto resourceIcon = [](int id) {
+        return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+    };
+    theIcon->SetIcon(resourceIcon(IDI_THEICON));
+    folderIco->SetIcon(resourceIcon(IDI_FOLDERICO));
+    auto* menuIcons = new TImageList(form.get());
+    auto* feedIcons = new TImageList(form.get());
+    auto* popup = new TPopupMenu(form.get());
+    TAppPaths paths;
+    paths.FeedFolder = folder / "Newsfeeds\\";
+    CreateDirectoryA(paths.FeedFolder.c_str(), nullptr);
+    CreateDirectoryA((paths.FeedFolder + "Technik").c_str(), nullptr);
+    for (const char* f : {"tagesschau", "Spiegel", "Technik\\heise", "Technik\\golem"})
+        WriteTextFile(paths.FeedFolder + f + ".nfd", "http://example.com/rss\r\n");
+    TIconHandle star(resourceIcon(IDI_MENU_CUSTOMIZE));
+    TCurrentFeed current{"tagesschau", "", 0};
+    TFeedStore store(*feedIcons, *memo, *theIcon, *folderIco, current, paths);
+    THeadlineMenu menu(*popup, *menuIcons, *feedIcons, current, *cut);
+    menu.LoadCommandImages();
+    menu.CreateFixedEntries();
+    store.SetFeedsEntry(menu.NewsfeedsEntry());
+    store.Rebuild();
+    store.FindFeedByName("tagesschau", menu.NewsfeedsEntry());
+    feed::TBalloonNews balloon;
+    menu.Rebuild(feed::Parse(Rss("tagesschau.de - Die Nachrichten der ARD",
+                                 Item("Bundestag beschlie&szlig;t Haushalt f&uuml;r 2027", "http://a/1") +
+                                     Item("Wetter: Sturm an der K&uuml;ste erwartet", "http://a/2") +
+                                     Item("Customize this feed", "http://a/3") +
+                                     Item("Fu&szlig;ball: Pokal-Auslosung & Termine", "http://a/4")),
+                             15, 80, balloon));
+
+    // Channel, 4 headlines, "Jetzt Aktualisieren", then "Newsfeeds": 7 steps down, right opens it.
+    g_owner = popup->WindowHandle();
+    SetForegroundWindow(g_owner);
+    g_keys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT};
+    SetTimer(nullptr, 0, 300, PressKeys);
+    SetTimer(nullptr, 0, 1200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        g_shot = {};
+        EnumWindows(UniteMenuWindows, 0);
+        InflateRect(&g_shot, 8, 8);
+        SaveScreenRect(g_shot, "tray_menu_open");
+        g_keys = {VK_ESCAPE, VK_ESCAPE, VK_ESCAPE};
+        PressKeys(nullptr, 0, 0, 0);
+    });
+    popup->Popup(200, 120);
+    // Both levels were open: the picture spans the top level and the submenu beside it.
+    EXPECT_GT(g_shot.right - g_shot.left, 300);
+    EXPECT_TRUE(ui.ShellCalls.empty());
 }
 
 }  // namespace

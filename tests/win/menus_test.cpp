@@ -6,6 +6,7 @@
 
 #include "gui/application.h"
 #include "gui/platform_ui.h"
+#include "image_pixels.h"
 
 namespace {
 
@@ -66,19 +67,24 @@ MENUITEMINFOA Info(HMENU menu, UINT pos)
     return ii;
 }
 
-// Pixel (x, y) of a 32-bit bitmap as stored: premultiplied BGRA.
-std::uint32_t Pixel(HBITMAP bmp, int x, int y)
+// What the owner draws for an entry's image, read back at (x, y).
+COLORREF DrawnImage(TNativeMenu& native, HMENU level, UINT pos, int x = 8, int y = 8)
 {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = 16;
-    bi.bmiHeader.biHeight = -16;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    std::uint32_t px[256] = {};
-    TWindowDc screen(nullptr);
-    EXPECT_EQ(GetDIBits(screen.Get(), bmp, 0, 16, px, &bi, DIB_RGB_COLORS), 16);
-    return px[y * 16 + x];
+    MENUITEMINFOA ii = {};
+    ii.cbSize = sizeof ii;
+    ii.fMask = MIIM_DATA;
+    GetMenuItemInfoA(level, pos, TRUE, &ii);
+    return DrawnPixel(
+        [&](HDC dc, const RECT& r) {
+            DRAWITEMSTRUCT d = {};
+            d.CtlType = ODT_MENU;
+            d.hwndItem = reinterpret_cast<HWND>(level);
+            d.hDC = dc;
+            d.rcItem = r;
+            d.itemData = ii.dwItemData;
+            EXPECT_TRUE(native.HandleOwnerMessage(WM_DRAWITEM, reinterpret_cast<LPARAM>(&d)));
+        },
+        x, y);
 }
 
 class PopupMenuTest : public ::testing::Test {
@@ -97,7 +103,7 @@ TEST_F(PopupMenuTest, NativeMenuShowsCaptionsAmpersandsAndTheSeparatorRule)
     Item(root, "-");
     Item(root, "AT&&T");
     Item(root, "-");
-    TNativeMenu native(*root, nullptr);
+    TNativeMenu native(menu);
     ASSERT_EQ(GetMenuItemCount(native.Handle()), 3);
     EXPECT_EQ(MenuText(native.Handle(), 0), "&Jetzt Aktualisieren");  // the system takes & as the mark
     EXPECT_EQ(Info(native.Handle(), 1).fType & MFT_SEPARATOR, static_cast<UINT>(MFT_SEPARATOR));
@@ -123,28 +129,65 @@ TEST_F(PopupMenuTest, ImagesComeFromTheLevelListAndSubmenusInheritIt)
     TMenuItem* sub = Item(root, "Newsfeeds", 0);
     sub->SetSubMenuImages(&feeds);
     TMenuItem* folder = Item(sub, "folder", 0);
-    Item(folder, "deep", 0);
+    TMenuItem* deep = Item(folder, "deep", 0);
     Item(root, "beyond the list", 7);
 
-    TNativeMenu native(*root, menu.Images());
+    TNativeMenu native(menu);
     HMENU h = native.Handle();
     EXPECT_EQ(Info(h, 0).hbmpItem, nullptr);
     EXPECT_EQ(Info(h, 4).hbmpItem, nullptr);
-    ASSERT_NE(Info(h, 1).hbmpItem, nullptr);
-    EXPECT_EQ(Pixel(Info(h, 1).hbmpItem, 8, 8), 0xFFFF0000u);
-    // Transparent pixels are zero in every channel (premultiplied), opaque ones keep their colour.
-    EXPECT_EQ(Pixel(Info(h, 2).hbmpItem, 2, 2), 0x00000000u);
-    EXPECT_EQ(Pixel(Info(h, 2).hbmpItem, 12, 2), 0xFF0000FFu);
+    EXPECT_EQ(Info(h, 1).hbmpItem, HBMMENU_CALLBACK);
+    EXPECT_EQ(DrawnImage(native, h, 1), RGB(255, 0, 0));
+    // Transparent pixels leave the menu's background as it was.
+    EXPECT_EQ(DrawnImage(native, h, 2, 2, 2), kBackdrop);
+    EXPECT_EQ(DrawnImage(native, h, 2, 12, 2), RGB(0, 0, 255));
     // The submenu entry itself uses the top list; its level uses its own, and deeper levels inherit.
-    EXPECT_EQ(Pixel(Info(h, 3).hbmpItem, 8, 8), 0xFFFF0000u);
+    EXPECT_EQ(DrawnImage(native, h, 3), RGB(255, 0, 0));
     HMENU feedLevel = Info(h, 3).hSubMenu;
     ASSERT_NE(feedLevel, nullptr);
     EXPECT_EQ(MenuText(feedLevel, 0), "folder");
-    EXPECT_EQ(Pixel(Info(feedLevel, 0).hbmpItem, 8, 8), 0xFF00FF00u);
+    EXPECT_EQ(DrawnImage(native, feedLevel, 0), RGB(0, 255, 0));
     HMENU deepLevel = Info(feedLevel, 0).hSubMenu;
     ASSERT_NE(deepLevel, nullptr);
-    EXPECT_EQ(Pixel(Info(deepLevel, 0).hbmpItem, 8, 8), 0xFF00FF00u);
-    EXPECT_EQ(native.ItemOf(Info(deepLevel, 0).wID), folder->Items(0));
+    EXPECT_EQ(DrawnImage(native, deepLevel, 0), RGB(0, 255, 0));
+    EXPECT_EQ(native.LevelImages(*deep), &feeds);
+    EXPECT_EQ(native.LevelImages(*sub), &top);
+    EXPECT_EQ(native.ItemOf(Info(deepLevel, 0).wID), deep);
+
+    MENUITEMINFOA ii = {};
+    ii.cbSize = sizeof ii;
+    ii.fMask = MIIM_DATA;
+    GetMenuItemInfoA(h, 1, TRUE, &ii);
+    MEASUREITEMSTRUCT m = {ODT_MENU, 0, 0, 0, 0, ii.dwItemData};
+    EXPECT_TRUE(native.HandleOwnerMessage(WM_MEASUREITEM, reinterpret_cast<LPARAM>(&m)));
+    EXPECT_EQ(m.itemWidth, 20u);
+    EXPECT_EQ(m.itemHeight, 16u);
+    // Other owner-drawn things of the owner window are left to it.
+    MEASUREITEMSTRUCT button = {ODT_BUTTON, 1, 0, 0, 0, ii.dwItemData};
+    EXPECT_FALSE(native.HandleOwnerMessage(WM_MEASUREITEM, reinterpret_cast<LPARAM>(&button)));
+    DRAWITEMSTRUCT foreign = {};
+    foreign.CtlType = ODT_MENU;
+    foreign.hwndItem = reinterpret_cast<HWND>(GetSystemMenu(menu.WindowHandle(), FALSE));
+    foreign.itemData = ii.dwItemData;
+    EXPECT_FALSE(native.HandleOwnerMessage(WM_DRAWITEM, reinterpret_cast<LPARAM>(&foreign)));
+}
+
+TEST_F(PopupMenuTest, ImagesFollowTheTreeWhileTheMenuIsOpen)
+{
+    TImageList top(nullptr);
+    AddSolid(top, RGB(255, 0, 0));
+    AddSolid(top, RGB(0, 0, 255));
+    TPopupMenu menu(nullptr);
+    menu.SetImages(&top);
+    TMenuItem* a = Item(menu.Items(), "a", 0);
+    Item(menu.Items(), "b", 1);
+    TNativeMenu native(menu);
+    a->SetImageIndex(1);
+    EXPECT_EQ(DrawnImage(native, native.Handle(), 0), RGB(0, 0, 255));
+    menu.Items()->Delete(0);  // gone: nothing is drawn
+    EXPECT_EQ(DrawnImage(native, native.Handle(), 0), kBackdrop);
+    menu.SetImages(nullptr);
+    EXPECT_EQ(DrawnImage(native, native.Handle(), 1), kBackdrop);
 }
 
 TEST_F(PopupMenuTest, AnEntryWithoutSubEntriesIsACommandAndDestroyedItemsAreNotFound)
@@ -152,7 +195,7 @@ TEST_F(PopupMenuTest, AnEntryWithoutSubEntriesIsACommandAndDestroyedItemsAreNotF
     TPopupMenu menu(nullptr);
     TMenuItem* empty = Item(menu.Items(), "Newsfeeds");
     Item(menu.Items(), "other");
-    TNativeMenu native(*menu.Items(), nullptr);
+    TNativeMenu native(menu);
     EXPECT_EQ(Info(native.Handle(), 0).hSubMenu, nullptr);
     UINT id = Info(native.Handle(), 0).wID;
     EXPECT_EQ(native.ItemOf(id), empty);
