@@ -37,6 +37,11 @@ HMENU TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
             ii.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID;
             ii.fType = MFT_STRING;
             ii.dwTypeData = const_cast<char*>(item->Caption().c_str());
+            // The level's default entry, drawn bold (a tray icon's double click chooses it).
+            if (item->Default()) {
+                ii.fMask |= MIIM_STATE;
+                ii.fState = MFS_DEFAULT;
+            }
             if (images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count()) {
                 FImages.push_back(item->Serial());
                 ii.fMask |= MIIM_BITMAP | MIIM_DATA;
