@@ -288,7 +288,11 @@ void TAdvHttp::BuildURL()
     std::string relative = FURLPath + FExtraInfo;
     char buffer[kCombinedUrlSize];
     DWORD length = kCombinedUrlSize;
+    // Wine's combine can fail on a result too long for the buffer without setting an error.
+    SetLastError(0);
     BOOL ok = InternetCombineUrlA(base.c_str(), relative.c_str(), buffer, &length, ICU_ENCODE_SPACES_ONLY);
+    if (!ok && GetLastError() == 0)
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
     CheckResult(ok != FALSE);
     FURL.assign(buffer, std::min<DWORD>(length, kCombinedUrlSize - 1));
 }
@@ -344,8 +348,11 @@ void TAdvHttp::RecordError(int code)
 
 void TAdvHttp::CheckResult(bool ok)
 {
-    // Read the thread's error before anything else can overwrite it.
+    // Read the thread's error before anything else can overwrite it. A failure that names no
+    // error is still a failure.
     DWORD error = ok ? 0 : GetLastError();
+    if (!ok && error == 0)
+        error = ERROR_INTERNET_INTERNAL_ERROR;
     RecordError(0);
     if (ok)
         return;
