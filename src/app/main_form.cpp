@@ -65,6 +65,12 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     TrayIconList = new TImageList(this);
     MenuIconsList = new TImageList(this);
     PopupMenu = new TPopupMenu(this);
+    PopupMenu->SetImages(MenuIconsList);
+    TrayIcon = new TTrayIcon(this);
+    BalloonHint = new TBalloonHint(this);
+    AdvHttp = new TAdvHttp(this);
+    ApplyStoredComponentSettings();
+    Refresh = std::make_unique<TRefreshCycle>(*this);
 
     FeedStore = std::make_unique<TFeedStore>(*FeedIconList, *Memo, *TheIcon, *FolderIco, CurrentFeed, Paths);
     FeedStore->OnRefresh = [this] { TimerTimer(Timer); };
@@ -89,6 +95,12 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     ProxyCheckBox->OnClick = [this](TObject* s) { ProxyCheckBoxClick(s); };
     TreeView->OnClick = [this](TObject* s) { TreeViewClick(s); };
     Memo->OnContextPopup = [this](TObject* s, int x, int y) { MemoContextPopup(s, x, y); };
+    AdvHttp->OnRequestComplete = [this](TObject* s) { AdvHttpRequestComplete(s); };
+    AdvHttp->OnError = [this](TObject*) { Refresh->AdvHttpError(); };
+    TrayIcon->OnClick = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        TrayIconClick(s, b, sh, x, y);
+    };
+    PopupMenu->OnPopup = [this](TObject* s) { PopupMenuPopup(s); };
 
     DoCreate();
 }
@@ -240,8 +252,8 @@ void TMainForm::FormCreate(TObject*)
 {
     Application->SetHintColor(clWindow);
     Paths = TAppPaths::FromProgramFile(rtl::ProgramFileName());
-    RememberedCaption.clear();
-    // The tray icon's IconIndex is set to 0 here once the tray icon is wired in.
+    // The refresh cycle starts with no remembered caption: the first refresh counts as news.
+    TrayIcon->SetIconIndex(0);
     PageControl->SetActivePage(ProgramSheet);
     TSettingsFile(Paths.SettingsFile).Load(*this);
     SetShowOnRun(false);
@@ -258,7 +270,8 @@ void TMainForm::FormCreate(TObject*)
         Application->HandleException(e);
     }
     FeedStore->FindFeedByName(CurrentFeed.Name, HeadlineMenu->NewsfeedsEntry());
-    // The first refresh comes here with the refresh cycle.
+    if (!CurrentFeed.URL.empty())
+        TimerTimer(Timer);
     RefreshFeedInfo();
     TreeView->FullExpand();
 }
@@ -266,13 +279,45 @@ void TMainForm::FormCreate(TObject*)
 void TMainForm::FormDestroy(TObject*)
 {
     TSettingsFile(Paths.SettingsFile).Save(*this);
-    // Aborting a running download comes here with the HTTP component.
+    if (AdvHttp->Busy())
+        AdvHttp->Abort();
     FeedIconList->Clear();
 }
 
-void TMainForm::TimerTimer(TObject*)
+void TMainForm::TimerTimer(TObject*) { Refresh->TimerTimer(); }
+
+void TMainForm::AdvHttpRequestComplete(TObject*) { Refresh->AdvHttpRequestComplete(); }
+
+void TMainForm::TrayIconClick(TObject*, TMouseButton Button, TShiftState, int, int)
 {
-    // Every refresh enters here; the refresh cycle is not built yet.
+    Refresh->TrayIconClick(Button);
+}
+
+void TMainForm::PopupMenuPopup(TObject*) { Refresh->PopupMenuPopup(); }
+
+// The settings the form's components are stored with.
+void TMainForm::ApplyStoredComponentSettings()
+{
+    TrayIcon->SetLoading(true);
+    TrayIcon->SetIcon(TheIcon->Icon());
+    TrayIcon->SetIconIndex(-1);
+    TrayIcon->SetIcons(TrayIconList);
+    TrayIcon->SetPopupMenu(PopupMenu);
+    TrayIcon->SetSnap(true);
+    TrayIcon->SetVisibility(TTrayVisibilities{tvVisibleTaskList, tvAutoHide, tvRestoreDbClick, tvMinimizeDbClick});
+    TrayIcon->SetLoading(false);
+    TrayIcon->SetActive(true);
+
+    BalloonHint->SetCustomAnimationStyle(atNone);
+    BalloonHint->SetCustomAnimationTime(0);
+    BalloonHint->SetDefaultBalloonPosition(bpRightUp);
+    BalloonHint->SetDefaultHeader("Hallo");
+    BalloonHint->SetImages(FeedIconList);
+    BalloonHint->SetOptions(TBalloonOptions{boShowCloseBtn, boCustomAnimation});
+    BalloonHint->SetApplicationHintOptions(
+        TApplicationHintOptions{ahShowHeaderInHint, ahShowIconInHint, ahUseBalloonAsHint});
+
+    AdvHttp->SetConnectTimeout(30000);
 }
 
 void TMainForm::OKBtnClick(TObject*)

@@ -13,6 +13,10 @@
 #include "gui/std_controls.h"
 #include "gui/timer.h"
 #include "gui/tree_view.h"
+#include "net/adv_http.h"
+#include "app/refresh_cycle.h"
+#include "tray/balloon_hint.h"
+#include "tray/tray_icon.h"
 
 class TInfoForm;
 
@@ -86,22 +90,26 @@ public:
     TImageList* TrayIconList;
     TImageList* MenuIconsList;
     TPopupMenu* PopupMenu;
+    TTrayIcon* TrayIcon;
+    TBalloonHint* BalloonHint;
+    TAdvHttp* AdvHttp;
 
     // Collaborators: the "Newsfeeds" submenu from the feed folder, and the tray menu's top level.
     std::unique_ptr<TFeedStore> FeedStore;
     std::unique_ptr<THeadlineMenu> HeadlineMenu;
+    std::unique_ptr<TRefreshCycle> Refresh;
 
     // State held for the whole run.
     TAppPaths Paths;
     TCurrentFeed CurrentFeed;
-    // Caption of the tray menu's top-level entry 3 when the last refresh started; the news test
-    // compares against it.
-    std::string RememberedCaption;
 
     // Event handlers, bound by name.
     void FormCreate(TObject* Sender);
     void FormDestroy(TObject* Sender);
     void TimerTimer(TObject* Sender);
+    void AdvHttpRequestComplete(TObject* Sender);
+    void TrayIconClick(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void PopupMenuPopup(TObject* Sender);
     void OKBtnClick(TObject* Sender);
     void RefreshBtnClick(TObject* Sender);
     void AboutBtnClick(TObject* Sender);
@@ -116,6 +124,7 @@ public:
     void SetSavedPosition(int left, int top);
 
 private:
+    void ApplyStoredComponentSettings();
     void CreateProgramPage();
     void CreateFeedPage();
     void CreateProxyPage();

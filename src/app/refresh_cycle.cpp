@@ -1,0 +1,169 @@
+#include "app/refresh_cycle.h"
+
+#include <vector>
+
+#include "app/document_encoding.h"
+#include "app/main_form.h"
+#include "app/overlay_icon.h"
+#include "app/wrap_text.h"
+#include "gui/application.h"
+#include "gui/handles.h"
+
+std::string DocumentToAnsi(const std::string& body)
+{
+    if (!IsUtf8Document(body))
+        return body;
+    std::size_t skip = (body.size() >= 3 && static_cast<unsigned char>(body[0]) == 0xEF) ? 3 : 0;
+    if (body.size() == skip)
+        return std::string();
+    const char* src = body.data() + skip;
+    int srcLen = static_cast<int>(body.size() - skip);
+    int wide = MultiByteToWideChar(CP_UTF8, 0, src, srcLen, nullptr, 0);
+    if (wide <= 0)
+        return body;
+    std::vector<wchar_t> w(static_cast<std::size_t>(wide));
+    MultiByteToWideChar(CP_UTF8, 0, src, srcLen, w.data(), wide);
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), wide, nullptr, 0, "?", &usedDefault);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(CP_ACP, 0, w.data(), wide, &out[0], n, "?", &usedDefault);
+    return out;
+}
+
+std::string TRefreshCycle::TopLevelCaption(int position) const
+{
+    TMenuItem* items = F.PopupMenu->Items();
+    return position < items->Count() ? items->Items(position)->Caption() : std::string();
+}
+
+void TRefreshCycle::TimerTimer()
+{
+    FRememberedCaption = TopLevelCaption(3);
+    StartRefresh();
+}
+
+void TRefreshCycle::StartRefresh()
+{
+    // The interval is read at every start: a changed value restarts the countdown, an unchanged
+    // one leaves it running, 0 stops it.
+    auto applyInterval = [this] {
+        F.Timer->SetInterval(static_cast<unsigned>(F.IntervalEdit->Value()) * 60000u);
+    };
+    // Without a current feed there is nothing to fetch; a user without feeds is not shown an
+    // error at every tick.
+    if (F.CurrentFeed.URL.empty()) {
+        applyInterval();
+        return;
+    }
+    F.TrayIcon->SetHint("Verbinde mit Server ...");
+    F.TrayIconList->Clear();
+    TIconHandle feedIcon(F.FeedIconList->GetIcon(F.CurrentFeed.IconIndex));
+    if (!feedIcon)
+        feedIcon.Reset(CopyIcon(F.TheIcon->Icon()));
+    F.TrayIconList->AddIcon(feedIcon.Get());
+    TIconHandle news(OverlayIcon(F.NewImage->Icon(), feedIcon.Get()));
+    F.TrayIconList->AddIcon(news.Get());
+    TIconHandle fetching(OverlayIcon(F.GetNewsImage->Icon(), feedIcon.Get()));
+    F.TrayIconList->AddIcon(fetching.Get());
+    applyInterval();
+    F.TrayIcon->SetIconIndex(2);
+    Application->ProcessMessages();
+    if (F.AdvHttp->Busy()) {
+        // The abort's own "cancelled" report is not a failure of the new download.
+        FAborting = true;
+        try {
+            F.AdvHttp->Abort();
+        } catch (...) {
+            FAborting = false;
+            throw;
+        }
+        FAborting = false;
+    }
+    if (F.ProxyCheckBox->Checked()) {
+        F.AdvHttp->SetProxy(F.ProxyHostEdit->Text() + ":" + std::to_string(F.ProxyPortEdit->Value()));
+        F.AdvHttp->SetProxyUserName(F.ProxyUserEdit->Text());
+        F.AdvHttp->SetProxyPassword(F.ProxyPassEdit->Text());
+    }
+    F.AdvHttp->SetMethod("GET");
+    FFetching = true;
+    try {
+        F.AdvHttp->SetURL(F.CurrentFeed.URL);
+        F.AdvHttp->Execute(false);
+    } catch (const std::exception& e) {
+        // Shown by the toolkit's message box; the tray must not go on saying it is connecting.
+        // A failure reported through OnError has set the tray already.
+        if (FFetching) {
+            FFetching = false;
+            F.TrayIcon->SetIconIndex(0);
+            F.TrayIcon->SetHint(std::string("Fehler: ") + e.what());
+        }
+        throw;
+    }
+}
+
+void TRefreshCycle::AdvHttpError()
+{
+    if (FAborting || !FFetching)
+        return;
+    FFetching = false;
+    F.TrayIcon->SetIconIndex(0);
+    std::string text = TAdvHttp::ErrorText(F.AdvHttp->LastError());
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    F.TrayIcon->SetHint("Fehler: " + (text.empty() ? std::to_string(F.AdvHttp->LastError()) : text));
+}
+
+void TRefreshCycle::AdvHttpRequestComplete()
+{
+    FFetching = false;
+    F.Memo->Clear();
+    F.Memo->SetText(DocumentToAnsi(F.AdvHttp->Text()));
+    int status = F.AdvHttp->StatusCode();
+    if (status < 200 || status > 299) {
+        // An error page is shown on the Text page, but it is no document: the menu keeps its
+        // headlines and there is no news.
+        F.TrayIcon->SetIconIndex(0);
+        F.TrayIcon->SetHint("Fehler: HTTP " + std::to_string(status));
+        return;
+    }
+    ProcessDocument();
+}
+
+void TRefreshCycle::ProcessDocument()
+{
+    std::string document = F.Memo->Text();
+    feed::TParseResult result = feed::Parse(document, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon);
+    if (result.MaxEntrys != F.MaxEntryEdit->Value())
+        F.MaxEntryEdit->SetValue(result.MaxEntrys);
+    F.HeadlineMenu->Rebuild(result);
+    if (F.BalloonCheck->Checked())
+        F.TrayIcon->SetHint("");
+    else
+        F.TrayIcon->SetHint(result.Channel.Caption + ":\r" + result.Channel.Description);
+    F.DescMemo->SetText(result.Channel.Description);
+    F.TrayIcon->SetIconIndex(TopLevelCaption(3) != FRememberedCaption ? 1 : 0);
+    if (F.TrayIcon->IconIndex() == 1)
+        ShowNewsBalloon(5000);
+    F.TrayIcon->SetPopupMenu(F.PopupMenu);
+}
+
+void TRefreshCycle::PopupMenuPopup() { F.TrayIcon->SetIconIndex(0); }
+
+void TRefreshCycle::TrayIconClick(TMouseButton button)
+{
+    if (button != mbLeft)
+        return;
+    ShowNewsBalloon(20000);
+    F.TrayIcon->SetIconIndex(0);
+}
+
+void TRefreshCycle::ShowNewsBalloon(int visibleTime)
+{
+    POINT origin = {0, 0};
+    ClientToScreen(F.Handle(), &origin);
+    POINT anchor = {GetSystemMetrics(SM_CXSCREEN) - origin.x - 30, GetSystemMetrics(SM_CYSCREEN) - origin.y - 20};
+    std::string header = WrapText(FBalloon.Headline, F.BalloonWrap->Value() - 10);
+    std::string body = WrapText(FBalloon.Text, F.BalloonWrap->Value());
+    F.BalloonHint->ShowBalloonAt(&F, anchor, header, body, visibleTime, ikCustom, F.CurrentFeed.IconIndex);
+}

@@ -1,0 +1,43 @@
+#pragma once
+#include <string>
+
+#include "app/feed_parser.h"
+#include "gui/controls.h"
+
+class TMainForm;
+
+// One refresh: download the current feed, turn its document into the tray menu's headlines, and
+// tell the user through the tray picture, its tooltip and a balloon whether there is news.
+// Every refresh enters through TimerTimer; the download's completion finishes it.
+class TRefreshCycle {
+public:
+    explicit TRefreshCycle(TMainForm& form) : F(form) {}
+
+    void TimerTimer();
+    void StartRefresh();
+    void AdvHttpRequestComplete();
+    void AdvHttpError();
+    void ProcessDocument();
+    void PopupMenuPopup();
+    void TrayIconClick(TMouseButton button);
+    // The balloon with the headline and text of the last news, visible for the given time.
+    void ShowNewsBalloon(int visibleTime);
+
+    const feed::TBalloonNews& BalloonNews() const { return FBalloon; }
+    const std::string& RememberedCaption() const { return FRememberedCaption; }
+    // Whether a download started by the last refresh has not ended yet.
+    bool Fetching() const { return FFetching; }
+
+private:
+    std::string TopLevelCaption(int position) const;
+
+    TMainForm& F;
+    feed::TBalloonNews FBalloon;
+    std::string FRememberedCaption;
+    bool FFetching = false;
+    bool FAborting = false;
+};
+
+// The body as the program's 8-bit text: a document declared UTF-8 is converted to the ANSI code
+// page (characters it lacks become "?", a byte-order mark is dropped); others stay as they are.
+std::string DocumentToAnsi(const std::string& body);
