@@ -633,6 +633,19 @@ TEST_F(TrayApplicationTest, ADoubleClickRunsTheDefaultMenuEntryAndAnAssignedHand
     EXPECT_TRUE(Tray->ApplicationShown());
 }
 
+TEST_F(TrayIconTest, TheMenuShowsTheEntryADoubleClickChoosesAsItsDefault)
+{
+    TPopupMenu* menu = new TPopupMenu(&App);
+    for (const char* caption : {"Eins", "Zwei"}) {
+        TMenuItem* item = new TMenuItem();
+        item->SetCaption(caption);
+        item->SetDefault(std::string(caption) == "Zwei");
+        menu->Items()->Add(item);
+    }
+    TNativeMenu native(*menu);
+    EXPECT_EQ(GetMenuDefaultItem(native.Handle(), TRUE, 0), 1u);
+}
+
 TEST_F(TrayApplicationTest, LeftClicksMinimiseAndRestoreWithTheClickOptions)
 {
     Tray->SetVisibility({tvVisibleTaskBar, tvMinimizeClick, tvRestoreClick});
