@@ -454,7 +454,9 @@ LRESULT CALLBACK TAdvHttp::EventWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARA
 
 void TAdvHttp::FireEvent(TNotifyEvent TAdvHttp::*handler)
 {
-    if (FDestroying)
+    // An unassigned event costs no round trip to the owner's thread (the presence is tested
+    // again there, where the handler runs).
+    if (FDestroying || !(this->*handler))
         return;
     if (FMarshalEvents && gEventWindow) {
         TDelivery d{this, handler, TDelivery::dsOwner, nullptr, false};
