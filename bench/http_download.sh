@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Throughput of a 20 MB body over loopback: TAdvHttp under Wine beside curl, both fetching the
 # same body from the same test server in the same run. Prints both figures and their ratio.
-#   bench/http_download.sh [WINDOWS_BUILD_DIR] [RUNS]   (QV_BENCH_NO_BUILD=1: use the built program as it is)
+#   bench/http_download.sh [WINDOWS_BUILD_DIR] [RUNS]
+# QV_BENCH_NO_BUILD=1 runs the http_bench.exe already in the build folder without building it.   (QV_BENCH_NO_BUILD=1: use the built program as it is)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$root/build/windows}

@@ -663,9 +663,11 @@ void TAdvHttp::SettleWorker()
 {
     if (FRunningWorkers == 0)
         return;
+    // The delivery list belongs to the owner's thread; a worker only asks about itself.
     bool onOwnWorker = tWorkerOf == this;
-    bool inWorkerDelivery = std::any_of(FActiveDeliveries.begin(), FActiveDeliveries.end(),
-                                        [](const TDelivery* d) { return d->Source == TDelivery::dsWorker; });
+    bool inWorkerDelivery =
+        !onOwnWorker && std::any_of(FActiveDeliveries.begin(), FActiveDeliveries.end(),
+                                    [](const TDelivery* d) { return d->Source == TDelivery::dsWorker; });
     if (onOwnWorker || inWorkerDelivery) {
         if (FWorkerActive)
             throw Exception("The request is still being processed");

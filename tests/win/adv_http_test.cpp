@@ -774,6 +774,83 @@ TEST_P(AdvHttpModes, DroppedConnectionEndsTheReadWithWhatArrived)
 
 INSTANTIATE_TEST_SUITE_P(Both, AdvHttpModes, ::testing::Values(false, true), ModeName);
 
+// ---- the credentials dialog ----
+
+// The first visible dialog of this process, or nullptr.
+HWND FindOwnDialog()
+{
+    struct TFind {
+        HWND Found = nullptr;
+    } find;
+    EnumWindows(
+        [](HWND wnd, LPARAM lp) -> BOOL {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(wnd, &pid);
+            char cls[32] = {};
+            GetClassNameA(wnd, cls, sizeof cls);
+            if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(wnd)) {
+                reinterpret_cast<TFind*>(lp)->Found = wnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.Found;
+}
+
+TEST_F(AdvHttp, CancellingTheCredentialsDialogGivesUp)
+{
+    TAdvHttp* h = NewHttp();
+    h->SetDefaultUi(true);
+    TProbe p;
+    p.Attach(*h);
+    h->SetURL(Url("auth", "user=dlg&pass=geheim&realm=" + TestTag()));
+    ASSERT_TRUE(h->Execute(false));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }, 5000));
+    // The dialog belongs to the worker, not to this thread.
+    EXPECT_NE(GetWindowThreadProcessId(dialog, nullptr), GetCurrentThreadId());
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(PumpUntil([&] { return p["Error"] > 0; }));
+    EXPECT_EQ(p.ErrorCode, ERROR_INTERNET_OPERATION_CANCELLED);
+    EXPECT_EQ(p["NeedAuth"], 1);
+    EXPECT_EQ(p["Complete"], 0);
+    EXPECT_EQ(ServerLog("auth").Count, 1);
+    EXPECT_TRUE(h->Busy());
+    h->Abort();
+}
+
+TEST_F(AdvHttp, CredentialsTypedIntoTheDialogAreSentAgain)
+{
+    TAdvHttp* h = NewHttp();
+    h->SetDefaultUi(true);
+    TProbe p;
+    p.Attach(*h);
+    h->SetURL(Url("auth", "user=dlg-user&pass=dlg-pass&realm=" + TestTag()));
+    ASSERT_TRUE(h->Execute(false));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }, 5000));
+    std::vector<HWND> edits;
+    EnumChildWindows(
+        dialog,
+        [](HWND wnd, LPARAM lp) -> BOOL {
+            char cls[32] = {};
+            GetClassNameA(wnd, cls, sizeof cls);
+            if (lstrcmpiA(cls, "Edit") == 0)
+                reinterpret_cast<std::vector<HWND>*>(lp)->push_back(wnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&edits));
+    ASSERT_GE(edits.size(), 2u);
+    SendMessageA(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("dlg-user"));
+    SendMessageA(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("dlg-pass"));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(PumpUntil([&] { return p["Complete"] > 0 || p["Error"] > 0; }));
+    EXPECT_EQ(p["Complete"], 1);
+    EXPECT_EQ(p.CompleteText, "authorized");
+    EXPECT_EQ(p["Error"], 0);
+}
+
 // ---- failures ----
 
 TEST_F(AdvHttp, UnresolvableHostFiresOnErrorOnTheOwnersThreadAsync)
