@@ -23,6 +23,7 @@ The first path segment chooses the answer; the query string tunes it:
   /redirect/..?to=URL&code=C  redirect (302 by default)
   /echo/..                    the request line, headers and body as the response body
   /late/..?hold=H             waits H seconds before it answers at all
+  /docs/NAME                  200 with the file DIR/docs/NAME, written by the tests (404 if missing)
   /__log?tag=T                "COUNT n" then every logged request whose path contains T
 """
 import argparse
@@ -45,6 +46,7 @@ MAX_HOLD = 60.0
 log_lock = threading.Lock()
 request_log = []
 stop_event = threading.Event()
+docs_dir = None
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -112,6 +114,16 @@ class Handler(BaseHTTPRequestHandler):
             stop_event.set()
             return
         self.send_simple(404, b"unknown control")
+
+    def answer_docs(self, q, body, raw):
+        name = urlsplit(self.path).path.strip("/").split("/", 1)[-1]
+        path = os.path.join(docs_dir or "", os.path.basename(name))
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+        except OSError:
+            return self.send_simple(404, b"no such document")
+        self.send_simple(200, data, (("Cache-Control", "no-cache"),))
 
     def answer_ok(self, q, body, raw):
         self.send_simple(200, q.get("body", "hello").encode("latin-1"))
@@ -245,7 +257,10 @@ def alive(pid):
 
 
 def serve(args):
+    global docs_dir
     os.makedirs(args.state_dir, exist_ok=True)
+    docs_dir = os.path.join(args.state_dir, "docs")
+    os.makedirs(docs_dir, exist_ok=True)
     httpd = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     httpd.daemon_threads = True
     http_port = httpd.server_address[1]

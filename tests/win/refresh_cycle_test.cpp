@@ -1,0 +1,371 @@
+#include "app/refresh_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/info_form.h"
+#include "app/main_form.h"
+#include "app/overlay_icon.h"
+#include "gui/application.h"
+#include "rtl/files.h"
+#include "test_support.h"
+#include "tray/balloon_window.h"
+
+namespace {
+
+// The loopback server the CTest fixture started; documents are files in its docs folder.
+struct TServer {
+    int Port = 0;
+    std::string DocsFolder;  // as a Windows path
+};
+
+const TServer& Server()
+{
+    static TServer s = [] {
+        TServer r;
+        const char* env = std::getenv("QV_TEST_SERVER_STATE");
+        std::string dir = env && *env ? env : QV_TEST_SERVER_STATE;
+        std::string win = (dir.size() > 1 && dir[1] == ':') ? dir : "Z:" + dir;
+        for (char& c : win)
+            if (c == '/')
+                c = '\\';
+        r.DocsFolder = win + "\\docs\\";
+        if (FILE* f = std::fopen((win + "\\ports.txt").c_str(), "r")) {
+            char line[128];
+            while (std::fgets(line, sizeof line, f))
+                if (std::string(line).rfind("http=", 0) == 0)
+                    r.Port = std::atoi(line + 5);
+            std::fclose(f);
+        }
+        return r;
+    }();
+    return s;
+}
+
+std::string Url(const std::string& path) { return "http://127.0.0.1:" + std::to_string(Server().Port) + path; }
+
+std::string Rss(const std::vector<std::string>& titles, const std::string& channel = "Testkanal",
+                const std::string& description = "Beschreibung des Kanals")
+{
+    std::string doc = "<?xml version=\"1.0\"?>\r\n<rss version=\"2.0\"><channel><title>" + channel +
+                      "</title><link>http://example.invalid/</link><description>" + description +
+                      "</description>\r\n";
+    int n = 0;
+    for (const std::string& t : titles)
+        doc += "<item><title>" + t + "</title><link>http://example.invalid/" + std::to_string(++n) +
+               "</link><description>Text zu " + t + "</description></item>\r\n";
+    return doc + "</channel></rss>\r\n";
+}
+
+class RefreshCycleTest : public testing::Test {
+protected:
+    TTempFolder Folder{"qv_refresh"};
+    TScriptedUi Ui;
+    std::unique_ptr<TApplication> App;
+    std::string DocName;
+
+    void SetUp() override
+    {
+        ASSERT_NE(Server().Port, 0) << "the loopback server is not running";
+        DocName = "refresh_" + std::to_string(GetCurrentProcessId()) + ".xml";
+        CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
+    }
+    void TearDown() override
+    {
+        App.reset();
+        DeleteFileA((Server().DocsFolder + DocName).c_str());
+        rtl::SetProgramFileNameOverride("");
+    }
+    void Serve(const std::string& document) { WriteTextFile(Server().DocsFolder + DocName, document); }
+    // Starts the program with one feed, "Test", pointing at url (the served document by default).
+    void Start(const std::string& url = "", const std::string& extraIni = "")
+    {
+        WriteTextFile(Folder / "Newsfeeds\\Test.nfd", (url.empty() ? Url("/docs/" + DocName) : url) + "\r\n");
+        WriteTextFile(Folder / "quorvane.ini", "[Settings]\r\nFeedName=Test\r\n" + extraIni);
+        rtl::SetProgramFileNameOverride(Folder / "quorvane.exe");
+        App.reset(new TApplication);
+        App->Initialize();
+        App->SetShowMainForm(false);
+        App->CreateForm<TMainForm>();
+        App->CreateForm<TInfoForm>();
+    }
+    TMainForm& F() { return *MainForm; }
+    // Runs the message loop until the download started last has ended.
+    bool WaitForRefresh(DWORD timeoutMs = 15000)
+    {
+        DWORD until = GetTickCount() + timeoutMs;
+        while (F().Refresh->Fetching() && GetTickCount() < until) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            App->ProcessMessages();
+        }
+        App->ProcessMessages();
+        return !F().Refresh->Fetching();
+    }
+    std::string Caption(int position) { return F().PopupMenu->Items()->Items(position)->Caption(); }
+    bool BalloonShown()
+    {
+        TBalloonWindowEx* w = F().BalloonHint->BalloonWindow();
+        return w && w->Handle() && IsWindowVisible(w->Handle());
+    }
+};
+
+TEST_F(RefreshCycleTest, TheFirstRefreshAfterStartIsNewsWithABalloon)
+{
+    Serve(Rss({"Erste Meldung", "Zweite Meldung", "Dritte Meldung"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(Caption(0), "Testkanal");
+    EXPECT_EQ(Caption(2), "Erste Meldung");
+    EXPECT_EQ(Caption(3), "Zweite Meldung");
+    EXPECT_EQ(F().TrayIcon->IconIndex(), 1);
+    EXPECT_EQ(F().TrayIconList->Count(), 3);
+    EXPECT_TRUE(BalloonShown());
+    EXPECT_EQ(F().BalloonHint->Data().Header, "Erste Meldung");
+    EXPECT_EQ(F().BalloonHint->Data().Hint, "Text zu Erste Meldung");
+    EXPECT_EQ(F().BalloonHint->Data().VisibleTime, 5000);
+    EXPECT_EQ(F().BalloonHint->Data().IconKind, ikCustom);
+    EXPECT_EQ(F().TrayIcon->Hint(), "");  // balloon tips on: no tooltip text
+    EXPECT_EQ(F().DescMemo->Text(), "Beschreibung des Kanals");
+    EXPECT_NE(F().Memo->Text().find("<title>Erste Meldung</title>"), std::string::npos);
+    EXPECT_TRUE(Ui.Messages.empty());
+}
+
+TEST_F(RefreshCycleTest, TheSameDocumentAgainIsPlainAndAChangedSecondHeadlineIsNews)
+{
+    Serve(Rss({"Eins", "Zwei", "Drei"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    F().BalloonHint->HideBalloon();
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
+    EXPECT_FALSE(BalloonShown());
+    // Only the first headline changes: entry 3 is the same, so no news.
+    Serve(Rss({"Neu", "Zwei", "Drei"}));
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
+    Serve(Rss({"Eins", "Zwei neu", "Drei"}));
+    F().RefreshBtnClick(F().RefreshBtn);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIcon->IconIndex(), 1);
+    EXPECT_TRUE(BalloonShown());
+}
+
+TEST_F(RefreshCycleTest, AnRdfDocumentPutsItsFirstHeadlineAtEntryThree)
+{
+    Serve("<?xml version=\"1.0\"?><rdf:RDF><channel><title>RDF-Kanal</title><link>http://x.invalid/</link>"
+          "<description>d</description><items><rdf:Seq/></items></channel>"
+          "<item><title>R1</title><link>http://x.invalid/1</link></item>"
+          "<item><title>R2</title><link>http://x.invalid/2</link></item></rdf:RDF>");
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(Caption(0), "RDF-Kanal");
+    EXPECT_EQ(Caption(3), "R1");
+    EXPECT_EQ(Caption(4), "R2");
+}
+
+TEST_F(RefreshCycleTest, WithoutBalloonTipsTheTooltipShowsTitleAndDescription)
+{
+    Serve(Rss({"A", "B"}, "Kanal", "Alles Neue"));
+    Start("", "Balloonhint=0\r\n");
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIcon->Hint(), "Kanal:\rAlles Neue");
+    // The balloon still comes with news: the box only picks the tooltip.
+    EXPECT_TRUE(BalloonShown());
+}
+
+TEST_F(RefreshCycleTest, TheIntervalIsReadAtEachRefreshStart)
+{
+    Serve(Rss({"A", "B"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().Timer->Interval(), 15u * 60000u);
+    F().IntervalEdit->SetValue(5);
+    EXPECT_EQ(F().Timer->Interval(), 15u * 60000u);  // nothing until the next start
+    F().TimerTimer(F().Timer);
+    EXPECT_EQ(F().Timer->Interval(), 5u * 60000u);
+    ASSERT_TRUE(WaitForRefresh());
+    F().IntervalEdit->SetValue(0);
+    F().TimerTimer(F().Timer);
+    EXPECT_EQ(F().Timer->Interval(), 0u);
+    EXPECT_FALSE(F().Timer->Running());
+    ASSERT_TRUE(WaitForRefresh());
+}
+
+TEST_F(RefreshCycleTest, OpeningTheMenuOrALeftClickClearsTheNewsMark)
+{
+    Serve(Rss({"A", "B", "C"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    ASSERT_EQ(F().TrayIcon->IconIndex(), 1);
+    F().PopupMenuPopup(F().PopupMenu);
+    EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
+    F().TrayIcon->SetIconIndex(1);
+    F().BalloonHint->HideBalloon();
+    F().TrayIconClick(F().TrayIcon, mbRight, 0, 0, 0);
+    EXPECT_EQ(F().TrayIcon->IconIndex(), 1);
+    EXPECT_FALSE(BalloonShown());
+    F().TrayIconClick(F().TrayIcon, mbLeft, 0, 0, 0);
+    EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
+    EXPECT_TRUE(BalloonShown());
+    EXPECT_EQ(F().BalloonHint->Data().VisibleTime, 20000);
+    EXPECT_EQ(F().BalloonHint->Data().Header, "A");
+}
+
+TEST_F(RefreshCycleTest, AFailedDownloadShowsTheFailureAndKeepsTheMenu)
+{
+    Serve(Rss({"A", "B", "C"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    F().BalloonHint->HideBalloon();
+    // A server that is not there: nothing listens on port 1 of the loopback address.
+    F().CurrentFeed.URL = "http://127.0.0.1:1/feed.xml";
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh(40000));
+    EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
+    EXPECT_EQ(F().TrayIcon->Hint().rfind("Fehler: ", 0), 0u) << F().TrayIcon->Hint();
+    EXPECT_GT(F().TrayIcon->Hint().size(), 8u);
+    EXPECT_EQ(Caption(2), "A");
+    EXPECT_FALSE(BalloonShown());
+    // The next refresh starts over as usual.
+    F().CurrentFeed.URL = Url("/docs/" + DocName);
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIcon->Hint(), "");
+}
+
+TEST_F(RefreshCycleTest, AnHttpErrorStatusIsAFailureNotADocument)
+{
+    Serve(Rss({"A", "B", "C"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    F().BalloonHint->HideBalloon();
+    F().CurrentFeed.URL = Url("/status/x?code=404&body=Nicht%20gefunden");
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().Memo->Text(), "Nicht gefunden");
+    EXPECT_EQ(F().TrayIcon->Hint(), "Fehler: HTTP 404");
+    EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
+    EXPECT_EQ(Caption(0), "Testkanal");
+    EXPECT_EQ(Caption(2), "A");
+    EXPECT_FALSE(BalloonShown());
+}
+
+TEST_F(RefreshCycleTest, WithoutACurrentFeedARefreshStartsNothingAndSaysNothing)
+{
+    rtl::SetProgramFileNameOverride(Folder / "quorvane.exe");
+    App.reset(new TApplication);
+    App->Initialize();
+    App->SetShowMainForm(false);
+    App->CreateForm<TMainForm>();
+    F().TimerTimer(F().Timer);
+    F().RefreshBtnClick(F().RefreshBtn);
+    App->ProcessMessages();
+    EXPECT_FALSE(F().AdvHttp->Busy());
+    EXPECT_FALSE(F().Refresh->Fetching());
+    EXPECT_TRUE(Ui.Messages.empty());
+}
+
+TEST_F(RefreshCycleTest, AUtf8DocumentIsShownInTheAnsiCodePage)
+{
+    Serve("\xEF\xBB\xBF" + Rss({"K\xC3\xB6ln \xE2\x80\x93 Bonn", "\xE2\x82\xAC-Kurs", "\xE4\xB8\xAD"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(Caption(2), "K\xF6ln \x96 Bonn");  // Windows-1252 has the en dash
+    EXPECT_EQ(Caption(3), "\x80-Kurs");
+    EXPECT_EQ(Caption(4), "?");
+    EXPECT_EQ(F().Memo->Text().substr(0, 5), "<?xml");  // no mark left in front
+}
+
+TEST_F(RefreshCycleTest, ALatin1DocumentIsLeftAsItIs)
+{
+    Serve("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><rss><channel><title>K\xF6ln</title>"
+          "<item><title>Gr\xFC\xDF" "e</title></item></channel></rss>");
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(Caption(0), "K\xF6ln");
+    EXPECT_EQ(Caption(2), "Gr\xFC\xDF" "e");
+}
+
+TEST_F(RefreshCycleTest, ASecondRefreshAbortsAnUnansweredFirst)
+{
+    Serve(Rss({"Zweiter Abruf", "B"}));
+    Start(Url("/late/x?hold=3"));
+    App->ProcessMessages();
+    ASSERT_TRUE(F().AdvHttp->Busy());
+    F().CurrentFeed.URL = Url("/docs/" + DocName);
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(Caption(2), "Zweiter Abruf");
+    // The first request's late answer must not replace the second one's headlines.
+    DWORD until = GetTickCount() + 4000;
+    while (GetTickCount() < until) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        App->ProcessMessages();
+    }
+    EXPECT_EQ(Caption(2), "Zweiter Abruf");
+}
+
+TEST(OverlayIcon, TheBadgeCoversTheLowerRightQuarterAndTheMasksAreAnded)
+{
+    // A feed icon: opaque red, a transparent top-left pixel. A badge: transparent but for a blue
+    // lower right quarter.
+    std::vector<uint32_t> feedBits(256, 0xFFFF0000u), badgeBits(256, 0);
+    std::vector<uint8_t> feedMask(32, 0), badgeMask(32, 0xFF);
+    feedMask[(15 - 0) * 2] |= 0x80;  // bottom-up rows: top-left pixel transparent
+    feedBits[0] = 0;
+    for (int y = 8; y < 16; ++y)
+        for (int x = 8; x < 16; ++x) {
+            badgeBits[static_cast<std::size_t>(y * 16 + x)] = 0xFF0000FFu;
+            badgeMask[static_cast<std::size_t>((15 - y) * 2 + 1)] &= static_cast<uint8_t>(~(0x80 >> (x - 8)));
+        }
+    auto make = [](std::vector<uint32_t>& bits, std::vector<uint8_t>& mask) {
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = 16;
+        bi.bmiHeader.biHeight = -16;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* p = nullptr;
+        HDC dc = GetDC(nullptr);
+        HBITMAP color = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+        ReleaseDC(nullptr, dc);
+        memcpy(p, bits.data(), 1024);
+        HBITMAP m = CreateBitmap(16, 16, 1, 1, nullptr);
+        // Monochrome bitmaps are top-down in SetBitmapBits, two bytes a row.
+        std::vector<uint8_t> topDown(32);
+        for (int y = 0; y < 16; ++y) {
+            topDown[static_cast<std::size_t>(y * 2)] = mask[static_cast<std::size_t>((15 - y) * 2)];
+            topDown[static_cast<std::size_t>(y * 2 + 1)] = mask[static_cast<std::size_t>((15 - y) * 2 + 1)];
+        }
+        SetBitmapBits(m, 32, topDown.data());
+        ICONINFO ii = {TRUE, 0, 0, m, color};
+        HICON icon = CreateIconIndirect(&ii);
+        DeleteObject(color);
+        DeleteObject(m);
+        return icon;
+    };
+    TIconHandle feed(make(feedBits, feedMask)), badge(make(badgeBits, badgeMask));
+    TIconHandle result(OverlayIcon(badge.Get(), feed.Get()));
+    ASSERT_TRUE(result);
+    ICONINFO ii = {};
+    ASSERT_TRUE(GetIconInfo(result.Get(), &ii));
+    TBitmapHandle color(ii.hbmColor), mask(ii.hbmMask);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, color.Get());
+    COLORREF upperLeftArea = GetPixel(dc, 4, 4), lowerRight = GetPixel(dc, 12, 12);
+    SelectObject(dc, mask.Get());
+    COLORREF maskTopLeft = GetPixel(dc, 0, 0), maskInside = GetPixel(dc, 4, 4), maskBadge = GetPixel(dc, 12, 12);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_EQ(upperLeftArea, RGB(255, 0, 0));
+    EXPECT_EQ(lowerRight, RGB(0, 0, 255));
+    EXPECT_EQ(maskTopLeft, RGB(255, 255, 255));  // transparent in both: stays transparent
+    EXPECT_EQ(maskInside, RGB(0, 0, 0));
+    EXPECT_EQ(maskBadge, RGB(0, 0, 0));
+}
+
+}  // namespace
