@@ -2,6 +2,7 @@ list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/component.cpp ${CMAKE_CURR
 list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/application.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dialogs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/forms.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics.cpp
     ${CMAKE_CURRENT_LIST_DIR}/hint_window.cpp
