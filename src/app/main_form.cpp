@@ -69,8 +69,10 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     TrayIcon = new TTrayIcon(this);
     BalloonHint = new TBalloonHint(this);
     AdvHttp = new TAdvHttp(this);
+    OpenDialog = new TOpenDialog(this);
     ApplyStoredComponentSettings();
     Refresh = std::make_unique<TRefreshCycle>(*this);
+    FeedCommands = std::make_unique<TFeedCommands>(*this);
 
     FeedStore = std::make_unique<TFeedStore>(*FeedIconList, *Memo, *TheIcon, *FolderIco, CurrentFeed, Paths);
     FeedStore->OnRefresh = [this] { TimerTimer(Timer); };
@@ -101,6 +103,11 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
         TrayIconClick(s, b, sh, x, y);
     };
     PopupMenu->OnPopup = [this](TObject* s) { PopupMenuPopup(s); };
+    FeedIconImage->OnClick = [this](TObject* s) { FeedIconImageClick(s); };
+    NewFeedBtn->OnClick = [this](TObject* s) { NewFeedBtnClick(s); };
+    BitBtn1->OnClick = [this](TObject* s) { Klipladen1Click(s); };
+    DeleteFeedBtn->OnClick = [this](TObject* s) { DelteFeedBtnClick(s); };
+    AddIconBtn->OnClick = [this](TObject* s) { AddIconBtnClick(s); };
 
     DoCreate();
 }
@@ -318,6 +325,8 @@ void TMainForm::ApplyStoredComponentSettings()
         TApplicationHintOptions{ahShowHeaderInHint, ahShowIconInHint, ahUseBalloonAsHint});
 
     AdvHttp->SetConnectTimeout(30000);
+
+    OpenDialog->SetOptions(ofPathMustExist | ofFileMustExist | ofEnableSizing);
 }
 
 void TMainForm::OKBtnClick(TObject*)
@@ -373,11 +382,16 @@ void TMainForm::MemoContextPopup(TObject*, int X, int Y)
     PopupMenu->Popup(X, Y, Memo->Handle());
 }
 
-void TMainForm::RefreshFeedInfo()
-{
-    NameEdit->SetText(CurrentFeed.Name);
-    UrlEdit->SetText(CurrentFeed.URL);
-    // An index outside the list leaves the picture empty.
-    FeedIconImage->SetIcon(FeedIconList->GetIcon(CurrentFeed.IconIndex));
-    DescMemo->Clear();
-}
+void TMainForm::RefreshFeedInfo() { FeedCommands->RefreshFeedInfo(); }
+
+void TMainForm::MakeFeedCurrent(const std::string& name) { FeedCommands->MakeFeedCurrent(name); }
+
+void TMainForm::FeedIconImageClick(TObject*) { FeedCommands->FeedIconImageClick(); }
+
+void TMainForm::NewFeedBtnClick(TObject*) { FeedCommands->NewFeedBtnClick(); }
+
+void TMainForm::DelteFeedBtnClick(TObject*) { FeedCommands->DelteFeedBtnClick(); }
+
+void TMainForm::Klipladen1Click(TObject*) { FeedCommands->Klipladen1Click(); }
+
+void TMainForm::AddIconBtnClick(TObject*) { FeedCommands->AddIconBtnClick(); }

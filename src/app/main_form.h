@@ -4,8 +4,10 @@
 
 #include "app/app_paths.h"
 #include "app/current_feed.h"
+#include "app/feed_commands.h"
 #include "app/feed_store.h"
 #include "app/headline_menu.h"
+#include "gui/dialogs.h"
 #include "gui/forms.h"
 #include "gui/image_list.h"
 #include "gui/menus.h"
@@ -93,11 +95,13 @@ public:
     TTrayIcon* TrayIcon;
     TBalloonHint* BalloonHint;
     TAdvHttp* AdvHttp;
+    TOpenDialog* OpenDialog;
 
     // Collaborators: the "Newsfeeds" submenu from the feed folder, and the tray menu's top level.
     std::unique_ptr<TFeedStore> FeedStore;
     std::unique_ptr<THeadlineMenu> HeadlineMenu;
     std::unique_ptr<TRefreshCycle> Refresh;
+    std::unique_ptr<TFeedCommands> FeedCommands;
 
     // State held for the whole run.
     TAppPaths Paths;
@@ -117,9 +121,16 @@ public:
     void ProxyCheckBoxClick(TObject* Sender);
     void TreeViewClick(TObject* Sender);
     void MemoContextPopup(TObject* Sender, int X, int Y);
+    void FeedIconImageClick(TObject* Sender);
+    void NewFeedBtnClick(TObject* Sender);
+    void DelteFeedBtnClick(TObject* Sender);
+    void Klipladen1Click(TObject* Sender);
+    void AddIconBtnClick(TObject* Sender);
 
     // Shows the current feed on the Feed page.
     void RefreshFeedInfo();
+    // Rebuilds the feed menu and makes the feed of that name current (after create and import).
+    void MakeFeedCurrent(const std::string& name);
     // The window's position as read from the settings file; applied when the window is shown.
     void SetSavedPosition(int left, int top);
 

@@ -2,6 +2,8 @@ list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/app_paths.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_order.cpp)
 list(APPEND QV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/feed_commands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/feed_icons.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_store.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headline_menu.cpp
     ${CMAKE_CURRENT_LIST_DIR}/info_form.cpp

@@ -6,3 +6,4 @@ list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/resampler.cpp
     ${CMAKE_CURRENT_LIST_DIR}/icon_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/icon_converter.cpp)
+list(APPEND QV_WIN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/icon_converter_win.cpp)
