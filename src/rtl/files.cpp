@@ -29,11 +29,14 @@ bool RenameFile(const std::string& oldName, const std::string& newName)
     return MoveFileA(oldName.c_str(), newName.c_str()) != 0;
 }
 
-bool DeleteFile(const std::string& fileName) { return DeleteFileA(fileName.c_str()) != 0; }
+// <windows.h> makes DeleteFile and CopyFile macros for the A functions, so these definitions are
+// named DeleteFileA and CopyFileA themselves: the platform's must be called by their global name,
+// or the call would find this very function and recurse.
+bool DeleteFile(const std::string& fileName) { return ::DeleteFileA(fileName.c_str()) != 0; }
 
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
 {
-    return CopyFileA(from.c_str(), to.c_str(), failIfExists) != 0;
+    return ::CopyFileA(from.c_str(), to.c_str(), failIfExists) != 0;
 }
 
 bool CreateDir(const std::string& folder) { return CreateDirectoryA(folder.c_str(), nullptr) != 0; }

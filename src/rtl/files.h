@@ -1,4 +1,8 @@
 #pragma once
+// Included first so that DeleteFile and CopyFile below carry the same (macro) names wherever
+// this header is used.
+#include <windows.h>
+
 #include <string>
 
 // File-system helpers over the ANSI Win32 functions. They report failure by their result, not
