@@ -37,7 +37,9 @@ INT_PTR TPlatformUi::ShellOpen(HWND parent, const std::string& verb, const std::
 
 int TPlatformUi::MessageBox(HWND parent, const std::string& text, const std::string& caption, UINT type)
 {
-    return MessageBoxA(parent, text.c_str(), caption.c_str(), type);
+    // <windows.h> makes this method's name MessageBoxA: the platform's function must be called
+    // by its global name, or the call would find the method itself and recurse.
+    return ::MessageBoxA(parent, text.c_str(), caption.c_str(), type);
 }
 
 bool TPlatformUi::InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
