@@ -128,7 +128,14 @@ void TFeedCommands::MakeFeedCurrent(const std::string& name)
         F.CurrentFeed.IconIndex = static_cast<int>(entry->Tag() - 101);
     }
     Application->ProcessMessages();
-    F.TimerTimer(F.Timer);
+    // A URL the download refuses raises its error, but the new feed is current all the same
+    // and the page must say so.
+    try {
+        F.TimerTimer(F.Timer);
+    } catch (...) {
+        RefreshFeedInfo();
+        throw;
+    }
     RefreshFeedInfo();
 }
 
