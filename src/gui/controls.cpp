@@ -74,20 +74,8 @@ void TWinControl::CreateSystemWindow(const char* className, DWORD style, DWORD e
 void TWinControl::CreateOwnWindow(const char* className, DWORD style, DWORD exStyle, const std::string& caption,
                                   HWND parentOverride, UINT classStyle)
 {
-    static std::set<std::string> registered;
+    RegisterToolkitClass(className, &TWinControl::OwnWndProc, classStyle);
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (registered.find(className) == registered.end()) {
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.style = classStyle;
-        wc.lpfnWndProc = &TWinControl::OwnWndProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-        wc.lpszClassName = className;
-        RegisterClassExA(&wc);
-        registered.insert(className);
-    }
     HWND parent = parentOverride ? parentOverride : (FParent ? FParent->Handle() : nullptr);
     bool child = (style & WS_CHILD) != 0 || (FParent && !parentOverride);
     if (child)

@@ -20,27 +20,34 @@ void TWindowBase::DestroyHandle()
     }
 }
 
+bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle, HBRUSH background, HCURSOR cursor)
+{
+    static std::set<std::string> registered;
+    if (registered.find(className) != registered.end())
+        return true;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = classStyle;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = cursor ? cursor : LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return false;
+    registered.insert(className);
+    return true;
+}
+
 HWND TWindowBase::CreateHandle(const char* className, DWORD exStyle, const char* caption, DWORD style, int x,
                                int y, int w, int h, HWND parent, HMENU menu, UINT classStyle,
                                HBRUSH background, HCURSOR cursor)
 {
-    static std::set<std::string> registered;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    if (registered.find(className) == registered.end()) {
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        wc.style = classStyle;
-        wc.lpfnWndProc = &TWindowBase::StaticWndProc;
-        wc.hInstance = instance;
-        wc.hCursor = cursor ? cursor : LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = background;
-        wc.lpszClassName = className;
-        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-        if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-            return nullptr;
-        registered.insert(className);
-    }
-    CreateWindowExA(exStyle, className, caption, style, x, y, w, h, parent, menu, instance, this);
+    if (!RegisterToolkitClass(className, &TWindowBase::StaticWndProc, classStyle, background, cursor))
+        return nullptr;
+    CreateWindowExA(exStyle, className, caption, style, x, y, w, h, parent, menu, GetModuleHandleA(nullptr), this);
     return FHandle;
 }
 

@@ -35,6 +35,10 @@ private:
     HWND FHandle = nullptr;
 };
 
+// Registers a window class of the toolkit once per process; false when the system refuses it.
+bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle = 0, HBRUSH background = nullptr,
+                          HCURSOR cursor = nullptr);
+
 // Calls fn and hands any exception to the application's exception display. Used at every
 // boundary where the platform calls back into the program.
 template <class F>
