@@ -66,7 +66,10 @@ void THintWindow::ReleaseHint()
         ShowWindow(Handle(), SW_HIDE);
 }
 
-bool THintWindow::Showing() const { return HandleAllocated() && IsWindowVisible(Handle()); }
+bool THintWindow::Showing() const
+{
+    return HandleAllocated() && IsWindowVisible(Handle());
+}
 
 RECT THintWindow::BoundsRect() const
 {
@@ -155,7 +158,10 @@ HFONT ScreenHintFont(bool bold)
     return f.Get();
 }
 
-COLORREF ScreenHintFontColor() { return GetSysColor(COLOR_INFOTEXT); }
+COLORREF ScreenHintFontColor()
+{
+    return GetSysColor(COLOR_INFOTEXT);
+}
 
 std::string GetShortHint(const std::string& hint)
 {
@@ -187,7 +193,10 @@ TWinControl* THintController::ControlWithHint(HWND wnd)
     return nullptr;
 }
 
-TWinControl* THintController::HintControl() const { return TWinControl::FromHandle(FControlWnd); }
+TWinControl* THintController::HintControl() const
+{
+    return TWinControl::FromHandle(FControlWnd);
+}
 
 void THintController::Observe(const MSG& msg)
 {

@@ -49,8 +49,7 @@ protected:
 // A factory standing for the class of the application's hint windows.
 using THintWindowClass = std::function<std::unique_ptr<THintWindow>()>;
 
-template <class T>
-THintWindowClass HintWindowClassOf()
+template <class T> THintWindowClass HintWindowClassOf()
 {
     return [] { return std::unique_ptr<THintWindow>(new T()); };
 }
@@ -97,5 +96,5 @@ private:
     std::unique_ptr<THintWindow> FWindow;
     // The control is remembered by its window, so that a control destroyed meanwhile is not used.
     HWND FControlWnd = nullptr;
-    bool FSuppressed = false;  // a click or key hides the hint until the pointer moves on
+    bool FSuppressed = false; // a click or key hides the hint until the pointer moves on
 };

@@ -7,9 +7,15 @@ TStemSizes BalloonStemSizes(bool headerRow)
     return headerRow ? TStemSizes{16, 16, 15} : TStemSizes{8, 8, 16};
 }
 
-bool IsDownward(TBalloonPosition p) { return p == bpAuto || p == bpLeftDown || p == bpRightDown; }
+bool IsDownward(TBalloonPosition p)
+{
+    return p == bpAuto || p == bpLeftDown || p == bpRightDown;
+}
 
-int BalloonBodyTop(TBalloonPosition p, int stemHeight) { return IsDownward(p) ? stemHeight : 0; }
+int BalloonBodyTop(TBalloonPosition p, int stemHeight)
+{
+    return IsDownward(p) ? stemHeight : 0;
+}
 
 TGeoPoint StemOffset(TBalloonPosition p, int w, int h, int stemOffset, int stemGap)
 {

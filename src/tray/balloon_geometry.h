@@ -43,7 +43,7 @@ struct TStemSizes {
 // The stem is larger when the balloon has a header row.
 TStemSizes BalloonStemSizes(bool headerRow);
 
-bool IsDownward(TBalloonPosition p);  // bpAuto counts as downward, as bpLeftDown
+bool IsDownward(TBalloonPosition p); // bpAuto counts as downward, as bpLeftDown
 // Distance from the window's top to the rounded body's top.
 int BalloonBodyTop(TBalloonPosition p, int stemHeight);
 
@@ -54,25 +54,25 @@ TGeoPoint StemTip(TBalloonPosition p, const TGeoRect& r, int stemOffset);
 
 // What the window measured and what it wants to show.
 struct TBalloonMeasure {
-    bool HasBody = false;  // the body text is not empty
-    int BodyWidth = 0;     // its measured size
+    bool HasBody = false; // the body text is not empty
+    int BodyWidth = 0;    // its measured size
     int BodyHeight = 0;
     bool ShowHeader = false;
-    int HeaderWidth = 0;  // the header text's measured size in bold
+    int HeaderWidth = 0; // the header text's measured size in bold
     int HeaderHeight = 0;
     bool ShowIcon = false;
     int IconWidth = 0;
     int IconHeight = 0;
-    bool ShowCloseBtn = false;  // the component's own balloons only
+    bool ShowCloseBtn = false; // the component's own balloons only
     TBalloonPosition Position = bpAuto;
     int StemGap = 0;
 };
 
 struct TBalloonLayout {
-    TGeoRect Rect;  // placed so that the stem's tip lies at (0, 0), StemGap above it for upward ones
+    TGeoRect Rect; // placed so that the stem's tip lies at (0, 0), StemGap above it for upward ones
     TStemSizes Stem;
     int BodyTop = 0;
-    int TextTop = 0;  // where the body text starts below BodyTop
+    int TextTop = 0; // where the body text starts below BodyTop
     int HeaderRowWidth = 0;
     int HeaderRowHeight = 0;
 };

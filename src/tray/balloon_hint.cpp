@@ -37,7 +37,7 @@ struct TCtrlHolder {
     }
 } g_ctrlHolder;
 
-}  // namespace
+} // namespace
 
 TBalloonHint::TBalloonHint(TComponent* AOwner) : TComponent(AOwner), FWindow(new TBalloonWindowEx(this))
 {
@@ -275,7 +275,10 @@ TGlobalCtrl& TGlobalCtrl::Instance()
     return *g_ctrl;
 }
 
-TGlobalCtrl* TGlobalCtrl::Existing() { return g_ctrlGoing ? nullptr : g_ctrl; }
+TGlobalCtrl* TGlobalCtrl::Existing()
+{
+    return g_ctrlGoing ? nullptr : g_ctrl;
+}
 
 TGlobalCtrl::TGlobalCtrl() : TComponent(nullptr)
 {
@@ -306,7 +309,7 @@ void TGlobalCtrl::Unlink(TBalloonHint* b)
 TBalloonHint* TGlobalCtrl::CurrentBalloon()
 {
     if (!FCurrent)
-        new TBalloonHint(this);  // registers itself as the current one
+        new TBalloonHint(this); // registers itself as the current one
     return FCurrent;
 }
 
@@ -357,8 +360,7 @@ DWORD TGlobalCtrl::ComCtlVersion()
     HMODULE lib = GetModuleHandleA("comctl32.dll");
     if (!lib)
         return 0;
-    auto get = reinterpret_cast<DLLGETVERSIONPROC>(
-        reinterpret_cast<void*>(GetProcAddress(lib, "DllGetVersion")));
+    auto get = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(lib, "DllGetVersion")));
     if (!get)
         return 0;
     DLLVERSIONINFO dvi = {};
@@ -408,7 +410,7 @@ int StandardIndex(TIconKind kind)
     }
     return -1;
 }
-}  // namespace
+} // namespace
 
 void TGlobalCtrl::DrawIcon(HDC dc, int x, int y, TIconKind kind, int imageIndex, TColor background,
                            TImageList* images)

@@ -21,12 +21,12 @@ struct TBalloonData {
     // On entry the anchor point in AnchorWindow's client coordinates (screen coordinates without
     // an anchor); once shown the window's top-left corner, in the same coordinates.
     POINT Position = {0, 0};
-    POINT StemPoint = {0, 0};  // the stem's tip once shown, same coordinates
+    POINT StemPoint = {0, 0}; // the stem's tip once shown, same coordinates
     std::string Header;
     std::string Hint;
     TIconKind IconKind = ikNone;
     int ImageIndex = -1;
-    int VisibleTime = 0;  // ms; 0 or less keeps the balloon up
+    int VisibleTime = 0; // ms; 0 or less keeps the balloon up
     bool ShowCloseBtn = false;
     TAnimationStyle AnimationStyle = atNone;
     int AnimationTime = 0;

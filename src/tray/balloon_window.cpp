@@ -9,8 +9,14 @@
 
 namespace {
 
-RECT ToRect(const TGeoRect& g) { return {g.Left, g.Top, g.Right, g.Bottom}; }
-TGeoRect ToGeo(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+RECT ToRect(const TGeoRect& g)
+{
+    return {g.Left, g.Top, g.Right, g.Bottom};
+}
+TGeoRect ToGeo(const RECT& r)
+{
+    return {r.left, r.top, r.right, r.bottom};
+}
 
 TGeoRect WorkArea()
 {
@@ -30,7 +36,7 @@ SIZE MeasureText(HDC dc, HFONT font, const std::string& text, int maxWidth)
     return {r.right - r.left, r.bottom - r.top};
 }
 
-}  // namespace
+} // namespace
 
 DWORD AnimationFlags(TAnimationStyle style)
 {
@@ -85,7 +91,10 @@ void TBalloonWindow::InitFromData(void*)
     FStemGap = GetSystemMetrics(SM_CYCURSOR);
 }
 
-TImageList* TBalloonWindow::IconImages() const { return TGlobalCtrl::Instance().CurrentBalloon()->Images(); }
+TImageList* TBalloonWindow::IconImages() const
+{
+    return TGlobalCtrl::Instance().CurrentBalloon()->Images();
+}
 
 void TBalloonWindow::MeasureBody(HDC dc, TBalloonMeasure& m)
 {
@@ -293,7 +302,10 @@ void TBalloonWindowEx::InitFromData(void* data)
 }
 
 // The owner's pictures, also when another balloon component is the current one.
-TImageList* TBalloonWindowEx::IconImages() const { return FOwner->Images(); }
+TImageList* TBalloonWindowEx::IconImages() const
+{
+    return FOwner->Images();
+}
 
 void TBalloonWindowEx::MeasureHeaderRow(HDC dc, TBalloonMeasure& m)
 {

@@ -78,7 +78,7 @@ protected:
     int FTextTop = 0;
     int FIconWidth = 0;
     int FIconHeight = 0;
-    int FMaxWidth = 0;  // what the text is measured against
+    int FMaxWidth = 0; // what the text is measured against
     TIconKind FIconKind = ikNone;
     int FImageIndex = -1;
 };

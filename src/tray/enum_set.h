@@ -3,8 +3,7 @@
 
 // A set of the members of a small enumeration (at most 32), held as bits: bit N for the member
 // with value N.
-template <class E>
-class TEnumSet {
+template <class E> class TEnumSet {
 public:
     constexpr TEnumSet() = default;
     constexpr TEnumSet(std::initializer_list<E> members)

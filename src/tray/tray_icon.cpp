@@ -17,7 +17,7 @@ TShellTray g_platformShell;
 TShellTray* g_shell = &g_platformShell;
 
 TShellVersionQuery g_versionQuery = nullptr;
-DWORD g_shellVersion = 0;  // 0: not known yet, or the last query failed
+DWORD g_shellVersion = 0; // 0: not known yet, or the last query failed
 
 void CopyCut(char* dest, std::size_t destSize, const std::string& s, std::size_t maxChars)
 {
@@ -61,15 +61,27 @@ TShiftState CurrentShift()
 
 const UINT kTipFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 
-}  // namespace
+} // namespace
 
-BOOL TShellTray::NotifyIcon(DWORD message, NOTIFYICONDATAA* data) { return Shell_NotifyIconA(message, data); }
+BOOL TShellTray::NotifyIcon(DWORD message, NOTIFYICONDATAA* data)
+{
+    return Shell_NotifyIconA(message, data);
+}
 
-HWND TShellTray::FindTaskbar() { return FindWindowA("Shell_TrayWnd", nullptr); }
+HWND TShellTray::FindTaskbar()
+{
+    return FindWindowA("Shell_TrayWnd", nullptr);
+}
 
-TShellTray& ShellTray() { return *g_shell; }
+TShellTray& ShellTray()
+{
+    return *g_shell;
+}
 
-void SetShellTray(TShellTray* shell) { g_shell = shell ? shell : &g_platformShell; }
+void SetShellTray(TShellTray* shell)
+{
+    g_shell = shell ? shell : &g_platformShell;
+}
 
 DWORD ReadShellVersion()
 {
@@ -95,7 +107,10 @@ DWORD ShellVersion()
     return g_shellVersion;
 }
 
-bool IsNewShell() { return ShellVersion() > 0x0004FFFF; }
+bool IsNewShell()
+{
+    return ShellVersion() > 0x0004FFFF;
+}
 
 void SetShellVersionQuery(TShellVersionQuery query)
 {
@@ -105,7 +120,10 @@ void SetShellVersionQuery(TShellVersionQuery query)
 
 // The record's published sizes for this build (88 and 488 bytes in a 32-bit program; the 64-bit
 // layout is larger by its pointer alignment).
-DWORD NotifyRecordSize(bool newShell) { return newShell ? NOTIFYICONDATAA_V2_SIZE : NOTIFYICONDATAA_V1_SIZE; }
+DWORD NotifyRecordSize(bool newShell)
+{
+    return newShell ? NOTIFYICONDATAA_V2_SIZE : NOTIFYICONDATAA_V1_SIZE;
+}
 
 TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner), FData(), FWindow(*this)
 {
@@ -145,7 +163,10 @@ void TTrayIcon::Notification(TComponent* AComponent, TOperation Operation)
         FTimer = nullptr;
 }
 
-void TTrayIcon::Notify(DWORD message) { ShellTray().NotifyIcon(message, &FData); }
+void TTrayIcon::Notify(DWORD message)
+{
+    ShellTray().NotifyIcon(message, &FData);
+}
 
 // Older shells read a 64-character tip field: cut there so that it stays terminated.
 void TTrayIcon::SetTip(const std::string& hint)
@@ -342,9 +363,8 @@ void TTrayIcon::HookApplication()
 {
     if (FAppHook || !Application)
         return;
-    FAppHook = Application->HookMainWindow([this](UINT msg, WPARAM wParam, LPARAM, LRESULT&) {
-        return WatchApplication(msg, wParam);
-    });
+    FAppHook = Application->HookMainWindow(
+        [this](UINT msg, WPARAM wParam, LPARAM, LRESULT&) { return WatchApplication(msg, wParam); });
 }
 
 void TTrayIcon::UnhookApplication()
@@ -394,7 +414,10 @@ void TTrayIcon::ShowTrayBalloon(const std::string& Title, const std::string& Tex
         OnBalloonShow(this);
 }
 
-void TTrayIcon::ClearTrayBalloon() { ShowTrayBalloon("", "", bkNone, 5000); }
+void TTrayIcon::ClearTrayBalloon()
+{
+    ShowTrayBalloon("", "", bkNone, 5000);
+}
 
 void TTrayIcon::MouseMove(TShiftState shift, POINT p)
 {
@@ -541,9 +564,7 @@ LRESULT TTrayIcon::TTrayWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     // A restarted taskbar announces itself: register again at once.
     if (FTray.FTaskbarCreated && msg == FTray.FTaskbarCreated) {
         if (FTray.FActive)
-            GuardedCall([this] {
-                FTray.SetActive(true);
-            });
+            GuardedCall([this] { FTray.SetActive(true); });
         return 0;
     }
     return DefaultHandler(msg, wParam, lParam);

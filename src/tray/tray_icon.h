@@ -167,11 +167,11 @@ private:
     HMODULE FKernel = nullptr;
     using TRegisterServiceProcess = DWORD(WINAPI*)(DWORD, DWORD);
     TRegisterServiceProcess FRegisterServiceProcess = nullptr;
-    int FAppHook = 0;  // the application window hook's id, 0 when not hooked
+    int FAppHook = 0; // the application window hook's id, 0 when not hooked
     TTimer* FTimer = nullptr;
     HWND FTaskbar = nullptr;
     std::string FPushedHint;
     DWORD FBalloonShownAt = 0;
-    int FBalloonTimeout = 0;  // whole seconds
+    int FBalloonTimeout = 0; // whole seconds
     UINT FTaskbarCreated = 0;
 };

@@ -8,8 +8,8 @@
 
 namespace {
 // Our subclass's identifier, distinct from the toolkit's own subclass of system controls.
-const UINT_PTR kSubclassId = 0x51564850;  // "QVHP"
-}  // namespace
+const UINT_PTR kSubclassId = 0x51564850; // "QVHP"
+} // namespace
 
 TWndProcHook& TWndProcHook::Instance()
 {
@@ -18,9 +18,15 @@ TWndProcHook& TWndProcHook::Instance()
     return *instance;
 }
 
-void TWndProcHook::AddBefore(HWND wnd, TWndProcObserver proc, void* context) { Add(wnd, true, {proc, context}); }
+void TWndProcHook::AddBefore(HWND wnd, TWndProcObserver proc, void* context)
+{
+    Add(wnd, true, {proc, context});
+}
 
-void TWndProcHook::AddAfter(HWND wnd, TWndProcObserver proc, void* context) { Add(wnd, false, {proc, context}); }
+void TWndProcHook::AddAfter(HWND wnd, TWndProcObserver proc, void* context)
+{
+    Add(wnd, false, {proc, context});
+}
 
 bool TWndProcHook::RemoveBefore(HWND wnd, TWndProcObserver proc, void* context)
 {
@@ -101,7 +107,7 @@ bool TWndProcHook::Run(HWND wnd, bool before, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 LRESULT CALLBACK TWndProcHook::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                             DWORD_PTR refData)
+                                            DWORD_PTR refData)
 {
     TWndProcHook* self = reinterpret_cast<TWndProcHook*>(refData);
     if (msg == WM_NCDESTROY) {

@@ -9,7 +9,7 @@ TBalloonMeasure HeaderIconCloseButton()
     TBalloonMeasure m;
     m.HasBody = true;
     m.BodyWidth = 150;
-    m.BodyHeight = 26;  // two lines of 13
+    m.BodyHeight = 26; // two lines of 13
     m.ShowHeader = true;
     m.HeaderWidth = 60;
     m.HeaderHeight = 13;
@@ -108,7 +108,7 @@ TEST(BalloonLayout, EveryPositionPutsTheTipAtTheOriginOrTheGapAboveIt)
         TGeoPoint Tip;
         int BodyTop;
     } cases[] = {
-        {bpAuto, {0, 0}, 16}, {bpLeftDown, {0, 0}, 16}, {bpRightDown, {0, 0}, 16},
+        {bpAuto, {0, 0}, 16},    {bpLeftDown, {0, 0}, 16}, {bpRightDown, {0, 0}, 16},
         {bpLeftUp, {0, -20}, 0}, {bpRightUp, {0, -20}, 0},
     };
     for (const Case& c : cases) {
@@ -134,7 +134,7 @@ TEST(BalloonPosition, ChangingThePositionKeepsTheTipOnTheAnchor)
     }
 }
 
-const TGeoRect kWork{0, 0, 1024, 738};  // a 1024 x 768 screen with a 30-pixel taskbar
+const TGeoRect kWork{0, 0, 1024, 738}; // a 1024 x 768 screen with a 30-pixel taskbar
 
 TEST(BalloonFitting, AnchorInTheBottomRightCornerTurnsRightUpIntoLeftUp)
 {
@@ -145,7 +145,7 @@ TEST(BalloonFitting, AnchorInTheBottomRightCornerTurnsRightUpIntoLeftUp)
     r.Offset(1024 - 30, 768 - 20);
     TBalloonPosition p = FitBalloon(r, bpRightUp, kWork, l.Stem.StemOffset, 0);
     EXPECT_EQ(p, bpLeftUp);
-    EXPECT_EQ(r.Right, 1024 - 30 + 15);  // stem at the bottom right
+    EXPECT_EQ(r.Right, 1024 - 30 + 15); // stem at the bottom right
     EXPECT_EQ(r.Bottom, 768 - 20);
     EXPECT_EQ(StemTip(p, r, 15), (TGeoPoint{994, 748}));
 }
@@ -169,7 +169,7 @@ TEST(BalloonFitting, AnUpwardBalloonTallerThanTheSpaceAboveTurnsDownward)
     m.Position = bpLeftUp;
     TBalloonLayout l = LayoutBalloon(m);
     TGeoRect r = l.Rect;
-    r.Offset(600, 200);  // the balloon is 316 high, the space above the anchor 200
+    r.Offset(600, 200); // the balloon is 316 high, the space above the anchor 200
     ASSERT_LT(r.Top, 0);
     TBalloonPosition p = FitBalloon(r, bpLeftUp, kWork, 15, 0);
     EXPECT_EQ(p, bpLeftDown);
@@ -224,7 +224,7 @@ TEST(BalloonFitting, AutoPicksByTheQuarterOfTheWorkAreaAndThenFits)
         {{700, 500}, bpRightDown},
     };
     for (const Case& c : cases) {
-        TGeoRect r{15 - 100, 0, 15, 100};  // bpAuto is laid out as bpLeftDown
+        TGeoRect r{15 - 100, 0, 15, 100}; // bpAuto is laid out as bpLeftDown
         r.Offset(c.Tip.X, c.Tip.Y);
         TBalloonPosition p = FitBalloon(r, bpAuto, kWork, 15, 0);
         EXPECT_EQ(p, c.Expected) << c.Tip.X << "," << c.Tip.Y;
@@ -236,7 +236,7 @@ TEST(BalloonFitting, AutoPicksByTheQuarterOfTheWorkAreaAndThenFits)
 
 TEST(BalloonFitting, TheGapOfUpwardPositionsIsKeptWhenFlipping)
 {
-    TGeoRect r{-16, -60 - 32, 84, -32};  // bpRightUp with a 32-pixel gap, tip at (0, -32)
+    TGeoRect r{-16, -60 - 32, 84, -32}; // bpRightUp with a 32-pixel gap, tip at (0, -32)
     r.Offset(100, 20);
     EXPECT_EQ(FitBalloon(r, bpRightUp, kWork, 16, 32), bpRightDown);
     EXPECT_EQ(r, (TGeoRect{84, 20, 184, 80}));
@@ -251,7 +251,7 @@ TEST(BalloonDesktop, ARectangleIsPulledBackOntoTheDesktop)
         {{1000, 750, 1100, 800}, {924, 718, 1024, 768}},
         {{-20, -5, 80, 45}, {0, 0, 100, 50}},
         {{10, 10, 110, 60}, {10, 10, 110, 60}},
-        {{-50, 0, 1100, 20}, {0, 0, 1150, 20}},  // wider than the desktop: the left edge wins
+        {{-50, 0, 1100, 20}, {0, 0, 1150, 20}}, // wider than the desktop: the left edge wins
     };
     for (const Case& c : cases) {
         TGeoRect r = c.In;
@@ -293,4 +293,4 @@ TEST(BalloonShape, TheCloseButtonSits6PixelsFromTheRightEdgeBelowTheBodyTop)
     EXPECT_EQ(CloseButtonRect(177, 0), (TGeoRect{155, 5, 171, 21}));
 }
 
-}  // namespace
+} // namespace

@@ -57,7 +57,8 @@ public:
         bi.bmiHeader.biPlanes = 1;
         bi.bmiHeader.biBitCount = 32;
         FDc.Reset(CreateCompatibleDC(nullptr));
-        FBitmap.Reset(CreateDIBSection(FDc.Get(), &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&FBits), nullptr, 0));
+        FBitmap.Reset(
+            CreateDIBSection(FDc.Get(), &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&FBits), nullptr, 0));
         HGDIOBJ old = SelectObject(FDc.Get(), FBitmap.Get());
         // A colour no balloon uses, to tell untouched pixels.
         for (int i = 0; i < W * H; ++i)
@@ -104,8 +105,14 @@ int CountVisibleBalloons()
     return n;
 }
 
-LPARAM ClientPoint(POINT p) { return MAKELPARAM(p.x, p.y); }
-POINT Center(RECT r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+LPARAM ClientPoint(POINT p)
+{
+    return MAKELPARAM(p.x, p.y);
+}
+POINT Center(RECT r)
+{
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
 
 class BalloonTest : public testing::Test {
 protected:
@@ -160,7 +167,7 @@ TEST_F(BalloonTest, TheRegionIsTheStemTriangleUnitedWithTheRoundedBody)
     ASSERT_NE(GetWindowRgn(Wnd(), rgn.Get()), ERROR);
     RECT box;
     GetRgnBox(rgn.Get(), &box);
-    EXPECT_LE(box.top, 1);  // the stem reaches the top edge
+    EXPECT_LE(box.top, 1); // the stem reaches the top edge
     EXPECT_EQ(box.left, 1);
     EXPECT_EQ(box.right, w - 1);
     // The stem, near its tip, 15 + 1 pixels from the right edge.
@@ -389,7 +396,7 @@ TEST_F(BalloonTest, TwoCallsLeaveOneBalloonWithTheSecondTimeOut)
 
 TEST_F(BalloonTest, EachComponentsTimeOutClosesItsOwnBalloon)
 {
-    TBalloonHint* other = new TBalloonHint(&App);  // now the current one
+    TBalloonHint* other = new TBalloonHint(&App); // now the current one
     ShowAt({500, 400}, "Alt", "Text", 150);
     other->ShowBalloonAt(nullptr, {200, 200}, "Neu", "Text", 0, ikNone, -1);
     Pump(450);
@@ -442,7 +449,7 @@ TEST_F(AnchoredBalloonTest, ResizingHidesOnlyWhenTheStemPointLeavesTheClientArea
     ShowAnchored({150, 60});
     Anchor->SetBounds(100, 100, 320, 220);
     EXPECT_TRUE(IsWindowVisible(Wnd()));
-    Anchor->SetBounds(100, 100, 120, 220);  // the client area now ends left of x = 150
+    Anchor->SetBounds(100, 100, 120, 220); // the client area now ends left of x = 150
     EXPECT_FALSE(IsWindowVisible(Wnd()));
     EXPECT_FALSE(Balloon->Active());
 }
@@ -457,7 +464,7 @@ TEST_F(AnchoredBalloonTest, HidingShowingOrClosingTheAnchorClosesTheBalloon)
     Anchor->Show();
     ShowAnchored();
     EXPECT_TRUE(Balloon->Active());
-    Anchor->Show();  // already visible: no change, the balloon stays
+    Anchor->Show(); // already visible: no change, the balloon stays
     EXPECT_TRUE(Balloon->Active());
     Anchor->Hide();
     Balloon->ShowBalloonAt(Anchor, {150, 60}, "Hallo", "Text", 0, ikNone, -1);
@@ -507,7 +514,7 @@ TEST_F(BalloonTest, CustomIconsComeFromImagesAndFallBackToTheInformationIcon)
     ShowAt({500, 400}, "Hallo", "Text", 0, ikCustom, 0);
     EXPECT_EQ(Window().IconWidth(), 32);
     EXPECT_TRUE(Window().ShowIcon());
-    ShowAt({500, 400}, "Hallo", "Text", 0, ikCustom, 5);  // outside the list
+    ShowAt({500, 400}, "Hallo", "Text", 0, ikCustom, 5); // outside the list
     EXPECT_EQ(Window().IconWidth(), 16);
     EXPECT_TRUE(Window().ShowIcon());
 
@@ -517,8 +524,9 @@ TEST_F(BalloonTest, CustomIconsComeFromImagesAndFallBackToTheInformationIcon)
     EXPECT_TRUE(Window().ShowIcon());
     EXPECT_EQ(Window().IconWidth(), 16);
     TCapture cap(Wnd());
-    EXPECT_GT(cap.CountOther({12, Window().BodyTop() + 7, 28, Window().BodyTop() + 23}, ColorToRGB(App.HintColor())),
-              30);
+    EXPECT_GT(
+        cap.CountOther({12, Window().BodyTop() + 7, 28, Window().BodyTop() + 23}, ColorToRGB(App.HintColor())),
+        30);
     ShowAt({500, 400}, "Hallo", "Text", 0, ikCustom, -1);
     EXPECT_FALSE(Window().ShowIcon());
 }
@@ -612,4 +620,4 @@ TEST_F(BalloonTest, ControlHintsShowAsBalloonsWithTheCurrentComponentsDefaults)
     EXPECT_FALSE(w->Showing());
 }
 
-}  // namespace
+} // namespace

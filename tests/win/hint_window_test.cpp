@@ -136,4 +136,4 @@ TEST(ShortHint, ThePartBeforeTheFirstBar)
     EXPECT_EQ(GetShortHint(""), "");
 }
 
-}  // namespace
+} // namespace

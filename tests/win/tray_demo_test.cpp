@@ -61,8 +61,12 @@ TEST(TrayDemo, DISABLED_TrayIconMenuAndBalloon)
         const char* Caption;
         int Image;
         bool Default;
-    } entries[] = {{"Heise online News", -1, false}, {"-", -1, false},       {"Jetzt Aktualisieren", 0, false},
-                   {"Einstellungen ...", 1, true},   {"Über ...", 2, false}, {"-", -1, false},
+    } entries[] = {{"Heise online News", -1, false},
+                   {"-", -1, false},
+                   {"Jetzt Aktualisieren", 0, false},
+                   {"Einstellungen ...", 1, true},
+                   {"Über ...", 2, false},
+                   {"-", -1, false},
                    {"Beenden", 3, false}};
     for (const Entry& e : entries) {
         TMenuItem* item = new TMenuItem();
@@ -106,4 +110,4 @@ TEST(TrayDemo, DISABLED_TrayIconMenuAndBalloon)
     Announce("done");
 }
 
-}  // namespace
+} // namespace

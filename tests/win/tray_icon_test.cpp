@@ -42,8 +42,14 @@ public:
     HWND Taskbar = reinterpret_cast<HWND>(0x1000);
 };
 
-DWORD NewShellVersion() { return 0x00060000; }
-DWORD OldShellVersion() { return 0x00040047; }
+DWORD NewShellVersion()
+{
+    return 0x00060000;
+}
+DWORD OldShellVersion()
+{
+    return 0x00040047;
+}
 
 struct TEvent {
     std::string Name;
@@ -413,7 +419,9 @@ TEST_F(TrayIconTest, ADestroyedMenuIsForgotten)
 
 TEST_F(TrayIconTest, AnExceptionFromAHandlerIsShownAndDoesNotLeaveTheWindowProcedure)
 {
-    Tray->OnClick = [](TObject*, TMouseButton, TShiftState, int, int) { throw std::runtime_error("Fehler im Klick"); };
+    Tray->OnClick = [](TObject*, TMouseButton, TShiftState, int, int) {
+        throw std::runtime_error("Fehler im Klick");
+    };
     Callback(WM_LBUTTONUP);
     ASSERT_EQ(Ui.Messages.size(), 1u);
     EXPECT_EQ(Ui.Messages[0].Text, "Fehler im Klick");
@@ -614,7 +622,7 @@ TEST_F(TrayApplicationTest, ADoubleClickRunsTheDefaultMenuEntryAndAnAssignedHand
         menu->Items()->Add(item);
     }
     Tray->SetPopupMenu(menu);
-    Callback(WM_RBUTTONDBLCLK);  // only the left button has a default behaviour
+    Callback(WM_RBUTTONDBLCLK); // only the left button has a default behaviour
     EXPECT_TRUE(clicked.empty());
     EXPECT_TRUE(Tray->ApplicationShown());
     Callback(WM_LBUTTONDBLCLK);
@@ -693,4 +701,4 @@ TEST(TrayIconPlatform, RegistersWithTheRealShellWithoutFailing)
     EXPECT_FALSE(tray.Active());
 }
 
-}  // namespace
+} // namespace

@@ -244,4 +244,4 @@ TEST_F(WndProcHookTest, AnExceptionFromAnObserverIsShownAndTheWindowStillHandles
     Hook.RemoveBefore(Target.Wnd, &Observe, &thrower);
 }
 
-}  // namespace
+} // namespace
