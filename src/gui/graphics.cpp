@@ -30,20 +30,20 @@ bool TFontSpec::operator<(const TFontSpec& o) const
     return std::tie(Name, Height, Bold, Underline) < std::tie(o.Name, o.Height, o.Bold, o.Underline);
 }
 
-HFONT SharedFont(const TFontSpec& spec)
+HFONT SharedFont(const TFontSpec& font)
 {
     static std::map<TFontSpec, TFontHandle> fonts;
-    auto it = fonts.find(spec);
+    auto it = fonts.find(font);
     if (it != fonts.end())
         return it->second.Get();
     LOGFONTA lf = {};
-    lf.lfHeight = spec.Height;
-    lf.lfWeight = spec.Bold ? FW_BOLD : FW_NORMAL;
-    lf.lfUnderline = spec.Underline ? TRUE : FALSE;
+    lf.lfHeight = font.Height;
+    lf.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
+    lf.lfUnderline = font.Underline ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
-    lstrcpynA(lf.lfFaceName, spec.Name.c_str(), LF_FACESIZE);
+    lstrcpynA(lf.lfFaceName, font.Name.c_str(), LF_FACESIZE);
     HFONT f = CreateFontIndirectA(&lf);
-    fonts.emplace(spec, TFontHandle(f));
+    fonts.emplace(font, TFontHandle(f));
     return f;
 }

@@ -28,5 +28,5 @@ struct TFontSpec {
     bool Underline = false;
     bool operator<(const TFontSpec& o) const;
 };
-// Fonts are shared by spec and live for the process lifetime.
-HFONT SharedFont(const TFontSpec& spec);
+// Fonts are shared by their description and live for the process lifetime.
+HFONT SharedFont(const TFontSpec& font);
