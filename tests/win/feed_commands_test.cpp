@@ -240,6 +240,8 @@ TEST_F(FeedCommandsTest, AfterADeleteAStillListedFeedOfTheSameNameAndUrlKeepsIts
     ASSERT_NE(inA, nullptr);
     inA->Click();
     ASSERT_EQ(MainForm->CurrentFeed.URL, kUrl);
+    // A feed listed before A from the next rebuild on shifts every later index.
+    Feed("0neu.nfd", "http://neu.example/");
     Ui.MessageAnswers = {IDYES};
     Click(MainForm->DeleteFeedBtn);
     EXPECT_EQ(Listing(Feeds("B\\")), "");
