@@ -153,8 +153,7 @@ TAdvHttp::~TAdvHttp()
     FAbortRequested = true;
     if (FRunningWorkers > 0 && FWake)
         ReleaseSemaphore(FWake.Get(), 1, nullptr);
-    WaitDispatchingSent(
-        [&] { return FRunningWorkers <= nestedWorkers && FCallbacksInFlight <= nestedCallbacks; });
+    WaitDispatchingSent([&] { return FRunningWorkers <= nestedWorkers && FCallbacksInFlight <= nestedCallbacks; });
     FRequestBody.clear();
     FBody.clear();
     FAcceptTypes.Clear();
@@ -196,7 +195,10 @@ void TAdvHttp::SetPort(int v)
     BuildURL();
 }
 
-void TAdvHttp::SetURL(const std::string& v) { SplitURL(v); }
+void TAdvHttp::SetURL(const std::string& v)
+{
+    SplitURL(v);
+}
 
 void TAdvHttp::SetHostName(const std::string& v)
 {
@@ -364,8 +366,8 @@ void TAdvHttp::CheckResult(bool ok)
 std::string TAdvHttp::ErrorText(int code)
 {
     char message[256];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleA("wininet.dll"), static_cast<DWORD>(code),
-                             0, message, sizeof message, nullptr);
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleA("wininet.dll"),
+                             static_cast<DWORD>(code), 0, message, sizeof message, nullptr);
     std::string text(message, std::min<DWORD>(n, sizeof message - 1));
     if (code == ERROR_INTERNET_EXTENDED_ERROR) {
         // A response text longer than the buffer is fetched whole into a buffer of its size and
@@ -389,16 +391,23 @@ std::string TAdvHttp::ErrorText(int code)
         std::size_t zero = response.find('\0');
         if (zero != std::string::npos)
             response.resize(zero);
-        text = text + "\r\nExtended error:" + std::to_string(static_cast<int>(serverError)) + " - " + response + "\r\n";
+        text = text + "\r\nExtended error:" + std::to_string(static_cast<int>(serverError)) + " - " + response +
+               "\r\n";
     }
     return text;
 }
 
 // ---- events ----
 
-HWND TAdvHttp::EventWindow() { return gEventWindow; }
+HWND TAdvHttp::EventWindow()
+{
+    return gEventWindow;
+}
 
-int TAdvHttp::LiveRequestRecords() { return gLiveRecords; }
+int TAdvHttp::LiveRequestRecords()
+{
+    return gLiveRecords;
+}
 
 void TAdvHttp::AddEventWindowUser()
 {
@@ -644,8 +653,7 @@ DWORD WINAPI TAdvHttp::WorkerEntry(LPVOID param)
     return 0;
 }
 
-template <class Pred>
-void TAdvHttp::WaitDispatchingSent(Pred done)
+template <class Pred> void TAdvHttp::WaitDispatchingSent(Pred done)
 {
     // Sent messages are dispatched while waiting: a thread blocked delivering an event to this
     // thread has to get through before it can end.
@@ -692,10 +700,11 @@ void TAdvHttp::OpenSession()
     try {
         HINTERNET session;
         if (FProxy.empty())
-            session = InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, FSessionMode);
+            session =
+                InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, FSessionMode);
         else
-            session = InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PROXY, FProxy.c_str(), nullptr,
-                                    FSessionMode);
+            session =
+                InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PROXY, FProxy.c_str(), nullptr, FSessionMode);
         CheckResult(session != nullptr);
         FSession.Reset(session);
         FSessionAsync = (FSessionMode & INTERNET_FLAG_ASYNC) != 0;
@@ -759,9 +768,9 @@ bool TAdvHttp::Execute(bool Synchronous)
         return false;
     }
     try {
-        HINTERNET connection = InternetConnectA(FSession.Get(), FHostName.c_str(),
-                                                static_cast<INTERNET_PORT>(FPort & 0xFFFF), nullptr, nullptr,
-                                                INTERNET_SERVICE_HTTP, 0, 0);
+        HINTERNET connection =
+            InternetConnectA(FSession.Get(), FHostName.c_str(), static_cast<INTERNET_PORT>(FPort & 0xFFFF),
+                             nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
         CheckResult(connection != nullptr);
         FConnection.Reset(connection);
         DWORD timeout = static_cast<DWORD>(FConnectTimeout);
@@ -776,9 +785,9 @@ bool TAdvHttp::Execute(bool Synchronous)
             acceptTypes = accept;
         }
         auto* record = new TRequestRecord(this, FSerial);
-        HINTERNET request = HttpOpenRequestA(FConnection.Get(), FMethod.c_str(), objectName.c_str(), nullptr,
-                                             nullptr, acceptTypes, FRequestFlags | FSecureFlag,
-                                             reinterpret_cast<DWORD_PTR>(record));
+        HINTERNET request =
+            HttpOpenRequestA(FConnection.Get(), FMethod.c_str(), objectName.c_str(), nullptr, nullptr, acceptTypes,
+                             FRequestFlags | FSecureFlag, reinterpret_cast<DWORD_PTR>(record));
         if (!request)
             delete record;
         CheckResult(request != nullptr);
@@ -812,9 +821,9 @@ void TAdvHttp::SendRequest()
     void* body = FRequestBody.empty() ? nullptr : &FRequestBody[0];
     if (FSessionAsync)
         FPending = pdSend;
-    BOOL ok = HttpSendRequestA(FRequest.Get(), FSendHeaders.empty() ? nullptr : FSendHeaders.c_str(),
-                               static_cast<DWORD>(FSendHeaders.size()), body,
-                               static_cast<DWORD>(FRequestBody.size()));
+    BOOL ok =
+        HttpSendRequestA(FRequest.Get(), FSendHeaders.empty() ? nullptr : FSendHeaders.c_str(),
+                         static_cast<DWORD>(FSendHeaders.size()), body, static_cast<DWORD>(FRequestBody.size()));
     DWORD error = ok ? 0 : GetLastError();
     if (FSessionAsync) {
         TPending expected = pdSend;
@@ -852,10 +861,11 @@ void TAdvHttp::ProcessResponse()
         } else if (FAuthAttempts < FAuthRetries) {
             if (FDefaultUi) {
                 void* data = nullptr;
-                DWORD r = InternetErrorDlg(GetDesktopWindow(), FRequest.Get(), static_cast<DWORD>(FLastError.load()),
-                                           FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                                               FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-                                           &data);
+                DWORD r =
+                    InternetErrorDlg(GetDesktopWindow(), FRequest.Get(), static_cast<DWORD>(FLastError.load()),
+                                     FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                         FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                                     &data);
                 if (r == ERROR_SUCCESS || r == ERROR_CANCELLED) {
                     RecordError(kOperationCancelled);
                     ForgetWorker(true);
@@ -887,8 +897,8 @@ bool TAdvHttp::QueryStatusCode()
     DWORD code = 0;
     try {
         DWORD size = sizeof code;
-        BOOL ok = HttpQueryInfoA(FRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
-                                 nullptr);
+        BOOL ok =
+            HttpQueryInfoA(FRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr);
         CheckResult(ok != FALSE);
     } catch (const TSenderGone&) {
         throw;

@@ -36,7 +36,10 @@ enum TInternetFlag {
 
 // A set of TInternetFlag: bit n stands for member n.
 using TInternetFlags = std::uint32_t;
-constexpr TInternetFlags InternetFlag(TInternetFlag f) { return TInternetFlags(1) << f; }
+constexpr TInternetFlags InternetFlag(TInternetFlag f)
+{
+    return TInternetFlags(1) << f;
+}
 constexpr TInternetFlags kDefaultInternetFlags =
     InternetFlag(ifIgnoreCertCnInvalid) | InternetFlag(ifIgnoreCertDateInvalid) |
     InternetFlag(ifIgnoreRedirectToHttp) | InternetFlag(ifIgnoreRedirectToHttps) | InternetFlag(ifKeepConnection) |
@@ -172,8 +175,7 @@ private:
     void ForgetWorker(bool handOff);
     void StopRequest();
     void SettleWorker();
-    template <class Pred>
-    void WaitDispatchingSent(Pred done);
+    template <class Pred> void WaitDispatchingSent(Pred done);
 
     static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                         DWORD infoLength);

@@ -113,7 +113,8 @@ struct TLog {
 TLog ServerLog(const std::string& action)
 {
     TLog log;
-    log.Text = Fetch("http://127.0.0.1:" + std::to_string(Servers().Http) + "/__log?tag=/" + action + "/" + TestTag());
+    log.Text =
+        Fetch("http://127.0.0.1:" + std::to_string(Servers().Http) + "/__log?tag=/" + action + "/" + TestTag());
     if (log.Text.rfind("COUNT ", 0) == 0)
         log.Count = std::atoi(log.Text.c_str() + 6);
     for (std::size_t at = 0; (at = log.Text.find("\nAuthorization:", at)) != std::string::npos; ++at)
@@ -292,7 +293,10 @@ protected:
     }
 };
 
-std::string ModeName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "Sync" : "Async"; }
+std::string ModeName(const ::testing::TestParamInfo<bool>& info)
+{
+    return info.param ? "Sync" : "Async";
+}
 
 // ---- construction, flags and addresses ----
 
@@ -326,14 +330,22 @@ TEST_F(AdvHttp, ConstructionGivesTheDeclaredValues)
 TEST_F(AdvHttp, EveryFlagMapsToItsWinInetRequestFlag)
 {
     const std::pair<TInternetFlag, DWORD> table[] = {
-        {ifCacheIfNetFail, 0x00010000},        {ifDontCache, 0x04000000},
-        {ifHyperLink, 0x00000400},             {ifIgnoreCertCnInvalid, 0x00001000},
-        {ifIgnoreCertDateInvalid, 0x00002000}, {ifIgnoreRedirectToHttp, 0x00008000},
-        {ifIgnoreRedirectToHttps, 0x00004000}, {ifKeepConnection, 0x00400000},
-        {ifNeedFile, 0x00000010},              {ifNoAuth, 0x00040000},
-        {ifNoAutoRedirect, 0x00200000},        {ifNoCacheWrite, 0x04000000},
-        {ifNoCookies, 0x00080000},             {ifNoUi, 0x00000200},
-        {ifPragmaNoCache, 0x00000100},         {ifReload, 0x80000000},
+        {ifCacheIfNetFail, 0x00010000},
+        {ifDontCache, 0x04000000},
+        {ifHyperLink, 0x00000400},
+        {ifIgnoreCertCnInvalid, 0x00001000},
+        {ifIgnoreCertDateInvalid, 0x00002000},
+        {ifIgnoreRedirectToHttp, 0x00008000},
+        {ifIgnoreRedirectToHttps, 0x00004000},
+        {ifKeepConnection, 0x00400000},
+        {ifNeedFile, 0x00000010},
+        {ifNoAuth, 0x00040000},
+        {ifNoAutoRedirect, 0x00200000},
+        {ifNoCacheWrite, 0x04000000},
+        {ifNoCookies, 0x00080000},
+        {ifNoUi, 0x00000200},
+        {ifPragmaNoCache, 0x00000100},
+        {ifReload, 0x80000000},
         {ifResynchronize, 0x00000800},
     };
     TAdvHttp* h = NewHttp();
@@ -493,8 +505,8 @@ TEST_F(AdvHttp, TooLongPartRaisesAndKeepsThePreviousValue)
 TEST_F(AdvHttp, ErrorTextComesFromWinInetsMessageTable)
 {
     char expected[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleA("wininet.dll"), 12007, 0, expected, sizeof expected,
-                   nullptr);
+    FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleA("wininet.dll"), 12007, 0, expected,
+                   sizeof expected, nullptr);
     ASSERT_NE(expected[0], '\0');
     EXPECT_EQ(TAdvHttp::ErrorText(12007), expected);
     EXPECT_EQ(TAdvHttp::ErrorText(ERROR_INSUFFICIENT_BUFFER), "");
@@ -741,8 +753,8 @@ TEST_P(AdvHttpModes, TwentyMegabyteBodyIsReadWhole)
     std::string text = h->Text();
     ASSERT_EQ(text.size(), 20u * 1048576u);
     const std::string pattern = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ+/";
-    for (std::size_t i : {std::size_t(0), std::size_t(16383), std::size_t(16384), std::size_t(5000001),
-                          text.size() - 1})
+    for (std::size_t i :
+         {std::size_t(0), std::size_t(16383), std::size_t(16384), std::size_t(5000001), text.size() - 1})
         EXPECT_EQ(text[i], pattern[i % 64]) << "at " << i;
 }
 
