@@ -153,7 +153,8 @@ TAdvHttp::~TAdvHttp()
     FAbortRequested = true;
     if (FRunningWorkers > 0 && FWake)
         ReleaseSemaphore(FWake.Get(), 1, nullptr);
-    WaitDispatchingSent([&] { return FRunningWorkers <= nestedWorkers && FCallbacksInFlight <= nestedCallbacks; });
+    // Callbacks are counted first: one may still start a worker, which it counts before it ends.
+    WaitDispatchingSent([&] { return FCallbacksInFlight <= nestedCallbacks && FRunningWorkers <= nestedWorkers; });
     FRequestBody.clear();
     FBody.clear();
     FAcceptTypes.Clear();
