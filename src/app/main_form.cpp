@@ -277,9 +277,11 @@ void TMainForm::FormCreate(TObject*)
         Application->HandleException(e);
     }
     FeedStore->FindFeedByName(CurrentFeed.Name, HeadlineMenu->NewsfeedsEntry());
+    // The Feed page is filled before the first download starts: a download can finish while the
+    // tray talks to the shell, and showing the feed afterwards would empty its description.
+    RefreshFeedInfo();
     if (!CurrentFeed.URL.empty())
         TimerTimer(Timer);
-    RefreshFeedInfo();
     TreeView->FullExpand();
 }
 
@@ -325,6 +327,13 @@ void TMainForm::ApplyStoredComponentSettings()
         TApplicationHintOptions{ahShowHeaderInHint, ahShowIconInHint, ahUseBalloonAsHint});
 
     AdvHttp->SetConnectTimeout(30000);
+    AdvHttp->SetUserAgent("Lindqar WinInet Component");
+    AdvHttp->SetURL("http://localhost/");
+    AdvHttp->SetURLPath("/");
+    AdvHttp->SetHostName("localhost");
+    AdvHttp->SetMethod("GET");
+    AdvHttp->SetAuthRetries(3);
+    AdvHttp->SetInternetFlags(kDefaultInternetFlags);
 
     OpenDialog->SetOptions(ofPathMustExist | ofFileMustExist | ofEnableSizing);
 }

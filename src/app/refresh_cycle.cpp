@@ -86,19 +86,22 @@ void TRefreshCycle::StartRefresh()
         F.AdvHttp->SetProxyPassword(F.ProxyPassEdit->Text());
     }
     F.AdvHttp->SetMethod("GET");
-    FFetching = true;
     try {
         F.AdvHttp->SetURL(F.CurrentFeed.URL);
+        // Execute first lets an aborted download finish; its completion and errors arrive in
+        // here and belong to that download, so this one counts as under way only afterwards.
         F.AdvHttp->Execute(false);
     } catch (const std::exception& e) {
         // Shown by the toolkit's message box; the tray must not go on saying it is connecting.
-        // A failure reported through OnError has set the tray already.
-        if (FFetching) {
-            FFetching = false;
-            F.TrayIcon->SetIconIndex(0);
-            F.TrayIcon->SetHint(std::string("Fehler: ") + e.what());
-        }
+        F.TrayIcon->SetIconIndex(0);
+        F.TrayIcon->SetHint(std::string("Fehler: ") + e.what());
         throw;
+    }
+    FFetching = true;
+    // An aborted download's late document may have been shown meanwhile; this one is fetching.
+    if (F.TrayIcon->IconIndex() != 2) {
+        F.TrayIcon->SetHint("Verbinde mit Server ...");
+        F.TrayIcon->SetIconIndex(2);
     }
 }
 

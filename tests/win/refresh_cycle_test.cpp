@@ -309,6 +309,33 @@ TEST_F(RefreshCycleTest, ASecondRefreshAbortsAnUnansweredFirst)
     EXPECT_EQ(Caption(2), "Zweiter Abruf");
 }
 
+TEST_F(RefreshCycleTest, ASecondRefreshWhileTheFirstReadsItsBodyEndsThatRead)
+{
+    Serve(Rss({"Zweiter Abruf", "B"}));
+    // The platform fills a 16 KB buffer before a read returns: the pieces are larger than that.
+    Start(Url("/slow/x?chunks=5&size=20000&delay=1"));
+    std::vector<std::string> completed;
+    auto original = F().AdvHttp->OnRequestComplete;
+    F().AdvHttp->OnRequestComplete = [&, original](TObject* s) {
+        completed.push_back(F().AdvHttp->Text());
+        original(s);
+    };
+    // Wait until the body has begun to arrive, then refresh again.
+    DWORD until = GetTickCount() + 10000;
+    while (F().AdvHttp->BytesRead() == 0 && GetTickCount() < until) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        App->ProcessMessages();
+    }
+    ASSERT_GT(F().AdvHttp->BytesRead(), 0);
+    F().CurrentFeed.URL = Url("/docs/" + DocName);
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh());
+    ASSERT_FALSE(completed.empty());
+    EXPECT_LT(completed.front().size(), 100000u);  // the first body, cut short
+    EXPECT_GT(completed.front().size(), 0u);
+    EXPECT_EQ(Caption(2), "Zweiter Abruf");
+}
+
 TEST(OverlayIcon, TheBadgeCoversTheLowerRightQuarterAndTheMasksAreAnded)
 {
     // A feed icon: opaque red, a transparent top-left pixel. A badge: transparent but for a blue
