@@ -111,10 +111,10 @@ void TRefreshCycle::AdvHttpError()
         return;
     FFetching = false;
     F.TrayIcon->SetIconIndex(0);
-    std::string text = TAdvHttp::ErrorText(F.AdvHttp->LastError());
+    std::string text = TAdvHttp::FailureText(F.AdvHttp->LastError());
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
         text.pop_back();
-    F.TrayIcon->SetHint("Fehler: " + (text.empty() ? std::to_string(F.AdvHttp->LastError()) : text));
+    F.TrayIcon->SetHint("Fehler: " + text);
 }
 
 void TRefreshCycle::AdvHttpRequestComplete()

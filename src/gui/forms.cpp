@@ -28,10 +28,12 @@ void TForm::BeforeDestruction()
         GuardedCall([&] { OnDestroy(this); });
 }
 
+// An exception from the creation handler is shown like one from any other handler; the form
+// exists and the program goes on.
 void TForm::DoCreate()
 {
     if (OnCreate)
-        OnCreate(this);
+        GuardedCall([&] { OnCreate(this); });
 }
 
 void TForm::SetClientSize(int width, int height)

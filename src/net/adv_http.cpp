@@ -361,7 +361,23 @@ void TAdvHttp::CheckResult(bool ok)
         return;
     RecordError(static_cast<int>(error));
     if (error != 0 && error != ERROR_IO_PENDING)
-        throw EInetError(ErrorText(static_cast<int>(error)));
+        throw EInetError(FailureText(static_cast<int>(error)));
+}
+
+// The exception's text: WinInet's own, else the system's, else the bare number, so that a
+// failure is never reported by an empty message box.
+std::string TAdvHttp::FailureText(int code)
+{
+    std::string text = ErrorText(code);
+    if (text.find_first_not_of(" \r\n") != std::string::npos)
+        return text;
+    char message[256];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             static_cast<DWORD>(code), 0, message, sizeof message, nullptr);
+    text.assign(message, std::min<DWORD>(n, sizeof message - 1));
+    if (text.find_first_not_of(" \r\n") != std::string::npos)
+        return text;
+    return "Internetfehler " + std::to_string(code);
 }
 
 std::string TAdvHttp::ErrorText(int code)

@@ -146,6 +146,8 @@ public:
 
     // The message of a Windows or WinInet error code, from wininet.dll's message table.
     static std::string ErrorText(int code);
+    // ErrorText, or another text naming the failure where WinInet has none.
+    static std::string FailureText(int code);
     // The shared event window, or nullptr while no instance marshals its events.
     static HWND EventWindow();
     // Request records whose WinInet handle has not reported its closing yet.

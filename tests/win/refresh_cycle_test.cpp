@@ -396,3 +396,25 @@ TEST(OverlayIcon, TheBadgeCoversTheLowerRightQuarterAndTheMasksAreAnded)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AdvHttpFailureText, AFailureIsNeverReportedByAnEmptyText)
+{
+    EXPECT_EQ(TAdvHttp::FailureText(12007), TAdvHttp::ErrorText(12007));
+    EXPECT_FALSE(TAdvHttp::FailureText(ERROR_INSUFFICIENT_BUFFER).empty());
+    EXPECT_EQ(TAdvHttp::FailureText(0x7654321), "Internetfehler " + std::to_string(0x7654321));
+}
+
+TEST_F(RefreshCycleTest, AnAddressTheComponentCannotUseIsNamedInTheMessageAndTheTooltip)
+{
+    Serve(Rss({"A"}));
+    Start("http://");
+    App->ProcessMessages();
+    ASSERT_EQ(Ui.Messages.size(), 1u);
+    EXPECT_FALSE(Ui.Messages[0].Text.empty());
+    EXPECT_EQ(F().TrayIcon->Hint(), "Fehler: " + Ui.Messages[0].Text);
+    EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
+}
+
+}  // namespace
