@@ -316,6 +316,9 @@ void TBalloonWindowEx::MeasureHeaderRow(HDC dc, TBalloonMeasure& m)
 void TBalloonWindowEx::ShowBalloon(RECT r)
 {
     HandleNeeded();
+    // The caption is the hint's text, as for the plain hint window: screen readers and other
+    // programs read the balloon through it.
+    SetWindowTextA(Handle(), FText.c_str());
     FitToWorkArea(r);
     if (IsWindowVisible(Handle()))
         ShowWindow(Handle(), SW_HIDE);
