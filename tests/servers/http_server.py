@@ -23,7 +23,8 @@ The first path segment chooses the answer; the query string tunes it:
   /redirect/..?to=URL&code=C  redirect (302 by default)
   /echo/..                    the request line, headers and body as the response body
   /late/..?hold=H             waits H seconds before it answers at all
-  /docs/NAME                  200 with the file DIR/docs/NAME, written by the tests (404 if missing)
+  /docs/NAME?close=1          200 with the file DIR/docs/NAME, written by the tests (404 if missing);
+                              with close=1 the connection is not kept alive
   /__log?tag=T                "COUNT n" then every logged request whose path contains T
 """
 import argparse
@@ -123,7 +124,12 @@ class Handler(BaseHTTPRequestHandler):
                 data = f.read()
         except OSError:
             return self.send_simple(404, b"no such document")
-        self.send_simple(200, data, (("Cache-Control", "no-cache"),))
+        extra = [("Cache-Control", "no-cache")]
+        if q.get("close"):
+            # No kept-alive connection: the next request opens its own (through a proxy, say).
+            extra.append(("Connection", "close"))
+            self.close_connection = True
+        self.send_simple(200, data, extra)
 
     def answer_ok(self, q, body, raw):
         self.send_simple(200, q.get("body", "hello").encode("latin-1"))

@@ -1,0 +1,738 @@
+// qvdrive: drives and observes another program's windows from outside, as a user at the screen
+// would, for the end-to-end journeys and the endurance run. One command per call:
+//
+//   qvdrive [--desktop NAME] [--pid PID] COMMAND ARGS...
+//     windows                        top-level windows: hwnd pid visible class [rect] "caption"
+//     children SPEC                  the window's descendants: hwnd id class visible enabled checked [rect] "text"
+//     find SPEC                      the window's handle
+//     wait SPEC [STATE] [MS]         wait until the window is visible (default), shown, hidden or gone
+//     tray EVENT...                  post the tray icon's callback: move ldown lup ldbl rdown rup
+//     keys SPEC KEY...               post keys: down up left right enter esc tab space, or a letter
+//     type SPEC TEXT                 select the field's text and type TEXT over it (WM_CHAR)
+//     settext SPEC TEXT              set a window's text (for the file dialog's name field)
+//     click SPEC                     press a button (BM_CLICK)
+//     tab SPEC INDEX                 choose a tab of a tab control as a click would (TCM_SETCURFOCUS)
+//     close SPEC                     post WM_CLOSE
+//     shot FILE.bmp                  the whole screen as a 24-bit bitmap file
+//     cursor X Y                     move the mouse pointer
+//     stats PID                      memory, handles, GDI and USER objects, windows, CPU time of a process
+//     kill PID                       end a process
+//     browser EXE LOG | restore      let the shell open http and https addresses with EXE LOG "%1"
+//                                    (the recording stand-in), or with Wine's browser again
+//     selftest                       check the GDI object count against objects made here
+//
+// SPEC names a window by a path of segments joined by '>': the first is a top-level window (of
+// --pid when given), each further one a descendant of the one before. A segment is
+// CLASS[:CAPTION][@ID][#N]: CLASS "*" matches any class, CAPTION must equal the window text
+// (a trailing '*' makes it a prefix), @ID matches the control id, #N takes the N-th match
+// (from 0). "0x1234" names a window by its handle. A CAPTION or TEXT written "x:HEX" is the hex
+// of its Windows-1252 bytes, so that non-ASCII text survives any locale of the command line.
+// Texts are printed as Windows-1252 bytes. Exit code 0 on success, 1 on failure or time-out.
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+DWORD g_pid = 0;
+
+struct TSegment {
+    std::string Class;
+    std::string Caption;
+    bool HasCaption = false;
+    bool Prefix = false;
+    int Id = -1;
+    int Index = 0;
+};
+
+std::string FromHex(const std::string& s)
+{
+    std::string out;
+    for (std::size_t i = 0; i + 1 < s.size(); i += 2)
+        out.push_back(static_cast<char>(std::strtol(s.substr(i, 2).c_str(), nullptr, 16)));
+    return out;
+}
+
+std::string Decode(const std::string& s) { return s.compare(0, 2, "x:") == 0 ? FromHex(s.substr(2)) : s; }
+
+std::vector<TSegment> ParseSpec(const std::string& spec)
+{
+    std::vector<TSegment> out;
+    std::size_t start = 0;
+    while (start <= spec.size()) {
+        std::size_t end = spec.find('>', start);
+        std::string part = spec.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        TSegment seg;
+        std::size_t hash = part.rfind('#');
+        if (hash != std::string::npos && hash + 1 < part.size() &&
+            part.find_first_not_of("0123456789", hash + 1) == std::string::npos) {
+            seg.Index = std::atoi(part.c_str() + hash + 1);
+            part.erase(hash);
+        }
+        std::size_t at = part.rfind('@');
+        if (at != std::string::npos && at + 1 < part.size() &&
+            part.find_first_not_of("0123456789", at + 1) == std::string::npos) {
+            seg.Id = std::atoi(part.c_str() + at + 1);
+            part.erase(at);
+        }
+        std::size_t colon = part.find(':');
+        seg.Class = part.substr(0, colon);
+        if (colon != std::string::npos) {
+            seg.HasCaption = true;
+            seg.Caption = Decode(part.substr(colon + 1));
+            if (!seg.Caption.empty() && seg.Caption.back() == '*') {
+                seg.Prefix = true;
+                seg.Caption.pop_back();
+            }
+        }
+        out.push_back(seg);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return out;
+}
+
+std::string ClassOf(HWND w)
+{
+    char buf[256] = "";
+    GetClassNameA(w, buf, sizeof buf);
+    return buf;
+}
+
+// WM_GETTEXT rather than GetWindowText: the latter does not ask windows of other processes.
+std::string TextOf(HWND w)
+{
+    DWORD_PTR len = 0;
+    if (!SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len))
+        return "";
+    std::string buf(len + 1, '\0');
+    DWORD_PTR got = 0;
+    if (!SendMessageTimeoutA(w, WM_GETTEXT, len + 1, reinterpret_cast<LPARAM>(&buf[0]), SMTO_ABORTIFHUNG, 2000,
+                             &got))
+        return "";
+    buf.resize(got);
+    return buf;
+}
+
+bool Matches(HWND w, const TSegment& s)
+{
+    if (s.Class != "*" && _stricmp(ClassOf(w).c_str(), s.Class.c_str()) != 0)
+        return false;
+    if (s.Id >= 0 && GetDlgCtrlID(w) != s.Id)
+        return false;
+    if (s.HasCaption) {
+        std::string t = TextOf(w);
+        if (s.Prefix ? t.compare(0, s.Caption.size(), s.Caption) != 0 : t != s.Caption)
+            return false;
+    }
+    return true;
+}
+
+std::vector<HWND> TopLevel()
+{
+    std::vector<HWND> out;
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+std::vector<HWND> Descendants(HWND parent)
+{
+    std::vector<HWND> out;
+    EnumChildWindows(
+        parent,
+        [](HWND w, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+DWORD PidOf(HWND w)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    return pid;
+}
+
+HWND Find(const std::string& spec)
+{
+    if (spec.compare(0, 2, "0x") == 0) {
+        HWND w = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoll(spec.c_str(), nullptr, 16)));
+        return IsWindow(w) ? w : nullptr;
+    }
+    std::vector<TSegment> path = ParseSpec(spec);
+    HWND current = nullptr;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        std::vector<HWND> candidates = i == 0 ? TopLevel() : Descendants(current);
+        int seen = 0;
+        HWND found = nullptr;
+        for (HWND w : candidates) {
+            if (i == 0 && g_pid && PidOf(w) != g_pid)
+                continue;
+            if (!Matches(w, path[i]))
+                continue;
+            if (seen++ == path[i].Index) {
+                found = w;
+                break;
+            }
+        }
+        if (!found)
+            return nullptr;
+        current = found;
+    }
+    return current;
+}
+
+// The open menu: the menu windows of the desktop, the last one opened (a submenu) first.
+HWND OpenMenu()
+{
+    for (HWND w : TopLevel())
+        if (ClassOf(w) == "#32768" && IsWindowVisible(w))
+            return w;
+    return nullptr;
+}
+
+HWND Resolve(const std::string& spec) { return spec == "menu" ? OpenMenu() : Find(spec); }
+
+void PrintRect(HWND w)
+{
+    RECT r = {};
+    GetWindowRect(w, &r);
+    std::printf("[%ld %ld %ld %ld]", r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+std::string Quoted(const std::string& s)
+{
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '"' || c == '\\')
+            out += std::string("\\") + c;
+        else
+            out += c;
+    }
+    return out + "\"";
+}
+
+int CmdWindows()
+{
+    for (HWND w : TopLevel()) {
+        if (g_pid && PidOf(w) != g_pid)
+            continue;
+        std::printf("%p %lu %d %s ", static_cast<void*>(w), PidOf(w), IsWindowVisible(w) ? 1 : 0,
+                    ClassOf(w).c_str());
+        PrintRect(w);
+        std::printf(" %s\n", Quoted(TextOf(w)).c_str());
+    }
+    return 0;
+}
+
+int CmdChildren(const std::string& spec)
+{
+    HWND top = Resolve(spec);
+    if (!top) {
+        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        return 1;
+    }
+    for (HWND w : Descendants(top)) {
+        std::string cls = ClassOf(w);
+        int checked = -1;
+        if (_stricmp(cls.c_str(), "Button") == 0)
+            checked = static_cast<int>(SendMessageA(w, BM_GETCHECK, 0, 0));
+        std::printf("%p %d %s %d %d %d ", static_cast<void*>(w), GetDlgCtrlID(w), cls.c_str(),
+                    IsWindowVisible(w) ? 1 : 0, IsWindowEnabled(w) ? 1 : 0, checked);
+        PrintRect(w);
+        std::printf(" %s\n", Quoted(TextOf(w)).c_str());
+    }
+    return 0;
+}
+
+int CmdWait(const std::string& spec, const std::string& state, int timeoutMs)
+{
+    DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
+    for (;;) {
+        HWND w = Resolve(spec);
+        bool ok = state == "gone"      ? w == nullptr
+                  : state == "exists"  ? w != nullptr
+                  : state == "hidden"  ? w != nullptr && !IsWindowVisible(w)
+                                       : w != nullptr && IsWindowVisible(w);
+        if (ok) {
+            if (w)
+                std::printf("%p\n", static_cast<void*>(w));
+            return 0;
+        }
+        if (static_cast<int>(end - GetTickCount()) <= 0) {
+            std::fprintf(stderr, "timed out waiting for %s to be %s\n", spec.c_str(), state.c_str());
+            return 1;
+        }
+        Sleep(50);
+    }
+}
+
+int CmdTray(const std::vector<std::string>& events)
+{
+    HWND w = Find("TTrayIconWindow");
+    if (!w) {
+        std::fprintf(stderr, "no tray icon window\n");
+        return 1;
+    }
+    for (const std::string& e : events) {
+        UINT code = e == "move"    ? WM_MOUSEMOVE
+                    : e == "ldown" ? WM_LBUTTONDOWN
+                    : e == "lup"   ? WM_LBUTTONUP
+                    : e == "ldbl"  ? WM_LBUTTONDBLCLK
+                    : e == "rdown" ? WM_RBUTTONDOWN
+                    : e == "rup"   ? WM_RBUTTONUP
+                                   : 0;
+        if (!code) {
+            std::fprintf(stderr, "unknown tray event %s\n", e.c_str());
+            return 1;
+        }
+        // Posted, not sent: the program may answer by opening a modal menu.
+        PostMessageA(w, WM_USER + 1, 1, static_cast<LPARAM>(code));
+        Sleep(30);
+    }
+    return 0;
+}
+
+UINT KeyOf(const std::string& k)
+{
+    if (k == "down")
+        return VK_DOWN;
+    if (k == "up")
+        return VK_UP;
+    if (k == "left")
+        return VK_LEFT;
+    if (k == "right")
+        return VK_RIGHT;
+    if (k == "enter")
+        return VK_RETURN;
+    if (k == "esc")
+        return VK_ESCAPE;
+    if (k == "tab")
+        return VK_TAB;
+    if (k == "space")
+        return VK_SPACE;
+    if (k.size() == 1)
+        return static_cast<UINT>(std::toupper(static_cast<unsigned char>(k[0])));
+    return 0;
+}
+
+int CmdKeys(const std::string& spec, const std::vector<std::string>& keys)
+{
+    for (const std::string& k : keys) {
+        // A menu key can open a submenu: find the newest menu window for every key.
+        HWND w = Resolve(spec);
+        if (!w) {
+            std::fprintf(stderr, "no window %s\n", spec.c_str());
+            return 1;
+        }
+        UINT vk = KeyOf(k);
+        if (!vk) {
+            std::fprintf(stderr, "unknown key %s\n", k.c_str());
+            return 1;
+        }
+        UINT scan = MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
+        PostMessageA(w, WM_KEYDOWN, vk, 1 | (scan << 16));
+        PostMessageA(w, WM_KEYUP, vk, 1 | (scan << 16) | (3u << 30));
+        Sleep(120);
+    }
+    return 0;
+}
+
+int CmdType(const std::string& spec, const std::string& text)
+{
+    HWND w = Resolve(spec);
+    if (!w) {
+        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        return 1;
+    }
+    DWORD_PTR r;
+    SendMessageTimeoutA(w, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, 2000, &r);
+    // An empty text: delete the selection as the Delete key would.
+    if (text.empty())
+        PostMessageA(w, WM_CHAR, VK_BACK, 1);
+    for (char c : text)
+        PostMessageA(w, WM_CHAR, static_cast<unsigned char>(c), 1);
+    // Let the posted characters arrive before the caller goes on.
+    SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+    return 0;
+}
+
+int CmdSetText(const std::string& spec, const std::string& text)
+{
+    HWND w = Resolve(spec);
+    if (!w) {
+        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        return 1;
+    }
+    DWORD_PTR r;
+    return SendMessageTimeoutA(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, &r)
+               ? 0
+               : 1;
+}
+
+int CmdClick(const std::string& spec)
+{
+    HWND w = Resolve(spec);
+    if (!w) {
+        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        return 1;
+    }
+    // Posted: the click may open a modal prompt or dialog in the program.
+    PostMessageA(w, BM_CLICK, 0, 0);
+    return 0;
+}
+
+int CmdTab(const std::string& spec, int index)
+{
+    HWND w = Resolve(spec);
+    if (!w) {
+        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        return 1;
+    }
+    DWORD_PTR r;
+    SendMessageTimeoutA(w, TCM_SETCURFOCUS, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 2000, &r);
+    return 0;
+}
+
+int CmdClose(const std::string& spec)
+{
+    HWND w = Resolve(spec);
+    if (!w) {
+        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        return 1;
+    }
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+int CmdShot(const std::string& file)
+{
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY | CAPTUREBLT);
+    GdiFlush();
+    DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + stride * static_cast<DWORD>(h);
+    int rc = 1;
+    if (FILE* f = std::fopen(file.c_str(), "wb")) {
+        std::fwrite(&fh, sizeof fh, 1, f);
+        std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f);
+        std::fwrite(bits, stride, static_cast<size_t>(h), f);
+        rc = std::fclose(f) == 0 ? 0 : 1;
+    }
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return rc;
+}
+
+typedef LONG(WINAPI* TQueryProcess)(HANDLE, int, void*, ULONG, ULONG*);
+
+struct TBasicInfo {
+    LONG_PTR ExitStatus;
+    void* PebBaseAddress;
+    ULONG_PTR AffinityMask;
+    LONG_PTR BasePriority;
+    ULONG_PTR UniqueProcessId;
+    ULONG_PTR InheritedFrom;
+};
+
+// GDI objects in use by a process: Wine's GetGuiResources knows none, so the process's GDI
+// handle table (which the process environment block points at) is read and its used entries
+// counted. An entry is 24 bytes; its type byte at offset 14 is 0 for a free entry. -1 when the
+// table cannot be read.
+long CountGdiEntries(HANDLE process)
+{
+    auto query = reinterpret_cast<TQueryProcess>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    TBasicInfo info = {};
+    if (!query || query(process, 0, &info, sizeof info, nullptr) != 0 || !info.PebBaseAddress)
+        return -1;
+    const SIZE_T kTableOffset = sizeof(void*) == 8 ? 0xF8 : 0x94;
+    void* table = nullptr;
+    SIZE_T got = 0;
+    if (!ReadProcessMemory(process, static_cast<char*>(info.PebBaseAddress) + kTableOffset, &table, sizeof table,
+                           &got) ||
+        !table)
+        return -1;
+    const SIZE_T kEntries = 0x10000, kEntrySize = 24;
+    std::vector<unsigned char> buf(kEntries * kEntrySize);
+    if (!ReadProcessMemory(process, table, buf.data(), buf.size(), &got))
+        return -1;
+    long used = 0;
+    for (SIZE_T i = 0; i < got / kEntrySize; ++i)
+        if (buf[i * kEntrySize + 14] != 0)
+            ++used;
+    return used;
+}
+
+typedef LONG(WINAPI* TQuerySystem)(int, void*, ULONG, ULONG*);
+
+struct THandleEntry {
+    ULONG OwnerPid;
+    BYTE ObjectType;
+    BYTE Flags;
+    USHORT Value;
+    void* Object;
+    ULONG Access;
+};
+
+// Kernel handles of a process from the system's handle list: Wine's GetProcessHandleCount
+// answers only for the calling process. -1 when the list cannot be had.
+long CountKernelHandles(DWORD pid)
+{
+    auto query = reinterpret_cast<TQuerySystem>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query)
+        return -1;
+    std::vector<unsigned char> buf(1 << 20);
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        ULONG needed = 0;
+        LONG status = query(16, buf.data(), static_cast<ULONG>(buf.size()), &needed);
+        if (status == static_cast<LONG>(0xC0000004)) {
+            buf.resize(std::max<std::size_t>(buf.size() * 2, needed + 4096));
+            continue;
+        }
+        if (status != 0)
+            return -1;
+        ULONG count = *reinterpret_cast<ULONG*>(buf.data());
+        const THandleEntry* e = reinterpret_cast<const THandleEntry*>(buf.data() + sizeof(void*));
+        long n = 0;
+        for (ULONG i = 0; i < count; ++i)
+            if (e[i].OwnerPid == pid)
+                ++n;
+        return n;
+    }
+    return -1;
+}
+
+long CountWindows(DWORD pid)
+{
+    long n = 0;
+    for (HWND w : TopLevel())
+        if (PidOf(w) == pid)
+            n += 1 + static_cast<long>(Descendants(w).size());
+    // Message-only windows (timers, the HTTP component's window) are not top-level windows.
+    HWND child = nullptr;
+    while ((child = FindWindowExA(HWND_MESSAGE, child, nullptr, nullptr)) != nullptr)
+        if (PidOf(child) == pid)
+            ++n;
+    return n;
+}
+
+unsigned long long FileTimeUs(const FILETIME& t)
+{
+    return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10;
+}
+
+int CmdStats(DWORD pid)
+{
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!p) {
+        std::fprintf(stderr, "cannot open process %lu\n", pid);
+        return 1;
+    }
+    PROCESS_MEMORY_COUNTERS_EX mem = {};
+    mem.cb = sizeof mem;
+    GetProcessMemoryInfo(p, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&mem), sizeof mem);
+    DWORD handles = 0;
+    GetProcessHandleCount(p, &handles);
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(p, &created, &exited, &kernel, &user);
+    std::printf("private_bytes=%llu\n", static_cast<unsigned long long>(mem.PrivateUsage));
+    std::printf("working_set=%llu\n", static_cast<unsigned long long>(mem.WorkingSetSize));
+    std::printf("peak_working_set=%llu\n", static_cast<unsigned long long>(mem.PeakWorkingSetSize));
+    std::printf("pagefile_usage=%llu\n", static_cast<unsigned long long>(mem.PagefileUsage));
+    std::printf("handles=%lu\n", handles);
+    std::printf("handle_list_entries=%ld\n", CountKernelHandles(pid));
+    std::printf("gdi_objects=%lu\n", GetGuiResources(p, GR_GDIOBJECTS));
+    std::printf("user_objects=%lu\n", GetGuiResources(p, GR_USEROBJECTS));
+    std::printf("gdi_table_entries=%ld\n", CountGdiEntries(p));
+    std::printf("windows=%ld\n", CountWindows(pid));
+    std::printf("cpu_kernel_us=%llu\n", FileTimeUs(kernel));
+    std::printf("cpu_user_us=%llu\n", FileTimeUs(user));
+    CloseHandle(p);
+    return 0;
+}
+
+int CmdKill(DWORD pid)
+{
+    HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!p)
+        return 1;
+    BOOL ok = TerminateProcess(p, 1);
+    WaitForSingleObject(p, 5000);
+    CloseHandle(p);
+    return ok ? 0 : 1;
+}
+
+const char* const kWineBrowser = "\"C:\\windows\\system32\\winebrowser.exe\" \"%1\"";
+
+// The shell finds the program for an address under the classes key of its scheme; Wine reads
+// the machine's classes only, not a per-user override.
+int CmdBrowser(const std::vector<std::string>& rest)
+{
+    std::string command = rest[0] == "restore" ? kWineBrowser : "\"" + rest[0] + "\" \"" + rest.at(1) + "\" \"%1\"";
+    int rc = 0;
+    for (const char* scheme : {"http", "https"}) {
+        std::string key = std::string(scheme) + "\\shell\\open\\command";
+        HKEY k;
+        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
+            ERROR_SUCCESS) {
+            rc = 1;
+            continue;
+        }
+        if (RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                           static_cast<DWORD>(command.size() + 1)) != ERROR_SUCCESS)
+            rc = 1;
+        RegCloseKey(k);
+    }
+    return rc;
+}
+
+int CmdSelfTest()
+{
+    HANDLE self = GetCurrentProcess();
+    long before = CountGdiEntries(self);
+    std::vector<HBRUSH> brushes;
+    for (int i = 0; i < 50; ++i)
+        brushes.push_back(CreateSolidBrush(RGB(i, 0, 0)));
+    long during = CountGdiEntries(self);
+    for (HBRUSH b : brushes)
+        DeleteObject(b);
+    long after = CountGdiEntries(self);
+    std::printf("gdi before=%ld with 50 brushes=%ld after=%ld\n", before, during, after);
+    return (before >= 0 && during - before == 50 && after == before) ? 0 : 1;
+}
+
+void Usage()
+{
+    std::fprintf(stderr, "usage: qvdrive [--desktop NAME] [--pid PID] COMMAND ARGS... (see drive.cpp)\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::size_t i = 0;
+    while (i + 1 < args.size() && args[i].compare(0, 2, "--") == 0) {
+        if (args[i] == "--desktop") {
+            // Windows are found and the screen is read on the desktop the program runs on.
+            HDESK d = OpenDesktopA(args[i + 1].c_str(), 0, FALSE, GENERIC_ALL);
+            if (!d || !SetThreadDesktop(d)) {
+                std::fprintf(stderr, "cannot use desktop %s\n", args[i + 1].c_str());
+                return 1;
+            }
+        } else if (args[i] == "--pid") {
+            g_pid = static_cast<DWORD>(std::strtoul(args[i + 1].c_str(), nullptr, 10));
+        } else {
+            break;
+        }
+        i += 2;
+    }
+    if (i >= args.size()) {
+        Usage();
+        return 2;
+    }
+    std::string cmd = args[i];
+    std::vector<std::string> rest(args.begin() + static_cast<long>(i) + 1, args.end());
+    auto need = [&](std::size_t n) {
+        if (rest.size() < n) {
+            Usage();
+            std::exit(2);
+        }
+    };
+    int rc = 2;
+    if (cmd == "windows") {
+        rc = CmdWindows();
+    } else if (cmd == "children") {
+        need(1);
+        rc = CmdChildren(rest[0]);
+    } else if (cmd == "find") {
+        need(1);
+        HWND w = Resolve(rest[0]);
+        if (w)
+            std::printf("%p\n", static_cast<void*>(w));
+        rc = w ? 0 : 1;
+    } else if (cmd == "wait") {
+        need(1);
+        rc = CmdWait(rest[0], rest.size() > 1 ? rest[1] : "visible", rest.size() > 2 ? std::atoi(rest[2].c_str()) : 10000);
+    } else if (cmd == "tray") {
+        rc = CmdTray(rest);
+    } else if (cmd == "keys") {
+        need(1);
+        rc = CmdKeys(rest[0], std::vector<std::string>(rest.begin() + 1, rest.end()));
+    } else if (cmd == "type") {
+        need(2);
+        rc = CmdType(rest[0], Decode(rest[1]));
+    } else if (cmd == "settext") {
+        need(2);
+        rc = CmdSetText(rest[0], Decode(rest[1]));
+    } else if (cmd == "click") {
+        need(1);
+        rc = CmdClick(rest[0]);
+    } else if (cmd == "tab") {
+        need(2);
+        rc = CmdTab(rest[0], std::atoi(rest[1].c_str()));
+    } else if (cmd == "close") {
+        need(1);
+        rc = CmdClose(rest[0]);
+    } else if (cmd == "shot") {
+        need(1);
+        rc = CmdShot(rest[0]);
+    } else if (cmd == "cursor") {
+        need(2);
+        rc = SetCursorPos(std::atoi(rest[0].c_str()), std::atoi(rest[1].c_str())) ? 0 : 1;
+    } else if (cmd == "stats") {
+        need(1);
+        rc = CmdStats(static_cast<DWORD>(std::strtoul(rest[0].c_str(), nullptr, 10)));
+    } else if (cmd == "kill") {
+        need(1);
+        rc = CmdKill(static_cast<DWORD>(std::strtoul(rest[0].c_str(), nullptr, 10)));
+    } else if (cmd == "browser") {
+        need(1);
+        if (rest[0] != "restore")
+            need(2);
+        rc = CmdBrowser(rest);
+    } else if (cmd == "selftest") {
+        rc = CmdSelfTest();
+    } else {
+        Usage();
+    }
+    std::fflush(stdout);
+    return rc;
+}

@@ -1,0 +1,607 @@
+#!/usr/bin/env python3
+"""End-to-end journeys: the real quorvane.exe under Wine, driven as a user would.
+
+  run_e2e.py --journey NAME --exe quorvane.exe --drive qvdrive.exe --browser qvbrowser.exe
+             --servers STATE_DIR --artefacts DIR [--wineprefix DIR] [--keep]
+  run_e2e.py --list
+
+Each journey copies the program into a fresh temporary program folder with its own Newsfeeds
+and settings file, runs it on a Wine virtual desktop of its own, works it through its tray
+icon, its menu, its windows and the prompts and dialogs it opens, and checks only what a user
+could see or find: windows, captions, texts and states, files in the program folder, the
+requests the loopback server received, the addresses handed to the web browser (a recording
+stand-in, qvbrowser.exe, registered for http and https while the journey runs) and the
+screen. Screenshots are kept in ARTEFACTS/NAME/. Every wait has a time-out; whatever the
+journey started is stopped at its end, also when it fails.
+"""
+import argparse
+import os
+import shutil
+import sys
+import tempfile
+import time
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from qvdriver import (DriveError, Display, Program, Servers, hx, prepare_wine, read_ini, rss, winpath,  # noqa: E402
+                      write_bmp, write_icon, write_ini)
+
+JOURNEYS = {}
+
+
+def journey(fn):
+    JOURNEYS[fn.__name__] = fn
+    return fn
+
+
+class Context:
+    def __init__(self, args, name):
+        self.args, self.name = args, name
+        self.servers = Servers(args.servers)
+        self.artefacts = os.path.join(args.artefacts, name)
+        shutil.rmtree(self.artefacts, ignore_errors=True)
+        os.makedirs(self.artefacts)
+        self.root = tempfile.mkdtemp(prefix="qv-e2e-%s-" % name)
+        self.folder = os.path.join(self.root, "Quorvane")
+        os.makedirs(self.folder)
+        self.opened_file = os.path.join(self.root, "opened.txt")
+        self.programs = []
+        self.tag = "e2e-%s-%d" % (name, os.getpid())
+
+    def program(self):
+        p = Program(self.args.exe, self.args.drive, self.folder, self.artefacts, self.name, log=self.log)
+        self.programs.append(p)
+        return p
+
+    def log(self, *what):
+        print("[%s %6.1f] %s" % (self.name, time.monotonic() - START, " ".join(str(w) for w in what)), flush=True)
+
+    def feeds(self):
+        path = os.path.join(self.folder, "Newsfeeds")
+        os.makedirs(path, exist_ok=True)
+        return path
+
+    def feed(self, name, url, subfolder=None):
+        folder = self.feeds() if not subfolder else os.path.join(self.feeds(), subfolder)
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, name + ".nfd"), "wb") as f:
+            f.write(url.encode("cp1252") + b"\r\n")
+
+    def doc(self, key, data):
+        """Serves data as a document of this journey; returns its URL."""
+        name = "%s-%s.xml" % (self.tag, key)
+        self.servers.put(name, data)
+        return self.servers.url(name)
+
+    def doc_name(self, key):
+        return "%s-%s.xml" % (self.tag, key)
+
+    def opened(self):
+        try:
+            with open(self.opened_file, encoding="cp1252") as f:
+                return [line.rstrip("\n") for line in f]
+        except FileNotFoundError:
+            return []
+
+    def wait_opened(self, count, timeout=10.0):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            got = self.opened()
+            if len(got) >= count:
+                return got
+            time.sleep(0.1)
+        raise DriveError("expected %d addresses opened in the browser, got %r" % (count, self.opened()))
+
+    def ini(self):
+        return read_ini(os.path.join(self.folder, "quorvane.ini"))
+
+    def write_settings(self, sections):
+        write_ini(os.path.join(self.folder, "quorvane.ini"), sections)
+
+    def cleanup(self, ok):
+        for p in self.programs:
+            try:
+                p.kill()
+            except Exception as e:  # the journey's result matters more than a failed clean-up
+                self.log("clean-up:", e)
+        if ok and not self.args.keep:
+            shutil.rmtree(self.root, ignore_errors=True)
+        else:
+            self.log("program folder kept:", self.root)
+
+
+def check(condition, message):
+    if not condition:
+        raise DriveError(message)
+
+
+def check_equal(got, want, what):
+    if got != want:
+        raise DriveError("%s: expected %r, got %r" % (what, want, got))
+
+
+def flat(text):
+    """A balloon text without its line breaks: the program wraps lines at spaces with a CR."""
+    return " ".join(text.replace("\r", " ").split())
+
+
+def news_items(prefix, site, count=4):
+    return [("%s %d" % (prefix, i), "%s/artikel/%d.html" % (site, i), "Beschreibung %s %d." % (prefix, i))
+            for i in range(1, count + 1)]
+
+
+def balloon(program, timeout=10.0):
+    """Waits for the program's balloon and returns its text (the window's caption is its body)."""
+    program.wait("TBalloonWindowEx", "visible", timeout)
+    return program.text("TBalloonWindowEx")
+
+
+DEFAULTS = {
+    "Window": {"Top": "200", "Left": "200"},
+    "Settings": {"FeedName": "", "Start minimized": "0", "Interval": "15", "MaxEntrys": "15", "MaxChars": "80",
+                 "Cut Channelname": "0", "Balloonhint": "1", "Balloonwrap": "80"},
+    "Proxy": {"Enabled": "0", "Port": "1080", "Host": "", "User": "", "Pass": ""},
+}
+
+
+def tray_icon_colours(pic):
+    """The colours of the taskbar's tray icon (16 x 16 at the right end of the taskbar)."""
+    x, y = 1003, 750
+    return pic.region(x, y, 16, 16)
+
+
+def count_like(pixels, test):
+    return sum(1 for p in pixels if test(p))
+
+
+def yellowish(p):
+    return p[0] > 200 and p[1] > 170 and p[2] < 90
+
+
+def greenish(p):
+    return p[1] > 140 and p[0] < 110 and p[2] < 110
+
+
+# ---------------------------------------------------------------------------------------------
+
+@journey
+def first_start(ctx):
+    """A program folder with nothing but the program: the settings window, the fixed menu, no
+    download, the about window, and at exit a settings file with every default."""
+    before = len(ctx.servers.requests(""))
+    p = ctx.program().start()
+    p.wait("TMainForm:Einstellungen", "visible")
+    p.screenshot("settings-programm")
+    for i, name in enumerate(["feed", "proxy", "text", "links"], start=1):
+        p.tab(i)
+        p.screenshot("settings-%s" % name)
+    p.tab(0)
+    check(not p.visible("TBalloonWindowEx"), "a balloon without any feed")
+    p.menu(*Program.ABOUT, shot="menu-without-feeds")
+    p.wait("TInfoForm:%s" % hx("Über ..."), "visible")
+    p.screenshot("about")
+    p.drive("close", "TInfoForm")
+    p.wait("TInfoForm", "hidden")
+    check_equal(len(ctx.servers.requests("")), before, "requests made by a program without feeds")
+    check(not os.path.exists(os.path.join(ctx.folder, "quorvane.ini")), "settings written before the exit")
+    p.quit()
+    check_equal(ctx.ini(), DEFAULTS, "settings file written at exit")
+    check(not os.path.exists(os.path.join(ctx.folder, "Newsfeeds")), "the program created a feed folder")
+
+
+@journey
+def create_feed(ctx):
+    """"Neues Feed ...": two prompts, the feed file, the download at once, the balloon with the
+    first headline, the headlines in the menu and the browser on the one chosen."""
+    site = "http://www.tagesblick.example"
+    items = news_items("Landtag beschließt Haushalt", site)
+    url = ctx.doc("inland", rss("Tagesblick Inland", site, "Nachrichten aus dem Inland", items))
+    ctx.feeds()
+    p = ctx.program().start()
+    p.wait("TMainForm", "visible")
+    p.tab(1)
+    p.click("TMainForm>TTabSheet:Feed>Button:Neues Feed ...")
+    p.wait("TInputQueryForm:Neues Feed erstellen>Static:Geben Sie einen neuen Namen ein")
+    check_equal(p.text("TInputQueryForm>Edit"), "Feed", "the name prompt's default")
+    p.type("TInputQueryForm>Edit", "Tagesblick: Inland")
+    p.screenshot("name-prompt")
+    p.click("TInputQueryForm>Button:OK")
+    p.wait("TInputQueryForm>Static:Geben Sie den URL des Feeds ein")
+    check_equal(p.text("TInputQueryForm>Edit"), "http://", "the address prompt's default")
+    p.type("TInputQueryForm>Edit", url)
+    p.click("TInputQueryForm>Button:OK")
+    # ":" cannot stand in a file name: the feed is named with "-" instead.
+    path = os.path.join(ctx.folder, "Newsfeeds", "Tagesblick- Inland.nfd")
+    ctx.servers.wait_requests(ctx.doc_name("inland"), 1)
+    with open(path, "rb") as f:
+        check_equal(f.read(), url.encode() + b"\r\n", "the new feed file")
+    text = balloon(p)
+    check_equal(flat(text), items[0][2], "the balloon's text")
+    p.screenshot("balloon")
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#0"), "Tagesblick- Inland", "the Feed page's name")
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#1"), url, "the Feed page's address")
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#2"), "Nachrichten aus dem Inland", "the Feed page's text")
+    # The channel, then the headlines: the second headline is the third entry from the top.
+    p.menu("down", "down", "down", "enter", shot="menu-headlines")
+    check_equal(ctx.wait_opened(1), [items[1][1]], "the address opened for the second headline")
+    p.menu("down", "enter")
+    check_equal(ctx.wait_opened(2)[1], site, "the address opened for the channel")
+    p.quit()
+    check_equal(ctx.ini()["Settings"]["FeedName"], "Tagesblick- Inland", "the saved current feed")
+
+
+@journey
+def pick_feed(ctx):
+    """Another feed chosen in "Newsfeeds": its document is fetched and shown."""
+    site_a, site_b = "http://alpha.example", "http://beta.example"
+    items_a = news_items("Hafen erweitert", site_a)
+    items_b = news_items("Messe eröffnet", site_b)
+    ctx.feed("Alpha", ctx.doc("alpha", rss("Alpha Kurier", site_a, "Alpha", items_a)))
+    ctx.feed("Beta", ctx.doc("beta", rss("Beta Anzeiger", site_b, "Beta", items_b)))
+    ctx.feed("Gamma", ctx.doc("gamma", rss("Gamma", "http://gamma.example", "Gamma", [])), subfolder="Regional")
+    ctx.write_settings({"Settings": {"FeedName": "Alpha", "Start minimized": "1"}})
+    p = ctx.program().start()
+    ctx.servers.wait_requests(ctx.doc_name("alpha"), 1)
+    check_equal(flat(balloon(p)), items_a[0][2], "the balloon of the saved feed")
+    check(not p.visible("TMainForm"), "the settings window shows although it starts minimized")
+    # Feeds are ordered by their first letter, folders by their first three: Alpha, Beta, Regional.
+    p.open_menu()
+    p.drive("keys", "menu", *Program.FEEDS)
+    time.sleep(0.4)
+    p.screenshot("menu-newsfeeds")
+    p.drive("keys", "menu", "down", "enter")
+    p.wait("menu", "gone")
+    ctx.servers.wait_requests(ctx.doc_name("beta"), 1)
+    check_equal(flat(balloon(p)), items_b[0][2], "the balloon of the chosen feed")
+    p.menu("down", "down", "enter")
+    check_equal(ctx.wait_opened(1), [items_b[0][1]], "the first headline of the chosen feed")
+    p.quit()
+    check_equal(ctx.ini()["Settings"]["FeedName"], "Beta", "the saved current feed")
+    check_equal(len(ctx.servers.requests(ctx.doc_name("gamma"))), 0, "requests for a feed nobody chose")
+
+
+def open_file_dialog(p, caption, path):
+    """Picks a file in the platform's file-open dialog by typing its name."""
+    dialog = "#32770:%s" % hx(caption)
+    p.wait(dialog, "visible", 15)
+    time.sleep(0.5)
+    p.screenshot("dialog-" + caption.split()[0].lower())
+    edits = [c for c in p.children(dialog) if c["class"] == "Edit" and c["visible"]]
+    check(edits, "the file dialog has no name field")
+    p.drive("settext", "0x" + edits[0]["hwnd"], hx(winpath(path)))
+    p.click("%s>Button@1" % dialog)
+    p.wait(dialog, "gone", 10)
+
+
+@journey
+def import_klip(ctx):
+    """"Klip importieren ...": the feed of the Klip file's title and address, downloaded at once;
+    the same file a second time is refused with a message."""
+    site = "http://www.rheinpost.example"
+    items = news_items("Brücke wird saniert", site)
+    url = ctx.doc("klip", rss("Rheinpost Lokal", site, "Lokales vom Rhein", items))
+    klip = os.path.join(ctx.root, "rheinpost.klip")
+    with open(klip, "wb") as f:
+        f.write(("<klip>\r\n<owner><author>Redaktion</author></owner>\r\n<identity>\r\n"
+                 "<title> <!-- Name -->Rheinpost Lokal </title>\r\n</identity>\r\n<locations>\r\n"
+                 "<contentsource>\r\n  %s\r\n</contentsource>\r\n</locations>\r\n</klip>\r\n" % url).encode("cp1252"))
+    ctx.feeds()
+    p = ctx.program().start()
+    p.tab(1)
+    p.click("TMainForm>TTabSheet:Feed>Button:Klip importieren ...")
+    open_file_dialog(p, "Klip öffnen ...", klip)
+    ctx.servers.wait_requests(ctx.doc_name("klip"), 1)
+    with open(os.path.join(ctx.folder, "Newsfeeds", "Rheinpost Lokal.nfd"), "rb") as f:
+        check_equal(f.read(), url.encode() + b"\r\n", "the imported feed file")
+    check_equal(flat(balloon(p)), items[0][2], "the balloon of the imported feed")
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#0"), "Rheinpost Lokal", "the Feed page's name")
+    p.menu("down", "down", "enter")
+    check_equal(ctx.wait_opened(1), [items[0][1]], "the first headline of the imported feed")
+    # The same Klip again: the feed exists already.
+    p.click("TMainForm>TTabSheet:Feed>Button:Klip importieren ...")
+    open_file_dialog(p, "Klip öffnen ...", klip)
+    p.wait("#32770:Fehler", "visible")
+    p.screenshot("klip-refused")
+    message = [c["text"] for c in p.children("#32770:Fehler") if c["class"] == "Static" and c["text"]]
+    check(any(t.startswith("Klip konnt nicht hinzugefügt werden") for t in message),
+          "the refusal's message: %r" % message)
+    p.click("#32770:Fehler>Button@1")
+    p.wait("#32770:Fehler", "gone")
+    check_equal(sorted(os.listdir(os.path.join(ctx.folder, "Newsfeeds"))), ["Rheinpost Lokal.nfd"],
+                "the feed folder after the refused import")
+    p.quit()
+    check_equal(ctx.ini()["Settings"]["FeedName"], "Rheinpost Lokal", "the saved current feed")
+
+
+def blue(p):
+    return p[2] > 160 and p[0] < 90 and p[1] < 90
+
+
+@journey
+def feed_icon(ctx):
+    """"Icon hinzufügen ..." with a 32 x 32 bitmap: a 1406-byte icon file beside the feed file,
+    which the Feed page and the tray icon show after a restart."""
+    site = "http://stadtwerk.example"
+    items = news_items("Netz wird erneuert", site)
+    ctx.feed("Stadtwerk", ctx.doc("icon", rss("Stadtwerk", site, "Stadtwerk", items)))
+    ctx.write_settings({"Settings": {"FeedName": "Stadtwerk"}})
+    picture = os.path.join(ctx.root, "logo.bmp")
+    # Magenta around a blue square: the bottom-left pixel gives the transparent colour.
+    write_bmp(picture, 32, 32, lambda x, y: (0, 0, 255) if 6 <= x < 26 and 6 <= y < 26 else (255, 0, 255))
+    p = ctx.program().start()
+    ctx.servers.wait_requests(ctx.doc_name("icon"), 1)
+    before = p.screenshot("before-icon")
+    check(count_like(tray_icon_colours(before), blue) == 0, "the default feed icon is blue already")
+    p.tab(1)
+    p.click("TMainForm>TTabSheet:Feed>Button:%s" % hx("Icon hinzufügen ..."))
+    open_file_dialog(p, "Icon laden ...", picture)
+    icon = os.path.join(ctx.folder, "Newsfeeds", "Stadtwerk.ico")
+    end = time.monotonic() + 10
+    while not os.path.exists(icon) and time.monotonic() < end:
+        time.sleep(0.1)
+    with open(icon, "rb") as f:
+        data = f.read()
+    check_equal(len(data), 1406, "the icon file's size")
+    check_equal(data[:22].hex(), "000001000100101008000000000068050000" + "16000000", "the icon file's header")
+    p.quit()
+
+    p = ctx.program().start()
+    ctx.servers.wait_requests(ctx.doc_name("icon"), 2)
+    p.wait("TMainForm", "visible")
+    p.tab(1)
+    time.sleep(0.5)
+    pic = p.screenshot("icon-after-restart")
+    x, y, w, h = p.child("TMainForm>TTabSheet:Feed>TImage")["rect"]
+    shown = pic.region(x, y, w, h)
+    check(count_like(shown, blue) >= 64, "the Feed page does not show the blue icon")
+    check(count_like(shown, lambda c: c[0] > 200 and c[2] > 200 and c[1] < 60) == 0,
+          "the icon's magenta background is not transparent on the Feed page")
+    check(count_like(tray_icon_colours(pic), blue) >= 32, "the tray icon does not show the feed's icon")
+    pic.crop(990, 740, 34, 28).save_png(os.path.join(ctx.artefacts, "tray-icon.png"))
+    p.quit()
+
+
+@journey
+def delete_feed(ctx):
+    """"Feed löschen": the question names the feed, No keeps it, Yes deletes its feed and icon
+    files; the current feed stays until another is chosen, and the menu no longer lists it."""
+    ctx.feed("Abend", ctx.doc("abend", rss("Abendblatt", "http://abend.example", "Abend",
+                                          news_items("Rat tagt", "http://abend.example"))))
+    ctx.feed("Morgen", ctx.doc("morgen", rss("Morgenpost", "http://morgen.example", "Morgen",
+                                            news_items("Zug fällt aus", "http://morgen.example"))))
+    write_icon(os.path.join(ctx.feeds(), "Abend.ico"), lambda x, y: (0, 128, 0) if 3 < x < 12 else None)
+    ctx.write_settings({"Settings": {"FeedName": "Abend"}})
+    p = ctx.program().start()
+    ctx.servers.wait_requests(ctx.doc_name("abend"), 1)
+    p.tab(1)
+    question = "#32770:%s" % hx("Bestätigen")
+    feeds = os.path.join(ctx.folder, "Newsfeeds")
+    for answer, kept in (("No", True), ("Yes", False)):
+        p.click("TMainForm>TTabSheet:Feed>Button:%s" % hx("Feed löschen"))
+        p.wait(question)
+        texts = [c["text"] for c in p.children(question) if c["class"] == "Static" and c["text"]]
+        check('Soll das Newsfeed "Abend" gelöscht werden?' in texts, "the question: %r" % texts)
+        if kept:
+            p.screenshot("delete-question")
+        p.click("%s>Button@%d" % (question, 7 if answer == "No" else 6))
+        p.wait(question, "gone")
+        time.sleep(0.5)
+        left = sorted(os.listdir(feeds))
+        want = ["Abend.ico", "Abend.nfd", "Morgen.nfd"] if kept else ["Morgen.nfd"]
+        check_equal(left, want, "the feed folder after answering %s" % answer)
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#0"), "Abend", "the Feed page after the deletion")
+    p.click("TMainForm>Button:Aktualisieren")
+    ctx.servers.wait_requests(ctx.doc_name("abend"), 2)
+    # The submenu's first entry is now "Morgen".
+    p.open_menu()
+    p.drive("keys", "menu", *Program.FEEDS)
+    time.sleep(0.4)
+    p.screenshot("menu-after-delete")
+    p.drive("keys", "menu", "enter")
+    p.wait("menu", "gone")
+    ctx.servers.wait_requests(ctx.doc_name("morgen"), 1)
+    p.quit()
+    check_equal(ctx.ini()["Settings"]["FeedName"], "Morgen", "the saved current feed")
+
+
+@journey
+def interval_and_proxy(ctx):
+    """The interval and the proxy changed on the settings window: the next refresh goes through
+    the proxy (tinyproxy with Basic authentication), and both are in the settings file."""
+    name = ctx.doc_name("proxy")
+    # The server closes every connection: Wine's WinInet would hand the proxied request the
+    # direct connection of the first one, kept alive.
+    ctx.feed("Hafen", ctx.doc("proxy", rss("Hafenbote", "http://hafen.example", "Hafen",
+                                          news_items("Fähre fährt", "http://hafen.example"))) + "?close=1")
+    ctx.write_settings({"Settings": {"FeedName": "Hafen"}})
+    p = ctx.program().start()
+    ctx.servers.wait_requests(name, 1)
+    p.type("TMainForm>TTabSheet:Programm>Edit#0", "5")
+    p.tab(2)
+    page = "TMainForm>TTabSheet:Proxy"
+    check(not p.child(page + ">Edit#1")["enabled"], "the proxy host field is enabled before the switch")
+    p.click(page + ">Button:Proxy verwenden")
+    time.sleep(0.3)
+    check(all(c["enabled"] for c in p.children(page) if c["class"] == "Edit"), "proxy fields still disabled")
+    p.type(page + ">Edit#0", str(ctx.servers.proxy))
+    p.type(page + ">Edit#1", "127.0.0.1")
+    p.type(page + ">Edit#2", "proxyuser")
+    p.type(page + ">Edit#3", "proxypass")
+    p.screenshot("proxy-page")
+    seen = ctx.servers.proxy_log().count(name)
+    p.click("TMainForm>Button:Aktualisieren")
+    ctx.servers.wait_requests(name, 2)
+    end = time.monotonic() + 10
+    while ctx.servers.proxy_log().count(name) <= seen and time.monotonic() < end:
+        time.sleep(0.2)
+    check(ctx.servers.proxy_log().count(name) > seen, "the refresh did not go through the proxy")
+    p.quit()
+    ini = ctx.ini()
+    check_equal(ini["Settings"]["Interval"], "5", "the saved interval")
+    check_equal(ini["Proxy"], {"Enabled": "1", "Port": str(ctx.servers.proxy), "Host": "127.0.0.1",
+                               "User": "proxyuser", "Pass": "proxypass"}, "the saved proxy")
+
+
+@journey
+def failing_server(ctx):
+    """A server that fails (404) and later recovers: no balloon and the old headlines while it
+    fails, the new headlines, the news mark and the balloon when it is back."""
+    site = "http://wetter.example"
+    first = news_items("Sturm zieht auf", site)
+    second = news_items("Sonne kehrt zurück", site)
+    key = "wetter"
+    ctx.feed("Wetter", ctx.doc(key, rss("Wetterdienst", site, "Wetter", first)))
+    ctx.write_settings({"Settings": {"FeedName": "Wetter", "Start minimized": "1"}})
+    p = ctx.program().start()
+    ctx.servers.wait_requests(ctx.doc_name(key), 1)
+    check_equal(flat(balloon(p)), first[0][2], "the first balloon")
+    # The news balloon stays for 5 seconds.
+    p.wait("TBalloonWindowEx", "hidden", 10)
+
+    ctx.servers.remove(ctx.doc_name(key))
+    p.menu(*Program.REFRESH)
+    ctx.servers.wait_requests(ctx.doc_name(key), 2)
+    time.sleep(2)
+    check(not p.visible("TBalloonWindowEx"), "a balloon for a failed download")
+    failing = p.screenshot("failing")
+    check_equal(count_like(tray_icon_colours(failing), greenish), 0,
+                "the tray icon still shows the fetching mark after the failure")
+    check_equal(p.tooltip(), "Fehler: HTTP 404", "the tray icon's tooltip while the server fails")
+    p.menu("down", "down", "enter")
+    check_equal(ctx.wait_opened(1), [first[0][1]], "the kept first headline while the server fails")
+
+    ctx.servers.put(ctx.doc_name(key), rss("Wetterdienst", site, "Wetter", second))
+    p.menu(*Program.REFRESH)
+    ctx.servers.wait_requests(ctx.doc_name(key), 3)
+    check_equal(flat(balloon(p)), second[0][2], "the balloon after the recovery")
+    recovered = p.screenshot("recovered")
+    check(count_like(tray_icon_colours(recovered), yellowish) >= 4, "no news mark on the tray icon")
+    p.menu("down", "down", "enter")
+    check_equal(ctx.wait_opened(2)[1], second[0][1], "the new first headline")
+    p.quit()
+
+
+@journey
+def settings_file(ctx):
+    """Every setting changed on the settings window, the window closed by its close box: all of
+    them are in the settings file, and a restart shows them again."""
+    ctx.feed("Kurier", ctx.doc("kurier", rss("Kurier", "http://kurier.example", "Kurier",
+                                            news_items("Wahl gewonnen", "http://kurier.example"))))
+    ctx.write_settings({"Window": {"Top": "150", "Left": "260"}})
+    p = ctx.program().start()
+    p.wait("TMainForm", "visible")
+    check_equal([w["rect"][:2] for w in p.windows() if w["class"] == "TMainForm"][0], (260, 150),
+                "the window's position from the settings file")
+    page = "TMainForm>TTabSheet:Programm"
+    p.type(page + ">Edit#0", "30")
+    p.type(page + ">Edit#1", "7")
+    p.type(page + ">Edit#2", "60")
+    p.type(page + ">Edit#3", "50")
+    p.click(page + ">Button:Channelname*")
+    p.click(page + ">Button:Balloontip bei neuen")
+    p.click(page + ">Button:Einstellungen minimiert starten")
+    time.sleep(0.3)
+    p.screenshot("changed-programm")
+    # The feed is chosen before the proxy is set: the proxy named below does not exist.
+    p.open_menu()
+    p.drive("keys", "menu", *Program.FEEDS)
+    p.drive("keys", "menu", "enter")
+    p.wait("menu", "gone")
+    ctx.servers.wait_requests(ctx.doc_name("kurier"), 1)
+    p.tab(2)
+    page = "TMainForm>TTabSheet:Proxy"
+    p.click(page + ">Button:Proxy verwenden")
+    time.sleep(0.3)
+    p.type(page + ">Edit#0", "3128")
+    p.type(page + ">Edit#1", "proxy.example")
+    p.type(page + ">Edit#2", "anna")
+    p.type(page + ">Edit#3", "geheim")
+    p.drive("close", "TMainForm")
+    p.wait_exit()
+    want = {
+        "Window": {"Top": "150", "Left": "260"},
+        "Settings": {"FeedName": "Kurier", "Start minimized": "1", "Interval": "30", "MaxEntrys": "7",
+                     "MaxChars": "60", "Cut Channelname": "1", "Balloonhint": "0", "Balloonwrap": "50"},
+        "Proxy": {"Enabled": "1", "Port": "3128", "Host": "proxy.example", "User": "anna", "Pass": "geheim"},
+    }
+    check_equal(ctx.ini(), want, "the settings file")
+
+    p = ctx.program().start()
+    time.sleep(1)
+    check(not p.visible("TMainForm"), "the settings window shows although it starts minimized")
+    p.menu(*Program.SETTINGS)
+    p.wait("TMainForm", "visible")
+    page = "TMainForm>TTabSheet:Programm"
+    got = [p.text(page + ">Edit#%d" % i) for i in range(4)]
+    check_equal(got, ["30", "7", "60", "50"], "the numbers after a restart")
+    checks = [p.child(page + ">Button#%d" % i)["checked"] for i in range(3)]
+    check_equal(checks, [1, 0, 1], "the check boxes after a restart")
+    page = "TMainForm>TTabSheet:Proxy"
+    check_equal([p.text(page + ">Edit#%d" % i) for i in range(4)], ["3128", "proxy.example", "anna", "geheim"],
+                "the proxy fields after a restart")
+    check(p.child(page + ">Edit#1")["enabled"], "the proxy fields are disabled although the proxy is on")
+    p.quit()
+
+
+# ---------------------------------------------------------------------------------------------
+
+START = time.monotonic()
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--journey")
+    ap.add_argument("--list", action="store_true")
+    ap.add_argument("--exe")
+    ap.add_argument("--drive")
+    ap.add_argument("--browser")
+    ap.add_argument("--servers")
+    ap.add_argument("--artefacts")
+    ap.add_argument("--wineprefix", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                                         "build", "wineprefix"))
+    ap.add_argument("--keep", action="store_true", help="keep the program folder")
+    args = ap.parse_args()
+    if args.list:
+        print("\n".join(JOURNEYS))
+        return 0
+    if args.journey not in JOURNEYS:
+        print("unknown journey %r; known: %s" % (args.journey, ", ".join(JOURNEYS)), file=sys.stderr)
+        return 2
+    os.makedirs(args.artefacts, exist_ok=True)
+    ctx = Context(args, args.journey)
+    display = Display(ctx.artefacts)
+    ok = False
+    registered = False
+    try:
+        prepare_wine(args.wineprefix, ctx.artefacts)
+        ctx.log("program folder", ctx.folder)
+        probe = Program(args.exe, args.drive, ctx.folder, ctx.artefacts, ctx.name)
+        probe.drive("browser", winpath(args.browser), winpath(ctx.opened_file), pid=False)
+        registered = True
+        JOURNEYS[args.journey](ctx)
+        ok = True
+        ctx.log("passed; screenshots in", ctx.artefacts)
+    except Exception:
+        traceback.print_exc()
+        for p in ctx.programs:
+            if p.proc is not None and p.desktop:
+                try:
+                    ctx.log("program still running:", p.running())
+                    p.screenshot("failure")
+                    for w in p.windows():
+                        ctx.log("window", w)
+                except Exception as e:
+                    ctx.log("no failure screenshot:", e)
+    finally:
+        if registered:
+            try:
+                probe.drive("browser", "restore", pid=False)
+            except Exception as e:
+                ctx.log("could not restore the browser:", e)
+        ctx.cleanup(ok)
+        display.stop()
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
