@@ -23,6 +23,9 @@ void TButton::SetDefault(bool v)
 void TButton::SetGlyph(HICON icon)
 {
     SendMessageA(Handle(), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    // A little air between the glyph and the caption.
+    RECT margin = {4, 0, 0, 0};
+    SendMessageA(Handle(), BCM_SETTEXTMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
 }
 
 bool TButton::HandleCommand(WORD code)
