@@ -11,6 +11,8 @@
 //     type SPEC TEXT                 select the field's text and type TEXT over it (WM_CHAR)
 //     settext SPEC TEXT              set a window's text (for the file dialog's name field)
 //     click SPEC                     press a button (BM_CLICK)
+//     clickwait SPEC WAITSPEC MS     press a button, then wait for WAITSPEC to be visible; prints
+//                                    the milliseconds from the press to the sight
 //     tab SPEC INDEX                 choose a tab of a tab control as a click would (TCM_SETCURFOCUS)
 //     close SPEC                     post WM_CLOSE
 //     shot FILE.bmp                  the whole screen as a 24-bit bitmap file
@@ -401,6 +403,33 @@ int CmdClick(const std::string& spec)
     return 0;
 }
 
+int CmdClickWait(const std::string& spec, const std::string& waitSpec, int timeoutMs)
+{
+    HWND w = Resolve(spec);
+    if (!w) {
+        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        return 1;
+    }
+    LARGE_INTEGER f, start, now;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&start);
+    PostMessageA(w, BM_CLICK, 0, 0);
+    for (;;) {
+        HWND seen = Resolve(waitSpec);
+        QueryPerformanceCounter(&now);
+        double ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(f.QuadPart);
+        if (seen && IsWindowVisible(seen)) {
+            std::printf("%.1f\n", ms);
+            return 0;
+        }
+        if (ms > timeoutMs) {
+            std::fprintf(stderr, "timed out waiting for %s\n", waitSpec.c_str());
+            return 1;
+        }
+        Sleep(2);
+    }
+}
+
 int CmdTab(const std::string& spec, int index)
 {
     HWND w = Resolve(spec);
@@ -705,6 +734,9 @@ int main(int argc, char** argv)
     } else if (cmd == "click") {
         need(1);
         rc = CmdClick(rest[0]);
+    } else if (cmd == "clickwait") {
+        need(3);
+        rc = CmdClickWait(rest[0], rest[1], std::atoi(rest[2].c_str()));
     } else if (cmd == "tab") {
         need(2);
         rc = CmdTab(rest[0], std::atoi(rest[1].c_str()));

@@ -362,9 +362,18 @@ class Program:
 
     def wait(self, spec, state="visible", timeout=10.0, check=True):
         rc, text = self.drive("wait", spec, state, int(timeout * 1000), check=False, timeout=timeout + 20)
+        if rc != 0 and not self.desktop_exists():
+            # The desktop closes shortly after the program has ended: nothing is left on it.
+            if state == "gone":
+                return True
+            if check:
+                raise DriveError("window %s: the program has ended (its desktop is gone)" % spec)
         if check and rc != 0:
             raise DriveError("window %s did not become %s within %.0f s" % (spec, state, timeout))
         return rc == 0
+
+    def desktop_exists(self):
+        return self.drive("windows", check=False, pid=False)[0] == 0
 
     def exists(self, spec):
         return self.drive("find", spec, check=False)[0] == 0
