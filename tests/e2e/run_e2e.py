@@ -4,6 +4,7 @@
   run_e2e.py --journey NAME --exe quorvane.exe --drive qvdrive.exe --browser qvbrowser.exe
              --servers STATE_DIR --artefacts DIR [--wineprefix DIR] [--keep]
   run_e2e.py --list
+  run_e2e.py --registered NAME...      checks that CTest knows every journey defined here
 
 Each journey copies the program into a fresh temporary program folder with its own Newsfeeds
 and settings file, runs it on a Wine virtual desktop of its own, works it through its tray
@@ -560,9 +561,17 @@ def main():
     ap.add_argument("--wineprefix", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                                          "build", "wineprefix"))
     ap.add_argument("--keep", action="store_true", help="keep the program folder")
+    ap.add_argument("--registered", nargs="*", help="check that these are exactly the journeys defined here")
     args = ap.parse_args()
     if args.list:
         print("\n".join(JOURNEYS))
+        return 0
+    if args.registered is not None:
+        missing, unknown = set(JOURNEYS) - set(args.registered), set(args.registered) - set(JOURNEYS)
+        if missing or unknown:
+            print("journeys not registered with CTest: %s; registered but unknown: %s"
+                  % (sorted(missing), sorted(unknown)), file=sys.stderr)
+            return 1
         return 0
     if args.journey not in JOURNEYS:
         print("unknown journey %r; known: %s" % (args.journey, ", ".join(JOURNEYS)), file=sys.stderr)
