@@ -117,6 +117,11 @@ def main():
     port = server.server_address[1]
     try:
         lay_out(args.folder, args.exe, port)
+        if args.drive:
+            # An end-to-end journey that was killed may have left its recording stand-in as the
+            # shell's browser: headlines open in Wine's browser again.
+            subprocess.run(["wine", args.drive, "browser", "restore"], stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         print("Program folder: %s" % args.folder)
         print("Demo feeds served on http://127.0.0.1:%d/ from demo/feeds" % port)
         sys.stdout.flush()

@@ -261,8 +261,9 @@ def prepare_wine(wineprefix, log_dir):
     os.environ["WINEDEBUG"] = "-all"
     os.environ.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
     with open(os.path.join(log_dir, "wine-warmup.log"), "w") as log:
-        # A wineserver already running (CTest's, another journey's) is kept; this one then ends.
-        subprocess.Popen(["wineserver", "-p"], stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+        # A wineserver already running (scripts/test's, another journey's) is used; otherwise one
+        # starts that outlives its last client by 20 s, so that the next journey finds it warm.
+        subprocess.Popen(["wineserver", "-p20"], stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                          start_new_session=True)
         subprocess.run(["wine", "cmd", "/c", "exit"], stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                        timeout=120)

@@ -18,6 +18,7 @@ journey started is stopped at its end, also when it fails.
 import argparse
 import os
 import shutil
+import signal
 import sys
 import tempfile
 import time
@@ -561,6 +562,7 @@ def main():
     ap.add_argument("--wineprefix", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                                          "build", "wineprefix"))
     ap.add_argument("--keep", action="store_true", help="keep the program folder")
+    ap.add_argument("--deadline", type=int, default=100, help="seconds before the journey gives up")
     ap.add_argument("--registered", nargs="*", help="check that these are exactly the journeys defined here")
     args = ap.parse_args()
     if args.list:
@@ -577,6 +579,15 @@ def main():
         print("unknown journey %r; known: %s" % (args.journey, ", ".join(JOURNEYS)), file=sys.stderr)
         return 2
     os.makedirs(args.artefacts, exist_ok=True)
+
+    # A journey that overruns ends itself, before CTest's time-out kills it without a clean-up
+    # (the program, its desktop and the browser registration would stay behind).
+    def overrun(*_):
+        raise DriveError("the journey took longer than %d s" % args.deadline)
+
+    signal.signal(signal.SIGALRM, overrun)
+    signal.signal(signal.SIGTERM, overrun)
+    signal.alarm(args.deadline)
     ctx = Context(args, args.journey)
     display = Display(ctx.artefacts)
     ok = False
@@ -602,6 +613,7 @@ def main():
                 except Exception as e:
                     ctx.log("no failure screenshot:", e)
     finally:
+        signal.alarm(0)
         if registered:
             try:
                 probe.drive("browser", "restore", pid=False)
