@@ -62,7 +62,10 @@ std::string FromHex(const std::string& s)
     return out;
 }
 
-std::string Decode(const std::string& s) { return s.compare(0, 2, "x:") == 0 ? FromHex(s.substr(2)) : s; }
+std::string Decode(const std::string& s)
+{
+    return s.compare(0, 2, "x:") == 0 ? FromHex(s.substr(2)) : s;
+}
 
 std::vector<TSegment> ParseSpec(const std::string& spec)
 {
@@ -208,7 +211,10 @@ HWND OpenMenu()
     return nullptr;
 }
 
-HWND Resolve(const std::string& spec) { return spec == "menu" ? OpenMenu() : Find(spec); }
+HWND Resolve(const std::string& spec)
+{
+    return spec == "menu" ? OpenMenu() : Find(spec);
+}
 
 void PrintRect(HWND w)
 {
@@ -271,10 +277,10 @@ int CmdWait(const std::string& spec, const std::string& state, int timeoutMs)
     DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
     for (;;) {
         HWND w = Resolve(spec);
-        bool ok = state == "gone"      ? w == nullptr
-                  : state == "exists"  ? w != nullptr
-                  : state == "hidden"  ? w != nullptr && !IsWindowVisible(w)
-                                       : w != nullptr && IsWindowVisible(w);
+        bool ok = state == "gone"     ? w == nullptr
+                  : state == "exists" ? w != nullptr
+                  : state == "hidden" ? w != nullptr && !IsWindowVisible(w)
+                                      : w != nullptr && IsWindowVisible(w);
         if (ok) {
             if (w)
                 std::printf("%p\n", static_cast<void*>(w));
@@ -386,7 +392,8 @@ int CmdSetText(const std::string& spec, const std::string& text)
         return 1;
     }
     DWORD_PTR r;
-    return SendMessageTimeoutA(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, &r)
+    return SendMessageTimeoutA(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000,
+                               &r)
                ? 0
                : 1;
 }
@@ -634,7 +641,8 @@ const char* const kWineBrowser = "\"C:\\windows\\system32\\winebrowser.exe\" \"%
 // the machine's classes only, not a per-user override.
 int CmdBrowser(const std::vector<std::string>& rest)
 {
-    std::string command = rest[0] == "restore" ? kWineBrowser : "\"" + rest[0] + "\" \"" + rest.at(1) + "\" \"%1\"";
+    std::string command =
+        rest[0] == "restore" ? kWineBrowser : "\"" + rest[0] + "\" \"" + rest.at(1) + "\" \"%1\"";
     int rc = 0;
     for (const char* scheme : {"http", "https"}) {
         std::string key = std::string(scheme) + "\\shell\\open\\command";
@@ -672,7 +680,7 @@ void Usage()
     std::fprintf(stderr, "usage: qvdrive [--desktop NAME] [--pid PID] COMMAND ARGS... (see drive.cpp)\n");
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -719,7 +727,8 @@ int main(int argc, char** argv)
         rc = w ? 0 : 1;
     } else if (cmd == "wait") {
         need(1);
-        rc = CmdWait(rest[0], rest.size() > 1 ? rest[1] : "visible", rest.size() > 2 ? std::atoi(rest[2].c_str()) : 10000);
+        rc = CmdWait(rest[0], rest.size() > 1 ? rest[1] : "visible",
+                     rest.size() > 2 ? std::atoi(rest[2].c_str()) : 10000);
     } else if (cmd == "tray") {
         rc = CmdTray(rest);
     } else if (cmd == "keys") {
