@@ -49,7 +49,9 @@ TInfoForm::TInfoForm(TComponent* AOwner) : TForm(AOwner, "TInfoForm")
     AppIcon = new TImage(this, this, 8, 8, 32, 32);
     AppIcon->SetIcon(LoadIconSized(IDI_QUORVANE, 32));
     // One line per text line: the text is laid out by hand and must not re-wrap.
-    InfoMemo = new TMemo(this, this, 56, 8, 249, 145, TMemo::ssNone, false, false);
+    // 24 pixels wider than the layout's 249: the platform's 8-point font is wider than the one
+    // the text was laid out for, and the window has the room.
+    InfoMemo = new TMemo(this, this, 56, 8, 273, 145, TMemo::ssNone, false, false);
     InfoMemo->SetReadOnly(true);
     InfoMemo->SetColor(clBtnFace);
     InfoMemo->SetText(kAboutText);
@@ -66,6 +68,7 @@ TInfoForm::TInfoForm(TComponent* AOwner) : TForm(AOwner, "TInfoForm")
     TFontSpec underlined;
     underlined.Underline = true;
     TheURLText->SetFont(underlined);
+    TheURLText->SetCaption(kWebAddress);  // measured again in the underlined font
     TheURLText->SetFontColor(clGray);
     TheURLText->SetCursor(IDC_HAND);
     // A static text reports clicks only with SS_NOTIFY.

@@ -3,18 +3,18 @@
 //
 //   qvdrive [--desktop NAME] [--pid PID] COMMAND ARGS...
 //     windows                        top-level windows: hwnd pid visible class [rect] "caption"
-//     children SPEC                  the window's descendants: hwnd id class visible enabled checked [rect] "text"
-//     find SPEC                      the window's handle
-//     wait SPEC [STATE] [MS]         wait until the window is visible (default), shown, hidden or gone
+//     children WIN                  the window's descendants: hwnd id class visible enabled checked [rect] "text"
+//     find WIN                      the window's handle
+//     wait WIN [STATE] [MS]         wait until the window is visible (default), shown, hidden or gone
 //     tray EVENT...                  post the tray icon's callback: move ldown lup ldbl rdown rup
-//     keys SPEC KEY...               post keys: down up left right enter esc tab space, or a letter
-//     type SPEC TEXT                 select the field's text and type TEXT over it (WM_CHAR)
-//     settext SPEC TEXT              set a window's text (for the file dialog's name field)
-//     click SPEC                     press a button (BM_CLICK)
-//     clickwait SPEC WAITSPEC MS     press a button, then wait for WAITSPEC to be visible; prints
+//     keys WIN KEY...               post keys: down up left right enter esc tab space, or a letter
+//     type WIN TEXT                 select the field's text and type TEXT over it (WM_CHAR)
+//     settext WIN TEXT              set a window's text (for the file dialog's name field)
+//     click WIN                     press a button (BM_CLICK)
+//     clickwait WIN WAITWIN MS     press a button, then wait for WAITWIN to be visible; prints
 //                                    the milliseconds from the press to the sight
-//     tab SPEC INDEX                 choose a tab of a tab control as a click would (TCM_SETCURFOCUS)
-//     close SPEC                     post WM_CLOSE
+//     tab WIN INDEX                 choose a tab of a tab control as a click would (TCM_SETCURFOCUS)
+//     close WIN                     post WM_CLOSE
 //     shot FILE.bmp                  the whole screen as a 24-bit bitmap file
 //     cursor X Y                     move the mouse pointer
 //     stats PID                      memory, handles, GDI and USER objects, windows, CPU time of a process
@@ -23,7 +23,7 @@
 //                                    (the recording stand-in), or with Wine's browser again
 //     selftest                       check the GDI object count against objects made here
 //
-// SPEC names a window by a path of segments joined by '>': the first is a top-level window (of
+// WIN names a window by a path of segments joined by '>': the first is a top-level window (of
 // --pid when given), each further one a descendant of the one before. A segment is
 // CLASS[:CAPTION][@ID][#N]: CLASS "*" matches any class, CAPTION must equal the window text
 // (a trailing '*' makes it a prefix), @ID matches the control id, #N takes the N-th match
@@ -67,13 +67,13 @@ std::string Decode(const std::string& s)
     return s.compare(0, 2, "x:") == 0 ? FromHex(s.substr(2)) : s;
 }
 
-std::vector<TSegment> ParseSpec(const std::string& spec)
+std::vector<TSegment> ParseWindowPath(const std::string& where)
 {
     std::vector<TSegment> out;
     std::size_t start = 0;
-    while (start <= spec.size()) {
-        std::size_t end = spec.find('>', start);
-        std::string part = spec.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    while (start <= where.size()) {
+        std::size_t end = where.find('>', start);
+        std::string part = where.substr(start, end == std::string::npos ? std::string::npos : end - start);
         TSegment seg;
         std::size_t hash = part.rfind('#');
         if (hash != std::string::npos && hash + 1 < part.size() &&
@@ -173,13 +173,13 @@ DWORD PidOf(HWND w)
     return pid;
 }
 
-HWND Find(const std::string& spec)
+HWND Find(const std::string& where)
 {
-    if (spec.compare(0, 2, "0x") == 0) {
-        HWND w = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoll(spec.c_str(), nullptr, 16)));
+    if (where.compare(0, 2, "0x") == 0) {
+        HWND w = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoll(where.c_str(), nullptr, 16)));
         return IsWindow(w) ? w : nullptr;
     }
-    std::vector<TSegment> path = ParseSpec(spec);
+    std::vector<TSegment> path = ParseWindowPath(where);
     HWND current = nullptr;
     for (std::size_t i = 0; i < path.size(); ++i) {
         std::vector<HWND> candidates = i == 0 ? TopLevel() : Descendants(current);
@@ -211,9 +211,9 @@ HWND OpenMenu()
     return nullptr;
 }
 
-HWND Resolve(const std::string& spec)
+HWND Resolve(const std::string& where)
 {
-    return spec == "menu" ? OpenMenu() : Find(spec);
+    return where == "menu" ? OpenMenu() : Find(where);
 }
 
 void PrintRect(HWND w)
@@ -252,11 +252,11 @@ int CmdWindows()
     return 0;
 }
 
-int CmdChildren(const std::string& spec)
+int CmdChildren(const std::string& where)
 {
-    HWND top = Resolve(spec);
+    HWND top = Resolve(where);
     if (!top) {
-        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        std::fprintf(stderr, "no window %s\n", where.c_str());
         return 1;
     }
     for (HWND w : Descendants(top)) {
@@ -272,11 +272,11 @@ int CmdChildren(const std::string& spec)
     return 0;
 }
 
-int CmdWait(const std::string& spec, const std::string& state, int timeoutMs)
+int CmdWait(const std::string& where, const std::string& state, int timeoutMs)
 {
     DWORD end = GetTickCount() + static_cast<DWORD>(timeoutMs);
     for (;;) {
-        HWND w = Resolve(spec);
+        HWND w = Resolve(where);
         bool ok = state == "gone"     ? w == nullptr
                   : state == "exists" ? w != nullptr
                   : state == "hidden" ? w != nullptr && !IsWindowVisible(w)
@@ -287,7 +287,7 @@ int CmdWait(const std::string& spec, const std::string& state, int timeoutMs)
             return 0;
         }
         if (static_cast<int>(end - GetTickCount()) <= 0) {
-            std::fprintf(stderr, "timed out waiting for %s to be %s\n", spec.c_str(), state.c_str());
+            std::fprintf(stderr, "timed out waiting for %s to be %s\n", where.c_str(), state.c_str());
             return 1;
         }
         Sleep(50);
@@ -343,13 +343,13 @@ UINT KeyOf(const std::string& k)
     return 0;
 }
 
-int CmdKeys(const std::string& spec, const std::vector<std::string>& keys)
+int CmdKeys(const std::string& where, const std::vector<std::string>& keys)
 {
     for (const std::string& k : keys) {
         // A menu key can open a submenu: find the newest menu window for every key.
-        HWND w = Resolve(spec);
+        HWND w = Resolve(where);
         if (!w) {
-            std::fprintf(stderr, "no window %s\n", spec.c_str());
+            std::fprintf(stderr, "no window %s\n", where.c_str());
             return 1;
         }
         UINT vk = KeyOf(k);
@@ -365,11 +365,11 @@ int CmdKeys(const std::string& spec, const std::vector<std::string>& keys)
     return 0;
 }
 
-int CmdType(const std::string& spec, const std::string& text)
+int CmdType(const std::string& where, const std::string& text)
 {
-    HWND w = Resolve(spec);
+    HWND w = Resolve(where);
     if (!w) {
-        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        std::fprintf(stderr, "no window %s\n", where.c_str());
         return 1;
     }
     DWORD_PTR r;
@@ -384,11 +384,11 @@ int CmdType(const std::string& spec, const std::string& text)
     return 0;
 }
 
-int CmdSetText(const std::string& spec, const std::string& text)
+int CmdSetText(const std::string& where, const std::string& text)
 {
-    HWND w = Resolve(spec);
+    HWND w = Resolve(where);
     if (!w) {
-        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        std::fprintf(stderr, "no window %s\n", where.c_str());
         return 1;
     }
     DWORD_PTR r;
@@ -398,11 +398,11 @@ int CmdSetText(const std::string& spec, const std::string& text)
                : 1;
 }
 
-int CmdClick(const std::string& spec)
+int CmdClick(const std::string& where)
 {
-    HWND w = Resolve(spec);
+    HWND w = Resolve(where);
     if (!w) {
-        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        std::fprintf(stderr, "no window %s\n", where.c_str());
         return 1;
     }
     // Posted: the click may open a modal prompt or dialog in the program.
@@ -410,11 +410,11 @@ int CmdClick(const std::string& spec)
     return 0;
 }
 
-int CmdClickWait(const std::string& spec, const std::string& waitSpec, int timeoutMs)
+int CmdClickWait(const std::string& where, const std::string& waitSpec, int timeoutMs)
 {
-    HWND w = Resolve(spec);
+    HWND w = Resolve(where);
     if (!w) {
-        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        std::fprintf(stderr, "no window %s\n", where.c_str());
         return 1;
     }
     LARGE_INTEGER f, start, now;
@@ -437,11 +437,11 @@ int CmdClickWait(const std::string& spec, const std::string& waitSpec, int timeo
     }
 }
 
-int CmdTab(const std::string& spec, int index)
+int CmdTab(const std::string& where, int index)
 {
-    HWND w = Resolve(spec);
+    HWND w = Resolve(where);
     if (!w) {
-        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        std::fprintf(stderr, "no window %s\n", where.c_str());
         return 1;
     }
     DWORD_PTR r;
@@ -449,11 +449,11 @@ int CmdTab(const std::string& spec, int index)
     return 0;
 }
 
-int CmdClose(const std::string& spec)
+int CmdClose(const std::string& where)
 {
-    HWND w = Resolve(spec);
+    HWND w = Resolve(where);
     if (!w) {
-        std::fprintf(stderr, "no window %s\n", spec.c_str());
+        std::fprintf(stderr, "no window %s\n", where.c_str());
         return 1;
     }
     PostMessageA(w, WM_CLOSE, 0, 0);

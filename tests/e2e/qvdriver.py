@@ -357,53 +357,53 @@ class Program:
         _, text = self.drive("windows")
         return [parse_window_line(line, top=True) for line in text.splitlines() if line.strip()]
 
-    def children(self, spec):
-        _, text = self.drive("children", spec)
+    def children(self, where):
+        _, text = self.drive("children", where)
         return [parse_window_line(line, top=False) for line in text.splitlines() if line.strip()]
 
-    def wait(self, spec, state="visible", timeout=10.0, check=True):
-        rc, text = self.drive("wait", spec, state, int(timeout * 1000), check=False, timeout=timeout + 20)
+    def wait(self, where, state="visible", timeout=10.0, check=True):
+        rc, text = self.drive("wait", where, state, int(timeout * 1000), check=False, timeout=timeout + 20)
         if rc != 0 and not self.desktop_exists():
             # The desktop closes shortly after the program has ended: nothing is left on it.
             if state == "gone":
                 return True
             if check:
-                raise DriveError("window %s: the program has ended (its desktop is gone)" % spec)
+                raise DriveError("window %s: the program has ended (its desktop is gone)" % where)
         if check and rc != 0:
-            raise DriveError("window %s did not become %s within %.0f s" % (spec, state, timeout))
+            raise DriveError("window %s did not become %s within %.0f s" % (where, state, timeout))
         return rc == 0
 
     def desktop_exists(self):
         return self.drive("windows", check=False, pid=False)[0] == 0
 
-    def exists(self, spec):
-        return self.drive("find", spec, check=False)[0] == 0
+    def exists(self, where):
+        return self.drive("find", where, check=False)[0] == 0
 
-    def visible(self, spec):
-        return self.wait(spec, "visible", 0.05, check=False)
+    def visible(self, where):
+        return self.wait(where, "visible", 0.05, check=False)
 
-    def text(self, spec):
-        """The text of a window found by spec (WM_GETTEXT)."""
-        _, h = self.drive("find", spec)
+    def text(self, where):
+        """The text of a window found by where (WM_GETTEXT)."""
+        _, h = self.drive("find", where)
         parent = None
         for w in self.windows():
             if w["hwnd"] == h.strip():
                 return w["text"]
         # A child: look it up among its top-level window's descendants.
-        top = spec.split(">", 1)[0]
+        top = where.split(">", 1)[0]
         for c in self.children(top):
             if c["hwnd"] == h.strip():
                 return c["text"]
-        raise DriveError("no text for %s" % spec)
+        raise DriveError("no text for %s" % where)
 
-    def child(self, spec):
-        """The descendant record (hwnd, id, class, visible, enabled, checked, rect, text) of spec."""
-        _, h = self.drive("find", spec)
-        top = spec.split(">", 1)[0]
+    def child(self, where):
+        """The descendant record (hwnd, id, class, visible, enabled, checked, rect, text) of where."""
+        _, h = self.drive("find", where)
+        top = where.split(">", 1)[0]
         for c in self.children(top):
             if c["hwnd"] == h.strip():
                 return c
-        raise DriveError("no window %s" % spec)
+        raise DriveError("no window %s" % where)
 
     # -- life cycle
 
@@ -535,11 +535,11 @@ class Program:
                     return w["text"]
         return ""
 
-    def click(self, spec):
-        self.drive("click", spec)
+    def click(self, where):
+        self.drive("click", where)
 
-    def type(self, spec, text):
-        self.drive("type", spec, hx(text) if text else "")
+    def type(self, where, text):
+        self.drive("type", where, hx(text) if text else "")
 
     def tab(self, index):
         self.drive("tab", "TMainForm>SysTabControl32", index)
