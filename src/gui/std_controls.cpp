@@ -280,7 +280,8 @@ void TStaticText::AutoSize()
     std::string t = Caption();
     RECT r = {0, 0, 0, 0};
     DrawTextA(dc.Get(), t.empty() ? " " : t.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
-    TWinControl::SetBounds(Left(), Top(), r.right + 1, r.bottom);
+    // A few pixels of slack: the control draws italic overhangs and underlines past the measure.
+    TWinControl::SetBounds(Left(), Top(), r.right + 4, r.bottom);
 }
 
 HBRUSH TStaticText::HandleCtlColor(HDC dc)
