@@ -2,34 +2,13 @@
 
 #include <vector>
 
+#include "app/ansi_document.h"
 #include "app/document_encoding.h"
 #include "app/main_form.h"
 #include "app/overlay_icon.h"
 #include "app/wrap_text.h"
 #include "gui/application.h"
 #include "gui/handles.h"
-
-std::string DocumentToAnsi(const std::string& body)
-{
-    if (!IsUtf8Document(body))
-        return body;
-    std::size_t skip = (body.size() >= 3 && static_cast<unsigned char>(body[0]) == 0xEF) ? 3 : 0;
-    if (body.size() == skip)
-        return std::string();
-    const char* src = body.data() + skip;
-    int srcLen = static_cast<int>(body.size() - skip);
-    int wide = MultiByteToWideChar(CP_UTF8, 0, src, srcLen, nullptr, 0);
-    if (wide <= 0)
-        return body;
-    std::vector<wchar_t> w(static_cast<std::size_t>(wide));
-    MultiByteToWideChar(CP_UTF8, 0, src, srcLen, w.data(), wide);
-    BOOL usedDefault = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), wide, nullptr, 0, "?", &usedDefault);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, w.data(), wide, &out[0], n, "?", &usedDefault);
-    return out;
-}
 
 std::string TRefreshCycle::TopLevelCaption(int position) const
 {
@@ -47,9 +26,7 @@ void TRefreshCycle::StartRefresh()
 {
     // The interval is read at every start: a changed value restarts the countdown, an unchanged
     // one leaves it running, 0 stops it.
-    auto applyInterval = [this] {
-        F.Timer->SetInterval(static_cast<unsigned>(F.IntervalEdit->Value()) * 60000u);
-    };
+    auto applyInterval = [this] { F.Timer->SetInterval(static_cast<unsigned>(F.IntervalEdit->Value()) * 60000u); };
     // Without a current feed there is nothing to fetch; a user without feeds is not shown an
     // error at every tick.
     if (F.CurrentFeed.URL.empty()) {
@@ -121,7 +98,9 @@ void TRefreshCycle::AdvHttpRequestComplete()
 {
     FFetching = false;
     F.Memo->Clear();
-    F.Memo->SetText(DocumentToAnsi(F.AdvHttp->Text()));
+    // The Text page shows the document as the parser reads it: in the ANSI code page, CR LF.
+    const std::string charset = ContentTypeCharset(F.AdvHttp->ResponseHeaders().Text());
+    F.Memo->SetText(ToCrLf(DocumentToAnsi(F.AdvHttp->ResponseBody(), charset)));
     int status = F.AdvHttp->StatusCode();
     if (status < 200 || status > 299) {
         // An error page is shown on the Text page, but it is no document: the menu keeps its
@@ -151,7 +130,10 @@ void TRefreshCycle::ProcessDocument()
     F.TrayIcon->SetPopupMenu(F.PopupMenu);
 }
 
-void TRefreshCycle::PopupMenuPopup() { F.TrayIcon->SetIconIndex(0); }
+void TRefreshCycle::PopupMenuPopup()
+{
+    F.TrayIcon->SetIconIndex(0);
+}
 
 void TRefreshCycle::TrayIconClick(TMouseButton button)
 {

@@ -138,6 +138,8 @@ public:
     int ChunkPosition() const { return FChunkPosition; }
     int ChunkSize() const { return FChunkSize; }
     int BytesRead() const { return FBytesRead; }
+    // The whole response body, zero bytes included (a UTF-16 document has them everywhere).
+    const std::string& ResponseBody() const { return FBody; }
     bool MarshalEvents() const { return FMarshalEvents; }
     DWORD RequestFlags() const { return FRequestFlags; }
 
