@@ -39,6 +39,8 @@ import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
+from tls_servers import start_tls
+
 PATTERN = b"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ+/"
 PROXY_USER = "proxyuser"
 PROXY_PASS = "proxypass"
@@ -273,6 +275,7 @@ def serve(args):
     proxy, proxy_port = start_proxy(args.state_dir, http_port)
     signal.signal(signal.SIGTERM, lambda *_: stop_event.set())
     threading.Thread(target=httpd.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
+    start_tls(args.state_dir, Handler)
     ports = os.path.join(args.state_dir, "ports.txt")
     with open(ports + ".tmp", "w") as f:
         f.write("http=%d\nproxy=%d\npid=%d\n" % (http_port, proxy_port, os.getpid()))

@@ -54,3 +54,21 @@ std::string SaveWindowBitmap(HWND wnd, const std::string& name)
     ReleaseDC(nullptr, screen);
     return file;
 }
+
+bool MouseClick(HWND wnd, POINT clientPoint)
+{
+    HWND top = GetAncestor(wnd, GA_ROOT);
+    SetWindowPos(top, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(top);
+    POINT p = clientPoint;
+    ClientToScreen(wnd, &p);
+    if (!SetCursorPos(p.x, p.y))
+        return false;
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    bool sent = SendInput(2, in, sizeof(INPUT)) == 2;
+    SetWindowPos(top, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return sent;
+}

@@ -131,3 +131,9 @@ inline void WriteTextFile(const std::string& path, const std::string& text)
 std::string ArtifactFolder();
 // Saves the window (with its frame) as a 24-bit BMP; returns the file name or "" on failure.
 std::string SaveWindowBitmap(HWND wnd, const std::string& name);
+
+// A click of the left mouse button as the user makes it: the pointer moves to the point (in the
+// window's client coordinates) and the button goes down and up through the system's input. The
+// window is brought to the top first, so that it is the one under the pointer. Returns whether
+// the system took the input; the caller then lets the messages run.
+bool MouseClick(HWND wnd, POINT clientPoint);
