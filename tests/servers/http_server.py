@@ -5,7 +5,8 @@
   http_server.py stop  --state-dir DIR   stop them
   http_server.py serve --state-dir DIR   run in the foreground (what `start` runs)
 
-`start` writes DIR/ports.txt ("http=N", "proxy=N", "pid=N" lines). The servers listen on
+`start` writes DIR/ports.txt ("http=N", "proxy=N", "pid=N" lines); the HTTPS listeners of
+tls_servers.py, answering as the HTTP server does, write DIR/tls_ports.txt. The servers listen on
 127.0.0.1 only and end by themselves: on `stop`, on GET /__shutdown, when the process that ran
 `start` (CTest) is gone, or after --lifetime seconds.
 
