@@ -126,6 +126,7 @@ void TFeedCommands::MakeFeedCurrent(const std::string& name)
         F.CurrentFeed.Name = entry->Caption();
         F.CurrentFeed.URL = entry->Hint();
         F.CurrentFeed.IconIndex = static_cast<int>(entry->Tag() - 101);
+        F.CurrentFeed.File = FeedFileOf(entry);
     }
     Application->ProcessMessages();
     // A URL the download refuses raises its error, but the new feed is current all the same
@@ -141,9 +142,10 @@ void TFeedCommands::MakeFeedCurrent(const std::string& name)
 
 void TFeedCommands::DelteFeedBtnClick()
 {
+    // The current feed's own files: another feed of that name elsewhere in the tree stays.
     const std::string name = F.CurrentFeed.Name;
-    const std::string feedFile = FindFeedFile(F.Paths.FeedFolder, name + ".nfd");
-    const std::string iconFile = FindFeedFile(F.Paths.FeedFolder, name + ".ico");
+    const std::string feedFile = F.CurrentFeed.File;
+    const std::string iconFile = FeedIconTarget(feedFile);
     if (!ConfirmMessage("Soll das Newsfeed \"" + name + "\" gelöscht werden?"))
         return;
     if (!feedFile.empty() && rtl::FileExists(feedFile))
@@ -179,17 +181,16 @@ void TFeedCommands::AddIconBtnClick()
 {
     F.OpenDialog->SetFilter("Alle Dateien|*.ico;*.bmp;*.jpg|Icons|*.ico|Bitmaps|*.bmp|Jpgs|*.jpg");
     F.OpenDialog->SetTitle("Icon laden ...");
-    const std::string name = F.CurrentFeed.Name;
-    const std::string existing = FindFeedFile(F.Paths.FeedFolder, name + ".ico");
-    if (!existing.empty() && rtl::FileExists(existing) && !ConfirmMessage(kReplaceIconQuestion))
-        return;
-    // Without the feed file there is no folder to put the icon in (the feed was deleted).
-    const std::string feedFile = FindFeedFile(F.Paths.FeedFolder, name + ".nfd");
-    if (feedFile.empty()) {
-        ShowErrorMessage(FeedFileMissingMessage(name));
+    // Beside the current feed's own file; without it there is no folder to put the icon in
+    // (the feed was deleted).
+    const std::string feedFile = F.CurrentFeed.File;
+    if (feedFile.empty() || !rtl::FileExists(feedFile)) {
+        ShowErrorMessage(FeedFileMissingMessage(F.CurrentFeed.Name));
         return;
     }
     const std::string target = FeedIconTarget(feedFile);
+    if (rtl::FileExists(target) && !ConfirmMessage(kReplaceIconQuestion))
+        return;
     if (!F.OpenDialog->Execute())
         return;
     WriteFeedIcon(&F, F.OpenDialog->FileName(), target);

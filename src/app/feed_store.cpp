@@ -13,7 +13,10 @@ constexpr std::size_t kMaxUrlLength = 4096;
 
 // Feed entries are told from folder entries by their class: an empty folder has no
 // sub-entries either, and a folder may bear the name of a feed.
-class TFeedEntry : public TMenuItem {};
+class TFeedEntry : public TMenuItem {
+public:
+    std::string File;
+};
 
 bool IsDirectory(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
@@ -64,6 +67,12 @@ HICON LoadFeedIcon(const std::string& iconFile)
 
 bool IsFeedEntry(const TMenuItem* entry) { return dynamic_cast<const TFeedEntry*>(entry) != nullptr; }
 
+std::string FeedFileOf(const TMenuItem* entry)
+{
+    const TFeedEntry* feed = dynamic_cast<const TFeedEntry*>(entry);
+    return feed ? feed->File : std::string();
+}
+
 std::string FindFeedFile(const std::string& folder, const std::string& fileName)
 {
     std::string result;
@@ -80,14 +89,20 @@ TFeedStore::TFeedStore(TImageList& feedIconList, TMemo& memo, TImage& theIcon, T
 
 void TFeedStore::AddIconFile(const std::string& iconFile, TImage& fallback)
 {
-    // Looked up by name, so an icon file is used even when hidden.
-    int index;
+    // Looked up by name, so an icon file is used even when hidden. A damaged one must not end
+    // the build: its entry gets the built-in picture.
+    int index = -1;
     if (rtl::FileExists(iconFile)) {
-        TIconHandle icon(LoadFeedIcon(iconFile));
-        index = FFeedIconList.AddIcon(icon.Get());
-    } else {
-        index = FFeedIconList.AddIcon(fallback.Icon());
+        try {
+            TIconHandle icon(LoadFeedIcon(iconFile));
+            index = FFeedIconList.AddIcon(icon.Get());
+        } catch (const icons::EInvalidGraphic&) {
+        }
+        if (index < 0)
+            FDamagedIcons.push_back(iconFile);
     }
+    if (index < 0)
+        index = FFeedIconList.AddIcon(fallback.Icon());
     // Entry n must find its picture at n - 1: a refused icon would shift every later one.
     if (index < 0)
         throw Exception("Das Icon kann nicht in die Liste aufgenommen werden: " + iconFile);
@@ -119,6 +134,7 @@ void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
             std::string url = lines.Count() > 0 ? lines.Strings(0).substr(0, kMaxUrlLength) : std::string();
             AddIconFile(folder + name.substr(0, name.size() - 3) + "ico", FTheIcon);
             auto* entry = new TFeedEntry();
+            entry->File = folder + name;
             entry->SetCaption(name.substr(0, name.size() - 4));
             entry->SetImageIndex(n - 1);
             entry->SetTag(n + 100);
@@ -137,6 +153,7 @@ void TFeedStore::Rebuild()
     FFeedsEntry->Clear();
     FFeedCounter = 0;
     FFeedIconList.Clear();
+    FDamagedIcons.clear();
     BuildFeedMenu(FPaths.FeedFolder, FFeedsEntry);
 }
 
@@ -149,6 +166,7 @@ void TFeedStore::FindFeedByName(const std::string& name, TMenuItem* entry)
         if (IsFeedEntry(s) && s->Caption() == name) {
             FCurrentFeed.URL = s->Hint();
             FCurrentFeed.IconIndex = static_cast<int>(s->Tag() - 101);
+            FCurrentFeed.File = FeedFileOf(s);
             return;
         }
     }
@@ -162,6 +180,7 @@ void TFeedStore::SelectFeed(TMenuItem* entry)
     FCurrentFeed.IconIndex = static_cast<int>(entry->Tag() - 101);
     FCurrentFeed.Name = entry->Caption();
     FCurrentFeed.URL = entry->Hint();
+    FCurrentFeed.File = FeedFileOf(entry);
     if (OnRefresh)
         OnRefresh();
     if (OnFeedInfo)

@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/app_paths.h"
 #include "app/current_feed.h"
@@ -29,8 +30,9 @@ public:
 
     // Appends the folder's feed and folder entries to parent, recursively, in the order of the
     // feed menu. Hidden and system entries and names beginning with "." are skipped; a folder
-    // that cannot be listed adds nothing. An icon or feed file that exists but cannot be read
-    // throws, ending the build at that entry; the entries made so far stay.
+    // that cannot be listed adds nothing. An icon file that cannot be read gives its entry the
+    // built-in picture; a feed file that cannot be read throws, ending the build at that entry;
+    // the entries made so far stay.
     void BuildFeedMenu(const std::string& folder, TMenuItem* parent);
     // Empties the "Newsfeeds" entry, the feed counter and the feed icon list and builds them
     // again from the feed folder. The current feed's icon index is left to the caller.
@@ -42,6 +44,9 @@ public:
     void FindFeedByName(const std::string& name, TMenuItem* entry);
     // The click of a feed entry: makes it the current feed, then OnRefresh and OnFeedInfo.
     void SelectFeed(TMenuItem* entry);
+    // The icon files of the last build that exist but could not be read; their entries show the
+    // built-in picture.
+    const std::vector<std::string>& DamagedIcons() const { return FDamagedIcons; }
 
     // Starts a refresh exactly as the refresh timer does.
     std::function<void()> OnRefresh;
@@ -59,10 +64,13 @@ private:
     const TAppPaths& FPaths;
     TMenuItem* FFeedsEntry = nullptr;
     int FFeedCounter = 0;
+    std::vector<std::string> FDamagedIcons;
 };
 
 // Whether the entry is a feed entry made by the store (not a folder or any other entry).
 bool IsFeedEntry(const TMenuItem* entry);
+// The path of the feed file a feed entry was made from; "" for any other entry.
+std::string FeedFileOf(const TMenuItem* entry);
 
 // Full path of the first file of that exact name (letter case counts) in the folder tree, or ""
 // when there is none. Every entry is looked at, hidden and system ones included. A sub-folder

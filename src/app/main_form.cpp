@@ -266,11 +266,11 @@ void TMainForm::FormCreate(TObject*)
     SetShowOnRun(false);
     if (!StartMinCheck->Checked())
         Show();
-    Timer->SetInterval(static_cast<unsigned>(IntervalEdit->Value()) * 60000u);
+    Timer->SetInterval(TimerInterval(IntervalEdit->Value()));
     HeadlineMenu->CreateFixedEntries();
     FeedStore->SetFeedsEntry(HeadlineMenu->NewsfeedsEntry());
-    // A bad icon or feed file ends the build at that entry, not the start-up: the feeds read so
-    // far are listed and the saved one is still looked for among them.
+    // A feed file that cannot be read ends the build at that entry, not the start-up: the feeds
+    // read so far are listed and the saved one is still looked for among them.
     try {
         FeedStore->Rebuild();
     } catch (const std::exception& e) {
@@ -282,6 +282,16 @@ void TMainForm::FormCreate(TObject*)
     RefreshFeedInfo();
     if (!CurrentFeed.URL.empty())
         TimerTimer(Timer);
+    // Said once, in the tooltip, while nothing else has been said there: a message box would
+    // greet every start until the file is mended.
+    const std::vector<std::string>& damaged = FeedStore->DamagedIcons();
+    if (!damaged.empty() && (CurrentFeed.URL.empty() || Refresh->Fetching())) {
+        // Named below the feed folder: the tooltip holds fewer than 128 characters.
+        std::string name = damaged.front().substr(Paths.FeedFolder.size());
+        if (damaged.size() > 1)
+            name += " (und " + std::to_string(damaged.size() - 1) + " weitere)";
+        TrayIcon->SetHint("Ungültige Icon-Datei: " + name);
+    }
     TreeView->FullExpand();
 }
 
@@ -334,7 +344,9 @@ void TMainForm::ApplyStoredComponentSettings()
     AdvHttp->SetHostName("localhost");
     AdvHttp->SetMethod("GET");
     AdvHttp->SetAuthRetries(3);
-    AdvHttp->SetInternetFlags(kDefaultInternetFlags);
+    // A feed reader takes no forged server for the real one: certificates are checked.
+    AdvHttp->SetInternetFlags(kDefaultInternetFlags &
+                              ~(InternetFlag(ifIgnoreCertCnInvalid) | InternetFlag(ifIgnoreCertDateInvalid)));
 
     OpenDialog->SetOptions(ofPathMustExist | ofFileMustExist | ofEnableSizing);
 }

@@ -10,6 +10,13 @@
 #include "gui/application.h"
 #include "gui/handles.h"
 
+unsigned TimerInterval(int minutes)
+{
+    // The platform's timers hold at most USER_TIMER_MAXIMUM (0x7FFFFFFF) milliseconds.
+    constexpr int kMaxMinutes = 0x7FFFFFFF / 60000;
+    return static_cast<unsigned>(minutes < 0 ? 0 : minutes > kMaxMinutes ? kMaxMinutes : minutes) * 60000u;
+}
+
 std::string TRefreshCycle::TopLevelCaption(int position) const
 {
     TMenuItem* items = F.PopupMenu->Items();
@@ -26,11 +33,17 @@ void TRefreshCycle::StartRefresh()
 {
     // The interval is read at every start: a changed value restarts the countdown, an unchanged
     // one leaves it running, 0 stops it.
-    auto applyInterval = [this] { F.Timer->SetInterval(static_cast<unsigned>(F.IntervalEdit->Value()) * 60000u); };
+    auto applyInterval = [this] { F.Timer->SetInterval(TimerInterval(F.IntervalEdit->Value())); };
     // Without a current feed there is nothing to fetch; a user without feeds is not shown an
-    // error at every tick.
+    // error at every tick. A download still running belongs to the feed before: it ends here,
+    // and nothing it delivers late is taken for this one.
     if (F.CurrentFeed.URL.empty()) {
         applyInterval();
+        FFetching = false;
+        if (AbortRunning()) {
+            F.TrayIcon->SetIconIndex(0);
+            F.TrayIcon->SetHint("");
+        }
         return;
     }
     // The credentials dialog of the running download waits for the user; starting another would
@@ -52,21 +65,16 @@ void TRefreshCycle::StartRefresh()
     applyInterval();
     F.TrayIcon->SetIconIndex(2);
     Application->ProcessMessages();
-    if (F.AdvHttp->Busy()) {
-        // The abort's own "cancelled" report is not a failure of the new download.
-        FAborting = true;
-        try {
-            F.AdvHttp->Abort();
-        } catch (...) {
-            FAborting = false;
-            throw;
-        }
-        FAborting = false;
-    }
+    AbortRunning();
     if (F.ProxyCheckBox->Checked()) {
         F.AdvHttp->SetProxy(F.ProxyHostEdit->Text() + ":" + std::to_string(F.ProxyPortEdit->Value()));
         F.AdvHttp->SetProxyUserName(F.ProxyUserEdit->Text());
         F.AdvHttp->SetProxyPassword(F.ProxyPassEdit->Text());
+    } else if (!F.AdvHttp->Proxy().empty()) {
+        // Switched off while running: from now on the downloads go direct.
+        F.AdvHttp->SetProxy("");
+        F.AdvHttp->SetProxyUserName("");
+        F.AdvHttp->SetProxyPassword("");
     }
     F.AdvHttp->SetMethod("GET");
     try {
@@ -88,6 +96,22 @@ void TRefreshCycle::StartRefresh()
     }
 }
 
+bool TRefreshCycle::AbortRunning()
+{
+    if (!F.AdvHttp->Busy())
+        return false;
+    // The abort's own "cancelled" report is not a failure of the new download.
+    FAborting = true;
+    try {
+        F.AdvHttp->Abort();
+    } catch (...) {
+        FAborting = false;
+        throw;
+    }
+    FAborting = false;
+    return true;
+}
+
 void TRefreshCycle::AdvHttpError()
 {
     if (FAborting || !FFetching)
@@ -102,6 +126,8 @@ void TRefreshCycle::AdvHttpError()
 
 void TRefreshCycle::AdvHttpRequestComplete()
 {
+    if (!FFetching)
+        return;  // a download given up when the feed lost its address
     FFetching = false;
     F.Memo->Clear();
     // The Text page shows the document as the parser reads it: in the ANSI code page, CR LF.
@@ -145,7 +171,9 @@ void TRefreshCycle::TrayIconClick(TMouseButton button)
 {
     if (button != mbLeft)
         return;
-    ShowNewsBalloon(20000);
+    // Before any document has been read there is nothing to show.
+    if (!FBalloon.Headline.empty() || !FBalloon.Text.empty())
+        ShowNewsBalloon(20000);
     F.TrayIcon->SetIconIndex(0);
 }
 

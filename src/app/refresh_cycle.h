@@ -30,6 +30,8 @@ public:
 
 private:
     std::string TopLevelCaption(int position) const;
+    // Ends a running download; false when none was running.
+    bool AbortRunning();
 
     TMainForm& F;
     feed::TBalloonNews FBalloon;
@@ -37,3 +39,7 @@ private:
     bool FFetching = false;
     bool FAborting = false;
 };
+
+// The timer interval of a refresh interval in minutes: negative ones stop the timer, ones longer
+// than the platform's timers can hold are cut to the longest they can.
+unsigned TimerInterval(int minutes);

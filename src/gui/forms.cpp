@@ -142,6 +142,14 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         Close();
         return 0;
+    // The end of a Windows session ends the process without destroying its windows: the form's
+    // destruction handler (which saves what the user changed) runs now instead.
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam)
+            BeforeDestruction();
+        return 0;
     case DM_GETDEFID:
         if (FDefaultButton && FDefaultButton->Handle() && IsWindowEnabled(FDefaultButton->Handle()))
             return MAKELRESULT(FDefaultButton->ControlId(), DC_HASDEFID);

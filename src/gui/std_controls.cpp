@@ -284,6 +284,15 @@ void TStaticText::AutoSize()
     TWinControl::SetBounds(Left(), Top(), r.right + 4, r.bottom);
 }
 
+// Only a text created or restyled with SS_NOTIFY reports clicks.
+bool TStaticText::HandleCommand(WORD code)
+{
+    if (code != STN_CLICKED)
+        return false;
+    Click();
+    return true;
+}
+
 HBRUSH TStaticText::HandleCtlColor(HDC dc)
 {
     SetTextColor(dc, ColorToRGB(FontColor()));

@@ -109,6 +109,7 @@ public:
 
 protected:
     HBRUSH HandleCtlColor(HDC dc) override;
+    bool HandleCommand(WORD code) override;
     void AutoSize();
 
 private:

@@ -72,9 +72,11 @@ bool TTreeView::HandleNotify(NMHDR* hdr, LRESULT& result)
         hit.pt.y = static_cast<short>(HIWORD(pos));
         ScreenToClient(Handle(), &hit.pt);
         HTREEITEM item = TreeView_HitTest(Handle(), &hit);
-        if (item && (hit.flags & TVHT_ONITEM))
+        // A click beside every node (empty space, the indent) is no click on the tree's content.
+        if (item && (hit.flags & TVHT_ONITEM)) {
             Select(item);
-        Click();
+            Click();
+        }
         result = 0;
         return true;
     }

@@ -15,6 +15,8 @@
 //                                    the milliseconds from the press to the sight
 //     tab WIN INDEX                 choose a tab of a tab control as a click would (TCM_SETCURFOCUS)
 //     close WIN                     post WM_CLOSE
+//     endsession WIN                 the end of the Windows session as the system tells a window:
+//                                    WM_QUERYENDSESSION (its answer printed, 1 or 0), then WM_ENDSESSION
 //     shot FILE.bmp                  the whole screen as a 24-bit bitmap file
 //     cursor X Y                     move the mouse pointer
 //     stats PID                      memory, handles, GDI and USER objects, windows, CPU time of a process
@@ -460,6 +462,21 @@ int CmdClose(const std::string& where)
     return 0;
 }
 
+int CmdEndSession(const std::string& where)
+{
+    HWND w = Resolve(where);
+    if (!w) {
+        std::fprintf(stderr, "no window %s\n", where.c_str());
+        return 1;
+    }
+    DWORD_PTR answer = 0, r = 0;
+    if (!SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer))
+        return 1;
+    std::printf("%d\n", answer ? 1 : 0);
+    const WPARAM ending = answer ? TRUE : FALSE;
+    return SendMessageTimeoutA(w, WM_ENDSESSION, ending, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &r) ? 0 : 1;
+}
+
 int CmdShot(const std::string& file)
 {
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
@@ -752,6 +769,9 @@ int main(int argc, char** argv)
     } else if (cmd == "close") {
         need(1);
         rc = CmdClose(rest[0]);
+    } else if (cmd == "endsession") {
+        need(1);
+        rc = CmdEndSession(rest[0]);
     } else if (cmd == "shot") {
         need(1);
         rc = CmdShot(rest[0]);

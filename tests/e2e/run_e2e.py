@@ -262,6 +262,29 @@ def pick_feed(ctx):
     check_equal(len(ctx.servers.requests(ctx.doc_name("gamma"))), 0, "requests for a feed nobody chose")
 
 
+@journey
+def end_session(ctx):
+    """The Windows session ends (log-off) while the program runs in the tray: the process ends
+    without its window being closed, and what was changed in that session is in the settings
+    file all the same."""
+    ctx.feed("Kurier", ctx.doc("kurier", rss("Kurier", "http://kurier.example", "Kurier",
+                                            news_items("Wahl gewonnen", "http://kurier.example"))))
+    p = ctx.program().start()
+    p.wait("TMainForm", "visible")
+    p.type("TMainForm>TTabSheet:Programm>Edit#0", "45")
+    p.open_menu()
+    p.drive("keys", "menu", *Program.FEEDS)
+    p.drive("keys", "menu", "enter")
+    p.wait("menu", "gone")
+    ctx.servers.wait_requests(ctx.doc_name("kurier"), 1)
+    _, answer = p.drive("endsession", "TMainForm")
+    check_equal(answer.strip(), "1", "the answer to the session's end")
+    p.kill()
+    settings = ctx.ini().get("Settings", {})
+    check_equal((settings.get("FeedName"), settings.get("Interval")), ("Kurier", "45"),
+                "the chosen feed and the interval in the settings file")
+
+
 def open_file_dialog(p, caption, path):
     """Picks a file in the platform's file-open dialog by typing its name."""
     dialog = "#32770:%s" % hx(caption)

@@ -5,7 +5,8 @@
   http_server.py stop  --state-dir DIR   stop them
   http_server.py serve --state-dir DIR   run in the foreground (what `start` runs)
 
-`start` writes DIR/ports.txt ("http=N", "proxy=N", "pid=N" lines). The servers listen on
+`start` writes DIR/ports.txt ("http=N", "proxy=N", "pid=N" lines); the HTTPS listeners of
+tls_servers.py, answering as the HTTP server does, write DIR/tls_ports.txt. The servers listen on
 127.0.0.1 only and end by themselves: on `stop`, on GET /__shutdown, when the process that ran
 `start` (CTest) is gone, or after --lifetime seconds.
 
@@ -40,6 +41,8 @@ import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
+
+from tls_servers import start_tls
 
 PATTERN = b"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ+/"
 PROXY_USER = "proxyuser"
@@ -282,6 +285,7 @@ def serve(args):
     proxy, proxy_port = start_proxy(args.state_dir, http_port)
     signal.signal(signal.SIGTERM, lambda *_: stop_event.set())
     threading.Thread(target=httpd.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
+    start_tls(args.state_dir, Handler)
     ports = os.path.join(args.state_dir, "ports.txt")
     with open(ports + ".tmp", "w") as f:
         f.write("http=%d\nproxy=%d\npid=%d\n" % (http_port, proxy_port, os.getpid()))

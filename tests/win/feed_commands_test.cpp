@@ -168,11 +168,12 @@ TEST_F(FeedCommandsTest, DeletingAsksWithTheNameAndNoChangesNothing)
     EXPECT_EQ(MainForm->CurrentFeed.IconIndex, 0);
 }
 
-TEST_F(FeedCommandsTest, DeletingRemovesTheFoundFilesAnywhereInTheTreeAndKeepsTheCurrentFeed)
+TEST_F(FeedCommandsTest, DeletingRemovesTheFeedFileAndTheIconBesideItAndKeepsTheCurrentFeed)
 {
     Dir("Technik");
     Dir("Bilder");
     Feed("Technik\\heise.nfd", kUrl);
+    WriteTextFile(Feeds("Technik\\heise.ico"), SolidIco(RGB(0, 0, 200)));
     WriteTextFile(Feeds("Bilder\\heise.ico"), SolidIco(RGB(200, 0, 0)));
     Feed("zeit.nfd", "http://zeit.example/rss");
     Start("heise");
@@ -183,7 +184,7 @@ TEST_F(FeedCommandsTest, DeletingRemovesTheFoundFilesAnywhereInTheTreeAndKeepsTh
     Click(MainForm->DeleteFeedBtn);
 
     EXPECT_EQ(Listing(Feeds("Technik\\")), "");
-    EXPECT_EQ(Listing(Feeds("Bilder\\")), "");
+    EXPECT_EQ(Listing(Feeds("Bilder\\")), "heise.ico");  // another folder's file of that name
     EXPECT_EQ(Listing(Feeds()), "Bilder Technik zeit.nfd");
     EXPECT_EQ(Captions(FeedsEntry()), "Bilder Technik zeit");
     EXPECT_EQ(Captions(Entry(FeedsEntry(), "Technik")), "");
@@ -224,33 +225,51 @@ TEST_F(FeedCommandsTest, AfterADeleteTheTrayShowsNoOtherFeedsIcon)
     EXPECT_EQ(IconColor(plain.Get(), 8, 8), IconColor(MainForm->TheIcon->Icon(), 8, 8));
 }
 
-TEST_F(FeedCommandsTest, AfterADeleteAStillListedFeedOfTheSameNameAndUrlKeepsItsIcon)
+TEST_F(FeedCommandsTest, IconAndDeleteActOnTheCurrentFeedsOwnFilesNotOnAnotherOfItsName)
 {
-    // Two feeds "x", each with its icon: the searches for the files to delete return those in B,
-    // while the one in A (green) is current. A's entry moves in the rebuilt list; the current
-    // feed follows it.
-    Dir("A");
-    Dir("B");
-    Feed("A\\x.nfd", kUrl);
-    WriteTextFile(Feeds("A\\x.ico"), SolidIco(RGB(0, 160, 0)));
-    Feed("B\\x.nfd", "http://b.example/");
-    WriteTextFile(Feeds("B\\x.ico"), SolidIco(RGB(0, 0, 200)));
-    Start();
-    TMenuItem* inA = Entry(Entry(FeedsEntry(), "A"), "x");
-    ASSERT_NE(inA, nullptr);
-    inA->Click();
-    ASSERT_EQ(MainForm->CurrentFeed.URL, kUrl);
-    // A feed listed before A from the next rebuild on shifts every later index.
-    Feed("0neu.nfd", "http://neu.example/");
-    Ui.MessageAnswers = {IDYES};
-    Click(MainForm->DeleteFeedBtn);
-    EXPECT_EQ(Listing(Feeds("B\\")), "");
-    EXPECT_EQ(Listing(Feeds("A\\")), "x.ico x.nfd");
-    TMenuItem* still = Entry(Entry(FeedsEntry(), "A"), "x");
-    ASSERT_NE(still, nullptr);
-    EXPECT_EQ(MainForm->CurrentFeed.IconIndex, still->Tag() - 101);
-    EXPECT_EQ(IconColor(TIconHandle(MainForm->FeedIconList->GetIcon(MainForm->CurrentFeed.IconIndex)).Get()),
-              RGB(0, 160, 0));
+    // Two feeds "x" of one URL, in A (green) and B (blue). The file searches by name find only
+    // one of them, whichever the platform lists last; each in turn is made current.
+    const COLORREF red = RGB(200, 0, 0), green = RGB(0, 160, 0), blue = RGB(0, 0, 200);
+    WriteTextFile(Folder / "rot.ico", SolidIco(red));
+    for (const std::string current : {"A", "B"}) {
+        SCOPED_TRACE(current);
+        const std::string other = current == "A" ? "B" : "A";
+        App.reset();
+        TTempFolder::RemoveTree(Feeds());
+        CreateDirectoryA(Feeds().c_str(), nullptr);
+        for (const std::string d : {"A", "B"}) {
+            Dir(d);
+            Feed(d + "\\x.nfd", kUrl);
+            WriteTextFile(Feeds(d + "\\x.ico"), SolidIco(d == "A" ? green : blue));
+        }
+        Start();
+        Entry(Entry(FeedsEntry(), current), "x")->Click();
+        const std::string kept = ReadFileBytes(Feeds(other + "\\x.ico"));
+
+        // The replace question is asked for the current feed's own icon, which is replaced.
+        Ui.MessageAnswers = {IDYES};
+        Ui.FileAnswers = {{true, Folder / "rot.ico"}};
+        Click(MainForm->AddIconBtn);
+        EXPECT_EQ(ReadFileBytes(Feeds(current + "\\x.ico")), SolidIco(red));
+        EXPECT_EQ(ReadFileBytes(Feeds(other + "\\x.ico")), kept);
+
+        // A feed listed before both from the next rebuild on shifts every later index.
+        Feed("0neu.nfd", "http://neu.example/");
+        Ui.MessageAnswers = {IDYES};
+        Click(MainForm->DeleteFeedBtn);
+        EXPECT_EQ(Listing(Feeds(current + "\\")), "");
+        EXPECT_EQ(Listing(Feeds(other + "\\")), "x.ico x.nfd");
+        EXPECT_EQ(MainForm->CurrentFeed.Name, "x");
+        // The other feed of the same name and URL gives the current feed its picture.
+        TMenuItem* still = Entry(Entry(FeedsEntry(), other), "x");
+        ASSERT_NE(still, nullptr);
+        EXPECT_EQ(MainForm->CurrentFeed.IconIndex, still->Tag() - 101);
+        EXPECT_EQ(IconColor(TIconHandle(MainForm->FeedIconList->GetIcon(MainForm->CurrentFeed.IconIndex)).Get()),
+                  other == "A" ? green : blue);
+        DeleteFileA(Feeds("0neu.nfd").c_str());
+        EXPECT_EQ(Ui.Messages.size(), 2u) << MessageTexts();
+        Ui.Messages.clear();
+    }
 }
 
 TEST_F(FeedCommandsTest, NothingFoundToDeleteStillRebuildsTheMenu)

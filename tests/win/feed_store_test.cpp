@@ -257,21 +257,22 @@ TEST_F(FeedStoreTest, AMissingFeedFolderGivesAnEmptySubmenu)
     EXPECT_EQ(Store->FeedCounter(), 0);
 }
 
-TEST_F(FeedStoreTest, AnUnreadableIconEndsTheBuildAtThatEntry)
+TEST_F(FeedStoreTest, AnUnreadableIconGivesTheDefaultPictureAndTheBuildGoesOn)
 {
     File("a.nfd", "http://a/\r\n");
     File("b.nfd", "http://b/\r\n");
     File("b.ico", "this is no icon");
     File("c.nfd", "http://c/\r\n");
-    ASSERT_EQ(Listing(Paths.FeedFolder), "a.nfd b.ico b.nfd c.nfd");
-    try {
-        Store->Rebuild();
-        FAIL() << "no error";
-    } catch (const icons::EInvalidGraphic& e) {
-        EXPECT_NE(e.Message().find("b.ico"), std::string::npos) << e.Message();
-    }
-    EXPECT_EQ(Captions(Feeds), "a");
-    EXPECT_EQ(Icons->Count(), 1);
+    ASSERT_NO_THROW(Store->Rebuild());
+    EXPECT_EQ(Captions(Feeds), "a b c");
+    EXPECT_EQ(Icons->Count(), 3);
+    EXPECT_EQ(EntryColor(Find(Feeds, "b")), kOrange);
+    EXPECT_EQ(Store->DamagedIcons(), std::vector<std::string>{Feed("b.ico")});
+    // Mended, it is no longer named.
+    Icon("b.ico", kRed);
+    Store->Rebuild();
+    EXPECT_EQ(EntryColor(Find(Feeds, "b")), kRed);
+    EXPECT_TRUE(Store->DamagedIcons().empty());
 }
 
 TEST_F(FeedStoreTest, AnUnreadableFeedFileEndsTheBuildWithAnError)

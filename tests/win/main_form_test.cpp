@@ -386,10 +386,6 @@ TEST_F(InfoFormTest, TheWindowShowsTheTextAndPutsTheFocusOnOkAtEveryShow)
     EXPECT_FALSE(IsWindowVisible(InfoForm->Handle()));
     MainForm->AboutBtnClick(MainForm->AboutBtn);
     EXPECT_EQ(InfoForm->OKButton->Handle(), GetFocus());
-    InfoForm->TheURLTextClick(InfoForm->TheURLText);
-    ASSERT_EQ(Ui.ShellCalls.size(), 1u);
-    EXPECT_EQ(Ui.ShellCalls[0].File, TInfoForm::kWebAddress);
-    EXPECT_EQ(Ui.ShellCalls[0].Parent, InfoForm->Handle());
 }
 
 // Screenshots of every page and of the about window, kept as artefacts to be looked at.
@@ -441,18 +437,69 @@ TEST_F(MainFormTest, StartUpBuildsTheTrayMenuWithTheFeedsAndFindsTheSavedFeed)
     EXPECT_TRUE(Ui.Messages.empty());
 }
 
-TEST_F(MainFormTest, ABadIconFileIsReportedAndTheStartGoesOn)
+TEST_F(MainFormTest, ADamagedIconGetsTheDefaultPictureAndIsNamedInTheTooltipOnly)
 {
     CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
     WriteTextFile(Folder / "Newsfeeds\\a.nfd", "http://a.example/\r\n");
+    WriteTextFile(Folder / "Newsfeeds\\a.ico", "kein Icon");
     WriteTextFile(Folder / "Newsfeeds\\b.nfd", "http://b.example/\r\n");
-    WriteTextFile(Folder / "Newsfeeds\\b.ico", "kein Icon");
-    Start("quorvane.exe", "[Settings]\r\nFeedName=a\r\n");
-    ASSERT_EQ(Ui.Messages.size(), 1u);
-    EXPECT_NE(Ui.Messages[0].Text.find("b.ico"), std::string::npos) << Ui.Messages[0].Text;
-    EXPECT_EQ(MainForm->PopupMenu->Items()->Items(1)->Count(), 1);
-    EXPECT_EQ(MainForm->CurrentFeed.URL, "http://a.example/");
+    Start();
+    EXPECT_TRUE(Ui.Messages.empty());
+    // The build goes on past the damaged file: both feeds, each with a picture.
+    TMenuItem* feeds = MainForm->PopupMenu->Items()->Items(1);
+    ASSERT_EQ(feeds->Count(), 2);
+    EXPECT_EQ(feeds->Items(1)->Caption(), "b");
+    EXPECT_EQ(MainForm->FeedIconList->Count(), 2);
+    EXPECT_EQ(MainForm->TrayIcon->Hint(), "Ungültige Icon-Datei: a.ico");
     EXPECT_TRUE(IsWindowVisible(MainForm->Handle()));
+}
+
+// The end of a Windows session ends the process without closing the window: the settings are
+// written when the session really ends, not when it is only asked about or called off.
+TEST_F(MainFormTest, TheEndOfTheSessionWritesTheSettings)
+{
+    Start();
+    SendMessageA(MainForm->IntervalEdit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("7"));
+    EXPECT_NE(SendMessageA(MainForm->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
+    SendMessageA(MainForm->Handle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_FALSE(rtl::FileExists(Folder / "quorvane.ini"));
+    SendMessageA(MainForm->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_NE(Ini().find("Interval=7\r\n"), std::string::npos) << Ini();
+}
+
+// Clicks with the mouse on the about window's web address and on the Links page: only a node
+// or the address opens something.
+TEST_F(MainFormTest, RealClicksOpenTheWebAddressAndLinkNodesButNotEmptySpace)
+{
+    Start();
+    auto clickAt = [&](TWinControl* c, POINT p) {
+        ASSERT_TRUE(MouseClick(c->Handle(), p));
+        for (int i = 0; i < 10; ++i) {
+            Sleep(30);
+            App->ProcessMessages();
+        }
+    };
+    MainForm->AboutBtnClick(MainForm->AboutBtn);
+    App->ProcessMessages();
+    clickAt(InfoForm->TheURLText, POINT{5, 5});
+    ASSERT_EQ(Ui.ShellCalls.size(), 1u);
+    EXPECT_EQ(Ui.ShellCalls[0].File, TInfoForm::kWebAddress);
+    EXPECT_EQ(Ui.ShellCalls[0].Parent, InfoForm->Handle());
+    InfoForm->Hide();
+
+    TTreeView* tree = MainForm->TreeView;
+    MainForm->PageControl->SetActivePage(MainForm->NetSheet);
+    HTREEITEM link = TreeView_GetChild(tree->Handle(), TreeView_GetRoot(tree->Handle()));
+    RECT r = {};
+    ASSERT_TRUE(TreeView_GetItemRect(tree->Handle(), link, &r, TRUE));
+    clickAt(tree, POINT{r.left + 3, (r.top + r.bottom) / 2});
+    ASSERT_EQ(Ui.ShellCalls.size(), 2u);
+    EXPECT_EQ(Ui.ShellCalls[1].File, tree->NodeText(link));
+    // Below the last node, and beside the link's text: the selected link is not opened again.
+    clickAt(tree, POINT{tree->ClientWidth() / 2, tree->ClientHeight() - 3});
+    clickAt(tree, POINT{tree->ClientWidth() - 3, (r.top + r.bottom) / 2});
+    EXPECT_EQ(Ui.ShellCalls.size(), 2u);
+    EXPECT_EQ(tree->Selected(), link);
 }
 
 HWND g_menuKeysTarget = nullptr;

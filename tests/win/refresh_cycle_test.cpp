@@ -4,14 +4,19 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 #include "app/info_form.h"
 #include "app/main_form.h"
 #include "app/overlay_icon.h"
 #include "gui/application.h"
 #include "rtl/files.h"
+#include "rtl/string_list.h"
 #include "test_support.h"
 #include "tray/balloon_window.h"
+#include "tray/tray_icon.h"
+
+#include <wincrypt.h>
 
 namespace {
 
@@ -245,6 +250,122 @@ TEST_F(RefreshCycleTest, WithoutACurrentFeedARefreshStartsNothingAndSaysNothing)
     EXPECT_FALSE(F().AdvHttp->Busy());
     EXPECT_FALSE(F().Refresh->Fetching());
     EXPECT_TRUE(Ui.Messages.empty());
+}
+
+// The test authority of the HTTPS servers, trusted by the machine as a root (in the test
+// prefix); the certificate is part of the repository.
+bool TrustTestAuthority()
+{
+    std::string path = std::string(QV_SOURCE_DIR) + "/tests/servers/certs/test_ca.cer";
+    if (path.size() > 1 && path[1] != ':')
+        path = "Z:" + path;
+    const std::string der = ReadFileBytes(path);
+    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
+    if (!root)
+        return false;
+    BOOL added =
+        CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                         static_cast<DWORD>(der.size()), CERT_STORE_ADD_USE_EXISTING, nullptr);
+    CertCloseStore(root, 0);
+    return added != FALSE;
+}
+
+TEST_F(RefreshCycleTest, HttpsTakesOnlyAnInDateCertificateForTheNameFromATrustedAuthority)
+{
+    ASSERT_TRUE(TrustTestAuthority());
+    ASSERT_EQ(Server().TlsPorts.size(), 3u) << "the HTTPS servers are not running";
+    Serve(Rss({"Sicher", "B"}));
+    const struct {
+        const char *Host, *Server;
+        bool Works;
+    } cases[] = {
+        {"localhost", "tls", true},
+        {"127.0.0.1", "tls", false},  // the certificate names localhost only
+        {"localhost", "tls_expired", false},
+        {"localhost", "tls_untrusted", false},
+    };
+    for (const auto& c : cases) {
+        const std::string url = "https://" + std::string(c.Host) + ":" +
+                                std::to_string(Server().TlsPorts.at(c.Server)) + "/docs/" + DocName;
+        SCOPED_TRACE(url);
+        App.reset();
+        Start(url);
+        ASSERT_TRUE(WaitForRefresh(30000));
+        const std::string hint = F().TrayIcon->Hint();
+        std::printf("%s: %s\n", url.c_str(), hint.c_str());
+        if (c.Works) {
+            EXPECT_EQ(hint, "");
+            EXPECT_EQ(Caption(2), "Sicher");
+        } else {
+            EXPECT_EQ(hint.rfind("Fehler: ", 0), 0u) << hint;
+            EXPECT_EQ(Caption(0), "Jetzt Aktualisieren");  // no document, no headlines
+            EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
+        }
+    }
+}
+
+TEST_F(RefreshCycleTest, AProxySwitchedOffWhileRunningIsNotUsedByTheNextRefresh)
+{
+    Serve(Rss({"Direkt", "B"}));
+    // Nothing listens on port 1: through the proxy no download can succeed.
+    Start("", "[Proxy]\r\nEnabled=1\r\nHost=127.0.0.1\r\nPort=1\r\n");
+    ASSERT_TRUE(WaitForRefresh(40000));
+    ASSERT_EQ(F().TrayIcon->Hint().rfind("Fehler: ", 0), 0u) << F().TrayIcon->Hint();
+    SendMessageA(F().ProxyCheckBox->Handle(), BM_CLICK, 0, 0);
+    ASSERT_FALSE(F().ProxyCheckBox->Checked());
+    SendMessageA(F().RefreshBtn->Handle(), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(Caption(2), "Direkt");
+}
+
+TEST_F(RefreshCycleTest, AFeedWithoutAddressEndsTheRunningDownloadOfTheFeedBefore)
+{
+    Start(Url("/late/x?hold=2"));
+    App->ProcessMessages();
+    ASSERT_TRUE(F().AdvHttp->Busy());
+    // A new feed whose address prompt is answered with nothing becomes current and refreshes.
+    Ui.PromptAnswers = {{true, "Leer"}, {true, ""}};
+    SendMessageA(F().NewFeedBtn->Handle(), BM_CLICK, 0, 0);
+    ASSERT_EQ(F().CurrentFeed.Name, "Leer");
+    EXPECT_FALSE(F().AdvHttp->Busy());
+    // The old feed's answer ("late") never arrives as the new feed's document.
+    DWORD until = GetTickCount() + 3000;
+    while (GetTickCount() < until) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        App->ProcessMessages();
+    }
+    EXPECT_NE(F().Memo->Text(), "late");
+    EXPECT_NE(F().TrayIcon->IconIndex(), 2);
+    EXPECT_TRUE(Ui.Messages.empty());
+}
+
+TEST_F(RefreshCycleTest, AnIntervalBeyondTheTimersReachIsCutNotWrappedAround)
+{
+    const unsigned longest = 0x7FFFFFFFu / 60000u * 60000u;
+    // 71583 minutes in 32-bit milliseconds would wrap around to 12.7 seconds.
+    Start("", "Interval=71583\r\n");
+    EXPECT_EQ(F().Timer->Interval(), longest);
+    ASSERT_TRUE(WaitForRefresh());
+    for (auto typed :
+         {std::make_pair("4000000", longest), std::make_pair("-3", 0u), std::make_pair("400", 24000000u)}) {
+        SendMessageA(F().IntervalEdit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.first));
+        SendMessageA(F().RefreshBtn->Handle(), BM_CLICK, 0, 0);
+        EXPECT_EQ(F().Timer->Interval(), typed.second) << typed.first;
+        ASSERT_TRUE(WaitForRefresh());
+    }
+}
+
+TEST_F(RefreshCycleTest, ALeftClickOnTheTrayIconBeforeAnyDocumentShowsNoBalloon)
+{
+    rtl::SetProgramFileNameOverride(Folder / "quorvane.exe");
+    App.reset(new TApplication);
+    App->Initialize();
+    App->SetShowMainForm(false);
+    App->CreateForm<TMainForm>();
+    SendMessageA(F().TrayIcon->Handle(), kTrayCallbackMessage, 1, WM_LBUTTONDOWN);
+    SendMessageA(F().TrayIcon->Handle(), kTrayCallbackMessage, 1, WM_LBUTTONUP);
+    App->ProcessMessages();
+    EXPECT_FALSE(BalloonShown());
 }
 
 TEST_F(RefreshCycleTest, AUtf8DocumentIsShownInTheAnsiCodePage)

@@ -75,7 +75,32 @@ const TLoopbackServer& LoopbackServer()
                     r.Port = std::atoi(line + 5);
             std::fclose(f);
         }
+        if (FILE* f = std::fopen((win + "\\tls_ports.txt").c_str(), "r")) {
+            char name[64];
+            int port = 0;
+            while (std::fscanf(f, " %63[^=]=%d", name, &port) == 2)
+                r.TlsPorts[name] = port;
+            std::fclose(f);
+        }
         return r;
     }();
     return s;
+}
+
+bool MouseClick(HWND wnd, POINT clientPoint)
+{
+    HWND top = GetAncestor(wnd, GA_ROOT);
+    SetWindowPos(top, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(top);
+    POINT p = clientPoint;
+    ClientToScreen(wnd, &p);
+    if (!SetCursorPos(p.x, p.y))
+        return false;
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_MOUSE;
+    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    bool sent = SendInput(2, in, sizeof(INPUT)) == 2;
+    SetWindowPos(top, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return sent;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,14 @@ std::string SaveWindowBitmap(HWND wnd, const std::string& name);
 struct TLoopbackServer {
     int Port = 0;
     std::string DocsFolder; // as a Windows path, with a trailing backslash
+    // The HTTPS servers: "tls", "tls_expired", "tls_untrusted".
+    std::map<std::string, int> TlsPorts;
     std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(Port) + path; }
 };
 const TLoopbackServer& LoopbackServer();
+
+// A click of the left mouse button as the user makes it: the pointer moves to the point (in the
+// window's client coordinates) and the button goes down and up through the system's input. The
+// window is brought to the top first, so that it is the one under the pointer. Returns whether
+// the system took the input; the caller then lets the messages run.
+bool MouseClick(HWND wnd, POINT clientPoint);
