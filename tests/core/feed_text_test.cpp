@@ -133,8 +133,9 @@ TEST(FeedText, TheEntityListIsCompleteAndSorted)
     std::size_t legacy = 0;
     for (std::size_t i = 0; i < feed::kHtmlEntityCount; ++i) {
         const feed::THtmlEntity& e = feed::kHtmlEntities[i];
-        if (i > 0)
+        if (i > 0) {
             ASSERT_LT(feed::kHtmlEntities[i - 1].Name, e.Name);
+        }
         legacy += e.Legacy;
         EXPECT_LE(e.Name.size(), e.Legacy ? feed::kMaxLegacyEntityName : feed::kMaxEntityName);
     }
