@@ -44,7 +44,7 @@ TEST(FeedText, CaptionsShowWhatThePublisherMeant)
                   {"AT&amp;amp;T", "AT&amp;T"},
                   {"a &amp;lt; b", "a < b"},
                   {"Don&amp;#39;t", "Don&#39;t"},
-                  {"&#151;News&#8211;", "News-"},
+                  {"&#151;News &#8211; more", "—News – more"},
               });
 }
 
