@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <set>
 
@@ -135,12 +136,33 @@ struct TAdvHttp::TWorkerStart {
     unsigned long long Generation;
 };
 
+DWORD WINAPI TAdvHttp::CloserEntry(LPVOID param)
+{
+    std::unique_ptr<TDetached> detached(static_cast<TDetached*>(param));
+    // The request before its connection.
+    detached->Request.Reset();
+    detached->Connection.Reset();
+    detached->Session.reset();
+    return 0;
+}
+
+// Wine's WinInet reads what is left of a response when its request handle closes, to keep the
+// connection for reuse; from a server that never stops sending that takes for ever. The handles
+// are therefore closed on a thread of their own, and nobody waits for it: the request record
+// goes with the closing notification as always.
 void TAdvHttp::TDetached::Close()
 {
-    // The request before its connection.
-    Request.Reset();
-    Connection.Reset();
     Worker.Reset();
+    if (!Request && !Connection) {
+        Session.reset();
+        return;
+    }
+    auto* rest = new TDetached{std::move(Session), std::move(Connection), std::move(Request), TKernelHandle()};
+    HANDLE closer = CreateThread(nullptr, 0, &TAdvHttp::CloserEntry, rest, 0, nullptr);
+    if (closer)
+        CloseHandle(closer);
+    else
+        CloserEntry(rest);
 }
 
 DWORD RequestFlagWord(TInternetFlags flags)
@@ -189,7 +211,7 @@ TAdvHttp::~TAdvHttp()
     FBody.clear();
     FAcceptTypes.Clear();
     CloseRequest();
-    FSession.Reset();
+    FSession.reset();
     if (FMarshalEvents)
         RemoveEventWindowUser();
 }
@@ -802,9 +824,9 @@ void TAdvHttp::OpenSession()
             session =
                 InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PROXY, FProxy.c_str(), nullptr, FSessionMode);
         CheckResult(session != nullptr);
-        FSession.Reset(session);
+        FSession = std::make_shared<TInternetHandle>(session);
         FSessionAsync = (FSessionMode & INTERNET_FLAG_ASYNC) != 0;
-        InternetSetStatusCallback(FSession.Get(), &TAdvHttp::StatusCallback);
+        InternetSetStatusCallback(FSession->Get(), &TAdvHttp::StatusCallback);
     } catch (const TSenderGone&) {
         throw;
     } catch (...) {
@@ -817,7 +839,7 @@ void TAdvHttp::CloseSession()
 {
     StopRequest();
     CloseRequest();
-    FSession.Reset();
+    FSession.reset();
 }
 
 void TAdvHttp::DetachLocked(TDetached& out)
@@ -825,6 +847,7 @@ void TAdvHttp::DetachLocked(TDetached& out)
     FPending = pdNone;
     // The record goes with the request handle's closing notification.
     FRecord = nullptr;
+    out.Session = FSession;
     out.Request = std::move(FRequest);
     out.Connection = std::move(FConnection);
     out.Worker = std::move(FWorkerThread);
@@ -868,7 +891,7 @@ bool TAdvHttp::Execute(bool Synchronous)
     // (or a worker process a response the caller already read): it is opened anew.
     if (FSession && FSessionAsync != !Synchronous) {
         CloseRequest();
-        FSession.Reset();
+        FSession.reset();
     }
     FSynchronous = Synchronous;
     unsigned long long generation;
@@ -897,7 +920,7 @@ bool TAdvHttp::Execute(bool Synchronous)
     }
     try {
         HINTERNET connection =
-            InternetConnectA(FSession.Get(), FHostName.c_str(), static_cast<INTERNET_PORT>(FPort & 0xFFFF),
+            InternetConnectA(FSession->Get(), FHostName.c_str(), static_cast<INTERNET_PORT>(FPort & 0xFFFF),
                              nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
         CheckResult(connection != nullptr);
         {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -172,9 +173,11 @@ private:
     enum TPending { pdNone, pdSend, pdRead };
     // The handles of a request taken out of the component under FLock, closed after it is left
     // (closing may run the status callback on the closing thread).
+    // The session goes last: it stays open while a request of it is being closed.
     struct TDetached {
-        TInternetHandle Request;
+        std::shared_ptr<TInternetHandle> Session;
         TInternetHandle Connection;
+        TInternetHandle Request;
         TKernelHandle Worker;
         void Close();
     };
@@ -206,6 +209,7 @@ private:
     static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                         DWORD infoLength);
     static DWORD WINAPI WorkerEntry(LPVOID param);
+    static DWORD WINAPI CloserEntry(LPVOID param);
     static LRESULT CALLBACK EventWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static void AddEventWindowUser();
     static void RemoveEventWindowUser();
@@ -250,7 +254,8 @@ private:
     int FChunkSize = 0;
     int FBytesRead = 0;
 
-    TInternetHandle FSession;
+    // Shared with the requests of it still being closed.
+    std::shared_ptr<TInternetHandle> FSession;
     TInternetHandle FConnection;
     TInternetHandle FRequest;
     bool FSessionAsync = false;
