@@ -1,7 +1,6 @@
 #include "app/feed_store.h"
 
 #include "app/ansi_document.h"
-#include "app/document_encoding.h"
 #include "app/feed_order.h"
 #include "app/icons/bitmap.h"
 #include "gui/handles.h"
@@ -123,7 +122,9 @@ void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
         if (IsFeedFileName(name)) {
             const int n = ++FFeedCounter;
             // Editors save with a byte-order mark or in UTF-8; the URL is wanted in ANSI.
-            FMemo.SetText(ToCrLf(DocumentToAnsi(ReadFileBytes(folder + name))));
+            TStringList file;
+            file.SetText(DocumentToAnsi(ReadFileBytes(folder + name)));
+            FMemo.SetLines(file);
             TStringList lines = FMemo.Lines();
             std::string url = lines.Count() > 0 ? lines.Strings(0).substr(0, kMaxUrlLength) : std::string();
             AddIconFile(folder + name.substr(0, name.size() - 3) + "ico", FTheIcon);
