@@ -289,6 +289,14 @@ TEST_P(CorpusTest, TheUserSeesWhatThePublisherWrote)
     for (const auto& h : e.Headlines)
         expected.push_back(h.first);
     EXPECT_EQ(captions, expected);
+    // The Text page shows the document in lines ending in CR LF, whatever the publisher used.
+    const std::string page = F().Memo->Text();
+    for (std::size_t i = 0; i < page.size(); ++i)
+        if ((page[i] == '\n') != (i > 0 && page[i - 1] == '\r')) {
+            ADD_FAILURE() << "a line end other than CR LF at " << i << " of the Text page";
+            break;
+        }
+
     // The balloon shows the texts wrapped at its width; its line breaks are single CRs.
     const int wrap = F().BalloonWrap->Value();
     if (e.Has("description")) {
