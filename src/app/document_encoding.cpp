@@ -1,6 +1,7 @@
 #include "app/document_encoding.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "rtl/text.h"
 
@@ -255,6 +256,12 @@ bool IsValidUtf8(const std::string& bytes)
     const std::size_t n = bytes.size();
     std::size_t i = 0;
     while (i < n) {
+        // Most of a feed is ASCII: eight bytes at a time until a byte with its high bit set.
+        std::uint64_t word;
+        while (i + 8 <= n && (std::memcpy(&word, bytes.data() + i, 8), (word & 0x8080808080808080ull) == 0))
+            i += 8;
+        if (i >= n)
+            break;
         unsigned char c = Byte(bytes, i);
         if (c < 0x80) {
             ++i;
@@ -353,18 +360,28 @@ std::string ToCrLf(const std::string& text)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 32);
-    const std::size_t n = text.size();
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        char c = text[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        out.append(text, from, i - from);
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    // The next CR and the next LF, each found once by memchr and looked for again only when passed.
+    auto next = [end](const char* from, char c) {
+        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return hit ? static_cast<const char*>(hit) : end;
+    };
+    const char* from = begin;
+    const char* cr = next(begin, '\r');
+    const char* lf = next(begin, '\n');
+    while (cr != end || lf != end) {
+        const char* at = cr < lf ? cr : lf;
+        out.append(from, at);
         out += "\r\n";
-        if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
-            ++i;
-        from = i + 1;
+        from = at + 1;
+        if (at == cr && lf != end && from == lf)
+            ++from; // CR LF is one line end
+        if (cr < from)
+            cr = next(from, '\r');
+        if (lf < from)
+            lf = next(from, '\n');
     }
-    out.append(text, from, n - from);
+    out.append(from, end);
     return out;
 }
