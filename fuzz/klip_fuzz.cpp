@@ -1,4 +1,4 @@
-// Klip extraction against the element rule and comment removal of the reference, and the name
+// Klip extraction against the element rule, comment removal and cleaning of the reference, and the name
 // checks: an accepted name can never reach outside the feed folder.
 #include "app/klip.h"
 #include "../tests/core/feed_parser_reference.h"
@@ -17,8 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lines.SetText(file);
     lines.SetText(reference::GetElement(lines.Text(), "klip", 1));
     const std::string body = lines.Text();
-    const std::string title = reference::Trim(reference::StripComments(reference::GetElement(body, "title", 1)));
-    const std::string url = reference::Trim(reference::StripComments(reference::GetElement(body, "contentsource", 1)));
+    const std::string title =
+        reference::CleanCaption(reference::StripComments(reference::GetElement(body, "title", 1)));
+    const std::string url =
+        reference::CleanLink(reference::StripComments(reference::GetElement(body, "contentsource", 1)));
     FuzzCheck(klip.Title == title, "title", klip.Title, title);
     FuzzCheck(klip.URL == url, "content source", klip.URL, url);
     FuzzCheck(klip.Name == SanitizeFeedName(klip.Title), "name");

@@ -1,119 +1,60 @@
 #include "app/document_encoding.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "rtl/text.h"
 
 namespace {
 
-struct TCharsetName {
-    const char* Name;
+// The labels publishers use for the character sets the platform converts, by code page.
+struct TCharsetNames {
     int CodePage;
+    const char* Names; // separated by spaces
 };
 
-// The labels publishers use for the character sets the platform converts.
-const TCharsetName kCharsets[] = {
-    {"utf-8", 65001},
-    {"utf8", 65001},
-    {"unicode-1-1-utf-8", 65001},
-    {"x-unicode20utf8", 65001},
-    {"utf-16", 1200},
-    {"utf-16le", 1200},
-    {"unicode", 1200},
-    {"ucs-2", 1200},
-    {"utf-16be", 1201},
-    {"us-ascii", 1252},
-    {"ascii", 1252},
-    {"ansi_x3.4-1968", 1252},
-    {"iso-8859-1", 1252},
-    {"iso8859-1", 1252},
-    {"iso_8859-1", 1252},
-    {"latin1", 1252},
-    {"l1", 1252},
-    {"iso-ir-100", 1252},
-    {"cp819", 1252},
-    {"ibm819", 1252},
-    {"iso-8859-2", 28592},
-    {"iso8859-2", 28592},
-    {"iso_8859-2", 28592},
-    {"latin2", 28592},
-    {"l2", 28592},
-    {"iso-8859-3", 28593},
-    {"latin3", 28593},
-    {"iso-8859-4", 28594},
-    {"latin4", 28594},
-    {"iso-8859-5", 28595},
-    {"iso8859-5", 28595},
-    {"iso_8859-5", 28595},
-    {"cyrillic", 28595},
-    {"iso-8859-6", 28596},
-    {"arabic", 28596},
-    {"iso-8859-7", 28597},
-    {"greek", 28597},
-    {"iso-8859-8", 28598},
-    {"hebrew", 28598},
-    {"iso-8859-8-i", 38598},
-    {"iso-8859-9", 1254},
-    {"latin5", 1254},
-    {"iso-8859-11", 874},
-    {"tis-620", 874},
-    {"windows-874", 874},
-    {"iso-8859-13", 28603},
-    {"iso-8859-15", 28605},
-    {"iso8859-15", 28605},
-    {"iso_8859-15", 28605},
-    {"latin-9", 28605},
-    {"latin9", 28605},
-    {"windows-1250", 1250},
-    {"windows-1251", 1251},
-    {"windows-1252", 1252},
-    {"windows-1253", 1253},
-    {"windows-1254", 1254},
-    {"windows-1255", 1255},
-    {"windows-1256", 1256},
-    {"windows-1257", 1257},
-    {"windows-1258", 1258},
-    {"koi8-r", 20866},
-    {"koi8", 20866},
-    {"cskoi8r", 20866},
-    {"koi8-u", 21866},
-    {"koi8-ru", 21866},
-    {"ibm866", 866},
-    {"cp866", 866},
-    {"macintosh", 10000},
-    {"x-mac-roman", 10000},
-    {"gb2312", 936},
-    {"gbk", 936},
-    {"x-gbk", 936},
-    {"cp936", 936},
-    {"euc-cn", 936},
-    {"csgb2312", 936},
-    {"chinese", 936},
-    {"gb_2312-80", 936},
-    {"gb18030", 54936},
-    {"big5", 950},
-    {"big5-hkscs", 950},
-    {"cn-big5", 950},
-    {"x-x-big5", 950},
-    {"csbig5", 950},
-    {"cp950", 950},
-    {"shift_jis", 932},
-    {"shift-jis", 932},
-    {"sjis", 932},
-    {"x-sjis", 932},
-    {"ms_kanji", 932},
-    {"csshiftjis", 932},
-    {"windows-31j", 932},
-    {"cp932", 932},
-    {"euc-jp", 20932},
-    {"x-euc-jp", 20932},
-    {"euc-kr", 949},
-    {"ks_c_5601-1987", 949},
-    {"cseuckr", 949},
-    {"windows-949", 949},
-    {"cp949", 949},
-    {"korean", 949},
+const TCharsetNames kCharsets[] = {
+    {65001, "utf-8 utf8 unicode-1-1-utf-8 x-unicode20utf8"},
+    {1200, "utf-16 utf-16le unicode ucs-2"},
+    {1201, "utf-16be"},
+    {1252, "us-ascii ascii ansi_x3.4-1968 iso-8859-1 iso8859-1 iso_8859-1 latin1 l1 iso-ir-100 cp819 ibm819"},
+    {28592, "iso-8859-2 iso8859-2 iso_8859-2 latin2 l2"},
+    {28593, "iso-8859-3 latin3"},
+    {28594, "iso-8859-4 latin4"},
+    {28595, "iso-8859-5 iso8859-5 iso_8859-5 cyrillic"},
+    {28596, "iso-8859-6 arabic"},
+    {28597, "iso-8859-7 greek"},
+    {28598, "iso-8859-8 hebrew"},
+    {38598, "iso-8859-8-i"},
+    {1254, "iso-8859-9 latin5"},
+    {874, "iso-8859-11 tis-620 windows-874"},
+    {28603, "iso-8859-13"},
+    {28605, "iso-8859-15 iso8859-15 iso_8859-15 latin-9 latin9"},
+    {20866, "koi8-r koi8 cskoi8r"},
+    {21866, "koi8-u koi8-ru"},
+    {866, "ibm866 cp866"},
+    {10000, "macintosh x-mac-roman"},
+    {936, "gb2312 gbk x-gbk cp936 euc-cn csgb2312 chinese gb_2312-80"},
+    {54936, "gb18030"},
+    {950, "big5 big5-hkscs cn-big5 x-x-big5 csbig5 cp950"},
+    {932, "shift_jis shift-jis sjis x-sjis ms_kanji csshiftjis windows-31j cp932"},
+    {20932, "euc-jp x-euc-jp"},
+    {949, "euc-kr ks_c_5601-1987 cseuckr windows-949 cp949 korean"},
 };
+
+bool HasName(const char* names, const std::string& name)
+{
+    for (const char* p = names; *p;) {
+        const char* end = std::strchr(p, ' ');
+        const std::size_t len = end ? static_cast<std::size_t>(end - p) : std::strlen(p);
+        if (len == name.size() && name.compare(0, len, p, len) == 0)
+            return true;
+        p += len;
+        while (*p == ' ')
+            ++p;
+    }
+    return false;
+}
 
 bool IsBlank(char c)
 {
@@ -125,10 +66,10 @@ unsigned char Byte(const std::string& s, std::size_t i)
     return static_cast<unsigned char>(s[i]);
 }
 
-// "cp1251", "x-cp1251" and "win-1251" are common spellings of the windows-125x names.
+// windows-1250 to windows-1258, also spelt "cp1251", "x-cp1251", "win-1251" or "windows1251".
 int WindowsCodePage(const std::string& name)
 {
-    for (const char* prefix : {"x-cp", "cp", "win-", "windows"}) {
+    for (const char* prefix : {"windows-", "windows", "x-cp", "cp", "win-"}) {
         std::string p = prefix;
         if (name.compare(0, p.size(), p) == 0 && name.size() == p.size() + 4 &&
             name.compare(p.size(), 3, "125") == 0 && name[p.size() + 3] >= '0' && name[p.size() + 3] <= '8')
@@ -212,8 +153,8 @@ int CodePageOfCharset(const std::string& name)
     std::string n = rtl::LowerCase(rtl::Trim(name));
     if (n.size() >= 2 && (n.front() == '"' || n.front() == '\'') && n.back() == n.front())
         n = rtl::Trim(n.substr(1, n.size() - 2));
-    for (const TCharsetName& c : kCharsets)
-        if (n == c.Name)
+    for (const TCharsetNames& c : kCharsets)
+        if (HasName(c.Names, n))
             return c.CodePage;
     return WindowsCodePage(n);
 }
@@ -255,6 +196,12 @@ bool IsValidUtf8(const std::string& bytes)
     const std::size_t n = bytes.size();
     std::size_t i = 0;
     while (i < n) {
+        // Most of a feed is ASCII: eight bytes at a time until a byte with its high bit set.
+        std::uint64_t word;
+        while (i + 8 <= n && (std::memcpy(&word, bytes.data() + i, 8), (word & 0x8080808080808080ull) == 0))
+            i += 8;
+        if (i >= n)
+            break;
         unsigned char c = Byte(bytes, i);
         if (c < 0x80) {
             ++i;
@@ -353,18 +300,28 @@ std::string ToCrLf(const std::string& text)
 {
     std::string out;
     out.reserve(text.size() + text.size() / 32);
-    const std::size_t n = text.size();
-    std::size_t from = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        char c = text[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        out.append(text, from, i - from);
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    // The next CR and the next LF, each found once by memchr and looked for again only when passed.
+    auto next = [end](const char* from, char c) {
+        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return hit ? static_cast<const char*>(hit) : end;
+    };
+    const char* from = begin;
+    const char* cr = next(begin, '\r');
+    const char* lf = next(begin, '\n');
+    while (cr != end || lf != end) {
+        const char* at = cr < lf ? cr : lf;
+        out.append(from, at);
         out += "\r\n";
-        if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
-            ++i;
-        from = i + 1;
+        from = at + 1;
+        if (at == cr && lf != end && from == lf)
+            ++from; // CR LF is one line end
+        if (cr < from)
+            cr = next(from, '\r');
+        if (lf < from)
+            lf = next(from, '\n');
     }
-    out.append(text, from, n - from);
+    out.append(from, end);
     return out;
 }

@@ -1,10 +1,12 @@
 #include "app/feed_store.h"
 
+#include "app/ansi_document.h"
 #include "app/feed_order.h"
 #include "app/icons/bitmap.h"
 #include "gui/handles.h"
 #include "rtl/exceptions.h"
 #include "rtl/files.h"
+#include "rtl/string_list.h"
 #include "rtl/text.h"
 
 namespace {
@@ -18,7 +20,10 @@ public:
     std::string File;
 };
 
-bool IsDirectory(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+bool IsDirectory(const WIN32_FIND_DATAA& fd)
+{
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 bool IsFeedFileName(const std::string& name)
 {
@@ -27,8 +32,7 @@ bool IsFeedFileName(const std::string& name)
 
 // The store is always enumerated with "*.*"; each pass over a folder ends with FindClose, also
 // when the caller's work on an entry throws.
-template <class F>
-void ForEachEntry(const std::string& folder, F&& fn)
+template <class F> void ForEachEntry(const std::string& folder, F&& fn)
 {
     WIN32_FIND_DATAA fd;
     TFindHandle find(FindFirstFileA((folder + "*.*").c_str(), &fd));
@@ -55,7 +59,7 @@ void FindFeedFileInto(const std::string& folderPath, const std::string& fileName
     });
 }
 
-}  // namespace
+} // namespace
 
 HICON LoadFeedIcon(const std::string& iconFile)
 {
@@ -65,7 +69,10 @@ HICON LoadFeedIcon(const std::string& iconFile)
     return icon;
 }
 
-bool IsFeedEntry(const TMenuItem* entry) { return dynamic_cast<const TFeedEntry*>(entry) != nullptr; }
+bool IsFeedEntry(const TMenuItem* entry)
+{
+    return dynamic_cast<const TFeedEntry*>(entry) != nullptr;
+}
 
 std::string FeedFileOf(const TMenuItem* entry)
 {
@@ -82,8 +89,8 @@ std::string FindFeedFile(const std::string& folder, const std::string& fileName)
 
 TFeedStore::TFeedStore(TImageList& feedIconList, TMemo& memo, TImage& theIcon, TImage& folderIco,
                        TCurrentFeed& currentFeed, const TAppPaths& paths)
-    : FFeedIconList(feedIconList), FMemo(memo), FTheIcon(theIcon), FFolderIco(folderIco), FCurrentFeed(currentFeed),
-      FPaths(paths)
+    : FFeedIconList(feedIconList), FMemo(memo), FTheIcon(theIcon), FFolderIco(folderIco),
+      FCurrentFeed(currentFeed), FPaths(paths)
 {
 }
 
@@ -129,7 +136,10 @@ void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
         // Not "else": the name alone decides whether an entry is a feed file.
         if (IsFeedFileName(name)) {
             const int n = ++FFeedCounter;
-            FMemo.LoadFromFile(folder + name);
+            // Editors save with a byte-order mark or in UTF-8; the URL is wanted in ANSI.
+            TStringList file;
+            file.SetText(DocumentToAnsi(ReadFileBytes(folder + name)));
+            FMemo.SetLines(file);
             TStringList lines = FMemo.Lines();
             std::string url = lines.Count() > 0 ? lines.Strings(0).substr(0, kMaxUrlLength) : std::string();
             AddIconFile(folder + name.substr(0, name.size() - 3) + "ico", FTheIcon);
