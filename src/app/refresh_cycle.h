@@ -17,7 +17,8 @@ public:
     void StartRefresh();
     void AdvHttpRequestComplete();
     void AdvHttpError();
-    void ProcessDocument();
+    // Keeps the document and turns it into menu entries, tooltip, news mark and balloon.
+    void ProcessDocument(std::string document);
     void PopupMenuPopup();
     void TrayIconClick(TMouseButton button);
     // The balloon with the headline and text of the last news, visible for the given time.
@@ -27,13 +28,31 @@ public:
     const std::string& RememberedCaption() const { return FRememberedCaption; }
     // Whether a download started by the last refresh has not ended yet.
     bool Fetching() const { return FFetching; }
+    // The last document processed, as it was parsed.
+    const std::string& Document() const { return FDocument; }
 
 private:
+    // What the server said about the current feed's last complete document, for asking it
+    // next time whether anything has changed.
+    struct TValidators {
+        std::string FeedName, URL, ETag, LastModified;
+        bool Present() const { return !ETag.empty() || !LastModified.empty(); }
+    };
+
     std::string TopLevelCaption(int position) const;
+    void PrepareRequestHeaders();
+    void ShowFailure(const std::string& text);
 
     TMainForm& F;
     feed::TBalloonNews FBalloon;
     std::string FRememberedCaption;
+    std::string FDocument;
+    // The tooltip the last document gave, and the tray picture before the refresh started:
+    // an unchanged document brings both back.
+    std::string FDocumentHint;
+    int FPreviousIconIndex = 0;
+    TValidators FValidators;
+    TValidators FRequested;
     bool FFetching = false;
     bool FAborting = false;
 };

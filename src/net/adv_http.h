@@ -99,6 +99,8 @@ public:
     void SetMethod(const std::string& v) { FMethod = v; }
     // Reading gives the response body up to its first zero byte; writing sets the request body.
     std::string Text() const;
+    // The whole response body, zero bytes included (compressed bodies have them).
+    const std::string& ResponseBody() const { return FBody; }
     void SetText(const std::string& v) { FRequestBody = v; }
     int AuthRetries() const { return FAuthRetries; }
     void SetAuthRetries(int v) { FAuthRetries = v; }
