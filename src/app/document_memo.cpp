@@ -1,22 +1,20 @@
 #include "app/document_memo.h"
 
-void TDocumentMemo::ShowDocument(std::string document)
+void TDocumentMemo::ShowDocument(std::shared_ptr<const std::string> document)
 {
     FWaiting = std::move(document);
-    FHasWaiting = true;
     if (IsWindowVisible(Handle()))
         TakeWaitingDocument();
 }
 
 void TDocumentMemo::TakeWaitingDocument()
 {
-    if (!FHasWaiting)
+    if (!FWaiting)
         return;
-    std::string text;
-    text.swap(FWaiting);
-    FHasWaiting = false;
+    std::shared_ptr<const std::string> text = std::move(FWaiting);
+    FWaiting.reset();
     FTaking = true;
-    SetText(text);
+    SetText(*text);
     FTaking = false;
 }
 
@@ -24,10 +22,8 @@ LRESULT TDocumentMemo::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_SETTEXT:
-        if (!FTaking) {
-            FHasWaiting = false;
-            std::string().swap(FWaiting);
-        }
+        if (!FTaking)
+            FWaiting.reset();
         break;
     case WM_PAINT:
     case WM_GETTEXT:

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "gui/std_controls.h"
@@ -11,14 +12,13 @@
 class TDocumentMemo : public TMemo {
 public:
     using TMemo::TMemo;
-    void ShowDocument(std::string document);
+    void ShowDocument(std::shared_ptr<const std::string> document);
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void TakeWaitingDocument();
-    std::string FWaiting;
-    bool FHasWaiting = false;
+    std::shared_ptr<const std::string> FWaiting;
     bool FTaking = false;
 };

@@ -170,12 +170,14 @@ void TRefreshCycle::AdvHttpRequestComplete()
         }
         body = &decoded;
     }
-    // The program's texts end at a zero byte, as the Text page's field would end them.
-    std::string document = DocumentToAnsi(body->substr(0, body->find('\0')));
+    // The program's texts end at a zero byte, as the Text page's field would end them. A
+    // document can run to megabytes: it is copied only where it has to be.
+    const std::size_t zero = body->find('\0');
+    std::string document = DocumentToAnsi(zero == std::string::npos ? *body : body->substr(0, zero));
     if (status < 200 || status > 299) {
         // An error page is shown on the Text page, but it is no document: the menu keeps its
         // headlines and there is no news.
-        F.Memo->ShowDocument(std::move(document));
+        F.Memo->ShowDocument(std::make_shared<const std::string>(std::move(document)));
         ShowFailure("HTTP " + std::to_string(status));
         return;
     }
@@ -192,8 +194,8 @@ void TRefreshCycle::AdvHttpRequestComplete()
 
 void TRefreshCycle::ProcessDocument(std::string document)
 {
-    FDocument = std::move(document);
-    feed::TParseResult result = feed::Parse(FDocument, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon);
+    FDocument = std::make_shared<const std::string>(std::move(document));
+    feed::TParseResult result = feed::Parse(*FDocument, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon);
     if (result.MaxEntrys != F.MaxEntryEdit->Value())
         F.MaxEntryEdit->SetValue(result.MaxEntrys);
     F.HeadlineMenu->Rebuild(result);

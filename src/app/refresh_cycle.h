@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "app/feed_parser.h"
@@ -28,8 +29,6 @@ public:
     const std::string& RememberedCaption() const { return FRememberedCaption; }
     // Whether a download started by the last refresh has not ended yet.
     bool Fetching() const { return FFetching; }
-    // The last document processed, as it was parsed.
-    const std::string& Document() const { return FDocument; }
 
 private:
     // What the server said about the current feed's last complete document, for asking it
@@ -46,7 +45,8 @@ private:
     TMainForm& F;
     feed::TBalloonNews FBalloon;
     std::string FRememberedCaption;
-    std::string FDocument;
+    // Shared with the Text page's field, which may still be waiting to show it.
+    std::shared_ptr<const std::string> FDocument = std::make_shared<const std::string>();
     // The tooltip the last document gave, and the tray picture before the refresh started:
     // an unchanged document brings both back.
     std::string FDocumentHint;
