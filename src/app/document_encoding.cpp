@@ -1,39 +1,370 @@
 #include "app/document_encoding.h"
 
+#include <cstdint>
+
 #include "rtl/text.h"
 
-bool IsUtf8Document(const std::string& document)
+namespace {
+
+struct TCharsetName {
+    const char* Name;
+    int CodePage;
+};
+
+// The labels publishers use for the character sets the platform converts.
+const TCharsetName kCharsets[] = {
+    {"utf-8", 65001},
+    {"utf8", 65001},
+    {"unicode-1-1-utf-8", 65001},
+    {"x-unicode20utf8", 65001},
+    {"utf-16", 1200},
+    {"utf-16le", 1200},
+    {"unicode", 1200},
+    {"ucs-2", 1200},
+    {"utf-16be", 1201},
+    {"us-ascii", 1252},
+    {"ascii", 1252},
+    {"ansi_x3.4-1968", 1252},
+    {"iso-8859-1", 1252},
+    {"iso8859-1", 1252},
+    {"iso_8859-1", 1252},
+    {"latin1", 1252},
+    {"l1", 1252},
+    {"iso-ir-100", 1252},
+    {"cp819", 1252},
+    {"ibm819", 1252},
+    {"iso-8859-2", 28592},
+    {"iso8859-2", 28592},
+    {"iso_8859-2", 28592},
+    {"latin2", 28592},
+    {"l2", 28592},
+    {"iso-8859-3", 28593},
+    {"latin3", 28593},
+    {"iso-8859-4", 28594},
+    {"latin4", 28594},
+    {"iso-8859-5", 28595},
+    {"iso8859-5", 28595},
+    {"iso_8859-5", 28595},
+    {"cyrillic", 28595},
+    {"iso-8859-6", 28596},
+    {"arabic", 28596},
+    {"iso-8859-7", 28597},
+    {"greek", 28597},
+    {"iso-8859-8", 28598},
+    {"hebrew", 28598},
+    {"iso-8859-8-i", 38598},
+    {"iso-8859-9", 1254},
+    {"latin5", 1254},
+    {"iso-8859-11", 874},
+    {"tis-620", 874},
+    {"windows-874", 874},
+    {"iso-8859-13", 28603},
+    {"iso-8859-15", 28605},
+    {"iso8859-15", 28605},
+    {"iso_8859-15", 28605},
+    {"latin-9", 28605},
+    {"latin9", 28605},
+    {"windows-1250", 1250},
+    {"windows-1251", 1251},
+    {"windows-1252", 1252},
+    {"windows-1253", 1253},
+    {"windows-1254", 1254},
+    {"windows-1255", 1255},
+    {"windows-1256", 1256},
+    {"windows-1257", 1257},
+    {"windows-1258", 1258},
+    {"koi8-r", 20866},
+    {"koi8", 20866},
+    {"cskoi8r", 20866},
+    {"koi8-u", 21866},
+    {"koi8-ru", 21866},
+    {"ibm866", 866},
+    {"cp866", 866},
+    {"macintosh", 10000},
+    {"x-mac-roman", 10000},
+    {"gb2312", 936},
+    {"gbk", 936},
+    {"x-gbk", 936},
+    {"cp936", 936},
+    {"euc-cn", 936},
+    {"csgb2312", 936},
+    {"chinese", 936},
+    {"gb_2312-80", 936},
+    {"gb18030", 54936},
+    {"big5", 950},
+    {"big5-hkscs", 950},
+    {"cn-big5", 950},
+    {"x-x-big5", 950},
+    {"csbig5", 950},
+    {"cp950", 950},
+    {"shift_jis", 932},
+    {"shift-jis", 932},
+    {"sjis", 932},
+    {"x-sjis", 932},
+    {"ms_kanji", 932},
+    {"csshiftjis", 932},
+    {"windows-31j", 932},
+    {"cp932", 932},
+    {"euc-jp", 20932},
+    {"x-euc-jp", 20932},
+    {"euc-kr", 949},
+    {"ks_c_5601-1987", 949},
+    {"cseuckr", 949},
+    {"windows-949", 949},
+    {"cp949", 949},
+    {"korean", 949},
+};
+
+bool IsBlank(char c)
 {
-    if (document.size() >= 3 && static_cast<unsigned char>(document[0]) == 0xEF &&
-        static_cast<unsigned char>(document[1]) == 0xBB && static_cast<unsigned char>(document[2]) == 0xBF)
-        return true;
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+unsigned char Byte(const std::string& s, std::size_t i)
+{
+    return static_cast<unsigned char>(s[i]);
+}
+
+// "cp1251", "x-cp1251" and "win-1251" are common spellings of the windows-125x names.
+int WindowsCodePage(const std::string& name)
+{
+    for (const char* prefix : {"x-cp", "cp", "win-", "windows"}) {
+        std::string p = prefix;
+        if (name.compare(0, p.size(), p) == 0 && name.size() == p.size() + 4 &&
+            name.compare(p.size(), 3, "125") == 0 && name[p.size() + 3] >= '0' && name[p.size() + 3] <= '8')
+            return 1250 + (name[p.size() + 3] - '0');
+    }
+    return 0;
+}
+
+// The value of a name="value" or name=value parameter inside text, "" if absent.
+std::string Parameter(const std::string& lower, const std::string& original, const std::string& name,
+                      bool quotedOnly)
+{
+    for (std::size_t at = lower.find(name); at != std::string::npos; at = lower.find(name, at + 1)) {
+        if (at > 0 && !IsBlank(lower[at - 1]) && lower[at - 1] != ';')
+            continue;
+        std::size_t i = at + name.size();
+        while (i < lower.size() && IsBlank(lower[i]))
+            ++i;
+        if (i >= lower.size() || lower[i] != '=')
+            continue;
+        ++i;
+        while (i < lower.size() && IsBlank(lower[i]))
+            ++i;
+        if (i < lower.size() && (lower[i] == '"' || lower[i] == '\'')) {
+            std::size_t close = lower.find(lower[i], i + 1);
+            if (close == std::string::npos)
+                return std::string();
+            return original.substr(i + 1, close - i - 1);
+        }
+        if (quotedOnly)
+            return std::string();
+        std::size_t end = i;
+        while (end < lower.size() && !IsBlank(lower[end]) && lower[end] != ';' && lower[end] != ',')
+            ++end;
+        return original.substr(i, end - i);
+    }
+    return std::string();
+}
+
+bool IsUtf16CodePage(int cp)
+{
+    return cp == kCodePageUtf16LE || cp == kCodePageUtf16BE;
+}
+
+// The byte order of a document without a mark whose first character is ASCII ("<" as a rule),
+// 0 when it does not look like UTF-16 at all.
+int Utf16Order(const std::string& document)
+{
+    if (document.size() < 2)
+        return 0;
+    if (document[0] == 0 && document[1] != 0)
+        return kCodePageUtf16BE;
+    if (document[0] != 0 && document[1] == 0)
+        return kCodePageUtf16LE;
+    return 0;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
+int CodePageOfCharset(const std::string& name)
+{
+    std::string n = rtl::LowerCase(rtl::Trim(name));
+    if (n.size() >= 2 && (n.front() == '"' || n.front() == '\'') && n.back() == n.front())
+        n = rtl::Trim(n.substr(1, n.size() - 2));
+    for (const TCharsetName& c : kCharsets)
+        if (n == c.Name)
+            return c.CodePage;
+    return WindowsCodePage(n);
+}
+
+std::string ContentTypeCharset(const std::string& headers)
+{
+    std::string charset;
+    std::size_t lineStart = 0;
+    while (lineStart < headers.size()) {
+        std::size_t lineEnd = headers.find('\n', lineStart);
+        if (lineEnd == std::string::npos)
+            lineEnd = headers.size();
+        std::string line = headers.substr(lineStart, lineEnd - lineStart);
+        std::string lower = rtl::LowerCase(line);
+        if (lower.compare(0, 13, "content-type:") == 0)
+            charset = rtl::Trim(Parameter(lower, line, "charset", false));
+        lineStart = lineEnd + 1;
+    }
+    return charset;
+}
+
+std::string DeclaredEncoding(const std::string& document)
+{
     // The declaration must open the document (after blanks at most) and ends at its "?>".
     std::size_t start = 0;
-    while (start < document.size() && static_cast<unsigned char>(document[start]) <= ' ')
+    while (start < document.size() && IsBlank(document[start]))
         ++start;
     if (document.compare(start, 5, "<?xml") != 0)
-        return false;
+        return std::string();
     std::size_t end = document.find("?>", start);
     if (end == std::string::npos)
-        return false;
-    std::string decl = rtl::LowerCase(document.substr(start, end - start));
-    std::size_t at = decl.find("encoding");
-    if (at == std::string::npos)
-        return false;
-    at += 8;
-    while (at < decl.size() && (decl[at] == ' ' || decl[at] == '\t' || decl[at] == '\r' || decl[at] == '\n'))
-        ++at;
-    if (at >= decl.size() || decl[at] != '=')
-        return false;
-    ++at;
-    while (at < decl.size() && (decl[at] == ' ' || decl[at] == '\t' || decl[at] == '\r' || decl[at] == '\n'))
-        ++at;
-    if (at >= decl.size() || (decl[at] != '"' && decl[at] != '\''))
-        return false;
-    char quote = decl[at++];
-    std::size_t close = decl.find(quote, at);
-    if (close == std::string::npos)
-        return false;
-    std::string name = decl.substr(at, close - at);
-    return name == "utf-8" || name == "utf8";
+        return std::string();
+    std::string decl = document.substr(start + 5, end - start - 5);
+    return rtl::Trim(Parameter(rtl::LowerCase(decl), decl, "encoding", true));
+}
+
+bool IsValidUtf8(const std::string& bytes)
+{
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        unsigned char c = Byte(bytes, i);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            if (c == 0xE0)
+                lo = 0xA0;
+            if (c == 0xED)
+                hi = 0x9F; // no surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            if (c == 0xF0)
+                lo = 0x90;
+            if (c == 0xF4)
+                hi = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + len > n)
+            return false;
+        unsigned char second = Byte(bytes, i + 1);
+        if (second < lo || second > hi)
+            return false;
+        for (std::size_t k = 2; k < len; ++k)
+            if ((Byte(bytes, i + k) & 0xC0) != 0x80)
+                return false;
+        i += len;
+    }
+    return true;
+}
+
+TDocumentEncoding DecideEncoding(const std::string& document, const std::string& httpCharset)
+{
+    TDocumentEncoding e;
+    if (document.size() >= 3 && Byte(document, 0) == 0xEF && Byte(document, 1) == 0xBB &&
+        Byte(document, 2) == 0xBF)
+        return {kCodePageUtf8, 3};
+    if (document.size() >= 2 && Byte(document, 0) == 0xFF && Byte(document, 1) == 0xFE)
+        return {kCodePageUtf16LE, 2};
+    if (document.size() >= 2 && Byte(document, 0) == 0xFE && Byte(document, 1) == 0xFF)
+        return {kCodePageUtf16BE, 2};
+
+    const int order = Utf16Order(document);
+    for (const std::string& label : {httpCharset, DeclaredEncoding(document)}) {
+        int cp = CodePageOfCharset(label);
+        if (IsUtf16CodePage(cp)) {
+            // "UTF-16" without a mark: the bytes tell the order, and a single-byte document
+            // that names UTF-16 (a common mistake after a re-encoding) is not UTF-16.
+            cp = order;
+        } else if (cp != 0 && order != 0) {
+            cp = 0; // a single-byte name for a document in UTF-16
+        }
+        if (cp == kCodePageUtf8 && !IsValidUtf8(document))
+            return e;
+        if (cp != 0) {
+            e.CodePage = cp;
+            return e;
+        }
+    }
+    if (order != 0)
+        e.CodePage = order;
+    else if (IsValidUtf8(document))
+        e.CodePage = kCodePageUtf8;
+    return e;
+}
+
+std::string Utf16ToUtf8(const std::string& bytes, bool bigEndian)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    const std::size_t n = bytes.size() / 2;
+    auto unit = [&](std::size_t k) -> std::uint32_t {
+        std::uint32_t a = Byte(bytes, 2 * k), b = Byte(bytes, 2 * k + 1);
+        return bigEndian ? (a << 8 | b) : (b << 8 | a);
+    };
+    for (std::size_t k = 0; k < n; ++k) {
+        std::uint32_t c = unit(k);
+        if (c >= 0xD800 && c <= 0xDBFF && k + 1 < n && unit(k + 1) >= 0xDC00 && unit(k + 1) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(k + 1) - 0xDC00);
+            ++k;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        AppendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string ToCrLf(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    const std::size_t n = text.size();
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        char c = text[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        out.append(text, from, i - from);
+        out += "\r\n";
+        if (c == '\r' && i + 1 < n && text[i + 1] == '\n')
+            ++i;
+        from = i + 1;
+    }
+    out.append(text, from, n - from);
+    return out;
 }

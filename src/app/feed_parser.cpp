@@ -11,8 +11,6 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
 std::string_view TrimView(std::string_view s)
 {
     std::size_t b = 0, e = s.size();
@@ -22,143 +20,6 @@ std::string_view TrimView(std::string_view s)
         --e;
     return s.substr(b, e - b);
 }
-
-void TrimInPlace(std::string& s)
-{
-    std::string_view t = TrimView(s);
-    if (t.size() == s.size())
-        return;
-    std::size_t b = static_cast<std::size_t>(t.data() - s.data());
-    s.erase(b + t.size());
-    s.erase(0, b);
-}
-
-struct TEntity {
-    std::uint64_t Key;  // the lower-case pattern's bytes, first byte highest
-    std::size_t Length;
-    char Output;
-    int Rank;           // order in which the replacements run
-};
-
-constexpr int kNumericRows = 67;
-constexpr int kNamedEntities = 30;
-constexpr int kEntities = kNamedEntities + kNumericRows;
-constexpr std::size_t kMaxPattern = 8;  // longest pattern, so that a pattern packs into one word
-
-std::uint64_t Pack(std::uint64_t v, char c) { return v << 8 | static_cast<unsigned char>(c); }
-
-bool InLastRow(int n)
-{
-    return n == 163 || n == 167 || n == 176 || n == 178 || n == 179 || n == 181 || n == 183 || n == 188 ||
-           n == 189 || n == 191 || (n >= 192 && n <= 207) || (n >= 209 && n <= 214) || (n >= 217 && n <= 221) ||
-           (n >= 223 && n <= 239) || (n >= 241 && n <= 247) || (n >= 249 && n <= 253) || n == 255;
-}
-
-struct TEntityTable {
-    std::array<TEntity, kEntities> Sorted{};  // by length, then key
-    std::array<std::size_t, kMaxPattern + 1> First{}, Last{};  // per length: range in Sorted
-    std::array<bool, 256> Final{};            // bytes that end a pattern
-};
-
-const TEntityTable& Entities()
-{
-    static const TEntityTable table = [] {
-        // Rows in the order in which they are applied; outputs are Windows-1252 bytes.
-        static const std::pair<std::string_view, char> named[kNamedEntities] = {
-            {"&amp;", '&'},
-            {"&auml;", '\xE4'}, {"&ouml;", '\xF6'}, {"&uuml;", '\xFC'}, {"&szlig;", '\xDF'},
-            {"<i>", ' '}, {"</i>", ' '}, {"<b>", ' '}, {"</b>", ' '},
-            {"&#38;", '&'}, {"&#36;", '$'}, {"&#039;", '\''}, {"&#146;", '\''}, {"&#147;", '"'},
-            {"&#148;", '"'}, {"&#151;", ' '}, {"&#8211;", '-'},
-            {"&quot;", '"'}, {"&apos;", '\''},
-            {"&agrave;", '\xE0'}, {"&ccedil;", '\xE7'}, {"&eacute;", '\xE9'}, {"&egrave;", '\xE8'},
-            {"&ecirc;", '\xEA'}, {"&ugrave;", '\xF9'}, {"&euml;", '\xEB'},
-            {"&lt;", '<'}, {"&gt;", '>'},
-            {"&#136;", '^'}, {"&#152;", '~'},
-        };
-        TEntityTable t;
-        int rank = 0;
-        auto add = [&](std::string_view pattern, char output) {
-            std::uint64_t key = 0;
-            for (char c : pattern)
-                key = Pack(key, c);
-            t.Sorted[static_cast<std::size_t>(rank)] = {key, pattern.size(), output, rank};
-            t.Final[static_cast<unsigned char>(pattern.back())] = true;
-            ++rank;
-        };
-        for (const auto& e : named)
-            add(e.first, e.second);
-        for (int n = 160; n <= 255; ++n)
-            if (InLastRow(n)) {
-                const char p[] = {'&', '#', char('0' + n / 100), char('0' + n / 10 % 10), char('0' + n % 10), ';'};
-                add(std::string_view(p, sizeof p), static_cast<char>(n));
-            }
-        std::sort(t.Sorted.begin(), t.Sorted.end(), [](const TEntity& a, const TEntity& b) {
-            return a.Length != b.Length ? a.Length < b.Length : a.Key < b.Key;
-        });
-        for (std::size_t i = 0; i < t.Sorted.size(); ++i) {
-            std::size_t len = t.Sorted[i].Length;
-            if (t.Last[len] == 0)
-                t.First[len] = i;
-            t.Last[len] = i + 1;
-        }
-        return t;
-    }();
-    return table;
-}
-
-bool IsEntityStart(char c) { return c == '&' || c == '<'; }
-
-// The replacement whose pattern is head followed by the text at tail (letter case ignored), or
-// null. No pattern is a prefix of another, so at most one matches.
-const TEntity* MatchEntity(char head, std::string_view tail)
-{
-    const TEntityTable& t = Entities();
-    std::uint64_t key = Pack(0, head);
-    const std::size_t have = std::min(kMaxPattern, tail.size() + 1);
-    for (std::size_t len = 1;; ++len) {
-        char last = len == 1 ? head : AsciiLower(tail[len - 2]);
-        if (len > 1)
-            key = Pack(key, last);
-        if (t.Final[static_cast<unsigned char>(last)] && t.First[len] < t.Last[len]) {
-            auto begin = t.Sorted.begin() + static_cast<std::ptrdiff_t>(t.First[len]);
-            auto end = t.Sorted.begin() + static_cast<std::ptrdiff_t>(t.Last[len]);
-            auto it = std::lower_bound(begin, end, key, [](const TEntity& e, std::uint64_t k) { return e.Key < k; });
-            if (it != end && it->Key == key)
-                return &*it;
-        }
-        if (len == have)
-            return nullptr;
-    }
-}
-
-// Next "&" or "<" from a cursor that only moves forward. Each character is looked for with memchr
-// and its next position kept until the cursor passes it, so the text is read once for each.
-class TEntityStarts {
-public:
-    explicit TEntityStarts(std::string_view text) : FText(text), FAmp(Find('&', 0)), FLess(Find('<', 0)) {}
-
-    std::size_t Next(std::size_t from)
-    {
-        if (FAmp != npos && FAmp < from)
-            FAmp = Find('&', from);
-        if (FLess != npos && FLess < from)
-            FLess = Find('<', from);
-        return std::min(FAmp, FLess);
-    }
-
-private:
-    std::size_t Find(char c, std::size_t from) const
-    {
-        if (from >= FText.size())
-            return npos;
-        const void* p = std::memchr(FText.data() + from, c, FText.size() - from);
-        return p ? static_cast<std::size_t>(static_cast<const char*>(p) - FText.data()) : npos;
-    }
-
-    std::string_view FText;
-    std::size_t FAmp, FLess;  // next position of each, npos when there is none
-};
 
 // First occurrences of one marker for a series of ranges whose starts never decrease. What one
 // query has searched without a find is not searched again, and a find beyond a range is kept for
@@ -183,8 +44,8 @@ public:
 
 private:
     std::string_view FText, FMarker;
-    std::size_t FHit = npos;  // first occurrence at or after the last query's start
-    std::size_t FClear = 0;   // while FHit is npos: none starts between the last query's start and here
+    std::size_t FHit = npos; // first occurrence at or after the last query's start
+    std::size_t FClear = 0;  // while FHit is npos: none starts between the last query's start and here
 };
 
 struct TRange {
@@ -233,20 +94,58 @@ void CollectMarkers(std::string_view text, std::string_view open, std::string_vi
     }
 }
 
+bool IsBlankChar(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+// The item's guid when it is a web address meant as the item's permanent address: its
+// isPermaLink attribute is absent or "true". Only the first guid element of the item counts.
+std::string GuidLink(std::string_view item)
+{
+    std::size_t at = item.find("<guid");
+    while (at != npos && at + 5 < item.size() && item[at + 5] != '>' && item[at + 5] != '/' &&
+           !IsBlankChar(item[at + 5]))
+        at = item.find("<guid", at + 1);
+    if (at == npos || at + 5 >= item.size())
+        return {};
+    const std::size_t gt = item.find('>', at);
+    const std::size_t close = gt == npos ? npos : item.find("</guid", gt);
+    if (close == npos || item[gt - 1] == '/')
+        return {};
+    const std::string_view attributes = item.substr(at + 5, gt - at - 5);
+    const std::size_t name = attributes.find("isPermaLink");
+    if (name != npos) {
+        std::string_view rest = TrimView(attributes.substr(name + 11));
+        if (rest.empty() || rest[0] != '=')
+            return {};
+        rest = TrimView(rest.substr(1));
+        const char quote = rest.empty() ? '\0' : rest[0];
+        if (quote != '"' && quote != '\'')
+            return {};
+        const std::size_t end = rest.find(quote, 1);
+        const std::string_view value = rest.substr(1, end == npos ? npos : end - 1);
+        if (value != "true")
+            return {};
+    }
+    std::string link = CleanLink(item.substr(gt + 1, close - gt - 1));
+    return IsWebAddress(link) ? link : std::string();
+}
+
 TChannel ScanChannel(std::string_view doc)
 {
     TChannel channel;
     const std::size_t n = doc.size();
     std::size_t open = doc.find("<channel");
-    std::size_t start = (open == npos ? 0 : open + 1) + 8;  // just after "<channel>"
+    std::size_t start = (open == npos ? 0 : open + 1) + 8; // just after "<channel>"
     if (start >= n)
         return channel;
 
     // First markers of the fields after the channel's start. The channel ends at the document's
     // first "</channel", which would often mean reading to its very end; these results only
     // depend on whether that end lies before the last of them.
-    static constexpr std::string_view kMarkers[6] = {"<title",       "</title",       "<link",
-                                                     "</link",       "<description",  "</description"};
+    static constexpr std::string_view kMarkers[6] = {"<title", "</title",      "<link",
+                                                     "</link", "<description", "</description"};
     std::size_t at[6];
     std::size_t reach = start;
     for (int i = 0; i < 6; ++i) {
@@ -269,14 +168,13 @@ TChannel ScanChannel(std::string_view doc)
     std::string_view title = Slice(doc, ElementRange(inside(0), inside(1), start, 5));
     std::string_view link = Slice(doc, ElementRange(inside(2), inside(3), start, 4));
     std::string_view desc = Slice(doc, ElementRange(inside(4), inside(5), start, 11));
-    channel.Caption = DecodeEntities(title);
-    TrimInPlace(channel.Caption);
-    channel.Link = std::string(TrimView(link));
-    channel.Description = std::string(TrimView(desc));
+    channel.Caption = CleanCaption(title);
+    channel.Link = CleanLink(link);
+    channel.Description = HtmlToText(desc, "\r\n");
     return channel;
 }
 
-}  // namespace
+} // namespace
 
 std::size_t Count(std::string_view text, std::string_view marker)
 {
@@ -308,42 +206,6 @@ std::string GetElement(std::string_view text, std::string_view name, long long n
     std::size_t p2 = Position(text, close, n);
     TRange r = ElementRange(p1 == 0 ? npos : p1 - 1, p2 == 0 ? npos : p2 - 1, 0, name.size());
     return std::string(Slice(text, r));
-}
-
-// One left-to-right pass emulates the replacements run one after the other. Every pattern
-// starts with "&" or "<" and holds neither further on, and no output but "&" and "<" can begin
-// a pattern, so the only way a replacement creates work for a later one is a "&" or "<" it
-// outputs that, with the original text after it, spells a pattern of a later replacement.
-std::string DecodeEntities(std::string_view text)
-{
-    TEntityStarts starts(text);
-    std::size_t next = starts.Next(0);
-    if (next == npos)
-        return std::string(text);
-    std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (next != npos) {
-        out.append(text.data() + i, next - i);
-        char head = text[next];
-        std::size_t tail = next + 1;
-        int rank = -1;
-        for (;;) {
-            const TEntity* e = MatchEntity(head, text.substr(tail));
-            if (!e || e->Rank <= rank)
-                break;
-            tail += e->Length - 1;
-            rank = e->Rank;
-            head = e->Output;
-            if (!IsEntityStart(head))
-                break;
-        }
-        out.push_back(head);
-        i = tail;
-        next = starts.Next(i);
-    }
-    out.append(text.data() + i, text.size() - i);
-    return out;
 }
 
 std::string StripComments(std::string_view text)
@@ -409,13 +271,12 @@ TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBall
 
     for (std::size_t k = 0; k < count; ++k) {
         if (k >= closes.size())
-            break;  // no closing marker: this and every later piece is empty
-        const std::size_t lo = opens[k] + 6, hi = closes[k];  // just after "<item>"
+            break; // no closing marker: this and every later piece is empty
+        const std::size_t lo = opens[k] + 6, hi = closes[k]; // just after "<item>"
         if (hi <= lo)
             continue;
         TRange t = ElementRange(titleOpen.Find(lo, hi), titleClose.Find(lo, hi), lo, 5);
-        std::string title = DecodeEntities(Slice(document, t));
-        TrimInPlace(title);
+        std::string title = CleanCaption(Slice(document, t));
         if (title.empty() || title == previous)
             continue;
 
@@ -424,7 +285,7 @@ TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBall
             std::size_t o = item.find("<description"), c = item.find("</description");
             TRange d = ElementRange(o, c, 0, 11);
             balloon.Headline = title;
-            balloon.Text = DecodeEntities(TrimView(Slice(item, d)));
+            balloon.Text = HtmlToText(Slice(item, d), "\r");
             armed = false;
         }
 
@@ -437,7 +298,9 @@ TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBall
         h.Caption = std::move(title);
         longest = std::max(longest, h.Caption.size());
         TRange l = ElementRange(linkOpen.Find(lo, hi), linkClose.Find(lo, hi), lo, 4);
-        h.Link = std::string(Slice(document, l));
+        h.Link = CleanLink(Slice(document, l));
+        if (h.Link.empty())
+            h.Link = GuidLink(document.substr(lo, hi - lo));
         h.Customize = h.Caption == kCustomizeCaption;
         previous = h.Caption;
         result.Headlines.push_back(std::move(h));
@@ -447,4 +310,4 @@ TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBall
     return result;
 }
 
-}  // namespace feed
+} // namespace feed

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/feed_text.h"
+
 // Feed documents (RSS 0.9x, RSS 2.0, RDF) are not parsed as XML but scanned as 8-bit text for
 // tag markers: "<" + name opens an element, "</" + name closes it, and the n-th opening marker
 // is paired with the n-th closing marker. Markers are matched case-sensitively. Positions are
@@ -23,24 +25,21 @@ std::size_t Position(std::string_view text, std::string_view marker, long long n
 // plus 2 (just after a plain start tag) up to, not including, the n-th closing marker. Empty
 // when that span is empty or negative; n < 1 always gives "".
 std::string GetElement(std::string_view text, std::string_view name, long long n);
-// The fixed entity table, one replacement after the other, letter case ignored; each
-// replacement does not rescan its own output, but later ones see it ("&amp;lt;" gives "<").
-std::string DecodeEntities(std::string_view text);
 // Removes "<!--" ... "-->" comments (as many as the text holds "<!--" at the start) and joins
 // the text around them. An unclosed "<!--" removes everything from it to the end.
 std::string StripComments(std::string_view text);
 
 struct THeadline {
-    int N = 0;                // occurrence of the item opening marker, 1-based; the menu tag is N + 1
-    std::string Caption;      // cleaned title, shortened to MaxChars + "..."
-    std::string Link;         // raw: neither trimmed nor decoded
-    bool Customize = false;   // Caption is exactly kCustomizeCaption (image 4 in the menu)
+    int N = 0;              // occurrence of the item opening marker, 1-based; the menu tag is N + 1
+    std::string Caption;    // CleanCaption of the title, shortened to MaxChars + "..."
+    std::string Link;       // CleanLink of the link, else the guid when that is a permanent web address
+    bool Customize = false; // Caption is exactly kCustomizeCaption (image 4 in the menu)
 };
 
 struct TChannel {
-    std::string Caption;      // title, decoded and trimmed
-    std::string Link;         // trimmed
-    std::string Description;  // trimmed, not decoded
+    std::string Caption;     // CleanCaption of the title
+    std::string Link;        // CleanLink of the link
+    std::string Description; // HtmlToText of the description, lines ending in CR LF
 };
 
 // Everything the menu rebuild needs: the headlines in order of N (entry at position N - 1,
@@ -56,7 +55,8 @@ struct TParseResult {
     int MaxEntrys = 1;
 };
 
-// Balloon headline and text: the cleaned title and description of the first accepted headline
+// Balloon headline and text: the caption before shortening and the plain text (lines ending in a
+// single CR, as balloon texts break them) of the description of the first accepted headline
 // that is not "Customize this feed". Parse only ever replaces them, so a document without such
 // a headline keeps the previous ones; the caller keeps one object for the whole run.
 struct TBalloonNews {
@@ -67,4 +67,4 @@ struct TBalloonNews {
 // Never fails: a document without the expected markers gives no headlines and an empty channel.
 TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon);
 
-}  // namespace feed
+} // namespace feed

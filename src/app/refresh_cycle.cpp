@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/ansi_document.h"
 #include "app/content_coding.h"
 #include "app/document_encoding.h"
 #include "app/main_form.h"
@@ -10,28 +11,6 @@
 #include "gui/application.h"
 #include "gui/handles.h"
 #include "rtl/text.h"
-
-std::string DocumentToAnsi(const std::string& body)
-{
-    if (!IsUtf8Document(body))
-        return body;
-    std::size_t skip = (body.size() >= 3 && static_cast<unsigned char>(body[0]) == 0xEF) ? 3 : 0;
-    if (body.size() == skip)
-        return std::string();
-    const char* src = body.data() + skip;
-    int srcLen = static_cast<int>(body.size() - skip);
-    int wide = MultiByteToWideChar(CP_UTF8, 0, src, srcLen, nullptr, 0);
-    if (wide <= 0)
-        return body;
-    std::vector<wchar_t> w(static_cast<std::size_t>(wide));
-    MultiByteToWideChar(CP_UTF8, 0, src, srcLen, w.data(), wide);
-    BOOL usedDefault = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), wide, nullptr, 0, "?", &usedDefault);
-    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0)
-        WideCharToMultiByte(CP_ACP, 0, w.data(), wide, &out[0], n, "?", &usedDefault);
-    return out;
-}
 
 std::string TRefreshCycle::TopLevelCaption(int position) const
 {
@@ -49,9 +28,7 @@ void TRefreshCycle::StartRefresh()
 {
     // The interval is read at every start: a changed value restarts the countdown, an unchanged
     // one leaves it running, 0 stops it.
-    auto applyInterval = [this] {
-        F.Timer->SetInterval(static_cast<unsigned>(F.IntervalEdit->Value()) * 60000u);
-    };
+    auto applyInterval = [this] { F.Timer->SetInterval(static_cast<unsigned>(F.IntervalEdit->Value()) * 60000u); };
     // Without a current feed there is nothing to fetch; a user without feeds is not shown an
     // error at every tick.
     if (F.CurrentFeed.URL.empty()) {
@@ -170,10 +147,11 @@ void TRefreshCycle::AdvHttpRequestComplete()
         }
         body = &decoded;
     }
-    // The program's texts end at a zero byte, as the Text page's field would end them. A
-    // document can run to megabytes: it is copied only where it has to be.
-    const std::size_t zero = body->find('\0');
-    std::string document = DocumentToAnsi(zero == std::string::npos ? *body : body->substr(0, zero));
+    // The document as the parser reads it and the Text page shows it: in the ANSI code page,
+    // CR LF, ending at a zero byte as the page's field would end it.
+    const std::string charset = ContentTypeCharset(F.AdvHttp->ResponseHeaders().Text());
+    std::string document = ToCrLf(DocumentToAnsi(*body, charset));
+    document.resize(std::min(document.size(), document.find('\0')));
     if (status < 200 || status > 299) {
         // An error page is shown on the Text page, but it is no document: the menu keeps its
         // headlines and there is no news.

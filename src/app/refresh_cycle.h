@@ -56,7 +56,3 @@ private:
     bool FFetching = false;
     bool FAborting = false;
 };
-
-// The body as the program's 8-bit text: a document declared UTF-8 is converted to the ANSI code
-// page (characters it lacks become "?", a byte-order mark is dropped); others stay as they are.
-std::string DocumentToAnsi(const std::string& body);

@@ -12,10 +12,20 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/settings_file.cpp)
 list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/feed_parser.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/feed_text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/html_entities.cpp
     ${CMAKE_CURRENT_LIST_DIR}/klip.cpp
     ${CMAKE_CURRENT_LIST_DIR}/wrap_text.cpp)
+# The core's one platform seam: decoded characters into the ANSI code page. The portable version
+# (Windows-1252) serves the host build; Windows builds, their core tests included, use the platform's.
+if(WIN32)
+    list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/ansi_text_win.cpp)
+else()
+    list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/ansi_text.cpp)
+endif()
 list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_encoding.cpp)
 list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/content_coding.cpp)
 list(APPEND QV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/ansi_document.cpp
     ${CMAKE_CURRENT_LIST_DIR}/overlay_icon.cpp
     ${CMAKE_CURRENT_LIST_DIR}/refresh_cycle.cpp)

@@ -17,7 +17,22 @@ void TMenuItem::SetSubMenuImages(TImageList* v)
 
 // ---- TNativeMenu
 
-TNativeMenu::TNativeMenu(TPopupMenu& menu) : FPopup(menu) { FMenu.Reset(BuildLevel(*menu.Items(), menu.Images())); }
+std::string MenuText(const std::string& caption)
+{
+    std::string text;
+    text.reserve(caption.size() + 4);
+    for (char c : caption) {
+        text += c;
+        if (c == '&')
+            text += '&';
+    }
+    return text;
+}
+
+TNativeMenu::TNativeMenu(TPopupMenu& menu) : FPopup(menu)
+{
+    FMenu.Reset(BuildLevel(*menu.Items(), menu.Images()));
+}
 
 HMENU TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
 {
@@ -27,6 +42,7 @@ HMENU TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
     FLevels.push_back(menu.Get());
 
     UINT position = 0;
+    std::string text;
     for (TMenuItem* item : level.ShownItems()) {
         MENUITEMINFOA ii = {};
         ii.cbSize = sizeof ii;
@@ -36,7 +52,9 @@ HMENU TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
         } else {
             ii.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID;
             ii.fType = MFT_STRING;
-            ii.dwTypeData = const_cast<char*>(item->Caption().c_str());
+            // The platform takes "&" as an accelerator mark; captions are plain text here.
+            text = MenuText(item->Caption());
+            ii.dwTypeData = &text[0];
             // The level's default entry, drawn bold (a tray icon's double click chooses it).
             if (item->Default()) {
                 ii.fMask |= MIIM_STATE;
@@ -150,13 +168,16 @@ private:
     HWND FOwner;
 };
 
-}  // namespace
+} // namespace
 
 // ---- TPopupMenu
 
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner), FItems(new TMenuItem(this)) {}
 
-TPopupMenu::~TPopupMenu() { DestroyComponents(); }
+TPopupMenu::~TPopupMenu()
+{
+    DestroyComponents();
+}
 
 void TPopupMenu::SetImages(TImageList* v)
 {
@@ -192,10 +213,10 @@ void TPopupMenu::Popup(int X, int Y, HWND owner)
         {
             TNativeMenu menu(*this);
             TOwnerSubclass drawing(owner, menu);
-            UINT command = static_cast<UINT>(TrackPopupMenuEx(
-                menu.Handle(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY |
-                                   TPM_NOANIMATION,
-                X, Y, owner, nullptr));
+            UINT command = static_cast<UINT>(TrackPopupMenuEx(menu.Handle(),
+                                                              TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON |
+                                                                  TPM_RETURNCMD | TPM_NONOTIFY | TPM_NOANIMATION,
+                                                              X, Y, owner, nullptr));
             chosen = menu.ItemOf(command);
         }
         if (chosen)

@@ -20,6 +20,9 @@ class TPopupMenu;
 // that only copy bitmaps would show the transparent parts of a bitmap black). The separator
 // rule of TMenuItem::ShownItems applies on every level. An entry with sub-entries opens a
 // submenu; one without is a command. No accelerators are added.
+// A caption as the platform menu must be given it to show it as written: "&" doubled.
+std::string MenuText(const std::string& caption);
+
 class TNativeMenu {
 public:
     explicit TNativeMenu(TPopupMenu& menu);
@@ -42,8 +45,8 @@ private:
     TPopupMenu& FPopup;
     TMenuHandle FMenu;
     std::vector<HMENU> FLevels;
-    std::vector<std::uint64_t> FCommands;  // command id - 1 -> item serial
-    std::vector<std::uint64_t> FImages;    // item data - 1 -> serial of an item with an image
+    std::vector<std::uint64_t> FCommands; // command id - 1 -> item serial
+    std::vector<std::uint64_t> FImages;   // item data - 1 -> serial of an item with an image
 };
 
 // A popup menu: the root item holds the top level, Images is the image list of that level

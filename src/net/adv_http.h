@@ -99,8 +99,6 @@ public:
     void SetMethod(const std::string& v) { FMethod = v; }
     // Reading gives the response body up to its first zero byte; writing sets the request body.
     std::string Text() const;
-    // The whole response body, zero bytes included (compressed bodies have them).
-    const std::string& ResponseBody() const { return FBody; }
     void SetText(const std::string& v) { FRequestBody = v; }
     int AuthRetries() const { return FAuthRetries; }
     void SetAuthRetries(int v) { FAuthRetries = v; }
@@ -140,6 +138,8 @@ public:
     int ChunkPosition() const { return FChunkPosition; }
     int ChunkSize() const { return FChunkSize; }
     int BytesRead() const { return FBytesRead; }
+    // The whole response body, zero bytes included (a UTF-16 document has them everywhere).
+    const std::string& ResponseBody() const { return FBody; }
     bool MarshalEvents() const { return FMarshalEvents; }
     DWORD RequestFlags() const { return FRequestFlags; }
 

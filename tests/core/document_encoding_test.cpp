@@ -2,31 +2,122 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 namespace {
 
-struct EncodingCase {
-    const char* document;
-    bool utf8;
+struct DecisionCase {
+    const char* Name;
+    std::string Document;
+    const char* HttpCharset;
+    int CodePage;
+    std::size_t MarkLength;
 };
 
-class DocumentEncoding : public testing::TestWithParam<EncodingCase> {};
+const std::string kDecl1251 = "<?xml version=\"1.0\" encoding=\"windows-1251\"?><rss>";
+const std::string kUtf16Le("<\0?\0x\0m\0l\0", 10);
 
-TEST_P(DocumentEncoding, OnlyADeclaredUtf8DocumentIsConverted)
+class DocumentEncoding : public testing::TestWithParam<DecisionCase> {};
+
+TEST_P(DocumentEncoding, MarkThenHttpThenDeclarationThenTheBytes)
 {
-    EXPECT_EQ(IsUtf8Document(GetParam().document), GetParam().utf8) << GetParam().document;
+    const DecisionCase& c = GetParam();
+    TDocumentEncoding e = DecideEncoding(c.Document, c.HttpCharset);
+    EXPECT_EQ(e.CodePage, c.CodePage) << c.Name;
+    EXPECT_EQ(e.MarkLength, c.MarkLength) << c.Name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Declarations, DocumentEncoding,
-    testing::Values(EncodingCase{"\xEF\xBB\xBF<rss>", true},
-                    EncodingCase{"<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss>", true},
-                    EncodingCase{"<?xml version='1.0' encoding='utf-8'?>", true},
-                    EncodingCase{"\r\n  <?xml version=\"1.0\" ENCODING = \"Utf-8\" ?>", true},
-                    EncodingCase{"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><rss>", false},
-                    EncodingCase{"<?xml version=\"1.0\"?><rss>", false},  // no declared encoding: left alone
-                    EncodingCase{"<rss><title>encoding=\"utf-8\"</title>", false},
-                    EncodingCase{"<?xml version=\"1.0\" encoding=\"utf-8\"", false},  // unterminated
-                    EncodingCase{"<?xml encoding=\"utf-16\"?>", false}, EncodingCase{"", false},
-                    EncodingCase{"\xEF\xBB", false}));
+    Decisions, DocumentEncoding,
+    testing::Values(
+        DecisionCase{"utf8 mark beats everything", "\xEF\xBB\xBF" + kDecl1251, "koi8-r", 65001, 3},
+        DecisionCase{"utf16le mark", "\xFF\xFE" + kUtf16Le, "", 1200, 2},
+        DecisionCase{"utf16be mark", "\xFE\xFF\0<", "iso-8859-2", 1201, 2},
+        DecisionCase{"http beats the declaration", kDecl1251, "ISO-8859-2", 28592, 0},
+        DecisionCase{"unknown http name is passed over", kDecl1251, "x-unheard-of", 1251, 0},
+        DecisionCase{"declaration, single quotes, any case", "<?xml version='1.0' ENCODING = 'KOI8-R' ?>", "",
+                     20866, 0},
+        DecisionCase{"declaration after blanks", "\r\n <?xml version=\"1.0\" encoding=\"Shift_JIS\"?>", "", 932,
+                     0},
+        DecisionCase{"encoding outside the declaration counts not", "<rss encoding=\"koi8-r\">\xE9", "", 0, 0},
+        DecisionCase{"undeclared valid utf8", "<?xml version=\"1.0\"?><t>G\xC3\xB6z</t>", "", 65001, 0},
+        DecisionCase{"undeclared other bytes are ansi", "<t>G\xF6z</t>", "", 0, 0},
+        DecisionCase{"declared utf8 that is not falls back to ansi",
+                     "<?xml version=\"1.0\" encoding=\"utf-8\"?><t>G\xF6z</t>", "", 0, 0},
+        DecisionCase{"single-byte document naming utf16", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><t>\xC3\xB6",
+                     "", 65001, 0},
+        DecisionCase{"utf16 without a mark, by its bytes", kUtf16Le, "", 1200, 0},
+        DecisionCase{"utf16 without a mark, http says latin1", kUtf16Le, "iso-8859-1", 1200, 0},
+        DecisionCase{"empty", "", "", 65001, 0}),
+    [](const testing::TestParamInfo<DecisionCase>& info) {
+        std::string n;
+        for (const char* p = info.param.Name; *p; ++p)
+            n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return n;
+    });
 
-}  // namespace
+TEST(DocumentEncodingNames, AliasesOfEveryFamilyNameTheirCodePage)
+{
+    const std::pair<const char*, int> names[] = {{"UTF-8", 65001},
+                                                 {"utf8", 65001},
+                                                 {"Latin1", 1252},
+                                                 {"US-ASCII", 1252},
+                                                 {"iso-8859-2", 28592},
+                                                 {"ISO_8859-5", 28595},
+                                                 {"iso-8859-15", 28605},
+                                                 {"windows-1250", 1250},
+                                                 {"CP1251", 1251},
+                                                 {"x-cp1250", 1250},
+                                                 {"win-1251", 1251},
+                                                 {"KOI8-R", 20866},
+                                                 {"GB2312", 936},
+                                                 {"GBK", 936},
+                                                 {"Big5", 950},
+                                                 {"Shift_JIS", 932},
+                                                 {"EUC-JP", 20932},
+                                                 {"euc-kr", 949},
+                                                 {" \"utf-8\" ", 65001},
+                                                 {"windows-1259", 0},
+                                                 {"cp12510", 0},
+                                                 {"", 0},
+                                                 {"utf-7", 0}};
+    for (const auto& n : names)
+        EXPECT_EQ(CodePageOfCharset(n.first), n.second) << n.first;
+}
+
+TEST(DocumentEncodingNames, TheCharsetComesFromTheLastContentTypeLine)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=windows-1251\r\n\r\n", "windows-1251"},
+        {"content-type: application/rss+xml;charset=\"ISO-8859-2\"\r\n", "ISO-8859-2"},
+        {"Content-Type: text/xml; format=flowed; Charset = koi8-r ;\r\n", "koi8-r"},
+        {"Content-Type: text/xml\r\nX-Charset: charset=utf-8\r\n", ""},
+        {"Content-Type: text/xml; xcharset=big5\r\n", ""},
+        {"Content-Type: text/html; charset=utf-8\r\nContent-Type: text/xml; charset=gbk\r\n", "gbk"},
+        {"", ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ContentTypeCharset(c.first), c.second) << c.first;
+}
+
+TEST(DocumentEncodingBytes, Utf8ValidityFollowsTheStandard)
+{
+    EXPECT_TRUE(IsValidUtf8("plain \xC3\xA4 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    for (const char* bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x80", "\xFF"})
+        EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+}
+
+TEST(DocumentEncodingBytes, Utf16BecomesUtf8InBothOrders)
+{
+    const std::string le("A\0\xE4\0\xAC\x20\x3D\xD8\x00\xDE\x00\xD8x\0", 14);
+    EXPECT_EQ(Utf16ToUtf8(le, false), "A\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBDx");
+    EXPECT_EQ(Utf16ToUtf8(std::string("\0A\x04\x10z", 5), true), "A\xD0\x90"); // odd last byte dropped
+}
+
+TEST(DocumentEncodingBytes, EveryLineEndBecomesCrLf)
+{
+    EXPECT_EQ(ToCrLf("a\nb\r\nc\rd\n\ne\r"), "a\r\nb\r\nc\r\nd\r\n\r\ne\r\n");
+    EXPECT_EQ(ToCrLf("\r\r\n"), "\r\n\r\n");
+    EXPECT_EQ(ToCrLf("none"), "none");
+}
+
+} // namespace

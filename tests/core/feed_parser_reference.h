@@ -1,6 +1,7 @@
 #pragma once
 // The documented scanning algorithms written out literally, slow on purpose: every n-th marker
-// is searched from the start of the text and every entity replacement is a full pass of its own.
+// is searched from the start of the text; the texts are cleaned by the literal rules of
+// feed_text_reference.h.
 // The program's implementation (app/feed_parser.h) must give the same bytes on every input; the
 // tests, the fuzz targets and the benchmarks compare the two.
 #include <string>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "app/feed_parser.h"
+#include "feed_text_reference.h"
 
 namespace reference {
 
@@ -69,64 +71,6 @@ inline std::string Trim(const std::string& s)
     return s.substr(b, e - b);
 }
 
-inline char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
-
-// Replaces every occurrence of from (letter case ignored) in one left-to-right pass.
-inline std::string ReplaceAll(const std::string& s, const std::string& from, const std::string& to)
-{
-    std::string r;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        bool match = i + from.size() <= s.size();
-        for (std::size_t k = 0; match && k < from.size(); ++k)
-            match = Lower(s[i + k]) == Lower(from[k]);
-        if (match) {
-            r += to;
-            i += from.size();
-        } else {
-            r += s[i++];
-        }
-    }
-    return r;
-}
-
-// The replacements in the order in which they run, with Windows-1252 outputs (0xE4 is the a
-// with diaeresis). The bytes are spelled out because the fuzz build keeps literals in UTF-8.
-inline const std::vector<std::pair<std::string, std::string>>& EntityTable()
-{
-    static const std::vector<std::pair<std::string, std::string>> table = [] {
-        std::vector<std::pair<std::string, std::string>> t = {
-            {"&amp;", "&"},
-            {"&auml;", "\xE4"}, {"&ouml;", "\xF6"}, {"&uuml;", "\xFC"}, {"&szlig;", "\xDF"},
-            {"<i>", " "}, {"</i>", " "}, {"<b>", " "}, {"</b>", " "},
-            {"&#38;", "&"}, {"&#36;", "$"}, {"&#039;", "'"}, {"&#146;", "'"}, {"&#147;", "\""},
-            {"&#148;", "\""}, {"&#151;", " "}, {"&#8211;", "-"},
-            {"&quot;", "\""}, {"&apos;", "'"},
-            {"&agrave;", "\xE0"}, {"&ccedil;", "\xE7"}, {"&eacute;", "\xE9"}, {"&egrave;", "\xE8"},
-            {"&ecirc;", "\xEA"}, {"&ugrave;", "\xF9"}, {"&euml;", "\xEB"},
-            {"&lt;", "<"}, {"&gt;", ">"},
-            {"&#136;", "^"}, {"&#152;", "~"},
-        };
-        std::vector<int> codes = {163, 167, 176, 178, 179, 181, 183, 188, 189, 191};
-        for (auto range : {std::pair<int, int>{192, 207}, {209, 214}, {217, 221}, {223, 239}, {241, 247},
-                           {249, 253}, {255, 255}})
-            for (int n = range.first; n <= range.second; ++n)
-                codes.push_back(n);
-        for (int n : codes)
-            t.push_back({"&#" + std::to_string(n) + ";", std::string(1, static_cast<char>(n))});
-        return t;
-    }();
-    return table;
-}
-
-inline std::string DecodeEntities(const std::string& text)
-{
-    std::string s = text;
-    for (const auto& row : EntityTable())
-        s = ReplaceAll(s, row.first, row.second);
-    return s;
-}
-
 inline std::string StripComments(const std::string& text)
 {
     std::string s = text;
@@ -138,12 +82,46 @@ inline std::string StripComments(const std::string& text)
         std::size_t q = Pos("-->", s, p + 4);
         if (q == 0)
             return Copy(s, 1, static_cast<long long>(p) - 1);
-        s = Copy(s, 1, static_cast<long long>(p) - 1) + Copy(s, static_cast<long long>(q) + 3, static_cast<long long>(s.size()));
+        s = Copy(s, 1, static_cast<long long>(p) - 1) +
+            Copy(s, static_cast<long long>(q) + 3, static_cast<long long>(s.size()));
     }
     return s;
 }
 
-inline feed::TParseResult Parse(const std::string& document, int maxEntrys, int maxChars, feed::TBalloonNews& balloon)
+// The first guid element of the item (its name followed by ">", "/" or a blank) when it has content,
+// no isPermaLink attribute or one whose value is "true", and its cleaned content is a web address.
+inline std::string GuidLink(const std::string& item)
+{
+    std::size_t p = 0;
+    do
+        p = Pos("<guid", item, p + 1);
+    while (p != 0 && p + 5 <= item.size() && item[p + 4] != '>' && item[p + 4] != '/' && !Blank(item[p + 4]));
+    if (p == 0 || p + 5 > item.size())
+        return "";
+    std::size_t gt = Pos(">", item, p);
+    if (gt == 0 || item[gt - 2] == '/' || Pos("</guid", item, gt) == 0)
+        return "";
+    std::string attributes = Copy(item, static_cast<long long>(p) + 5, static_cast<long long>(gt - p - 5));
+    std::size_t name = Pos("isPermaLink", attributes, 1);
+    if (name != 0) {
+        std::string rest = Trim(Copy(attributes, static_cast<long long>(name) + 11, 1 << 30));
+        if (rest.empty() || rest[0] != '=')
+            return "";
+        rest = Trim(rest.substr(1));
+        if (rest.empty() || (rest[0] != '"' && rest[0] != '\''))
+            return "";
+        std::size_t end = rest.find(rest[0], 1);
+        if (rest.substr(1, end == std::string::npos ? std::string::npos : end - 1) != "true")
+            return "";
+    }
+    std::size_t close = Pos("</guid", item, gt);
+    std::string link =
+        CleanLink(Copy(item, static_cast<long long>(gt) + 1, static_cast<long long>(close - gt - 1)));
+    return IsWebAddress(link) ? link : "";
+}
+
+inline feed::TParseResult Parse(const std::string& document, int maxEntrys, int maxChars,
+                                feed::TBalloonNews& balloon)
 {
     feed::TParseResult result;
     if (maxEntrys < 1)
@@ -157,12 +135,12 @@ inline feed::TParseResult Parse(const std::string& document, int maxEntrys, int 
     bool armed = true;
     for (long long n = 1; n <= count; ++n) {
         std::string item = GetElement(document, "item", n);
-        std::string title = Trim(DecodeEntities(GetElement(item, "title", 1)));
+        std::string title = CleanCaption(GetElement(item, "title", 1));
         if (title.empty() || title == previous)
             continue;
         if (armed && title != "Customize this feed") {
             balloon.Headline = title;
-            balloon.Text = DecodeEntities(Trim(GetElement(item, "description", 1)));
+            balloon.Text = HtmlToText(GetElement(item, "description", 1), "\r");
             armed = false;
         }
         std::string caption = title;
@@ -173,16 +151,18 @@ inline feed::TParseResult Parse(const std::string& document, int maxEntrys, int 
         feed::THeadline h;
         h.N = static_cast<int>(n);
         h.Caption = caption;
-        h.Link = GetElement(item, "link", 1);
+        h.Link = CleanLink(GetElement(item, "link", 1));
+        if (h.Link.empty())
+            h.Link = GuidLink(item);
         h.Customize = caption == "Customize this feed";
         result.Headlines.push_back(h);
         previous = caption;
     }
     result.LongestCaption = static_cast<int>(longest);
     std::string channel = GetElement(document, "channel", 1);
-    result.Channel.Caption = Trim(DecodeEntities(GetElement(channel, "title", 1)));
-    result.Channel.Link = Trim(GetElement(channel, "link", 1));
-    result.Channel.Description = Trim(GetElement(channel, "description", 1));
+    result.Channel.Caption = CleanCaption(GetElement(channel, "title", 1));
+    result.Channel.Link = CleanLink(GetElement(channel, "link", 1));
+    result.Channel.Description = HtmlToText(GetElement(channel, "description", 1), "\r\n");
     return result;
 }
 
@@ -197,4 +177,4 @@ inline std::string Describe(const feed::TParseResult& r, const feed::TBalloonNew
     return s;
 }
 
-}  // namespace reference
+} // namespace reference

@@ -24,7 +24,9 @@ The first path segment chooses the answer; the query string tunes it:
   /echo/..                    the request line, headers and body as the response body
   /late/..?hold=H             waits H seconds before it answers at all
   /docs/NAME?close=1          200 with the file DIR/docs/NAME, written by the tests (404 if missing);
-                              with close=1 the connection is not kept alive
+                              with close=1 the connection is not kept alive; the header lines of
+                              a file beside it named as NAME with the extension ".headers" are
+                              sent too (a Content-Type there replaces the default one)
   /feed/NAME?enc=E&chunked=1  the file DIR/docs/NAME with an ETag and a Last-Modified, 304 when the
                               request's If-None-Match or If-Modified-Since still holds; the body
                               coded E: gzip, deflate (zlib-wrapped), rawdeflate, corrupt (gzip
@@ -82,7 +84,8 @@ class Handler(BaseHTTPRequestHandler):
 
     def send_simple(self, code, body, extra=()):
         self.send_response(code)
-        self.send_header("Content-Type", "text/plain")
+        if not any(k.lower() == "content-type" for k, v in extra):
+            self.send_header("Content-Type", "text/plain")
         self.send_header("Content-Length", str(len(body)))
         for k, v in extra:
             self.send_header(k, v)
@@ -132,6 +135,12 @@ class Handler(BaseHTTPRequestHandler):
         except OSError:
             return self.send_simple(404, b"no such document")
         extra = [("Cache-Control", "no-cache")]
+        try:
+            with open(os.path.splitext(path)[0] + ".headers", "rb") as f:
+                lines = f.read().decode("latin-1").splitlines()
+            extra += [tuple(x.strip() for x in l.split(":", 1)) for l in lines if ":" in l]
+        except OSError:
+            pass
         if q.get("close"):
             # No kept-alive connection: the next request opens its own (through a proxy, say).
             extra.append(("Connection", "close"))

@@ -20,7 +20,7 @@ TEST_F(RefreshCycleTest, TheFirstRefreshAfterStartIsNewsWithABalloon)
     EXPECT_EQ(F().BalloonHint->Data().Hint, "Text zu Erste Meldung");
     EXPECT_EQ(F().BalloonHint->Data().VisibleTime, 5000);
     EXPECT_EQ(F().BalloonHint->Data().IconKind, ikCustom);
-    EXPECT_EQ(F().TrayIcon->Hint(), "");  // balloon tips on: no tooltip text
+    EXPECT_EQ(F().TrayIcon->Hint(), ""); // balloon tips on: no tooltip text
     EXPECT_EQ(F().DescMemo->Text(), "Beschreibung des Kanals");
     EXPECT_NE(F().Memo->Text().find("<title>Erste Meldung</title>"), std::string::npos);
     EXPECT_TRUE(Ui.Messages.empty());
@@ -78,7 +78,7 @@ TEST_F(RefreshCycleTest, TheIntervalIsReadAtEachRefreshStart)
     ASSERT_TRUE(WaitForRefresh());
     EXPECT_EQ(F().Timer->Interval(), 15u * 60000u);
     F().IntervalEdit->SetValue(5);
-    EXPECT_EQ(F().Timer->Interval(), 15u * 60000u);  // nothing until the next start
+    EXPECT_EQ(F().Timer->Interval(), 15u * 60000u); // nothing until the next start
     F().TimerTimer(F().Timer);
     EXPECT_EQ(F().Timer->Interval(), 5u * 60000u);
     ASSERT_TRUE(WaitForRefresh());
@@ -168,20 +168,22 @@ TEST_F(RefreshCycleTest, AUtf8DocumentIsShownInTheAnsiCodePage)
     Serve("\xEF\xBB\xBF" + Rss({"K\xC3\xB6ln \xE2\x80\x93 Bonn", "\xE2\x82\xAC-Kurs", "\xE4\xB8\xAD"}));
     Start();
     ASSERT_TRUE(WaitForRefresh());
-    EXPECT_EQ(Caption(2), "K\xF6ln \x96 Bonn");  // Windows-1252 has the en dash
+    EXPECT_EQ(Caption(2), "K\xF6ln \x96 Bonn"); // Windows-1252 has the en dash
     EXPECT_EQ(Caption(3), "\x80-Kurs");
     EXPECT_EQ(Caption(4), "?");
-    EXPECT_EQ(F().Memo->Text().substr(0, 5), "<?xml");  // no mark left in front
+    EXPECT_EQ(F().Memo->Text().substr(0, 5), "<?xml"); // no mark left in front
 }
 
 TEST_F(RefreshCycleTest, ALatin1DocumentIsLeftAsItIs)
 {
     Serve("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><rss><channel><title>K\xF6ln</title>"
-          "<item><title>Gr\xFC\xDF" "e</title></item></channel></rss>");
+          "<item><title>Gr\xFC\xDF"
+          "e</title></item></channel></rss>");
     Start();
     ASSERT_TRUE(WaitForRefresh());
     EXPECT_EQ(Caption(0), "K\xF6ln");
-    EXPECT_EQ(Caption(2), "Gr\xFC\xDF" "e");
+    EXPECT_EQ(Caption(2), "Gr\xFC\xDF"
+                          "e");
 }
 
 TEST_F(RefreshCycleTest, ASecondRefreshAbortsAnUnansweredFirst)
@@ -225,7 +227,7 @@ TEST_F(RefreshCycleTest, ASecondRefreshWhileTheFirstReadsItsBodyEndsThatRead)
     F().TimerTimer(F().Timer);
     ASSERT_TRUE(WaitForRefresh());
     ASSERT_FALSE(completed.empty());
-    EXPECT_LT(completed.front().size(), 100000u);  // the first body, cut short
+    EXPECT_LT(completed.front().size(), 100000u); // the first body, cut short
     EXPECT_GT(completed.front().size(), 0u);
     EXPECT_EQ(Caption(2), "Zweiter Abruf");
 }
@@ -236,7 +238,7 @@ TEST(OverlayIcon, TheBadgeCoversTheLowerRightQuarterAndTheMasksAreAnded)
     // lower right quarter.
     std::vector<uint32_t> feedBits(256, 0xFFFF0000u), badgeBits(256, 0);
     std::vector<uint8_t> feedMask(32, 0), badgeMask(32, 0xFF);
-    feedMask[(15 - 0) * 2] |= 0x80;  // bottom-up rows: top-left pixel transparent
+    feedMask[(15 - 0) * 2] |= 0x80; // bottom-up rows: top-left pixel transparent
     feedBits[0] = 0;
     for (int y = 8; y < 16; ++y)
         for (int x = 8; x < 16; ++x) {
@@ -284,12 +286,12 @@ TEST(OverlayIcon, TheBadgeCoversTheLowerRightQuarterAndTheMasksAreAnded)
     DeleteDC(dc);
     EXPECT_EQ(upperLeftArea, RGB(255, 0, 0));
     EXPECT_EQ(lowerRight, RGB(0, 0, 255));
-    EXPECT_EQ(maskTopLeft, RGB(255, 255, 255));  // transparent in both: stays transparent
+    EXPECT_EQ(maskTopLeft, RGB(255, 255, 255)); // transparent in both: stays transparent
     EXPECT_EQ(maskInside, RGB(0, 0, 0));
     EXPECT_EQ(maskBadge, RGB(0, 0, 0));
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -311,4 +313,4 @@ TEST_F(RefreshCycleTest, AnAddressTheComponentCannotUseIsNamedInTheMessageAndThe
     EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
 }
 
-}  // namespace
+} // namespace

@@ -16,39 +16,8 @@
 #include "test_support.h"
 #include "tray/balloon_window.h"
 
-// The loopback server the CTest fixture started; documents are files in its docs folder.
-struct TServer {
-    int Port = 0;
-    std::string DocsFolder; // as a Windows path
-};
-
-inline const TServer& Server()
-{
-    static TServer s = [] {
-        TServer r;
-        const char* env = std::getenv("QV_TEST_SERVER_STATE");
-        std::string dir = env && *env ? env : QV_TEST_SERVER_STATE;
-        std::string win = (dir.size() > 1 && dir[1] == ':') ? dir : "Z:" + dir;
-        for (char& c : win)
-            if (c == '/')
-                c = '\\';
-        r.DocsFolder = win + "\\docs\\";
-        if (FILE* f = std::fopen((win + "\\ports.txt").c_str(), "r")) {
-            char line[128];
-            while (std::fgets(line, sizeof line, f))
-                if (std::string(line).rfind("http=", 0) == 0)
-                    r.Port = std::atoi(line + 5);
-            std::fclose(f);
-        }
-        return r;
-    }();
-    return s;
-}
-
-inline std::string Url(const std::string& path)
-{
-    return "http://127.0.0.1:" + std::to_string(Server().Port) + path;
-}
+inline const TLoopbackServer& Server() { return LoopbackServer(); }
+inline std::string Url(const std::string& path) { return Server().Url(path); }
 
 inline std::string Rss(const std::vector<std::string>& titles, const std::string& channel = "Testkanal",
                        const std::string& description = "Beschreibung des Kanals")

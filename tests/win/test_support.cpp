@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 std::string ArtifactFolder()
@@ -53,4 +55,27 @@ std::string SaveWindowBitmap(HWND wnd, const std::string& name)
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
     return file;
+}
+
+const TLoopbackServer& LoopbackServer()
+{
+    static TLoopbackServer s = [] {
+        TLoopbackServer r;
+        const char* env = std::getenv("QV_TEST_SERVER_STATE");
+        std::string dir = env && *env ? env : QV_TEST_SERVER_STATE;
+        std::string win = (dir.size() > 1 && dir[1] == ':') ? dir : "Z:" + dir;
+        for (char& c : win)
+            if (c == '/')
+                c = '\\';
+        r.DocsFolder = win + "\\docs\\";
+        if (FILE* f = std::fopen((win + "\\ports.txt").c_str(), "r")) {
+            char line[128];
+            while (std::fgets(line, sizeof line, f))
+                if (std::string(line).rfind("http=", 0) == 0)
+                    r.Port = std::atoi(line + 5);
+            std::fclose(f);
+        }
+        return r;
+    }();
+    return s;
 }

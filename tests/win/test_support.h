@@ -29,7 +29,7 @@ public:
 
     std::vector<TShellCall> ShellCalls;
     std::vector<TMessageCall> Messages;
-    std::vector<std::string> Prompts;  // "caption|prompt|default"
+    std::vector<std::string> Prompts; // "caption|prompt|default"
     std::deque<int> MessageAnswers;
     std::deque<std::pair<bool, std::string>> PromptAnswers;
     std::deque<std::pair<bool, std::string>> FileAnswers;
@@ -131,3 +131,12 @@ inline void WriteTextFile(const std::string& path, const std::string& text)
 std::string ArtifactFolder();
 // Saves the window (with its frame) as a 24-bit BMP; returns the file name or "" on failure.
 std::string SaveWindowBitmap(HWND wnd, const std::string& name);
+
+// The loopback server the CTest fixture started (tests/servers/http_server.py); its /docs/NAME
+// route serves the files the tests write into DocsFolder.
+struct TLoopbackServer {
+    int Port = 0;
+    std::string DocsFolder; // as a Windows path, with a trailing backslash
+    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(Port) + path; }
+};
+const TLoopbackServer& LoopbackServer();
