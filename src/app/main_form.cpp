@@ -327,6 +327,7 @@ void TMainForm::ApplyStoredComponentSettings()
         TApplicationHintOptions{ahShowHeaderInHint, ahShowIconInHint, ahUseBalloonAsHint});
 
     AdvHttp->SetConnectTimeout(30000);
+    AdvHttp->SetMaxBodySize(64u << 20);
     AdvHttp->SetUserAgent("Lindqar WinInet Component");
     AdvHttp->SetURL("http://localhost/");
     AdvHttp->SetURLPath("/");

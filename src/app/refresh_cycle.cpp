@@ -35,6 +35,12 @@ void TRefreshCycle::StartRefresh()
         applyInterval();
         return;
     }
+    // The credentials dialog of the running download waits for the user; starting another would
+    // wait with it and freeze the tray. This refresh is skipped, the next tick tries again.
+    if (F.AdvHttp->AwaitingUser()) {
+        applyInterval();
+        return;
+    }
     FPreviousIconIndex = F.TrayIcon->IconIndex();
     F.TrayIcon->SetHint("Verbinde mit Server ...");
     F.TrayIconList->Clear();

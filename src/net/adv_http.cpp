@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <set>
 
@@ -48,6 +49,17 @@ struct TSenderGone {};
 thread_local bool tInStatusCallback = false;
 // The component whose worker the current thread is, if any.
 thread_local const void* tWorkerOf = nullptr;
+// The request generation the current thread works for (0: whichever is current); events and
+// errors of an older one are dropped.
+thread_local unsigned long long tGeneration = 0;
+
+struct TGenerationScope {
+    explicit TGenerationScope(unsigned long long g) : Saved(tGeneration) { tGeneration = g; }
+    ~TGenerationScope() { tGeneration = Saved; }
+    TGenerationScope(const TGenerationScope&) = delete;
+    TGenerationScope& operator=(const TGenerationScope&) = delete;
+    unsigned long long Saved;
+};
 
 // Instances that status callbacks may still reach; a request record names its owner and the
 // owner's serial, so a record that outlives its component (WinInet reports a closing handle
@@ -94,10 +106,15 @@ DWORD ReadDword(const void* info, DWORD length)
 // may still write into (the chunk buffer and the count), so it lives until WinInet reports the
 // request handle closing, which it does only when nothing is pending on the handle any more.
 struct TAdvHttp::TRequestRecord {
-    TRequestRecord(TAdvHttp* owner, unsigned long long serial) : Owner(owner), Serial(serial) { ++gLiveRecords; }
+    TRequestRecord(TAdvHttp* owner, unsigned long long serial, unsigned long long generation)
+        : Owner(owner), Serial(serial), Generation(generation)
+    {
+        ++gLiveRecords;
+    }
     ~TRequestRecord() { --gLiveRecords; }
     TAdvHttp* Owner;
     unsigned long long Serial;
+    unsigned long long Generation;
     DWORD Count = 0;
     char Chunk[kChunkSize];
 };
@@ -111,7 +128,42 @@ struct TAdvHttp::TDelivery {
     TSource Source;
     std::exception_ptr Captured;
     bool SenderGone = false;
+    unsigned long long Generation = 0;
 };
+
+struct TAdvHttp::TWorkerStart {
+    TAdvHttp* Self;
+    unsigned long long Generation;
+};
+
+DWORD WINAPI TAdvHttp::CloserEntry(LPVOID param)
+{
+    std::unique_ptr<TDetached> detached(static_cast<TDetached*>(param));
+    // The request before its connection.
+    detached->Request.Reset();
+    detached->Connection.Reset();
+    detached->Session.reset();
+    return 0;
+}
+
+// Wine's WinInet reads what is left of a response when its request handle closes, to keep the
+// connection for reuse; from a server that never stops sending that takes for ever. The handles
+// are therefore closed on a thread of their own, and nobody waits for it: the request record
+// goes with the closing notification as always.
+void TAdvHttp::TDetached::Close()
+{
+    Worker.Reset();
+    if (!Request && !Connection) {
+        Session.reset();
+        return;
+    }
+    auto* rest = new TDetached{std::move(Session), std::move(Connection), std::move(Request), TKernelHandle()};
+    HANDLE closer = CreateThread(nullptr, 0, &TAdvHttp::CloserEntry, rest, 0, nullptr);
+    if (closer)
+        CloseHandle(closer);
+    else
+        CloserEntry(rest);
+}
 
 DWORD RequestFlagWord(TInternetFlags flags)
 {
@@ -159,82 +211,92 @@ TAdvHttp::~TAdvHttp()
     FBody.clear();
     FAcceptTypes.Clear();
     CloseRequest();
-    FSession.Reset();
+    FSession.reset();
     if (FMarshalEvents)
         RemoveEventWindowUser();
 }
 
 // ---- properties ----
 
+// A writer whose OnError handler destroyed the component returns at once: nothing is left to
+// restore, and the caller's handler knows what it did.
+
 void TAdvHttp::SetUserAgent(const std::string& v)
 {
     FUserAgent = v;
-    if (FSession) {
-        CloseSession();
-        OpenSession();
+    try {
+        if (FSession) {
+            CloseSession();
+            OpenSession();
+        }
+    } catch (const TSenderGone&) {
     }
 }
 
 void TAdvHttp::SetProxy(const std::string& v)
 {
     FProxy = v;
-    if (FSession) {
-        CloseSession();
-        OpenSession();
+    try {
+        if (FSession) {
+            CloseSession();
+            OpenSession();
+        }
+    } catch (const TSenderGone&) {
     }
 }
 
 void TAdvHttp::SetSSL(bool v)
 {
     FSSL = v;
-    BuildURL();
+    try {
+        BuildURL();
+    } catch (const TSenderGone&) {
+    }
 }
 
 void TAdvHttp::SetPort(int v)
 {
     FPort = v;
-    BuildURL();
+    try {
+        BuildURL();
+    } catch (const TSenderGone&) {
+    }
 }
 
 void TAdvHttp::SetURL(const std::string& v)
 {
-    SplitURL(v);
+    try {
+        SplitURL(v);
+    } catch (const TSenderGone&) {
+    }
+}
+
+void TAdvHttp::AssignRebuilding(std::string& field, const std::string& value)
+{
+    std::string old = field;
+    field = value;
+    try {
+        BuildURL();
+    } catch (const TSenderGone&) {
+    } catch (...) {
+        field = old;
+        throw;
+    }
 }
 
 void TAdvHttp::SetHostName(const std::string& v)
 {
-    std::string old = FHostName;
-    FHostName = v;
-    try {
-        BuildURL();
-    } catch (...) {
-        FHostName = old;
-        throw;
-    }
+    AssignRebuilding(FHostName, v);
 }
 
 void TAdvHttp::SetURLPath(const std::string& v)
 {
-    std::string old = FURLPath;
-    FURLPath = v;
-    try {
-        BuildURL();
-    } catch (...) {
-        FURLPath = old;
-        throw;
-    }
+    AssignRebuilding(FURLPath, v);
 }
 
 void TAdvHttp::SetExtraInfo(const std::string& v)
 {
-    std::string old = FExtraInfo;
-    FExtraInfo = (v.empty() || v[0] == '#' || v[0] == '?') ? v : "?" + v;
-    try {
-        BuildURL();
-    } catch (...) {
-        FExtraInfo = old;
-        throw;
-    }
+    AssignRebuilding(FExtraInfo, (v.empty() || v[0] == '#' || v[0] == '?') ? v : "?" + v);
 }
 
 void TAdvHttp::ApplyCredential(DWORD option, const std::string& value)
@@ -323,9 +385,10 @@ void TAdvHttp::SplitURL(const std::string& url)
         FHostName.assign(host, uc.dwHostNameLength);
         FURLPath.assign(path, uc.dwUrlPathLength);
         FExtraInfo.assign(extra, uc.dwExtraInfoLength);
-        if (uc.nScheme == INTERNET_SCHEME_HTTPS)
-            SetSSL(true);
-        else if (uc.nScheme == INTERNET_SCHEME_HTTP)
+        if (uc.nScheme == INTERNET_SCHEME_HTTPS) {
+            FSSL = true;
+            BuildURL();
+        } else if (uc.nScheme == INTERNET_SCHEME_HTTP)
             FSSL = false;
         else
             throw Exception("Invalid protocol");
@@ -334,6 +397,8 @@ void TAdvHttp::SplitURL(const std::string& url)
             SetUserName(std::string(user, uc.dwUserNameLength));
         if (uc.dwPasswordLength > 0)
             SetPassword(std::string(pass, uc.dwPasswordLength));
+    } catch (const TSenderGone&) {
+        throw;
     } catch (...) {
         FURL = old;
         throw;
@@ -344,7 +409,13 @@ void TAdvHttp::SplitURL(const std::string& url)
 
 void TAdvHttp::RecordError(int code)
 {
-    FLastError = code;
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        // A late failure of an earlier request does not touch the one under way.
+        if (tGeneration && tGeneration != FGeneration)
+            return;
+        FLastError = code;
+    }
     if (code != 0 && code != kErrorIoPending && OnError)
         FireEvent(&TAdvHttp::OnError);
 }
@@ -368,6 +439,8 @@ void TAdvHttp::CheckResult(bool ok)
 // failure is never reported by an empty message box.
 std::string TAdvHttp::FailureText(int code)
 {
+    if (code == kErrorBodyTooLarge)
+        return "Das Dokument ist zu groß";
     std::string text = ErrorText(code);
     if (text.find_first_not_of(" \r\n") != std::string::npos)
         return text;
@@ -461,8 +534,9 @@ LRESULT CALLBACK TAdvHttp::EventWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARA
     d->Captured = nullptr;
     TAdvHttp* sender = d->Sender;
     // A delivery sent before destruction began arrives while the destructor waits: it completes
-    // without running the handler.
-    if (sender->FDestroying)
+    // without running the handler. One sent for a request before the current one is dropped: the
+    // owner's thread starts requests, so nothing can start one between this test and the handler.
+    if (sender->FDestroying || d->Generation != sender->FGeneration)
         return 0;
     sender->FActiveDeliveries.push_back(d);
     try {
@@ -484,8 +558,9 @@ void TAdvHttp::FireEvent(TNotifyEvent TAdvHttp::*handler)
     // again there, where the handler runs).
     if (FDestroying || !(this->*handler))
         return;
+    unsigned long long generation = tGeneration ? tGeneration : FGeneration.load();
     if (FMarshalEvents && gEventWindow) {
-        TDelivery d{this, handler, TDelivery::dsOwner, nullptr, false};
+        TDelivery d{this, handler, TDelivery::dsOwner, nullptr, false, generation};
         if (tInStatusCallback)
             d.Source = TDelivery::dsCallback;
         else if (GetWindowThreadProcessId(gEventWindow, nullptr) != GetCurrentThreadId())
@@ -497,8 +572,10 @@ void TAdvHttp::FireEvent(TNotifyEvent TAdvHttp::*handler)
             std::rethrow_exception(d.Captured);
         return;
     }
+    // Without the owner's thread to order them, an event can still race the start of the next
+    // request by the width of this test.
     TNotifyEvent h = this->*handler;
-    if (h)
+    if (h && generation == FGeneration)
         h(this);
 }
 
@@ -520,6 +597,7 @@ void CALLBACK TAdvHttp::StatusCallback(HINTERNET, DWORD_PTR context, DWORD statu
         tInStatusCallback = true;
         bool gone = false;
         try {
+            TGenerationScope scope(record->Generation);
             owner->HandleStatus(status, info, infoLength, record);
         } catch (const TSenderGone&) {
             gone = true;
@@ -536,134 +614,157 @@ void CALLBACK TAdvHttp::StatusCallback(HINTERNET, DWORD_PTR context, DWORD statu
 
 void TAdvHttp::HandleStatus(DWORD status, void* info, DWORD infoLength, TRequestRecord* record)
 {
-    FStatusInfo = info;
-    FStatusInfoLength = static_cast<int>(infoLength);
-    switch (status) {
-    case INTERNET_STATUS_RESOLVING_NAME:
-        FireEvent(&TAdvHttp::OnResolvingName);
-        break;
-    case INTERNET_STATUS_NAME_RESOLVED:
-        FServerAddress = ZeroTerminated(info, infoLength);
-        FireEvent(&TAdvHttp::OnNameResolved);
-        break;
-    case INTERNET_STATUS_CONNECTING_TO_SERVER:
-        FServerAddress = ZeroTerminated(info, infoLength);
-        FireEvent(&TAdvHttp::OnConnectingToServer);
-        break;
-    case INTERNET_STATUS_CONNECTED_TO_SERVER:
-        FServerAddress = ZeroTerminated(info, infoLength);
-        FireEvent(&TAdvHttp::OnConnectedToServer);
-        break;
-    case INTERNET_STATUS_SENDING_REQUEST:
-        FireEvent(&TAdvHttp::OnSendingRequest);
-        break;
-    case INTERNET_STATUS_REQUEST_SENT:
-        FBytesSent = static_cast<int>(ReadDword(info, infoLength));
-        FireEvent(&TAdvHttp::OnRequestSent);
-        break;
-    case INTERNET_STATUS_RECEIVING_RESPONSE:
-        FireEvent(&TAdvHttp::OnReceivingResponse);
-        break;
-    case INTERNET_STATUS_RESPONSE_RECEIVED:
-        FResponseBytes = static_cast<int>(ReadDword(info, infoLength));
-        FTotalResponseBytes += FResponseBytes;
-        FireEvent(&TAdvHttp::OnResponseReceived);
-        break;
-    case INTERNET_STATUS_CLOSING_CONNECTION:
-        FireEvent(&TAdvHttp::OnClosingConnection);
-        break;
-    case INTERNET_STATUS_CONNECTION_CLOSED:
-        FireEvent(&TAdvHttp::OnConnectionClosed);
-        break;
-    case INTERNET_STATUS_REQUEST_COMPLETE: {
-        // Completions belong to an asynchronous session; a synchronous call reports its own result.
-        if (!FSessionAsync || !info || infoLength < sizeof(INTERNET_ASYNC_RESULT))
+    TNotifyEvent TAdvHttp::*event = nullptr;
+    int failure = 0;
+    DWORD startError = 0;
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        // A request started after this one owns the state now.
+        if (record->Generation != FGeneration)
+            return;
+        FStatusInfo = info;
+        FStatusInfoLength = static_cast<int>(infoLength);
+        switch (status) {
+        case INTERNET_STATUS_RESOLVING_NAME:
+            event = &TAdvHttp::OnResolvingName;
             break;
-        const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
-        if (record != FRecord.load()) {
-            // A request closed earlier: its late success must not start or wake anything.
-            if (!result->dwResult)
-                RecordError(static_cast<int>(result->dwError));
+        case INTERNET_STATUS_NAME_RESOLVED:
+            FServerAddress = ZeroTerminated(info, infoLength);
+            event = &TAdvHttp::OnNameResolved;
             break;
-        }
-        TPending pending = FPending.exchange(pdNone);
-        if (result->dwResult) {
+        case INTERNET_STATUS_CONNECTING_TO_SERVER:
+            FServerAddress = ZeroTerminated(info, infoLength);
+            event = &TAdvHttp::OnConnectingToServer;
+            break;
+        case INTERNET_STATUS_CONNECTED_TO_SERVER:
+            FServerAddress = ZeroTerminated(info, infoLength);
+            event = &TAdvHttp::OnConnectedToServer;
+            break;
+        case INTERNET_STATUS_SENDING_REQUEST:
+            event = &TAdvHttp::OnSendingRequest;
+            break;
+        case INTERNET_STATUS_REQUEST_SENT:
+            FBytesSent = static_cast<int>(ReadDword(info, infoLength));
+            event = &TAdvHttp::OnRequestSent;
+            break;
+        case INTERNET_STATUS_RECEIVING_RESPONSE:
+            event = &TAdvHttp::OnReceivingResponse;
+            break;
+        case INTERNET_STATUS_RESPONSE_RECEIVED:
+            FResponseBytes = static_cast<int>(ReadDword(info, infoLength));
+            FTotalResponseBytes += FResponseBytes;
+            event = &TAdvHttp::OnResponseReceived;
+            break;
+        case INTERNET_STATUS_CLOSING_CONNECTION:
+            event = &TAdvHttp::OnClosingConnection;
+            break;
+        case INTERNET_STATUS_CONNECTION_CLOSED:
+            event = &TAdvHttp::OnConnectionClosed;
+            break;
+        case INTERNET_STATUS_REQUEST_COMPLETE: {
+            // Completions belong to an asynchronous session; a synchronous call reports its own result.
+            if (!FSessionAsync || !info || infoLength < sizeof(INTERNET_ASYNC_RESULT))
+                break;
+            const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
+            if (!result->dwResult) {
+                // Also for this request closed by Abort: until the next one starts it is the
+                // latest news of the component. A worker waiting for the read waits on.
+                failure = static_cast<int>(result->dwError);
+                break;
+            }
+            // Only what this request still waits for is taken: a request closed by Abort
+            // neither starts nor wakes anything.
+            if (record != FRecord)
+                break;
+            TPending pending = FPending;
+            FPending = pdNone;
             if (pending == pdRead)
                 ReleaseSemaphore(FWake.Get(), 1, nullptr);
-            else if (pending == pdSend)
-                StartWorker();
-        } else {
-            RecordError(static_cast<int>(result->dwError));
+            else if (pending == pdSend && !StartWorkerLocked(record->Generation, startError))
+                failure = static_cast<int>(startError);
+            break;
         }
-        break;
+        case INTERNET_STATUS_REDIRECT:
+            FRedirectURL = ZeroTerminated(info, infoLength);
+            event = &TAdvHttp::OnRedirect;
+            break;
+        case INTERNET_STATUS_INTERMEDIATE_RESPONSE:
+            event = &TAdvHttp::OnIntermediateResponse;
+            break;
+        case INTERNET_STATUS_STATE_CHANGE:
+            event = &TAdvHttp::OnStateChange;
+            break;
+        default:
+            break;
+        }
     }
-    case INTERNET_STATUS_REDIRECT:
-        FRedirectURL = ZeroTerminated(info, infoLength);
-        FireEvent(&TAdvHttp::OnRedirect);
-        break;
-    case INTERNET_STATUS_INTERMEDIATE_RESPONSE:
-        FireEvent(&TAdvHttp::OnIntermediateResponse);
-        break;
-    case INTERNET_STATUS_STATE_CHANGE:
-        FireEvent(&TAdvHttp::OnStateChange);
-        break;
-    default:
-        break;
-    }
+    if (failure)
+        RecordError(failure);
+    if (event)
+        FireEvent(event);
 }
 
 // ---- worker ----
 
-void TAdvHttp::StartWorker()
+bool TAdvHttp::StartWorkerLocked(unsigned long long generation, DWORD& error)
 {
     ++FRunningWorkers;
     DWORD id = 0;
-    // Suspended until its handle is stored, so that a quick worker cannot forget itself first.
-    HANDLE thread = CreateThread(nullptr, kWorkerStack, &TAdvHttp::WorkerEntry, this, CREATE_SUSPENDED, &id);
+    auto* start = new TWorkerStart{this, generation};
+    // Published and resumed under the lock, so that neither Abort nor the worker itself sees a
+    // worker that is half bound.
+    HANDLE thread = CreateThread(nullptr, kWorkerStack, &TAdvHttp::WorkerEntry, start, CREATE_SUSPENDED, &id);
     if (!thread) {
-        DWORD error = GetLastError();
+        error = GetLastError();
+        delete start;
         --FRunningWorkers;
-        RecordError(static_cast<int>(error));
-        return;
+        return false;
     }
+    // A worker that re-sent after an authentication demand may still be bound; this one takes over.
     FWorkerThread.Reset(thread);
     FWorkerId = id;
     FWorkerActive = true;
     ResumeThread(thread);
+    return true;
 }
 
 // Called by the worker itself. With handOff, an Abort that came too late for the worker to see
 // it is carried out here: Abort and this step decide under one lock which of them closes the
-// request, so that it is closed exactly once and never left open.
-void TAdvHttp::ForgetWorker(bool handOff)
+// request, so that it is closed exactly once and never left open. A worker that was replaced
+// leaves the request to its successor.
+void TAdvHttp::ForgetWorker(bool handOff, unsigned long long generation)
 {
-    if (!FWorkerActive || FWorkerId != GetCurrentThreadId())
-        return;
-    bool close;
+    TDetached detached;
     {
-        std::lock_guard<std::mutex> lock(FHandOffLock);
+        std::lock_guard<std::mutex> lock(FLock);
+        if (!FWorkerActive || FWorkerId != GetCurrentThreadId())
+            return;
         FWorkerThread.Reset();
         FWorkerId = 0;
         FWorkerActive = false;
-        close = handOff && FAbortRequested && FRequest;
+        if (handOff && FAbortRequested && FRequest && generation == FGeneration)
+            DetachLocked(detached);
     }
-    if (close)
-        CloseRequest();
+    detached.Close();
 }
 
 DWORD WINAPI TAdvHttp::WorkerEntry(LPVOID param)
 {
-    auto* self = static_cast<TAdvHttp*>(param);
+    auto* start = static_cast<TWorkerStart*>(param);
+    TAdvHttp* self = start->Self;
+    unsigned long long generation = start->Generation;
+    delete start;
     tWorkerOf = self;
+    tGeneration = generation;
     try {
-        self->ProcessResponse();
+        self->ProcessResponse(generation);
     } catch (const TSenderGone&) {
         return 0;
     } catch (...) {
         // The failure was reported through OnError already, or came from a handler.
     }
     try {
-        self->ForgetWorker(true);
+        self->ForgetWorker(true, generation);
     } catch (...) {
     }
     --self->FRunningWorkers;
@@ -723,9 +824,9 @@ void TAdvHttp::OpenSession()
             session =
                 InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PROXY, FProxy.c_str(), nullptr, FSessionMode);
         CheckResult(session != nullptr);
-        FSession.Reset(session);
+        FSession = std::make_shared<TInternetHandle>(session);
         FSessionAsync = (FSessionMode & INTERNET_FLAG_ASYNC) != 0;
-        InternetSetStatusCallback(FSession.Get(), &TAdvHttp::StatusCallback);
+        InternetSetStatusCallback(FSession->Get(), &TAdvHttp::StatusCallback);
     } catch (const TSenderGone&) {
         throw;
     } catch (...) {
@@ -738,21 +839,45 @@ void TAdvHttp::CloseSession()
 {
     StopRequest();
     CloseRequest();
-    FSession.Reset();
+    FSession.reset();
+}
+
+void TAdvHttp::DetachLocked(TDetached& out)
+{
+    FPending = pdNone;
+    // The record goes with the request handle's closing notification.
+    FRecord = nullptr;
+    out.Session = FSession;
+    out.Request = std::move(FRequest);
+    out.Connection = std::move(FConnection);
+    out.Worker = std::move(FWorkerThread);
+    FWorkerId = 0;
+    FWorkerActive = false;
+    FAbortRequested = false;
+    FBusy = false;
 }
 
 void TAdvHttp::CloseRequest()
 {
-    FPending = pdNone;
-    FRecord = nullptr;
-    // The record goes with the request handle's closing notification.
-    FRequest.Reset();
-    FConnection.Reset();
-    FWorkerThread.Reset();
-    FWorkerId = 0;
-    FAbortRequested = false;
-    FBusy = false;
-    FWorkerActive = false;
+    TDetached detached;
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        DetachLocked(detached);
+    }
+    detached.Close();
+}
+
+// Closes the request of that generation, and nothing when a later one has started.
+void TAdvHttp::CloseRequestOf(unsigned long long generation)
+{
+    TDetached detached;
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        if (generation != FGeneration)
+            return;
+        DetachLocked(detached);
+    }
+    detached.Close();
 }
 
 bool TAdvHttp::Execute(bool Synchronous)
@@ -766,18 +891,27 @@ bool TAdvHttp::Execute(bool Synchronous)
     // (or a worker process a response the caller already read): it is opened anew.
     if (FSession && FSessionAsync != !Synchronous) {
         CloseRequest();
-        FSession.Reset();
+        FSession.reset();
     }
     FSynchronous = Synchronous;
-    FBusy = true;
+    unsigned long long generation;
+    {
+        // From here on nothing of an earlier request reaches this one.
+        std::lock_guard<std::mutex> lock(FLock);
+        generation = ++FGeneration;
+        FBusy = true;
+        FAbortRequested = false;
+        FPending = pdNone;
+        FTotalResponseBytes = 0;
+        FResponseBytes = 0;
+    }
+    TGenerationScope scope(generation);
     bool result = true;
-    FAbortRequested = false;
     FSecureFlag = FSSL ? INTERNET_FLAG_SECURE : 0;
-    FTotalResponseBytes = 0;
     FBytesRead = 0;
-    FResponseBytes = 0;
     FChunkSize = 0;
     FBody.clear();
+    FBodyTooLarge = false;
     try {
         if (!FSession)
             OpenSession();
@@ -786,10 +920,13 @@ bool TAdvHttp::Execute(bool Synchronous)
     }
     try {
         HINTERNET connection =
-            InternetConnectA(FSession.Get(), FHostName.c_str(), static_cast<INTERNET_PORT>(FPort & 0xFFFF),
+            InternetConnectA(FSession->Get(), FHostName.c_str(), static_cast<INTERNET_PORT>(FPort & 0xFFFF),
                              nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
         CheckResult(connection != nullptr);
-        FConnection.Reset(connection);
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FConnection.Reset(connection);
+        }
         DWORD timeout = static_cast<DWORD>(FConnectTimeout);
         InternetSetOptionA(FConnection.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
         std::string objectName = FURLPath + FExtraInfo;
@@ -801,15 +938,18 @@ bool TAdvHttp::Execute(bool Synchronous)
                     accept[i] = FAcceptTypes.Strings(i).c_str();
             acceptTypes = accept;
         }
-        auto* record = new TRequestRecord(this, FSerial);
+        auto* record = new TRequestRecord(this, FSerial, generation);
         HINTERNET request =
             HttpOpenRequestA(FConnection.Get(), FMethod.c_str(), objectName.c_str(), nullptr, nullptr, acceptTypes,
                              FRequestFlags | FSecureFlag, reinterpret_cast<DWORD_PTR>(record));
         if (!request)
             delete record;
         CheckResult(request != nullptr);
-        FRecord = record;
-        FRequest.Reset(request);
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FRecord = record;
+            FRequest.Reset(request);
+        }
         FAuthAttempts = 0;
         // The new connection has no credentials, so empty values are not applied: Wine's WinInet
         // would send them as an empty Basic authorization and answer each 401 with a second try.
@@ -819,7 +959,7 @@ bool TAdvHttp::Execute(bool Synchronous)
                               std::make_pair(DWORD(INTERNET_OPTION_PROXY_PASSWORD), &FProxyPassword)})
             if (!c.second->empty())
                 ApplyCredential(c.first, *c.second);
-        SendRequest();
+        SendRequest(generation);
     } catch (const TSenderGone&) {
         return false;
     } catch (...) {
@@ -830,83 +970,93 @@ bool TAdvHttp::Execute(bool Synchronous)
     return result;
 }
 
-void TAdvHttp::SendRequest()
+// Runs on the owner's thread (Execute) or on the worker of the request (a re-send), which stays
+// bound meanwhile: an Abort during the send is left to it or to the worker the send starts.
+void TAdvHttp::SendRequest(unsigned long long generation)
 {
     FSendHeaders.clear();
     if (FRequestHeaders.Count() > 0)
         FSendHeaders = FRequestHeaders.Text() + "\r\n";
     void* body = FRequestBody.empty() ? nullptr : &FRequestBody[0];
-    if (FSessionAsync)
+    if (FSessionAsync) {
+        std::lock_guard<std::mutex> lock(FLock);
         FPending = pdSend;
+    }
     BOOL ok =
         HttpSendRequestA(FRequest.Get(), FSendHeaders.empty() ? nullptr : FSendHeaders.c_str(),
                          static_cast<DWORD>(FSendHeaders.size()), body, static_cast<DWORD>(FRequestBody.size()));
     DWORD error = ok ? 0 : GetLastError();
     if (FSessionAsync) {
-        TPending expected = pdSend;
-        if (ok) {
+        std::lock_guard<std::mutex> lock(FLock);
+        if (generation == FGeneration && FPending == pdSend && (ok || error != ERROR_IO_PENDING)) {
+            FPending = pdNone;
             // Finished at once: no completion will start the worker.
-            if (FPending.compare_exchange_strong(expected, pdNone))
-                StartWorker();
-        } else if (error != ERROR_IO_PENDING) {
-            FPending.compare_exchange_strong(expected, pdNone);
+            if (ok && !StartWorkerLocked(generation, error))
+                ok = FALSE;
         }
     }
     SetLastError(error);
     CheckResult(ok != FALSE);
     if (FSynchronous)
-        ProcessResponse();
+        ProcessResponse(generation);
 }
 
-void TAdvHttp::ProcessResponse()
+void TAdvHttp::ProcessResponse(unsigned long long generation)
 {
     try {
         if (!QueryStatusCode()) {
             std::exception_ptr failure;
             try {
                 ReadResponseHeaders();
-                ReadBody();
+                ReadBody(generation);
             } catch (const TSenderGone&) {
                 throw;
             } catch (...) {
                 failure = std::current_exception();
             }
-            if (FLastError != kOperationCancelled)
+            // A discarded body is no document; its failure went out through OnError.
+            if (FLastError != kOperationCancelled && !FBodyTooLarge)
                 FireEvent(&TAdvHttp::OnRequestComplete);
             if (failure)
                 std::rethrow_exception(failure);
         } else if (FAuthAttempts < FAuthRetries) {
             if (FDefaultUi) {
                 void* data = nullptr;
+                FAwaitingUser = true;
                 DWORD r =
                     InternetErrorDlg(GetDesktopWindow(), FRequest.Get(), static_cast<DWORD>(FLastError.load()),
                                      FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
                                          FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
                                      &data);
+                FAwaitingUser = false;
                 if (r == ERROR_SUCCESS || r == ERROR_CANCELLED) {
                     RecordError(kOperationCancelled);
-                    ForgetWorker(true);
+                    ForgetWorker(true, generation);
                     return;
                 }
             }
             ++FAuthAttempts;
-            if (FAbortRequested) {
-                CloseRequest();
-            } else {
-                // The re-send's completion starts a worker of its own while this one ends.
-                ForgetWorker(false);
-                SendRequest();
+            bool aborted;
+            {
+                std::lock_guard<std::mutex> lock(FLock);
+                // A synchronous Abort from a handler has closed the request already.
+                aborted = FAbortRequested || !FRequest || generation != FGeneration;
             }
+            if (aborted)
+                CloseRequestOf(generation);
+            else
+                SendRequest(generation);
         } else {
             RecordError(kOperationCancelled);
         }
     } catch (const TSenderGone&) {
         throw;
     } catch (...) {
-        ForgetWorker(true);
+        FAwaitingUser = false;
+        ForgetWorker(true, generation);
         throw;
     }
-    ForgetWorker(true);
+    ForgetWorker(true, generation);
 }
 
 bool TAdvHttp::QueryStatusCode()
@@ -954,33 +1104,62 @@ void TAdvHttp::ReadResponseHeaders()
     }
 }
 
-void TAdvHttp::ReadBody()
+void TAdvHttp::ReadBody(unsigned long long generation)
 {
-    TRequestRecord* record = FRecord;
+    TRequestRecord* record;
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        record = FRecord;
+    }
     FBody.clear();
+    FBodyTooLarge = false;
+    // A declared length over the limit fails before anything is read.
+    if (FMaxBodySize > 0 && FRequest) {
+        char length[32];
+        DWORD size = sizeof length - 1;
+        if (HttpQueryInfoA(FRequest.Get(), HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)) {
+            length[std::min<DWORD>(size, sizeof length - 1)] = '\0';
+            FBodyTooLarge = std::strtoull(length, nullptr, 10) > FMaxBodySize;
+        }
+    }
     std::exception_ptr failure;
     try {
-        while (FRequest && !FAbortRequested && record) {
+        // A handler on this thread (synchronous mode) may have started another request, which
+        // owns the handles and the record now: the generation is tested before either is touched.
+        while (!FBodyTooLarge && generation == FGeneration && FRequest && !FAbortRequested && record) {
             record->Count = 0;
-            if (FSessionAsync)
+            if (FSessionAsync) {
+                std::lock_guard<std::mutex> lock(FLock);
                 FPending = pdRead;
+            }
             BOOL ok = InternetReadFile(FRequest.Get(), record->Chunk, kChunkSize, &record->Count);
             DWORD error = ok ? 0 : GetLastError();
-            if (FSessionAsync) {
-                TPending expected = pdRead;
-                if (ok || error != ERROR_IO_PENDING)
-                    FPending.compare_exchange_strong(expected, pdNone);
+            if (FSessionAsync && (ok || error != ERROR_IO_PENDING)) {
+                std::lock_guard<std::mutex> lock(FLock);
+                if (FPending == pdRead)
+                    FPending = pdNone;
             }
             SetLastError(error);
             CheckResult(ok != FALSE);
             if (FLastError == kErrorIoPending) {
-                WaitForSingleObject(FWake.Get(), INFINITE);
+                // Only this read's completion, Abort or destruction ends the wait; a wake left
+                // by an Abort that found the request between reads does not.
+                for (;;) {
+                    WaitForSingleObject(FWake.Get(), INFINITE);
+                    std::lock_guard<std::mutex> lock(FLock);
+                    if (FAbortRequested || FPending != pdRead || generation != FGeneration)
+                        break;
+                }
                 if (FAbortRequested)
                     break;
             }
             DWORD count = record->Count;
             if (count == 0)
                 break;
+            if (FMaxBodySize > 0 && FBody.size() + count > FMaxBodySize) {
+                FBodyTooLarge = true;
+                break;
+            }
             FChunkPosition = static_cast<int>(FBody.size());
             FBody.append(record->Chunk, std::min<DWORD>(count, kChunkSize));
             FChunkSize = static_cast<int>(count);
@@ -993,23 +1172,43 @@ void TAdvHttp::ReadBody()
         if (FRaiseExceptions)
             failure = std::current_exception();
     }
+    if (generation != FGeneration)
+        return;
+    if (FBodyTooLarge)
+        std::string().swap(FBody);
     // The chunk buffer belongs to the request record, which lives until WinInet has finished
     // with the handle, so a read still pending after the close writes into live memory.
-    CloseRequest();
+    CloseRequestOf(generation);
+    if (FBodyTooLarge) {
+        try {
+            SetLastError(kErrorBodyTooLarge);
+            CheckResult(false);
+        } catch (const TSenderGone&) {
+            throw;
+        } catch (...) {
+            if (FRaiseExceptions)
+                failure = std::current_exception();
+        }
+    }
     if (failure)
         std::rethrow_exception(failure);
 }
 
 void TAdvHttp::Abort()
 {
-    FAbortRequested = true;
-    bool workerActive;
+    TDetached detached;
+    bool wake;
     {
-        std::lock_guard<std::mutex> lock(FHandOffLock);
-        workerActive = FWorkerActive;
+        // One decision under one lock: a bound worker is woken and closes the request itself;
+        // otherwise the handles are taken out here, so that a completion arriving meanwhile finds
+        // nothing left to start.
+        std::lock_guard<std::mutex> lock(FLock);
+        FAbortRequested = true;
+        wake = FWorkerActive;
+        if (!wake)
+            DetachLocked(detached);
     }
-    if (workerActive)
+    if (wake)
         ReleaseSemaphore(FWake.Get(), 1, nullptr);
-    else
-        CloseRequest();
+    detached.Close();
 }

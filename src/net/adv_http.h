@@ -3,8 +3,10 @@
 #include <wininet.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -47,6 +49,9 @@ constexpr TInternetFlags kDefaultInternetFlags =
 
 // The WinInet request flags (INTERNET_FLAG_...) of the members of a set, OR-ed together.
 DWORD RequestFlagWord(TInternetFlags flags);
+
+// LastError of a response body over MaxBodySize; FailureText names it.
+constexpr int kErrorBodyTooLarge = ERROR_FILE_TOO_LARGE;
 
 // The event window's message; lParam is the delivery to run.
 constexpr UINT WM_HTTPEVENT = 0x8FFF;
@@ -104,6 +109,10 @@ public:
     void SetAuthRetries(int v) { FAuthRetries = v; }
     TInternetFlags InternetFlags() const { return FInternetFlags; }
     void SetInternetFlags(TInternetFlags v);
+    // The largest response body kept, in bytes; 0 keeps any. A longer body ends the request as a
+    // failure (kErrorBodyTooLarge) without OnRequestComplete, and what was read is given back.
+    std::size_t MaxBodySize() const { return FMaxBodySize; }
+    void SetMaxBodySize(std::size_t v) { FMaxBodySize = v; }
 
     TNotifyEvent OnClosingConnection;
     TNotifyEvent OnConnectedToServer;
@@ -141,6 +150,8 @@ public:
     // The whole response body, zero bytes included (a UTF-16 document has them everywhere).
     const std::string& ResponseBody() const { return FBody; }
     bool MarshalEvents() const { return FMarshalEvents; }
+    // True while the credentials dialog of DefaultUi waits for the user; Execute would wait too.
+    bool AwaitingUser() const { return FAwaitingUser; }
     DWORD RequestFlags() const { return FRequestFlags; }
 
     bool Execute(bool Synchronous);
@@ -158,10 +169,22 @@ public:
 private:
     struct TRequestRecord;
     struct TDelivery;
+    struct TWorkerStart;
     enum TPending { pdNone, pdSend, pdRead };
+    // The handles of a request taken out of the component under FLock, closed after it is left
+    // (closing may run the status callback on the closing thread).
+    // The session goes last: it stays open while a request of it is being closed.
+    struct TDetached {
+        std::shared_ptr<TInternetHandle> Session;
+        TInternetHandle Connection;
+        TInternetHandle Request;
+        TKernelHandle Worker;
+        void Close();
+    };
 
     void SplitURL(const std::string& url);
     void BuildURL();
+    void AssignRebuilding(std::string& field, const std::string& value);
     void ApplyCredential(DWORD option, const std::string& value);
     void RecordError(int code);
     void CheckResult(bool ok);
@@ -170,13 +193,15 @@ private:
     void OpenSession();
     void CloseSession();
     void CloseRequest();
-    void SendRequest();
-    void ProcessResponse();
+    void CloseRequestOf(unsigned long long generation);
+    void DetachLocked(TDetached& out);
+    void SendRequest(unsigned long long generation);
+    void ProcessResponse(unsigned long long generation);
     bool QueryStatusCode();
     void ReadResponseHeaders();
-    void ReadBody();
-    void StartWorker();
-    void ForgetWorker(bool handOff);
+    void ReadBody(unsigned long long generation);
+    bool StartWorkerLocked(unsigned long long generation, DWORD& error);
+    void ForgetWorker(bool handOff, unsigned long long generation);
     void StopRequest();
     void SettleWorker();
     template <class Pred> void WaitDispatchingSent(Pred done);
@@ -184,6 +209,7 @@ private:
     static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                         DWORD infoLength);
     static DWORD WINAPI WorkerEntry(LPVOID param);
+    static DWORD WINAPI CloserEntry(LPVOID param);
     static LRESULT CALLBACK EventWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static void AddEventWindowUser();
     static void RemoveEventWindowUser();
@@ -209,6 +235,9 @@ private:
     int FAuthRetries = 3;
     TInternetFlags FInternetFlags = 0;
     DWORD FRequestFlags = 0;
+    std::size_t FMaxBodySize = 0;
+    bool FBodyTooLarge = false;
+    std::atomic<bool> FAwaitingUser{false};
 
     std::atomic<bool> FBusy{false};
     std::atomic<int> FLastError{0};
@@ -225,7 +254,8 @@ private:
     int FChunkSize = 0;
     int FBytesRead = 0;
 
-    TInternetHandle FSession;
+    // Shared with the requests of it still being closed.
+    std::shared_ptr<TInternetHandle> FSession;
     TInternetHandle FConnection;
     TInternetHandle FRequest;
     bool FSessionAsync = false;
@@ -239,12 +269,17 @@ private:
     int FAuthAttempts = 0;
     bool FMarshalEvents = false;
 
+    // Every request gets the next generation; its record, its worker and its events carry it, and
+    // whatever carries an older one is dropped. Written under FLock on the owner's thread.
+    std::atomic<unsigned long long> FGeneration{0};
     // The worker bound to the current request: its handle, its id, whether it is bound.
     TKernelHandle FWorkerThread;
     std::atomic<DWORD> FWorkerId{0};
     std::atomic<bool> FWorkerActive{false};
-    // Held only while Abort and a detaching worker decide which of them closes the request.
-    std::mutex FHandOffLock;
+    // One lock for every change of hands: the generation, the current record and its pending
+    // operation, the worker binding, the abort flag and the taking out of the handles. Never
+    // held while an event is delivered or a handle closed.
+    std::mutex FLock;
     // Workers still running, bound or finishing; the destructor waits for them.
     std::atomic<int> FRunningWorkers{0};
     // Wakes the worker from a pending read: one release per completion, Abort or destruction.

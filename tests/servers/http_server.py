@@ -13,10 +13,10 @@ The first path segment chooses the answer; the query string tunes it:
   /ok/..?body=T               200 with body T (default "hello")
   /status/..?code=N&body=T    status N
   /auth/..?user=U&pass=P&realm=R  401 with a Basic challenge unless the request carries U:P
-  /slow/..?chunks=N&size=S&delay=D   N pieces of S bytes, D seconds apart
+  /slow/..?chunks=N&size=S&delay=D&text=T   N pieces of S bytes (T repeated if given), D seconds apart
   /stall/..?first=S&hold=H    S bytes of a longer body, then silence for H seconds
   /drop/..?first=S&total=T    announces T bytes, sends S, closes the connection
-  /chunked/..?chunks=N&size=S chunked transfer coding
+  /chunked/..?chunks=N&size=S chunked transfer coding; chunks=-1 never ends
   /big/..?mb=N                N MiB of a 64-byte pattern (byte i is PATTERN[i % 64])
   /zero/..                    "before", a zero byte, "after"
   /longheader/..?len=N        response header lines of N characters in all
@@ -209,8 +209,9 @@ class Handler(BaseHTTPRequestHandler):
         self.send_response(200)
         self.send_header("Content-Length", str(chunks * size))
         self.end_headers()
+        fill = q.get("text", "").encode("latin-1")
         for i in range(chunks):
-            self.wfile.write(bytes([PATTERN[i % 64]]) * size)
+            self.wfile.write((fill * (size // len(fill) + 1))[:size] if fill else bytes([PATTERN[i % 64]]) * size)
             self.wfile.flush()
             if i + 1 < chunks:
                 time.sleep(delay)
@@ -243,10 +244,12 @@ class Handler(BaseHTTPRequestHandler):
         self.send_response(200)
         self.send_header("Transfer-Encoding", "chunked")
         self.end_headers()
-        for i in range(chunks):
+        i = 0
+        while (i < chunks or chunks < 0) and not stop_event.is_set():
             data = bytes([PATTERN[i % 64]]) * size
             self.wfile.write(b"%x\r\n" % len(data) + data + b"\r\n")
             self.wfile.flush()
+            i += 1
         self.wfile.write(b"0\r\n\r\n")
 
     def answer_big(self, q, body, raw):

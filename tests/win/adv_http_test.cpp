@@ -20,61 +20,9 @@
 #include "gui/forms.h"
 #include "rtl/exceptions.h"
 #include "rtl/text.h"
+#include "http_test_support.h"
 
-// The servers are started by the CTest fixture (tests/servers/http_server.py start); they write
-// their ports into a file the tests read through Wine's Z: drive.
 namespace {
-
-struct TServers {
-    int Http = 0;
-    int Proxy = 0;
-};
-
-const TServers& Servers()
-{
-    static TServers s = [] {
-        TServers r;
-        const char* env = std::getenv("QV_TEST_SERVER_STATE");
-        std::string dir = env && *env ? env : QV_TEST_SERVER_STATE;
-        std::string file = (dir.size() > 1 && dir[1] == ':') ? dir : "Z:" + dir;
-        file += "/ports.txt";
-        if (FILE* f = std::fopen(file.c_str(), "r")) {
-            char line[128];
-            while (std::fgets(line, sizeof line, f)) {
-                std::string l = line;
-                if (l.rfind("http=", 0) == 0)
-                    r.Http = std::atoi(l.c_str() + 5);
-                else if (l.rfind("proxy=", 0) == 0)
-                    r.Proxy = std::atoi(l.c_str() + 6);
-            }
-            std::fclose(f);
-        }
-        return r;
-    }();
-    return s;
-}
-
-std::string TestTag()
-{
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    // A number of the run keeps runs apart on a server that outlives one (Wine reuses process ids).
-    static const std::string run = [] {
-        LARGE_INTEGER t;
-        QueryPerformanceCounter(&t);
-        return std::to_string(t.QuadPart % 100000000);
-    }();
-    std::string tag = std::string(info->test_suite_name()) + "." + info->name() + "-" + run;
-    for (char& c : tag)
-        if (c == '/')
-            c = '_';
-    return tag;
-}
-
-std::string Url(const std::string& action, const std::string& query = "", const std::string& host = "127.0.0.1")
-{
-    return "http://" + host + ":" + std::to_string(Servers().Http) + "/" + action + "/" + TestTag() +
-           (query.empty() ? "" : "?" + query);
-}
 
 // WinInet offers credentials it has seen accepted by a host and port to every later request to
 // them, whatever the realm; a test whose credentials succeed names the server by a spelling of
@@ -120,76 +68,6 @@ TLog ServerLog(const std::string& action)
     for (std::size_t at = 0; (at = log.Text.find("\nAuthorization:", at)) != std::string::npos; ++at)
         ++log.WithAuthorization;
     return log;
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-    return true;
-}
-
-void PumpFor(DWORD ms)
-{
-    PumpUntil([] { return false; }, ms);
-}
-
-int ThreadCount()
-{
-    int n = 0;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 te = {};
-    te.dwSize = sizeof te;
-    if (Thread32First(snap, &te)) {
-        do {
-            if (te.th32OwnerProcessID == GetCurrentProcessId())
-                ++n;
-        } while (Thread32Next(snap, &te));
-    }
-    CloseHandle(snap);
-    return n;
-}
-
-// Wine answers GetProcessHandleCount with 0, so the handles are counted in the system's list.
-int HandleCount()
-{
-    struct TEntry {
-        ULONG OwnerPid;
-        BYTE ObjectType;
-        BYTE HandleFlags;
-        USHORT HandleValue;
-        PVOID ObjectPointer;
-        ULONG AccessMask;
-    };
-    struct TInfo {
-        ULONG Count;
-        TEntry Handle[1];
-    };
-    using TQuery = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-    auto query = reinterpret_cast<TQuery>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
-    std::vector<char> buffer(1 << 16);
-    for (int attempt = 0; query && attempt < 10; ++attempt) {
-        ULONG needed = 0;
-        LONG status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-        if (status == 0) {
-            const auto* info = reinterpret_cast<const TInfo*>(buffer.data());
-            int n = 0;
-            for (ULONG i = 0; i < info->Count; ++i)
-                if (info->Handle[i].OwnerPid == GetCurrentProcessId())
-                    ++n;
-            return n;
-        }
-        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
-    }
-    DWORD n = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &n);
-    return static_cast<int>(n);
 }
 
 // Counts every event and where it ran.
@@ -502,6 +380,26 @@ TEST_F(AdvHttp, TooLongPartRaisesAndKeepsThePreviousValue)
     EXPECT_TRUE(h->URL() == "http://www.example.com/p");
 }
 
+TEST_F(AdvHttp, WriterWhoseOnErrorHandlerFreesTheComponentReturnsQuietly)
+{
+    const std::function<void(TAdvHttp*)> writers[] = {
+        [](TAdvHttp* h) { h->SetURLPath("/" + std::string(2040, 'a')); },
+        [](TAdvHttp* h) { h->SetExtraInfo(std::string(2040, 'b')); },
+        [](TAdvHttp* h) { h->SetHostName(std::string(2060, 'c')); },
+        [](TAdvHttp* h) { h->SetURL("this is no address"); },
+    };
+    for (const auto& write : writers) {
+        TAdvHttp* h = NewHttp();
+        h->SetURL("http://www.example.com/p");
+        h->OnError = [&](TObject*) {
+            Free(h);
+            h = nullptr;
+        };
+        EXPECT_NO_THROW(write(h));
+        EXPECT_EQ(h, nullptr);
+    }
+}
+
 TEST_F(AdvHttp, ErrorTextComesFromWinInetsMessageTable)
 {
     char expected[256] = {};
@@ -792,31 +690,48 @@ TEST_P(AdvHttpModes, DroppedConnectionEndsTheReadWithWhatArrived)
     EXPECT_TRUE(PumpUntil([&] { return !h->Busy(); }));
 }
 
+TEST_P(AdvHttpModes, BodyOverMaxBodySizeFailsWithoutCompletionAndIsGivenBack)
+{
+    constexpr std::size_t kLimit = 256 * 1024;
+    struct TCase {
+        const char* Action;
+        const char* Query;
+        bool Kept;
+    } cases[] = {
+        {"chunked", "chunks=-1&size=16384", false}, // never ends
+        {"big", "mb=1", false},                     // announces more than the limit
+        {"big", "mb=0.25", true},                   // exactly the limit
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Action + std::string("?") + c.Query);
+        TAdvHttp* h = NewHttp();
+        h->SetMaxBodySize(kLimit);
+        TProbe p;
+        p.Attach(*h);
+        h->SetURL(Url(c.Action, c.Query));
+        bool threw = false;
+        try {
+            h->Execute(Sync());
+        } catch (const EInetError& e) {
+            threw = true;
+            EXPECT_EQ(e.Message(), TAdvHttp::FailureText(kErrorBodyTooLarge));
+        }
+        EXPECT_TRUE(PumpUntil([&] { return p["Complete"] + p["Error"] > 0; }));
+        EXPECT_EQ(p["Complete"], c.Kept ? 1 : 0);
+        EXPECT_EQ(threw, Sync() && !c.Kept);
+        EXPECT_EQ(h->Text().size(), c.Kept ? kLimit : 0u);
+        EXPECT_LE(h->BytesRead(), static_cast<int>(kLimit));
+        if (!c.Kept) {
+            EXPECT_EQ(p.ErrorCode, kErrorBodyTooLarge);
+            EXPECT_FALSE(h->Busy());
+        }
+        Free(h);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Both, AdvHttpModes, ::testing::Values(false, true), ModeName);
 
 // ---- the credentials dialog ----
-
-// The first visible dialog of this process, or nullptr.
-HWND FindOwnDialog()
-{
-    struct TFind {
-        HWND Found = nullptr;
-    } find;
-    EnumWindows(
-        [](HWND wnd, LPARAM lp) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(wnd, &pid);
-            char cls[32] = {};
-            GetClassNameA(wnd, cls, sizeof cls);
-            if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(wnd)) {
-                reinterpret_cast<TFind*>(lp)->Found = wnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.Found;
-}
 
 TEST_F(AdvHttp, CancellingTheCredentialsDialogGivesUp)
 {
@@ -830,8 +745,10 @@ TEST_F(AdvHttp, CancellingTheCredentialsDialogGivesUp)
     ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }, 5000));
     // The dialog belongs to the worker, not to this thread.
     EXPECT_NE(GetWindowThreadProcessId(dialog, nullptr), GetCurrentThreadId());
+    EXPECT_TRUE(h->AwaitingUser());
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(PumpUntil([&] { return p["Error"] > 0; }));
+    EXPECT_FALSE(h->AwaitingUser());
     EXPECT_EQ(p.ErrorCode, ERROR_INTERNET_OPERATION_CANCELLED);
     EXPECT_EQ(p["NeedAuth"], 1);
     EXPECT_EQ(p["Complete"], 0);
@@ -1039,6 +956,32 @@ TEST_F(AdvHttp, ExecuteRightAfterAbortKeepsTheOldWorkerApart)
     EXPECT_EQ(completed[0], std::string(16384, 's'));
     EXPECT_EQ(completed[1], "zweite");
     EXPECT_FALSE(h->Busy());
+}
+
+TEST_F(AdvHttp, ExecuteFromOnDataAvailableEndsTheSynchronousReadItInterrupts)
+{
+    for (bool nestedSync : {true, false}) {
+        SCOPED_TRACE(nestedSync ? "nested synchronous" : "nested asynchronous");
+        TAdvHttp* h = NewHttp();
+        std::vector<std::string> completed;
+        bool nested = false;
+        h->OnRequestComplete = [&](TObject*) { completed.push_back(h->Text()); };
+        h->OnDataAvailable = [&](TObject*) {
+            if (!nested) {
+                nested = true;
+                h->SetURL(Url("ok", "body=zweite"));
+                h->Execute(nestedSync);
+            }
+        };
+        h->SetURL(Url("slow", "chunks=4&size=16384&delay=0.05"));
+        EXPECT_TRUE(h->Execute(true));
+        EXPECT_TRUE(PumpUntil([&] { return !completed.empty(); }));
+        PumpFor(300);
+        // The interrupted request reports nothing after the one that replaced it started.
+        EXPECT_EQ(completed, std::vector<std::string>{"zweite"});
+        EXPECT_FALSE(h->Busy());
+        Free(h);
+    }
 }
 
 TEST_F(AdvHttp, DestroyingWhileBusyNeitherHangsNorCrashes)

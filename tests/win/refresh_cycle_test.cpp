@@ -3,6 +3,12 @@
 #include "app/overlay_icon.h"
 #include "refresh_fixture.h"
 
+#include <psapi.h>
+
+#include <thread>
+
+#include "http_test_support.h"
+
 namespace {
 
 TEST_F(RefreshCycleTest, TheFirstRefreshAfterStartIsNewsWithABalloon)
@@ -313,4 +319,74 @@ TEST_F(RefreshCycleTest, AnAddressTheComponentCannotUseIsNamedInTheMessageAndThe
     EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
 }
 
-} // namespace
+// ---- downloads that must not take the program with them ----
+
+// A real tick of the refresh timer, soon; true once it has run (the refresh puts back the interval).
+bool Tick(TMainForm& f, TApplication& app)
+{
+    f.Timer->SetInterval(50);
+    DWORD until = GetTickCount() + 5000;
+    while (f.Timer->Interval() == 50 && GetTickCount() < until) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        app.ProcessMessages();
+    }
+    return f.Timer->Interval() != 50;
+}
+
+TEST_F(RefreshCycleTest, ADocumentOverSixtyFourMegabytesIsAFailureAndTheHeadlinesStay)
+{
+    auto privateBytes = [] {
+        using TQuery = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
+        auto query = reinterpret_cast<TQuery>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+        PROCESS_MEMORY_COUNTERS c = {};
+        c.cb = sizeof c;
+        return query && query(GetCurrentProcess(), &c, sizeof c) ? c.PagefileUsage : 0;
+    };
+    Serve(Rss({"Eins", "Zwei", "Drei"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    std::size_t before = privateBytes();
+    // A body that never ends, and one that announces more than the limit.
+    for (const char* path : {"/chunked/huge?chunks=-1&size=65536", "/big/huge?mb=65"}) {
+        SCOPED_TRACE(path);
+        F().CurrentFeed.URL = Url(path);
+        ASSERT_TRUE(Tick(F(), *App));
+        ASSERT_TRUE(WaitForRefresh(60000));
+        EXPECT_EQ(F().TrayIcon->Hint(), "Fehler: " + TAdvHttp::FailureText(kErrorBodyTooLarge));
+        EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
+        EXPECT_EQ(Caption(2), "Eins");
+        EXPECT_TRUE(F().AdvHttp->Text().empty());
+        EXPECT_LT(privateBytes(), before + (16u << 20));
+    }
+}
+
+TEST_F(RefreshCycleTest, ATickWhileTheCredentialsDialogWaitsIsSkipped)
+{
+    Start(Url("/auth/tick?user=u&pass=p&realm=tick"));
+    HWND dialog = nullptr;
+    DWORD until = GetTickCount() + 5000;
+    while (!(dialog = FindOwnDialog()) && GetTickCount() < until) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        App->ProcessMessages();
+    }
+    ASSERT_NE(dialog, nullptr);
+    // Should the tick wait for the dialog, the user answers after 8 s.
+    HANDLE answered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread user([&] {
+        if (WaitForSingleObject(answered, 8000) == WAIT_TIMEOUT)
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    DWORD start = GetTickCount();
+    EXPECT_TRUE(Tick(F(), *App));
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(F().TrayIcon->Hint(), "Verbinde mit Server ...");
+    SetEvent(answered);
+    user.join();
+    CloseHandle(answered);
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitForRefresh());
+}
+
+}  // namespace

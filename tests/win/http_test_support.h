@@ -1,0 +1,167 @@
+#pragma once
+// Shared helpers of the HTTP tests: the loopback servers' ports, addresses named after the
+// running test, a message pump with a time-out, and counts of the process's threads and handles.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gui/application.h"
+
+// The servers are started by the CTest fixture (tests/servers/http_server.py start); they write
+// their ports into a file the tests read through Wine's Z: drive.
+struct TServers {
+    int Http = 0;
+    int Proxy = 0;
+};
+
+inline const TServers& Servers()
+{
+    static TServers s = [] {
+        TServers r;
+        const char* env = std::getenv("QV_TEST_SERVER_STATE");
+        std::string dir = env && *env ? env : QV_TEST_SERVER_STATE;
+        std::string file = (dir.size() > 1 && dir[1] == ':') ? dir : "Z:" + dir;
+        file += "/ports.txt";
+        if (FILE* f = std::fopen(file.c_str(), "r")) {
+            char line[128];
+            while (std::fgets(line, sizeof line, f)) {
+                std::string l = line;
+                if (l.rfind("http=", 0) == 0)
+                    r.Http = std::atoi(l.c_str() + 5);
+                else if (l.rfind("proxy=", 0) == 0)
+                    r.Proxy = std::atoi(l.c_str() + 6);
+            }
+            std::fclose(f);
+        }
+        return r;
+    }();
+    return s;
+}
+
+inline std::string TestTag()
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    // A number of the run keeps runs apart on a server that outlives one (Wine reuses process ids).
+    static const std::string run = [] {
+        LARGE_INTEGER t;
+        QueryPerformanceCounter(&t);
+        return std::to_string(t.QuadPart % 100000000);
+    }();
+    std::string tag = std::string(info->test_suite_name()) + "." + info->name() + "-" + run;
+    for (char& c : tag)
+        if (c == '/')
+            c = '_';
+    return tag;
+}
+
+inline std::string Url(const std::string& action, const std::string& query = "",
+                       const std::string& host = "127.0.0.1")
+{
+    return "http://" + host + ":" + std::to_string(Servers().Http) + "/" + action + "/" + TestTag() +
+           (query.empty() ? "" : "?" + query);
+}
+
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Application->ProcessMessages();
+    }
+    return true;
+}
+
+inline void PumpFor(DWORD ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
+
+inline int ThreadCount()
+{
+    int n = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 te = {};
+    te.dwSize = sizeof te;
+    if (Thread32First(snap, &te)) {
+        do {
+            if (te.th32OwnerProcessID == GetCurrentProcessId())
+                ++n;
+        } while (Thread32Next(snap, &te));
+    }
+    CloseHandle(snap);
+    return n;
+}
+
+// The process's handles, counted in the system's list (Wine answers GetProcessHandleCount with
+// 0); with `except`, handles of that handle's kind are left out.
+inline int HandleCount(HANDLE except = nullptr)
+{
+    struct TEntry {
+        ULONG OwnerPid;
+        BYTE ObjectType;
+        BYTE HandleFlags;
+        USHORT HandleValue;
+        PVOID ObjectPointer;
+        ULONG AccessMask;
+    };
+    struct TInfo {
+        ULONG Count;
+        TEntry Handle[1];
+    };
+    using TQuery = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<TQuery>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+    std::vector<char> buffer(1 << 16);
+    for (int attempt = 0; query && attempt < 10; ++attempt) {
+        ULONG needed = 0;
+        LONG status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+        if (status == 0) {
+            const auto* info = reinterpret_cast<const TInfo*>(buffer.data());
+            const TEntry* begin = info->Handle;
+            const TEntry* end = info->Handle + info->Count;
+            auto own = [](const TEntry& e) { return e.OwnerPid == GetCurrentProcessId(); };
+            int skipType = -1;
+            for (const TEntry* e = begin; except && e != end; ++e)
+                if (own(*e) && e->HandleValue == static_cast<USHORT>(reinterpret_cast<UINT_PTR>(except)))
+                    skipType = e->ObjectType;
+            return static_cast<int>(
+                std::count_if(begin, end, [&](const TEntry& e) { return own(e) && e.ObjectType != skipType; }));
+        }
+        buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
+    }
+    DWORD n = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &n);
+    return static_cast<int>(n);
+}
+
+// The first visible dialog of this process, or nullptr.
+inline HWND FindOwnDialog()
+{
+    struct TFind {
+        HWND Found = nullptr;
+    } find;
+    EnumWindows(
+        [](HWND wnd, LPARAM lp) -> BOOL {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(wnd, &pid);
+            char cls[32] = {};
+            GetClassNameA(wnd, cls, sizeof cls);
+            if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(wnd)) {
+                reinterpret_cast<TFind*>(lp)->Found = wnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.Found;
+}
