@@ -217,7 +217,7 @@ void TMainForm::CreateTextAndLinksPages()
 {
     RECT r;
     GetClientRect(TextSheet->Handle(), &r);
-    Memo = new TMemo(this, TextSheet, 0, 0, r.right, r.bottom, TMemo::ssBoth, false);
+    Memo = new TDocumentMemo(this, TextSheet, 0, 0, r.right, r.bottom, TMemo::ssBoth, false);
     Memo->SetText("Memo");
     TreeView = new TTreeView(this, NetSheet, 0, 0, r.right, r.bottom);
     TreeView->SetIndent(19);

@@ -4,6 +4,7 @@
 
 #include "app/app_paths.h"
 #include "app/current_feed.h"
+#include "app/document_memo.h"
 #include "app/feed_commands.h"
 #include "app/feed_store.h"
 #include "app/headline_menu.h"
@@ -76,7 +77,7 @@ public:
 
     // Page "Text" and page "Links".
     TTabSheet* TextSheet;
-    TMemo* Memo;
+    TDocumentMemo* Memo;
     TTabSheet* NetSheet;
     TTreeView* TreeView;
 

@@ -3,12 +3,14 @@
 #include <vector>
 
 #include "app/ansi_document.h"
+#include "app/content_coding.h"
 #include "app/document_encoding.h"
 #include "app/main_form.h"
 #include "app/overlay_icon.h"
 #include "app/wrap_text.h"
 #include "gui/application.h"
 #include "gui/handles.h"
+#include "rtl/text.h"
 
 unsigned TimerInterval(int minutes)
 {
@@ -52,6 +54,7 @@ void TRefreshCycle::StartRefresh()
         applyInterval();
         return;
     }
+    FPreviousIconIndex = F.TrayIcon->IconIndex();
     F.TrayIcon->SetHint("Verbinde mit Server ...");
     F.TrayIconList->Clear();
     TIconHandle feedIcon(F.FeedIconList->GetIcon(F.CurrentFeed.IconIndex));
@@ -79,6 +82,7 @@ void TRefreshCycle::StartRefresh()
     F.AdvHttp->SetMethod("GET");
     try {
         F.AdvHttp->SetURL(F.CurrentFeed.URL);
+        PrepareRequestHeaders();
         // Execute first lets an aborted download finish; its completion and errors arrive in
         // here and belong to that download, so this one counts as under way only afterwards.
         F.AdvHttp->Execute(false);
@@ -112,16 +116,41 @@ bool TRefreshCycle::AbortRunning()
     return true;
 }
 
+// The request asks for compressed bodies and, for the feed whose document is shown, whether it
+// has changed since. Choosing another feed forgets what the last one's server said.
+void TRefreshCycle::PrepareRequestHeaders()
+{
+    if (FValidators.FeedName != F.CurrentFeed.Name || FValidators.URL != F.CurrentFeed.URL)
+        FValidators = TValidators();
+    FRequested = TValidators{F.CurrentFeed.Name, F.CurrentFeed.URL, std::string(), std::string()};
+    TStringList& headers = F.AdvHttp->RequestHeaders();
+    for (int i = headers.Count() - 1; i >= 0; --i) {
+        const std::string name = rtl::LowerCase(headers.Strings(i).substr(0, headers.Strings(i).find(':')));
+        if (name == "accept-encoding" || name == "if-none-match" || name == "if-modified-since")
+            headers.Delete(i);
+    }
+    headers.Add(std::string("Accept-Encoding: ") + kAcceptedCodings);
+    if (!FValidators.ETag.empty())
+        headers.Add("If-None-Match: " + FValidators.ETag);
+    if (!FValidators.LastModified.empty())
+        headers.Add("If-Modified-Since: " + FValidators.LastModified);
+}
+
+void TRefreshCycle::ShowFailure(const std::string& text)
+{
+    F.TrayIcon->SetIconIndex(0);
+    F.TrayIcon->SetHint("Fehler: " + text);
+}
+
 void TRefreshCycle::AdvHttpError()
 {
     if (FAborting || !FFetching)
         return;
     FFetching = false;
-    F.TrayIcon->SetIconIndex(0);
     std::string text = TAdvHttp::FailureText(F.AdvHttp->LastError());
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
         text.pop_back();
-    F.TrayIcon->SetHint("Fehler: " + text);
+    ShowFailure(text);
 }
 
 void TRefreshCycle::AdvHttpRequestComplete()
@@ -129,43 +158,70 @@ void TRefreshCycle::AdvHttpRequestComplete()
     if (!FFetching)
         return;  // a download given up when the feed lost its address
     FFetching = false;
-    F.Memo->Clear();
-    // The Text page shows the document as the parser reads it: in the ANSI code page, CR LF.
+    const int status = F.AdvHttp->StatusCode();
+    if (status == 304 && FValidators.Present() && FRequested.FeedName == FValidators.FeedName &&
+        FRequested.URL == FValidators.URL) {
+        // Not modified: the menu, the balloon's news and the Text page still show the document,
+        // and the tray shows what it showed before (a fetching picture left by an interrupted
+        // refresh, or a failure since mended, gives way to the document's own state).
+        F.TrayIcon->SetIconIndex(FPreviousIconIndex == 1 ? 1 : 0);
+        F.TrayIcon->SetHint(FDocumentHint);
+        return;
+    }
+    const std::string codings = HeaderValue(F.AdvHttp->ResponseHeaders(), "Content-Encoding");
+    std::string decoded;
+    const std::string* body = &F.AdvHttp->ResponseBody();
+    if (!codings.empty()) {
+        TDecodeStatus s = DecodeContent(codings, *body, decoded);
+        if (s != TDecodeStatus::Ok) {
+            ShowFailure(DecodeFailureText(s, codings));
+            return;
+        }
+        body = &decoded;
+    }
+    // The document as the parser reads it and the Text page shows it: in the ANSI code page,
+    // CR LF, ending at a zero byte as the page's field would end it.
     const std::string charset = ContentTypeCharset(F.AdvHttp->ResponseHeaders().Text());
-    F.Memo->SetText(ToCrLf(DocumentToAnsi(F.AdvHttp->ResponseBody(), charset)));
-    int status = F.AdvHttp->StatusCode();
+    std::string document = ToCrLf(DocumentToAnsi(*body, charset));
+    document.resize(std::min(document.size(), document.find('\0')));
     if (status < 200 || status > 299) {
         // An error page is shown on the Text page, but it is no document: the menu keeps its
         // headlines and there is no news.
-        F.TrayIcon->SetIconIndex(0);
-        F.TrayIcon->SetHint("Fehler: HTTP " + std::to_string(status));
+        F.Memo->ShowDocument(std::make_shared<const std::string>(std::move(document)));
+        ShowFailure("HTTP " + std::to_string(status));
         return;
     }
-    ProcessDocument();
+    // Only a whole document may be asked about later: not one cut short by an abort or a
+    // failed read.
+    if (status == 200 && F.AdvHttp->LastError() == 0) {
+        const TStringList& h = F.AdvHttp->ResponseHeaders();
+        FValidators = FRequested;
+        FValidators.ETag = HeaderValue(h, "ETag");
+        FValidators.LastModified = HeaderValue(h, "Last-Modified");
+    }
+    ProcessDocument(std::move(document));
 }
 
-void TRefreshCycle::ProcessDocument()
+void TRefreshCycle::ProcessDocument(std::string document)
 {
-    std::string document = F.Memo->Text();
-    feed::TParseResult result = feed::Parse(document, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon);
+    FDocument = std::make_shared<const std::string>(std::move(document));
+    feed::TParseResult result = feed::Parse(*FDocument, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon);
     if (result.MaxEntrys != F.MaxEntryEdit->Value())
         F.MaxEntryEdit->SetValue(result.MaxEntrys);
     F.HeadlineMenu->Rebuild(result);
-    if (F.BalloonCheck->Checked())
-        F.TrayIcon->SetHint("");
-    else
-        F.TrayIcon->SetHint(result.Channel.Caption + ":\r" + result.Channel.Description);
+    FDocumentHint =
+        F.BalloonCheck->Checked() ? std::string() : result.Channel.Caption + ":\r" + result.Channel.Description;
+    F.TrayIcon->SetHint(FDocumentHint);
     F.DescMemo->SetText(result.Channel.Description);
     F.TrayIcon->SetIconIndex(TopLevelCaption(3) != FRememberedCaption ? 1 : 0);
     if (F.TrayIcon->IconIndex() == 1)
         ShowNewsBalloon(5000);
     F.TrayIcon->SetPopupMenu(F.PopupMenu);
+    // Last: when the Text page is on screen its field takes the text now, after the news is out.
+    F.Memo->ShowDocument(FDocument);
 }
 
-void TRefreshCycle::PopupMenuPopup()
-{
-    F.TrayIcon->SetIconIndex(0);
-}
+void TRefreshCycle::PopupMenuPopup() { F.TrayIcon->SetIconIndex(0); }
 
 void TRefreshCycle::TrayIconClick(TMouseButton button)
 {

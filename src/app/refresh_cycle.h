@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "app/feed_parser.h"
@@ -17,7 +18,8 @@ public:
     void StartRefresh();
     void AdvHttpRequestComplete();
     void AdvHttpError();
-    void ProcessDocument();
+    // Keeps the document and turns it into menu entries, tooltip, news mark and balloon.
+    void ProcessDocument(std::string document);
     void PopupMenuPopup();
     void TrayIconClick(TMouseButton button);
     // The balloon with the headline and text of the last news, visible for the given time.
@@ -29,13 +31,30 @@ public:
     bool Fetching() const { return FFetching; }
 
 private:
+    // What the server said about the current feed's last complete document, for asking it
+    // next time whether anything has changed.
+    struct TValidators {
+        std::string FeedName, URL, ETag, LastModified;
+        bool Present() const { return !ETag.empty() || !LastModified.empty(); }
+    };
+
     std::string TopLevelCaption(int position) const;
     // Ends a running download; false when none was running.
     bool AbortRunning();
+    void PrepareRequestHeaders();
+    void ShowFailure(const std::string& text);
 
     TMainForm& F;
     feed::TBalloonNews FBalloon;
     std::string FRememberedCaption;
+    // Shared with the Text page's field, which may still be waiting to show it.
+    std::shared_ptr<const std::string> FDocument = std::make_shared<const std::string>();
+    // The tooltip the last document gave, and the tray picture before the refresh started:
+    // an unchanged document brings both back.
+    std::string FDocumentHint;
+    int FPreviousIconIndex = 0;
+    TValidators FValidators;
+    TValidators FRequested;
     bool FFetching = false;
     bool FAborting = false;
 };

@@ -2,6 +2,7 @@ list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/app_paths.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_order.cpp)
 list(APPEND QV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/document_memo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_icons.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_store.cpp
@@ -23,6 +24,7 @@ else()
     list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/ansi_text.cpp)
 endif()
 list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_encoding.cpp)
+list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/content_coding.cpp)
 list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ansi_document.cpp
     ${CMAKE_CURRENT_LIST_DIR}/overlay_icon.cpp

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Endurance run and whole-program timings of the real quorvane.exe under Wine (not run in CI).
 
-  endurance.py [--cycles 500] [--what cycles,latency,idle] --exe quorvane.exe --drive qvdrive.exe
+  endurance.py [--cycles 500] [--what cycles,cycles304,cyclesgzip,latency,idle] --exe quorvane.exe --drive qvdrive.exe
                [--out DIR] [--wineprefix DIR]
 
 cycles   N refresh cycles against the loopback server, each started by the settings window's
@@ -13,6 +13,9 @@ cycles   N refresh cycles against the loopback server, each started by the setti
          private memory), kernel handles (from the system's handle list), GDI objects (the
          process's GDI handle table; Wine's GetGuiResources counts nothing) and windows (the
          USER objects that can be counted from outside).
+cycles304  the same with a document that never changes, served with an ETag and a Last-Modified:
+         every refresh after the first asks whether it changed and is answered 304 Not Modified.
+cyclesgzip the same as cycles with every document sent gzip-compressed.
 latency  time from the "Aktualisieren" command to the rebuilt menu for a 1 MB feed on loopback:
          qvdrive presses the button and watches for the news balloon with the new first
          headline's text, which the program shows right after rebuilding the menu.
@@ -25,6 +28,7 @@ import os
 import sys
 import tempfile
 import time
+import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from qvdriver import (Display, Program, hx, prepare_wine, rss, start_servers, stop_servers, unix_cpu_seconds,  # noqa
@@ -48,11 +52,11 @@ def row(label, s):
         s["handle_list_entries"], s["gdi_table_entries"], s["windows"])
 
 
-def setup(args, servers, name, doc):
+def setup(args, servers, name, doc, url=None):
     folder = os.path.join(tempfile.mkdtemp(prefix="qv-endurance-"), "Quorvane")
     os.makedirs(os.path.join(folder, "Newsfeeds"))
     with open(os.path.join(folder, "Newsfeeds", "Dauerlauf.nfd"), "wb") as f:
-        f.write(servers.url(name).encode() + b"\r\n")
+        f.write((url or servers.url(name)).encode() + b"\r\n")
     write_ini(os.path.join(folder, "quorvane.ini"), {"Settings": {"FeedName": "Dauerlauf"}})
     servers.put(name, doc)
     p = Program(args.exe, args.drive, folder, args.out, name.split(".")[0])
@@ -73,10 +77,19 @@ def versions(prefix, count, description_size=0):
     return out
 
 
-def run_cycles(args, servers, report):
-    name = "endurance-%d.xml" % os.getpid()
+def conditional_requests(servers, name):
+    with urllib.request.urlopen("http://127.0.0.1:%d/__log?tag=%s" % (servers.http, name), timeout=10) as r:
+        return r.read().decode("latin-1").count("\r\nIf-None-Match: ")
+
+
+def run_cycles(args, servers, report, kind="plain"):
+    name = "endurance-%s-%d.xml" % (kind, os.getpid())
     docs = versions("Schlagzeile", 15)
-    p = setup(args, servers, name, docs[0][0])
+    if kind == "304":
+        docs = [docs[0], docs[0]]
+    url = {"plain": None, "304": "http://127.0.0.1:%d/feed/%s" % (servers.http, name),
+           "gzip": "http://127.0.0.1:%d/feed/%s?enc=gzip" % (servers.http, name)}[kind]
+    p = setup(args, servers, name, docs[0][0], url)
     try:
         button = "TMainForm>Button:Aktualisieren"
         snapshots = [("start", snapshot(p))]
@@ -93,7 +106,8 @@ def run_cycles(args, servers, report):
                 snapshots.append(("cycle %d" % i, s))
                 report(row("cycle %d" % i, s))
         elapsed = time.monotonic() - t0
-        report("%d cycles in %.0f s" % (args.cycles, elapsed))
+        report("%d cycles in %.0f s; %d requests asked whether the document had changed" % (
+            args.cycles, elapsed, conditional_requests(servers, name)))
         first, last = snapshots[0][1], snapshots[-1][1]
         # The first hundred cycles fill caches and pools: growth is judged from there on.
         base = snapshots[1][1] if len(snapshots) > 2 else first
@@ -156,7 +170,7 @@ def main():
     ap.add_argument("--cycles", type=int, default=500)
     ap.add_argument("--latency-runs", type=int, default=9)
     ap.add_argument("--idle-seconds", type=int, default=60)
-    ap.add_argument("--what", default="cycles,latency,idle")
+    ap.add_argument("--what", default="cycles,cycles304,cyclesgzip,latency,idle")
     ap.add_argument("--out", default=os.path.join(tempfile.gettempdir(), "qv-endurance"))
     ap.add_argument("--wineprefix", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                                          "build", "wineprefix"))
@@ -174,7 +188,9 @@ def main():
         prepare_wine(args.wineprefix, args.out)
         for what in args.what.split(","):
             report("== %s" % what)
-            {"cycles": run_cycles, "latency": run_latency, "idle": run_idle}[what](args, servers, report)
+            {"cycles": run_cycles, "cycles304": lambda *a: run_cycles(*a, kind="304"),
+             "cyclesgzip": lambda *a: run_cycles(*a, kind="gzip"), "latency": run_latency,
+             "idle": run_idle}[what](args, servers, report)
     finally:
         stop_servers(server_proc)
         display.stop()

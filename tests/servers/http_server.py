@@ -28,10 +28,16 @@ The first path segment chooses the answer; the query string tunes it:
                               with close=1 the connection is not kept alive; the header lines of
                               a file beside it named as NAME with the extension ".headers" are
                               sent too (a Content-Type there replaces the default one)
+  /feed/NAME?enc=E&chunked=1  the file DIR/docs/NAME with an ETag and a Last-Modified, 304 when the
+                              request's If-None-Match or If-Modified-Since still holds; the body
+                              coded E: gzip, deflate (zlib-wrapped), rawdeflate, corrupt (gzip
+                              with a damaged middle), bomb (65 MiB of zeros as gzip), br (unknown)
   /__log?tag=T                "COUNT n" then every logged request whose path contains T
 """
 import argparse
 import base64
+import email.utils
+import hashlib
 import os
 import signal
 import socket
@@ -39,6 +45,7 @@ import subprocess
 import sys
 import threading
 import time
+import zlib
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import parse_qs, urlsplit
 
@@ -142,6 +149,48 @@ class Handler(BaseHTTPRequestHandler):
             extra.append(("Connection", "close"))
             self.close_connection = True
         self.send_simple(200, data, extra)
+
+    def answer_feed(self, q, body, raw):
+        path = os.path.join(docs_dir or "", os.path.basename(urlsplit(self.path).path.rstrip("/")))
+        try:
+            with open(path, "rb") as f:
+                data = f.read()
+            mtime = int(os.stat(path).st_mtime)
+        except OSError:
+            return self.send_simple(404, b"no such document")
+        etag = '"%s"' % hashlib.sha1(data).hexdigest()[:16]
+        validators = [("ETag", etag), ("Last-Modified", email.utils.formatdate(mtime, usegmt=True))]
+        since = self.headers.get("If-Modified-Since")
+        match = self.headers.get("If-None-Match")
+        if match is not None and match == etag or match is None and since and \
+                email.utils.parsedate_to_datetime(since).timestamp() >= mtime:
+            self.send_response(304)
+            for k, v in validators:
+                self.send_header(k, v)
+            return self.end_headers()
+        enc = q.get("enc", "")
+        if enc == "bomb":
+            enc, data = "gzip", b"\0" * (65 << 20)
+        coder = {"gzip": lambda d: zlib.compressobj(wbits=31), "corrupt": lambda d: zlib.compressobj(wbits=31),
+                 "deflate": lambda d: zlib.compressobj(wbits=15), "rawdeflate": lambda d: zlib.compressobj(wbits=-15)}
+        if enc in coder:
+            c = coder[enc](data)
+            data = c.compress(data) + c.flush()
+            if enc == "corrupt":
+                data = data[:10] + bytes(b ^ 0x5A for b in data[10:-8]) + data[-8:]
+        name = {"corrupt": "gzip", "rawdeflate": "deflate"}.get(enc, enc)
+        self.send_response(200)
+        for k, v in validators + ([("Content-Encoding", name)] if name else []):
+            self.send_header(k, v)
+        if q.get("chunked"):
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            for at in range(0, len(data), 1000):
+                self.wfile.write(b"%x\r\n" % len(data[at:at + 1000]) + data[at:at + 1000] + b"\r\n")
+            return self.wfile.write(b"0\r\n\r\n")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data)
 
     def answer_ok(self, q, body, raw):
         self.send_simple(200, q.get("body", "hello").encode("latin-1"))

@@ -294,10 +294,9 @@ TEST_F(FeedCommandsTest, TheFeedPictureOpensOnlyTheChannelsWebLink)
     EXPECT_EQ(Ui.ShellCalls.size(), calls);
 
     auto complete = [](const std::string& link) {
-        MainForm->Memo->SetText("<rss><channel><title>Kanal</title><link>" + link +
-                                "</link><description>D</description><item><title>Eins</title><link>"
-                                "http://x.example/1</link></item></channel></rss>");
-        MainForm->Refresh->ProcessDocument();
+        MainForm->Refresh->ProcessDocument("<rss><channel><title>Kanal</title><link>" + link +
+                                           "</link><description>D</description><item><title>Eins</title><link>"
+                                           "http://x.example/1</link></item></channel></rss>");
         MainForm->BalloonHint->HideBalloon();
     };
     complete(" http://zeit.example/ ");

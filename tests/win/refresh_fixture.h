@@ -1,0 +1,85 @@
+#pragma once
+// The refresh tests' fixture: the real main window in a temporary program folder, with one feed
+// whose document the loopback server serves.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/info_form.h"
+#include "app/main_form.h"
+#include "gui/application.h"
+#include "rtl/files.h"
+#include "test_support.h"
+#include "tray/balloon_window.h"
+
+inline const TLoopbackServer& Server() { return LoopbackServer(); }
+inline std::string Url(const std::string& path) { return Server().Url(path); }
+
+inline std::string Rss(const std::vector<std::string>& titles, const std::string& channel = "Testkanal",
+                       const std::string& description = "Beschreibung des Kanals")
+{
+    std::string doc = "<?xml version=\"1.0\"?>\r\n<rss version=\"2.0\"><channel><title>" + channel +
+                      "</title><link>http://example.invalid/</link><description>" + description +
+                      "</description>\r\n";
+    int n = 0;
+    for (const std::string& t : titles)
+        doc += "<item><title>" + t + "</title><link>http://example.invalid/" + std::to_string(++n) +
+               "</link><description>Text zu " + t + "</description></item>\r\n";
+    return doc + "</channel></rss>\r\n";
+}
+
+class RefreshCycleTest : public testing::Test {
+protected:
+    TTempFolder Folder{"qv_refresh"};
+    TScriptedUi Ui;
+    std::unique_ptr<TApplication> App;
+    std::string DocName;
+
+    void SetUp() override
+    {
+        ASSERT_NE(Server().Port, 0) << "the loopback server is not running";
+        DocName = "refresh_" + std::to_string(GetCurrentProcessId()) + ".xml";
+        CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
+    }
+    void TearDown() override
+    {
+        App.reset();
+        DeleteFileA((Server().DocsFolder + DocName).c_str());
+        rtl::SetProgramFileNameOverride("");
+    }
+    void Serve(const std::string& document) { WriteTextFile(Server().DocsFolder + DocName, document); }
+    // Starts the program with one feed, "Test", pointing at url (the served document by default).
+    void Start(const std::string& url = "", const std::string& extraIni = "")
+    {
+        WriteTextFile(Folder / "Newsfeeds\\Test.nfd", (url.empty() ? Url("/docs/" + DocName) : url) + "\r\n");
+        WriteTextFile(Folder / "quorvane.ini", "[Settings]\r\nFeedName=Test\r\n" + extraIni);
+        rtl::SetProgramFileNameOverride(Folder / "quorvane.exe");
+        App.reset(new TApplication);
+        App->Initialize();
+        App->SetShowMainForm(false);
+        App->CreateForm<TMainForm>();
+        App->CreateForm<TInfoForm>();
+    }
+    TMainForm& F() { return *MainForm; }
+    // Runs the message loop until the download started last has ended.
+    bool WaitForRefresh(DWORD timeoutMs = 15000)
+    {
+        DWORD until = GetTickCount() + timeoutMs;
+        while (F().Refresh->Fetching() && GetTickCount() < until) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            App->ProcessMessages();
+        }
+        App->ProcessMessages();
+        return !F().Refresh->Fetching();
+    }
+    std::string Caption(int position) { return F().PopupMenu->Items()->Items(position)->Caption(); }
+    bool BalloonShown()
+    {
+        TBalloonWindowEx* w = F().BalloonHint->BalloonWindow();
+        return w && w->Handle() && IsWindowVisible(w->Handle());
+    }
+};
