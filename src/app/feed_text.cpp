@@ -46,7 +46,7 @@ std::string_view TrimView(std::string_view s)
 struct TEntity {
     std::uint64_t Key; // the lower-case pattern's bytes, first byte highest
     std::size_t Length;
-    char Output;
+    char32_t Output;
     bool Cased; // a letter whose upper-case form (0x20 below it) answers an upper-case name
     int Rank;   // order in which the replacements run
 };
@@ -79,25 +79,27 @@ const TEntityTable& Entities()
     static const TEntityTable table = [] {
         struct TRow {
             std::string_view Pattern;
-            char Output;
+            char32_t Output;
             bool Cased;
         };
-        // Rows in the order in which they are applied; outputs are Windows-1252 bytes.
+        // Rows in the order in which they are applied. The numeric rows give the characters those
+        // numbers stand for (128 to 159 as in Windows-1252), not the look-alikes ("'", " ", "-",
+        // "^", "~") an older version of this table used: those showed real headlines wrongly.
         static const TRow named[kNamedEntities] = {
-            {"&amp;", '&', false},      {"&auml;", '\xE4', true},   {"&ouml;", '\xF6', true},
-            {"&uuml;", '\xFC', true},   {"&szlig;", '\xDF', false}, {"<i>", ' ', false},
-            {"</i>", ' ', false},       {"<b>", ' ', false},        {"</b>", ' ', false},
-            {"&#38;", '&', false},      {"&#36;", '$', false},      {"&#039;", '\'', false},
-            {"&#146;", '\'', false},    {"&#147;", '"', false},     {"&#148;", '"', false},
-            {"&#151;", ' ', false},     {"&#8211;", '-', false},    {"&quot;", '"', false},
-            {"&apos;", '\'', false},    {"&agrave;", '\xE0', true}, {"&ccedil;", '\xE7', true},
-            {"&eacute;", '\xE9', true}, {"&egrave;", '\xE8', true}, {"&ecirc;", '\xEA', true},
-            {"&ugrave;", '\xF9', true}, {"&euml;", '\xEB', true},   {"&lt;", '<', false},
-            {"&gt;", '>', false},       {"&#136;", '^', false},     {"&#152;", '~', false},
+            {"&amp;", '&', false},     {"&auml;", 0xE4, true},     {"&ouml;", 0xF6, true},
+            {"&uuml;", 0xFC, true},    {"&szlig;", 0xDF, false},   {"<i>", ' ', false},
+            {"</i>", ' ', false},      {"<b>", ' ', false},        {"</b>", ' ', false},
+            {"&#38;", '&', false},     {"&#36;", '$', false},      {"&#039;", '\'', false},
+            {"&#146;", 0x2019, false}, {"&#147;", 0x201C, false},  {"&#148;", 0x201D, false},
+            {"&#151;", 0x2014, false}, {"&#8211;", 0x2013, false}, {"&quot;", '"', false},
+            {"&apos;", '\'', false},   {"&agrave;", 0xE0, true},   {"&ccedil;", 0xE7, true},
+            {"&eacute;", 0xE9, true},  {"&egrave;", 0xE8, true},   {"&ecirc;", 0xEA, true},
+            {"&ugrave;", 0xF9, true},  {"&euml;", 0xEB, true},     {"&lt;", '<', false},
+            {"&gt;", '>', false},      {"&#136;", 0x02C6, false},  {"&#152;", 0x02DC, false},
         };
         TEntityTable t;
         int rank = 0;
-        auto add = [&](std::string_view pattern, char output, bool cased) {
+        auto add = [&](std::string_view pattern, char32_t output, bool cased) {
             std::uint64_t key = 0;
             for (char c : pattern)
                 key = Pack(key, c);
@@ -110,7 +112,7 @@ const TEntityTable& Entities()
         for (int n = 160; n <= 255; ++n)
             if (InLastRow(n)) {
                 const char p[] = {'&', '#', char('0' + n / 100), char('0' + n / 10 % 10), char('0' + n % 10), ';'};
-                add(std::string_view(p, sizeof p), static_cast<char>(n), false);
+                add(std::string_view(p, sizeof p), static_cast<char32_t>(n), false);
             }
         std::sort(t.Sorted.begin(), t.Sorted.end(), [](const TEntity& a, const TEntity& b) {
             return a.Length != b.Length ? a.Length < b.Length : a.Key < b.Key;
@@ -124,11 +126,6 @@ const TEntityTable& Entities()
         return t;
     }();
     return table;
-}
-
-bool IsEntityStart(char c)
-{
-    return c == '&' || c == '<';
 }
 
 // The replacement whose pattern is head followed by the text at tail (letter case ignored), or
@@ -286,18 +283,18 @@ void Decode(std::string_view text, TRefPass pass, std::string& out)
     std::size_t i = 0;
     while (next != npos) {
         out.append(text.data() + i, next - i);
-        char head = text[next];
+        char32_t head = static_cast<unsigned char>(text[next]);
         std::size_t tail = next + 1;
         int rank = -1;
         for (;;) {
-            const TEntity* e = MatchEntity(head, text.substr(tail));
+            const TEntity* e = MatchEntity(static_cast<char>(head), text.substr(tail));
             if (!e || e->Rank <= rank)
                 break;
             const bool upper = e->Cased && IsAsciiUpper(text[tail]);
             tail += e->Length - 1;
             rank = e->Rank;
-            head = upper ? static_cast<char>(e->Output - 0x20) : e->Output;
-            if (!IsEntityStart(head))
+            head = upper ? e->Output - 0x20 : e->Output;
+            if (head != '&' && head != '<')
                 break;
         }
         std::size_t taken = 0;
@@ -306,7 +303,7 @@ void Decode(std::string_view text, TRefPass pass, std::string& out)
         if (taken > 0) {
             i = next + taken;
         } else {
-            out.push_back(head);
+            AppendAnsi(out, head);
             i = tail;
         }
         next = starts.Next(i);

@@ -31,20 +31,29 @@ inline bool Digit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The replacements in the order in which they run, with Windows-1252 outputs (0xE4 is the a
-// with diaeresis). The bytes are spelled out because the fuzz build keeps literals in UTF-8.
-inline const std::vector<std::pair<std::string, std::string>>& EntityTable()
+inline std::string Ansi(char32_t c)
 {
-    static const std::vector<std::pair<std::string, std::string>> table = [] {
-        std::vector<std::pair<std::string, std::string>> t = {
-            {"&amp;", "&"},       {"&auml;", "\xE4"},   {"&ouml;", "\xF6"},   {"&uuml;", "\xFC"},
-            {"&szlig;", "\xDF"},  {"<i>", " "},         {"</i>", " "},        {"<b>", " "},
-            {"</b>", " "},        {"&#38;", "&"},       {"&#36;", "$"},       {"&#039;", "'"},
-            {"&#146;", "'"},      {"&#147;", "\""},     {"&#148;", "\""},     {"&#151;", " "},
-            {"&#8211;", "-"},     {"&quot;", "\""},     {"&apos;", "'"},      {"&agrave;", "\xE0"},
-            {"&ccedil;", "\xE7"}, {"&eacute;", "\xE9"}, {"&egrave;", "\xE8"}, {"&ecirc;", "\xEA"},
-            {"&ugrave;", "\xF9"}, {"&euml;", "\xEB"},   {"&lt;", "<"},        {"&gt;", ">"},
-            {"&#136;", "^"},      {"&#152;", "~"},
+    std::string s;
+    feed::AppendAnsi(s, c);
+    return s;
+}
+
+struct TRow {
+    std::string Pattern;
+    char32_t Output;
+};
+
+// The replacements in the order in which they run, each giving one character.
+inline const std::vector<TRow>& EntityTable()
+{
+    static const std::vector<TRow> table = [] {
+        std::vector<TRow> t = {
+            {"&amp;", '&'},     {"&auml;", 0xE4},    {"&ouml;", 0xF6},   {"&uuml;", 0xFC},   {"&szlig;", 0xDF},
+            {"<i>", ' '},       {"</i>", ' '},       {"<b>", ' '},       {"</b>", ' '},      {"&#38;", '&'},
+            {"&#36;", '$'},     {"&#039;", '\''},    {"&#146;", 0x2019}, {"&#147;", 0x201C}, {"&#148;", 0x201D},
+            {"&#151;", 0x2014}, {"&#8211;", 0x2013}, {"&quot;", '"'},    {"&apos;", '\''},   {"&agrave;", 0xE0},
+            {"&ccedil;", 0xE7}, {"&eacute;", 0xE9},  {"&egrave;", 0xE8}, {"&ecirc;", 0xEA},  {"&ugrave;", 0xF9},
+            {"&euml;", 0xEB},   {"&lt;", '<'},       {"&gt;", '>'},      {"&#136;", 0x02C6}, {"&#152;", 0x02DC},
         };
         std::vector<int> codes = {163, 167, 176, 178, 179, 181, 183, 188, 189, 191};
         for (auto range : {std::pair<int, int>{192, 207},
@@ -57,7 +66,7 @@ inline const std::vector<std::pair<std::string, std::string>>& EntityTable()
             for (int n = range.first; n <= range.second; ++n)
                 codes.push_back(n);
         for (int n : codes)
-            t.push_back({"&#" + std::to_string(n) + ";", std::string(1, static_cast<char>(n))});
+            t.push_back({"&#" + std::to_string(n) + ";", static_cast<char32_t>(n)});
         return t;
     }();
     return table;
@@ -71,11 +80,11 @@ struct TMarked {
 
 // Replaces every occurrence of from (letter case ignored) in one left-to-right pass. A letter row
 // answers a name written with an upper-case first letter with the upper-case letter.
-inline TMarked ReplaceAll(const TMarked& s, const std::string& from, const std::string& to)
+inline TMarked ReplaceAll(const TMarked& s, const std::string& from, char32_t output)
 {
     if (s.Text.find(from[0]) == std::string::npos) // every pattern starts with "&" or "<"
         return s;
-    const bool cased = Letter(from[1]) && static_cast<unsigned char>(to[0]) >= 0xE0;
+    const bool cased = Letter(from[1]) && output >= 0xE0 && output <= 0xFF;
     TMarked r;
     std::size_t i = 0;
     while (i < s.Text.size()) {
@@ -84,7 +93,8 @@ inline TMarked ReplaceAll(const TMarked& s, const std::string& from, const std::
             match = Lower(s.Text[i + k]) == Lower(from[k]);
         if (match) {
             const bool upper = cased && s.Text[i + 1] >= 'A' && s.Text[i + 1] <= 'Z';
-            r.Text += upper ? std::string(1, static_cast<char>(to[0] - 0x20)) : to;
+            const std::string to = Ansi(upper ? output - 0x20 : output);
+            r.Text += to;
             r.Made.insert(r.Made.end(), to.size(), true);
             i += from.size();
         } else {
@@ -100,7 +110,7 @@ inline TMarked ApplyTable(const std::string& text)
 {
     TMarked s{text, std::vector<bool>(text.size(), false)};
     for (const auto& row : EntityTable())
-        s = ReplaceAll(s, row.first, row.second);
+        s = ReplaceAll(s, row.Pattern, row.Output);
     return s;
 }
 

@@ -44,7 +44,7 @@ TEST(FeedText, CaptionsShowWhatThePublisherMeant)
                   {"AT&amp;amp;T", "AT&amp;T"},
                   {"a &amp;lt; b", "a < b"},
                   {"Don&amp;#39;t", "Don&#39;t"},
-                  {"&#151;News&#8211;", "News-"},
+                  {"&#151;News &#8211; more", "—News – more"},
               });
 }
 
@@ -133,8 +133,9 @@ TEST(FeedText, TheEntityListIsCompleteAndSorted)
     std::size_t legacy = 0;
     for (std::size_t i = 0; i < feed::kHtmlEntityCount; ++i) {
         const feed::THtmlEntity& e = feed::kHtmlEntities[i];
-        if (i > 0)
+        if (i > 0) {
             ASSERT_LT(feed::kHtmlEntities[i - 1].Name, e.Name);
+        }
         legacy += e.Legacy;
         EXPECT_LE(e.Name.size(), e.Legacy ? feed::kMaxLegacyEntityName : feed::kMaxEntityName);
     }
