@@ -115,7 +115,8 @@ void TRefreshCycle::AdvHttpRequestComplete()
 void TRefreshCycle::ProcessDocument()
 {
     std::string document = F.Memo->Text();
-    feed::TParseResult result = feed::Parse(document, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon);
+    feed::TParseResult result = feed::Parse(document, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon,
+                                              F.CurrentFeed.URL);
     if (result.MaxEntrys != F.MaxEntryEdit->Value())
         F.MaxEntryEdit->SetValue(result.MaxEntrys);
     F.HeadlineMenu->Rebuild(result);
