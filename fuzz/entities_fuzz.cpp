@@ -1,4 +1,4 @@
-// Entity decoding in one pass against the table applied one full pass per replacement.
+// The fixed entity table in one pass against the table applied one full pass per replacement.
 #include "app/feed_parser.h"
 #include "../tests/core/feed_parser_reference.h"
 #include "fuzz_check.h"

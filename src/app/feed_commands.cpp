@@ -1,5 +1,6 @@
 #include "app/feed_commands.h"
 
+#include "app/ansi_document.h"
 #include "app/feed_icons.h"
 #include "app/headline_menu.h"
 #include "app/klip.h"
@@ -164,7 +165,7 @@ void TFeedCommands::Klipladen1Click()
     F.OpenDialog->SetTitle("Klip öffnen ...");
     if (!F.OpenDialog->Execute())
         return;
-    const TKlipFeed klip = ExtractKlip(ReadFileBytes(F.OpenDialog->FileName()));
+    const TKlipFeed klip = ExtractKlip(DocumentToAnsi(ReadFileBytes(F.OpenDialog->FileName())));
     // The title comes from a downloaded file: it is used only as the sanitised name, and one that
     // would leave the feed folder or never be listed is refused like a duplicate.
     if (!klip.Success || rtl::FileExists(F.Paths.FeedFolder + klip.Name + ".nfd")) {

@@ -1,10 +1,13 @@
 #include "app/feed_store.h"
 
+#include "app/ansi_document.h"
+#include "app/document_encoding.h"
 #include "app/feed_order.h"
 #include "app/icons/bitmap.h"
 #include "gui/handles.h"
 #include "rtl/exceptions.h"
 #include "rtl/files.h"
+#include "rtl/string_list.h"
 #include "rtl/text.h"
 
 namespace {
@@ -15,7 +18,10 @@ constexpr std::size_t kMaxUrlLength = 4096;
 // sub-entries either, and a folder may bear the name of a feed.
 class TFeedEntry : public TMenuItem {};
 
-bool IsDirectory(const WIN32_FIND_DATAA& fd) { return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+bool IsDirectory(const WIN32_FIND_DATAA& fd)
+{
+    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
 
 bool IsFeedFileName(const std::string& name)
 {
@@ -24,8 +30,7 @@ bool IsFeedFileName(const std::string& name)
 
 // The store is always enumerated with "*.*"; each pass over a folder ends with FindClose, also
 // when the caller's work on an entry throws.
-template <class F>
-void ForEachEntry(const std::string& folder, F&& fn)
+template <class F> void ForEachEntry(const std::string& folder, F&& fn)
 {
     WIN32_FIND_DATAA fd;
     TFindHandle find(FindFirstFileA((folder + "*.*").c_str(), &fd));
@@ -52,7 +57,7 @@ void FindFeedFileInto(const std::string& folderPath, const std::string& fileName
     });
 }
 
-}  // namespace
+} // namespace
 
 HICON LoadFeedIcon(const std::string& iconFile)
 {
@@ -62,7 +67,10 @@ HICON LoadFeedIcon(const std::string& iconFile)
     return icon;
 }
 
-bool IsFeedEntry(const TMenuItem* entry) { return dynamic_cast<const TFeedEntry*>(entry) != nullptr; }
+bool IsFeedEntry(const TMenuItem* entry)
+{
+    return dynamic_cast<const TFeedEntry*>(entry) != nullptr;
+}
 
 std::string FindFeedFile(const std::string& folder, const std::string& fileName)
 {
@@ -73,8 +81,8 @@ std::string FindFeedFile(const std::string& folder, const std::string& fileName)
 
 TFeedStore::TFeedStore(TImageList& feedIconList, TMemo& memo, TImage& theIcon, TImage& folderIco,
                        TCurrentFeed& currentFeed, const TAppPaths& paths)
-    : FFeedIconList(feedIconList), FMemo(memo), FTheIcon(theIcon), FFolderIco(folderIco), FCurrentFeed(currentFeed),
-      FPaths(paths)
+    : FFeedIconList(feedIconList), FMemo(memo), FTheIcon(theIcon), FFolderIco(folderIco),
+      FCurrentFeed(currentFeed), FPaths(paths)
 {
 }
 
@@ -114,7 +122,8 @@ void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
         // Not "else": the name alone decides whether an entry is a feed file.
         if (IsFeedFileName(name)) {
             const int n = ++FFeedCounter;
-            FMemo.LoadFromFile(folder + name);
+            // Editors save with a byte-order mark or in UTF-8; the URL is wanted in ANSI.
+            FMemo.SetText(ToCrLf(DocumentToAnsi(ReadFileBytes(folder + name))));
             TStringList lines = FMemo.Lines();
             std::string url = lines.Count() > 0 ? lines.Strings(0).substr(0, kMaxUrlLength) : std::string();
             AddIconFile(folder + name.substr(0, name.size() - 3) + "ico", FTheIcon);

@@ -376,17 +376,22 @@ public:
     void Gap(TGap gap) { FGap = std::max(FGap, gap); }
     void Text(std::string_view decoded)
     {
-        for (char c : decoded) {
-            if (IsBlank(c)) {
+        for (std::size_t i = 0; i < decoded.size();) {
+            if (IsBlank(decoded[i])) {
                 Gap(TGap::Space);
+                ++i;
                 continue;
             }
+            std::size_t end = i + 1;
+            while (end < decoded.size() && !IsBlank(decoded[end]))
+                ++end;
             if (!FOut.empty() && FGap == TGap::Break)
                 FOut.append(FLineBreak.data(), FLineBreak.size());
             else if (!FOut.empty() && FGap == TGap::Space)
                 FOut.push_back(' ');
             FGap = TGap::None;
-            FOut.push_back(c);
+            FOut.append(decoded.data() + i, end - i);
+            i = end;
         }
     }
     std::string Result() { return std::move(FOut); }
@@ -445,10 +450,23 @@ std::string UnwrapCdata(std::string_view text)
     return out;
 }
 
+namespace {
+
+// Most texts hold no CDATA section: they are decoded where they stand.
+std::string_view Unwrapped(std::string_view raw, std::string& buffer)
+{
+    if (raw.find("<![CDATA[") == npos)
+        return raw;
+    buffer = UnwrapCdata(raw);
+    return buffer;
+}
+
+} // namespace
+
 std::string CleanCaption(std::string_view raw)
 {
-    std::string decoded;
-    Decode(UnwrapCdata(raw), TRefPass::Text, decoded);
+    std::string unwrapped, decoded;
+    Decode(Unwrapped(raw, unwrapped), TRefPass::Text, decoded);
     std::string out;
     out.reserve(decoded.size());
     AppendCollapsed(out, decoded);
@@ -459,7 +477,9 @@ std::string CleanCaption(std::string_view raw)
 
 std::string CleanLink(std::string_view raw)
 {
-    return std::string(TrimView(Decoded(UnwrapCdata(raw), TRefPass::Address)));
+    std::string unwrapped;
+    const std::string decoded = Decoded(Unwrapped(raw, unwrapped), TRefPass::Address);
+    return std::string(TrimView(decoded));
 }
 
 bool IsWebAddress(std::string_view text)

@@ -1,6 +1,7 @@
 #include "app/klip.h"
 
 #include "app/feed_parser.h"
+#include "app/feed_text.h"
 #include "rtl/string_list.h"
 #include "rtl/text.h"
 
@@ -14,8 +15,9 @@ TKlipFeed ExtractKlip(const std::string& fileText)
     const std::string body = lines.Text();
 
     TKlipFeed klip;
-    klip.Title = rtl::Trim(feed::StripComments(feed::GetElement(body, "title", 1)));
-    klip.URL = rtl::Trim(feed::StripComments(feed::GetElement(body, "contentsource", 1)));
+    // Cleaned as a headline and its link are: CDATA unwrapped, references decoded, blanks made one.
+    klip.Title = feed::CleanCaption(feed::StripComments(feed::GetElement(body, "title", 1)));
+    klip.URL = feed::CleanLink(feed::StripComments(feed::GetElement(body, "contentsource", 1)));
     klip.Name = SanitizeFeedName(klip.Title);
     klip.Success = !klip.URL.empty() && IsAcceptableFeedName(klip.Name);
     return klip;
@@ -26,11 +28,25 @@ std::string SanitizeFeedName(const std::string& name)
     std::string r = name;
     for (char& c : r) {
         switch (c) {
-        case '/': case '\\': case ':': case '<': case '>': c = '-'; break;
-        case '*': c = '+'; break;
-        case '?': case '|': c = ' '; break;
-        case '"': c = '\''; break;
-        default: break;
+        case '/':
+        case '\\':
+        case ':':
+        case '<':
+        case '>':
+            c = '-';
+            break;
+        case '*':
+            c = '+';
+            break;
+        case '?':
+        case '|':
+            c = ' ';
+            break;
+        case '"':
+            c = '\'';
+            break;
+        default:
+            break;
         }
     }
     return r;
@@ -51,8 +67,8 @@ bool IsAcceptableFeedName(const std::string& name)
     for (const char* d : kDevices)
         if (stem == d)
             return false;
-    if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) &&
-        stem[3] >= '1' && stem[3] <= '9')
+    if (stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+        stem[3] <= '9')
         return false;
     return true;
 }

@@ -4,13 +4,14 @@
 // A Klip file describes a news source in XML; only its title and content source are taken, by
 // the same element-text rule as the feed parser (no XML parsing).
 struct TKlipFeed {
-    bool Success = false;  // Name is acceptable and URL is not empty
-    std::string Title;     // text of the first "title" element, comments removed, trimmed
-    std::string Name;      // Title made safe as a feed file name (SanitizeFeedName)
-    std::string URL;       // text of the first "contentsource" element, comments removed, trimmed
+    bool Success = false; // Name is acceptable and URL is not empty
+    std::string Title;    // text of the first "title" element, comments removed, cleaned as a caption
+    std::string Name;     // Title made safe as a feed file name (SanitizeFeedName)
+    std::string URL;      // text of the first "contentsource" element, comments removed, cleaned as a link
 };
 
-// fileText is the Klip file's content as read from disk; its line ends may be of any kind.
+// fileText is the Klip file's content in the ANSI code page (ansi_document.h); its line ends may
+// be of any kind.
 TKlipFeed ExtractKlip(const std::string& fileText);
 
 // Message for a Klip that cannot become a feed (no content source, unusable or existing name).

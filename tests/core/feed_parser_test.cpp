@@ -372,6 +372,39 @@ TEST(FeedParse, TitlesAreDecodedThenTrimmedAndBalloonTextIsPlainText)
     EXPECT_EQ(balloon.Text, "x \x97 y\rz");
 }
 
+TEST(FeedParse, AnItemWithoutALinkOpensItsPermanentGuid)
+{
+    static const std::pair<const char*, const char*> kCases[] = {
+        {"<guid>http://g/1</guid>", "http://g/1"},
+        {"<guid isPermaLink=\"true\">http://g/2</guid>", "http://g/2"},
+        {"<guid isPermaLink='false'>http://g/3</guid>", ""},
+        {"<guid>tag:example.com,2026:1</guid>", ""},
+        {"<link>http://l/</link><guid>http://g/</guid>", "http://l/"},
+        {"<link> </link><guid>http://g/4</guid>", "http://g/4"},
+        {"<guidance>x</guidance><guid> <![CDATA[http://g/5?a=1&amp;b]]> </guid>", "http://g/5?a=1&b"},
+        {"<guid/>", ""},
+    };
+    for (const auto& [fields, link] : kCases) {
+        TBalloonNews balloon;
+        TParseResult r =
+            ParseBoth(Rss(std::string("<item><title>T</title>") + fields + "</item>"), 15, 80, balloon);
+        ASSERT_EQ(r.Headlines.size(), 1u) << fields;
+        EXPECT_EQ(r.Headlines[0].Link, link) << fields;
+    }
+}
+
+TEST(FeedParse, CleanedTitlesDecideDuplicatesAndTheCustomizeEntry)
+{
+    TBalloonNews balloon;
+    TParseResult r =
+        ParseBoth(Rss(Item("<![CDATA[Same]]>") + Item("Same") + Item("Customize\r\n  this&#32;feed") +
+                      Item("<![CDATA[ ]]>") + Item("Tom &amp; Jerry", "<![CDATA[http://x/?a=1&b=2]]>")),
+                  15, 80, balloon);
+    EXPECT_EQ(Captions(r), (std::vector<std::string>{"Same", "Customize this feed", "Tom & Jerry"}));
+    EXPECT_TRUE(r.Headlines[1].Customize);
+    EXPECT_EQ(r.Headlines[2].Link, "http://x/?a=1&b=2");
+}
+
 TEST(FeedParse, BalloonIsKeptWhenADocumentOffersNoNewOne)
 {
     TBalloonNews balloon;
@@ -462,53 +495,15 @@ TEST(FeedParseCorpus, KnownDocumentsGiveTheirHeadlinesAndChannelTitles)
 // Tag soup built from the markers the parser looks for, entities and comment marks.
 std::string SoupDocument(std::mt19937& rng)
 {
-    static const char* const kParts[] = {"<item>",
-                                         "</item>",
-                                         "<items>",
-                                         "</items>",
-                                         "<item ",
-                                         "<title>",
-                                         "</title>",
-                                         "<title a=\"1\">",
-                                         "<link>",
-                                         "</link>",
-                                         "<description>",
-                                         "</description>",
-                                         "<channel>",
-                                         "</channel>",
-                                         "<rss>",
-                                         "&amp;",
-                                         "&AMP;",
-                                         "&lt;",
-                                         "&#38;",
-                                         "&#36;",
-                                         "&#252;",
-                                         "&auml;",
-                                         "<b>",
-                                         "</B>",
-                                         "<![CDATA[",
-                                         "]]>",
-                                         "<!--",
-                                         "-->",
-                                         " ",
-                                         "\r\n",
-                                         "\t",
-                                         "One",
-                                         "Two",
-                                         "Customize this feed",
-                                         "x",
-                                         "&",
-                                         "#",
-                                         "38;",
-                                         "lt;",
-                                         "amp;",
-                                         "<",
-                                         "/",
-                                         ">",
-                                         "<ti",
-                                         "tle>",
-                                         "</ite",
-                                         "m>"};
+    // clang-format off
+    static const char* const kParts[] = {
+        "<item>", "</item>", "<items>", "</items>", "<item ", "<title>", "</title>", "<title a=\"1\">", "<link>",
+        "</link>", "<description>", "</description>", "<channel>", "</channel>", "<rss>", "&amp;", "&AMP;",
+        "&lt;", "&#38;", "&#36;", "&#252;", "&auml;", "<b>", "</B>", "<![CDATA[", "]]>", "<!--", "-->", " ",
+        "\r\n", "\t", "One", "Two", "Customize this feed", "x", "&", "#", "38;", "lt;", "amp;", "<", "/", ">",
+        "<ti", "tle>", "</ite", "m>", "<guid>", "</guid>", "<guid isPermaLink=\"false\">", "http://g/", "&#39;",
+        "&nbsp;", "&copy", "<p>", "<br/>", "<script>", "</script>"};
+    // clang-format on
     std::string s;
     int parts = static_cast<int>(rng() % 120);
     for (int i = 0; i < parts; ++i) {
@@ -531,7 +526,10 @@ std::string ShapedDocument(std::mt19937& rng)
                                           "A much longer headline than most",
                                           "&#252;ber",
                                           "<b></b>",
-                                          ""};
+                                          "",
+                                          "<![CDATA[One]]>",
+                                          "Don&#39;t\r\n panic",
+                                          "&Auml;rger &amp;amp; more"};
     auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
     std::vector<std::string> titles;
     std::size_t items = pick(12);
@@ -544,8 +542,13 @@ std::string ShapedDocument(std::mt19937& rng)
             s += std::string("<title>") + kTitles[pick(sizeof kTitles / sizeof kTitles[0])] + "</title>";
         if (pick(4) != 0)
             s += "<link>http://x/" + std::to_string(i) + "</link>";
+        if (pick(3) == 0)
+            s += pick(2) ? "<guid>http://g/" + std::to_string(i) + "</guid>"
+                         : "<guid isPermaLink=\"false\">g</guid>";
         if (pick(3) != 0)
-            s += "<description> body " + std::to_string(i) + " &lt;b&gt; </description>";
+            s += pick(2)
+                     ? "<description> body " + std::to_string(i) + " &lt;b&gt; </description>"
+                     : "<description><![CDATA[<p>Body &amp; " + std::to_string(i) + "</p><br>x]]></description>";
         if (pick(10) != 0)
             s += "</item>\r\n";
     }

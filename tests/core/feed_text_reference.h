@@ -3,6 +3,7 @@
 // marks the characters it makes, then one more pass over the result for every other reference,
 // each name tried against the whole HTML list. The program's feed_text functions must give the
 // same bytes; the tests and the fuzz targets compare the two.
+#include <algorithm>
 #include <map>
 #include <string>
 #include <utility>

@@ -27,13 +27,15 @@ TEST(KlipExtraction, CommentsInTheFieldsAreRemovedAndTheTextJoined)
                               "<contentsource>http://a/<!-- x -->b.rss</contentsource></klip>");
     EXPECT_EQ(k.Title, "Name");
     EXPECT_EQ(k.URL, "http://a/b.rss");
-    TKlipFeed open = ExtractKlip("<klip><title>Keep<!-- never closed</title><contentsource>u</contentsource></klip>");
+    TKlipFeed open =
+        ExtractKlip("<klip><title>Keep<!-- never closed</title><contentsource>u</contentsource></klip>");
     EXPECT_EQ(open.Title, "Keep");
 }
 
 TEST(KlipExtraction, ARootTagWithAttributesStillYieldsTheFields)
 {
-    TKlipFeed k = ExtractKlip("<klip version=\"1.0\">\r\n<title>T</title><contentsource>http://c/</contentsource>\r\n</klip>");
+    TKlipFeed k = ExtractKlip(
+        "<klip version=\"1.0\">\r\n<title>T</title><contentsource>http://c/</contentsource>\r\n</klip>");
     EXPECT_TRUE(k.Success);
     EXPECT_EQ(k.Title, "T");
     EXPECT_EQ(k.URL, "http://c/");
@@ -41,24 +43,29 @@ TEST(KlipExtraction, ARootTagWithAttributesStillYieldsTheFields)
 
 TEST(KlipExtraction, FieldsAreLookedForOnlyInsideTheKlipBody)
 {
-    TKlipFeed k = ExtractKlip("<title>Outside</title><klip><title>Inside</title><contentsource>u</contentsource></klip>"
-                              "<contentsource>later</contentsource>");
+    TKlipFeed k =
+        ExtractKlip("<title>Outside</title><klip><title>Inside</title><contentsource>u</contentsource></klip>"
+                    "<contentsource>later</contentsource>");
     EXPECT_EQ(k.Title, "Inside");
     EXPECT_EQ(k.URL, "u");
 }
 
-TEST(KlipExtraction, LineEndsOfAnyKindBecomeCrLf)
+TEST(KlipExtraction, TitleAndAddressAreCleanedAsHeadlinesAndLinksAre)
 {
-    TKlipFeed k = ExtractKlip("<klip><title>Two\nLines</title><contentsource>u</contentsource></klip>");
-    EXPECT_EQ(k.Title, "Two\r\nLines");
-    EXPECT_FALSE(k.Success);  // a line break cannot be part of a file name
+    TKlipFeed k = ExtractKlip(
+        "<klip><title><![CDATA[News &amp; Views]]>\n  &#8211; Caf&eacute;</title>" // the fixed table's dash
+        "<contentsource> <![CDATA[http://a/?x=1&amp;y=2]]> </contentsource></klip>");
+    EXPECT_EQ(k.Title, "News & Views - Caf\xE9");
+    EXPECT_EQ(k.URL, "http://a/?x=1&y=2");
+    EXPECT_TRUE(k.Success);
 }
 
 TEST(KlipExtraction, FailsWithoutAContentSourceOrAUsableName)
 {
     EXPECT_FALSE(ExtractKlip("<klip><title>T</title></klip>").Success);
-    EXPECT_FALSE(ExtractKlip("<klip><title>T</title><contentsource> <!-- none --> </contentsource></klip>").Success);
-    EXPECT_FALSE(ExtractKlip("<klip><contentsource>http://c/</contentsource></klip>").Success);  // no title
+    EXPECT_FALSE(
+        ExtractKlip("<klip><title>T</title><contentsource> <!-- none --> </contentsource></klip>").Success);
+    EXPECT_FALSE(ExtractKlip("<klip><contentsource>http://c/</contentsource></klip>").Success); // no title
     EXPECT_FALSE(ExtractKlip("<klip><title>.hidden</title><contentsource>u</contentsource></klip>").Success);
     EXPECT_FALSE(ExtractKlip("").Success);
     EXPECT_FALSE(ExtractKlip("not a klip at all").Success);
@@ -68,7 +75,7 @@ TEST(KlipExtraction, ATitleThatNamesAPathStaysInTheFeedFolder)
 {
     TKlipFeed k = ExtractKlip("<klip><title>..\\..\\Windows\\evil</title><contentsource>u</contentsource></klip>");
     EXPECT_EQ(k.Name, "..-..-Windows-evil");
-    EXPECT_FALSE(k.Success);  // begins with "."
+    EXPECT_FALSE(k.Success); // begins with "."
     TKlipFeed abs = ExtractKlip("<klip><title>C:\\x/y</title><contentsource>u</contentsource></klip>");
     EXPECT_EQ(abs.Name, "C--x-y");
     EXPECT_TRUE(abs.Success);
@@ -76,9 +83,23 @@ TEST(KlipExtraction, ATitleThatNamesAPathStaysInTheFeedFolder)
 
 TEST(KlipExtraction, AgreesWithTheLiteralElementRuleOnGeneratedFiles)
 {
-    static const char* const kParts[] = {"<klip>", "</klip>", "<klip a=\"1\">", "<title>", "</title>",
-                                         "<contentsource>", "</contentsource>", "<!--", "-->", " ", "\n", "\r",
-                                         "\r\n", "x", "http://a/", "<", "/"};
+    static const char* const kParts[] = {"<klip>",
+                                         "</klip>",
+                                         "<klip a=\"1\">",
+                                         "<title>",
+                                         "</title>",
+                                         "<contentsource>",
+                                         "</contentsource>",
+                                         "<!--",
+                                         "-->",
+                                         " ",
+                                         "\n",
+                                         "\r",
+                                         "\r\n",
+                                         "x",
+                                         "http://a/",
+                                         "<",
+                                         "/"};
     std::mt19937 rng(3);
     for (int round = 0; round < 5000; ++round) {
         std::string s;
@@ -90,8 +111,12 @@ TEST(KlipExtraction, AgreesWithTheLiteralElementRuleOnGeneratedFiles)
         lines.SetText(s);
         lines.SetText(reference::GetElement(lines.Text(), "klip", 1));
         std::string body = lines.Text();
-        ASSERT_EQ(k.Title, reference::Trim(reference::StripComments(reference::GetElement(body, "title", 1)))) << s;
-        ASSERT_EQ(k.URL, reference::Trim(reference::StripComments(reference::GetElement(body, "contentsource", 1)))) << s;
+        ASSERT_EQ(k.Title,
+                  reference::CleanCaption(reference::StripComments(reference::GetElement(body, "title", 1))))
+            << s;
+        ASSERT_EQ(k.URL,
+                  reference::CleanLink(reference::StripComments(reference::GetElement(body, "contentsource", 1))))
+            << s;
     }
 }
 
@@ -106,9 +131,9 @@ TEST(FeedNames, AcceptableNamesAreFilesTheStoreListsInsideTheFolder)
 {
     for (const char* ok : {"Feed", "News & Views", "a.b", "Console", "COM0", "LPT10", "x con"})
         EXPECT_TRUE(IsAcceptableFeedName(ok)) << ok;
-    for (const char* bad : {"", ".hidden", "..", "a\\b", "a/b", "C:x", "tab\there", "con", "NUL", "aux.txt",
-                            "COM1", "lpt9", "PRN "})
+    for (const char* bad :
+         {"", ".hidden", "..", "a\\b", "a/b", "C:x", "tab\there", "con", "NUL", "aux.txt", "COM1", "lpt9", "PRN "})
         EXPECT_FALSE(IsAcceptableFeedName(bad)) << bad;
 }
 
-}  // namespace
+} // namespace

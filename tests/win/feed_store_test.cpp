@@ -45,7 +45,6 @@ HICON SolidIcon(COLORREF rgb)
                                     TRUE, 0x00030000, 16, 16, LR_DEFAULTCOLOR);
 }
 
-
 // The names of a folder in the platform's enumeration order ("." and ".." left out).
 std::string Listing(const std::string& folder)
 {
@@ -139,8 +138,8 @@ TEST_F(FeedStoreTest, SubmenuOrderFollowsTheShortKeysWithLaterEntriesFirst)
 TEST_F(FeedStoreTest, EntriesCarryCounterTagsImagesUrlsAndTheirIcons)
 {
     Dir("News");
-    Icon("News.ico", kRed);         // beside the sub-folder: its icon
-    Icon("News\\News.ico", kBlue);  // inside it: not its icon (and no feed's)
+    Icon("News.ico", kRed);        // beside the sub-folder: its icon
+    Icon("News\\News.ico", kBlue); // inside it: not its icon (and no feed's)
     File("News\\inner.nfd", "http://inner.example/rss\r\nsecond line\r\n");
     File("zeit.nfd", "http://zeit.example/\r\n");
     Icon("zeit.ico", kGreen);
@@ -247,6 +246,17 @@ TEST_F(FeedStoreTest, OnlyTheFirstLineUpTo4096CharactersIsTheUrl)
     Store->Rebuild();
     EXPECT_EQ(Find(Feeds, "lang")->Hint(), "http://x/" + std::string(4096 - 9, 'a'));
     EXPECT_EQ(Find(Feeds, "lf")->Hint(), "http://lf/");
+}
+
+TEST_F(FeedStoreTest, FeedFilesSavedByEditorsWithAByteOrderMarkGiveTheirUrl)
+{
+    File("bom.nfd", "\xEF\xBB\xBFhttp://bom.example/rss\r\n");
+    File("wide.nfd", std::string("\xFF\xFEh\0:\0/\0/\0w\0\r\0\n\0", 18));
+    File("ansi.nfd", "http://k\xF6ln.example/\r\n");
+    Store->Rebuild();
+    EXPECT_EQ(Find(Feeds, "bom")->Hint(), "http://bom.example/rss");
+    EXPECT_EQ(Find(Feeds, "wide")->Hint(), "h://w");
+    EXPECT_EQ(Find(Feeds, "ansi")->Hint(), "http://k\xF6ln.example/");
 }
 
 TEST_F(FeedStoreTest, AMissingFeedFolderGivesAnEmptySubmenu)
@@ -365,8 +375,8 @@ TEST(FindFeedFile, AmongSubFoldersTheLastOneSearchedWinsAndHiddenFilesCount)
     WriteTextFile(f / "a\\Y.nfd", "");
     SetFileAttributesA((f / "b\\c\\y.ico").c_str(), FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(FindFeedFile(f.Path(), "y.ico"), f / "b\\c\\y.ico");
-    EXPECT_EQ(FindFeedFile(f.Path(), "y.nfd"), "");  // letter case counts
+    EXPECT_EQ(FindFeedFile(f.Path(), "y.nfd"), ""); // letter case counts
     EXPECT_EQ(FindFeedFile(f / "missing", "y.ico"), "");
 }
 
-}  // namespace
+} // namespace

@@ -45,9 +45,11 @@ TEST_F(KlipImportTest, TheDialogAsksForKlipFilesAndCancellingChangesNothing)
 TEST_F(KlipImportTest, ATrimmedTitleBecomesTheCurrentFeedAndItsDownloadStarts)
 {
     Start();
-    Klip(std::string("<klip>\r\n<owner><title>Nicht dieser</title></owner>\r\n<identity>\r\n<title>  Welt Online \t</title>"
-                     "\r\n</identity>\r\n<locations>\r\n<contentsource>\r\n  ") +
-         kUrl + "  \r\n</contentsource>\r\n</locations>\r\n</klip>\r\n");
+    Klip(
+        std::string(
+            "<klip>\r\n<owner><title>Nicht dieser</title></owner>\r\n<identity>\r\n<title>  Welt Online \t</title>"
+            "\r\n</identity>\r\n<locations>\r\n<contentsource>\r\n  ") +
+        kUrl + "  \r\n</contentsource>\r\n</locations>\r\n</klip>\r\n");
     Import();
     EXPECT_TRUE(Ui.Messages.empty()) << MessageTexts();
     // The first title element of the body counts, wherever it stands.
@@ -64,7 +66,8 @@ TEST_F(KlipImportTest, ATrimmedTitleBecomesTheCurrentFeedAndItsDownloadStarts)
 TEST_F(KlipImportTest, SpacesAroundTheTitleAreTrimmed)
 {
     Start();
-    Klip(std::string("<klip><title>  Welt Online \t\r\n</title><contentsource>") + kUrl + "</contentsource></klip>");
+    Klip(std::string("<klip><title>  Welt Online \t\r\n</title><contentsource>") + kUrl +
+         "</contentsource></klip>");
     Import();
     EXPECT_EQ(Listing(Feeds()), "Welt Online.nfd");
     EXPECT_EQ(MainForm->CurrentFeed.Name, "Welt Online");
@@ -83,11 +86,22 @@ TEST_F(KlipImportTest, CommentsDisappearAndARootTagWithAttributesStillYieldsTheF
     EXPECT_EQ(MainForm->CurrentFeed.Name, "HeiseNews");
 }
 
+TEST_F(KlipImportTest, AUtf8KlipWithEntitiesGivesItsTitleAndAddressInAnsi)
+{
+    Start();
+    Klip("\xEF\xBB\xBF<klip><title>Z\xC3\xBCrich &amp; Basel</title><contentsource><![CDATA[http://z.example/rss?"
+         "a=1&amp;b=2]]></contentsource></klip>");
+    Import();
+    EXPECT_TRUE(Ui.Messages.empty()) << MessageTexts();
+    EXPECT_EQ(Listing(Feeds()), "Z\xFCrich & Basel.nfd");
+    EXPECT_EQ(ReadFileBytes(Feeds("Z\xFCrich & Basel.nfd")), "http://z.example/rss?a=1&b=2\r\n");
+}
+
 TEST_F(KlipImportTest, ImportingTwiceShowsTheFailureMessage)
 {
     Start();
-    const std::string text = std::string("<klip><title>Zweimal</title><contentsource>") + kUrl +
-                             "</contentsource></klip>";
+    const std::string text =
+        std::string("<klip><title>Zweimal</title><contentsource>") + kUrl + "</contentsource></klip>";
     Klip(text);
     Import();
     ASSERT_TRUE(Ui.Messages.empty()) << MessageTexts();
@@ -124,7 +138,8 @@ TEST_F(KlipImportTest, ATitleNamingAPathWritesNothingOutsideTheFeedFolder)
     Start();
     const std::string outside = Listing(Folder.Path());
     const std::string parent = Listing(Folder.Path() + "..\\");
-    for (const char* title : {"..\\..\\x", "../../x", "..", ".versteckt", "", "C:\\Windows\\x", "\\\\server\\x", "CON"}) {
+    for (const char* title :
+         {"..\\..\\x", "../../x", "..", ".versteckt", "", "C:\\Windows\\x", "\\\\server\\x", "CON"}) {
         Ui.Messages.clear();
         Klip(std::string("<klip><title>") + title + "</title><contentsource>" + kUrl + "</contentsource></klip>");
         Import();
@@ -154,4 +169,4 @@ TEST_F(KlipImportTest, AFileThatCannotBeReadShowsTheFileError)
     EXPECT_EQ(Listing(Feeds()), "");
 }
 
-}  // namespace
+} // namespace
