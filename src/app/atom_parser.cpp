@@ -57,27 +57,44 @@ std::string_view TrimView(std::string_view s)
     return s.substr(b, e - b);
 }
 
-// First occurrence of marker (two bytes or more) at or after from, npos if none. Markup-dense text
-// holds a "<" every few bytes, too often for one memchr call each: blocks are first tested for the
-// marker's first two bytes by a loop without an early exit, which compilers turn into vector code,
-// and only blocks with such a pair are searched.
+// First occurrence of marker (two bytes or more) at or after from, npos if none. memchr finds its
+// first byte while that is rare; markup-dense text holds a "<" every few bytes, too often for a
+// call each, so there blocks are first tested for the marker's first two bytes by a loop without
+// an early exit, which compilers turn into vector code, and only blocks with such a pair are
+// searched.
 std::size_t FindMarker(std::string_view text, std::string_view marker, std::size_t from)
 {
-    constexpr std::size_t kBlock = 512;
+    constexpr std::size_t kBlock = 512, kSparse = 64;
+    const std::size_t n = text.size();
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     const unsigned char a = static_cast<unsigned char>(marker[0]), b = static_cast<unsigned char>(marker[1]);
     std::size_t i = from;
-    for (; i + kBlock + 1 <= text.size(); i += kBlock) {
-        unsigned char hit = 0;
-        for (std::size_t k = 0; k < kBlock; ++k)
-            hit |= static_cast<unsigned char>(-(p[i + k] == a) & -(p[i + k + 1] == b));
-        if (hit) {
-            std::size_t at = text.substr(0, i + kBlock + marker.size() - 1).find(marker, i);
-            if (at != npos)
-                return at;
+    while (i < n) {
+        const void* hit = std::memchr(p + i, a, n - i);
+        if (!hit)
+            return npos;
+        const std::size_t next = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - p);
+        if (next - i >= kSparse) {
+            if (text.compare(next, marker.size(), marker) == 0)
+                return next;
+            i = next + 1;
+            continue;
         }
+        i = next;
+        for (; i + kBlock + 1 <= n; i += kBlock) {
+            unsigned char pair = 0;
+            for (std::size_t k = 0; k < kBlock; ++k)
+                pair |= static_cast<unsigned char>(-(p[i + k] == a) & -(p[i + k + 1] == b));
+            if (pair)
+                break;
+        }
+        const std::size_t stop = std::min(n, i + kBlock);
+        const std::size_t at = text.substr(0, std::min(n, stop + marker.size() - 1)).find(marker, i);
+        if (at != npos)
+            return at;
+        i = stop;
     }
-    return text.find(marker, i);
+    return npos;
 }
 
 std::string_view LocalName(std::string_view qname)
@@ -330,29 +347,14 @@ std::string TextContent(std::string_view raw)
     return out;
 }
 
-// Markup whose text is no longer escaped, escaped again (outside CDATA sections), so that
-// HtmlToText, which undoes a document's escaping before it reads the markup, reads it as it is.
-std::string EscapeAmpersands(std::string_view markup)
+// Whitespace runs made one space, trimmed; a text that already is so is returned as it is.
+std::string Caption(std::string s)
 {
-    std::string out;
-    out.reserve(markup.size() + markup.size() / 8);
-    for (std::size_t i = 0; i < markup.size();) {
-        std::size_t cdata = markup.find("<![CDATA[", i);
-        std::string_view plain = markup.substr(i, cdata == npos ? npos : cdata - i);
-        for (char c : plain)
-            out += c == '&' ? std::string_view("&amp;") : std::string_view(&c, 1);
-        if (cdata == npos)
-            break;
-        std::size_t close = markup.find("]]>", cdata);
-        close = close == npos ? markup.size() : close + 3;
-        out.append(markup.data() + cdata, close - cdata);
-        i = close;
-    }
-    return out;
-}
-
-std::string Caption(std::string_view s)
-{
+    bool clean = s.empty() || (!IsSpace(s.front()) && !IsSpace(s.back()));
+    for (std::size_t i = 0; clean && i < s.size(); ++i)
+        clean = !IsSpace(s[i]) || (s[i] == ' ' && !IsSpace(s[i + 1]));
+    if (clean)
+        return s;
     std::string out;
     out.reserve(s.size());
     bool space = false;
@@ -370,12 +372,36 @@ std::string Caption(std::string_view s)
 }
 
 // HTML markup (its own references not yet decoded) as plain text. HtmlToText first undoes a
-// document's escaping, which this markup no longer has: its ampersands are escaped again for it.
-// Its references to characters from 128 are decoded first, as HTML defines them, so that no
-// table of older feed conventions reads them ("&#8211;" is a dash, not a hyphen).
+// document's escaping, which this markup no longer has: its ampersands outside CDATA sections
+// are escaped again for it. Its references to characters from 128 are decoded first, as HTML
+// defines them, so that no table of older feed conventions reads them ("&#8211;" is a dash).
 std::string MarkupToText(std::string_view markup, std::string_view lineBreak)
 {
-    return HtmlToText(EscapeAmpersands(DecodeReferencesOnce(markup, true)), lineBreak);
+    std::string out;
+    out.reserve(markup.size() + markup.size() / 8);
+    std::size_t cdataEnd = 0; // inside a CDATA section up to here: its ampersands stay
+    for (std::size_t i = 0; i < markup.size();) {
+        const std::size_t amp = markup.find('&', i);
+        if (amp == npos) {
+            out.append(markup.data() + i, markup.size() - i);
+            break;
+        }
+        // CDATA sections that begin before this "&".
+        for (std::size_t open = markup.find("<![CDATA[", cdataEnd > i ? cdataEnd : i);
+             open < amp && cdataEnd <= amp; open = markup.find("<![CDATA[", cdataEnd)) {
+            const std::size_t close = markup.find("]]>", open);
+            cdataEnd = close == npos ? markup.size() : close + 3;
+        }
+        out.append(markup.data() + i, amp - i);
+        const std::size_t length = ReferenceLength(markup.substr(amp));
+        if (length != 0 && AppendReference(out, markup.substr(amp, length), true)) {
+            i = amp + length;
+        } else {
+            out += amp < cdataEnd ? "&" : "&amp;";
+            i = amp + 1;
+        }
+    }
+    return HtmlToText(out, lineBreak);
 }
 
 // Text of an Atom text construct (title, subtitle, summary, content) by its type: text as it
@@ -391,7 +417,7 @@ std::string TypedText(std::string_view raw, std::string_view type, std::string_v
     const bool xhtml = SameTextAscii(type, "xhtml") || SameTextAscii(type, "application/xhtml+xml");
     if (SameTextAscii(mode, "base64")) {
         std::string bytes = DecodeBase64(TextContent(raw));
-        return html || xhtml ? MarkupToText(bytes, lineBreak) : Caption(bytes);
+        return html || xhtml ? MarkupToText(bytes, lineBreak) : Caption(std::move(bytes));
     }
     if (html || (xhtml && SameTextAscii(mode, "escaped")))
         return MarkupToText(TextContent(raw), lineBreak);
@@ -404,9 +430,10 @@ enum class TStop { None, End, EntryClose };
 
 // The first stop marker at or after at, which is moved to it: the element's end marker or an
 // entry's end marker, each followed by a character that ends a name. Comments and CDATA
-// sections hide markers. Markup-dense content holds a "<" every few bytes, too often for one
-// memchr call each: blocks are first tested by a loop without an early exit, which compilers turn
-// into vector code, and only blocks that may hold a marker are read closely.
+// sections hide markers. memchr finds the next "<" while they are rare; markup-dense content holds
+// one every few bytes, too often for a call each, so there blocks are first tested by a loop
+// without an early exit, which compilers turn into vector code, and only blocks that may hold a
+// marker are read closely.
 TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std::string_view entryClose)
 {
     const std::size_t n = text.size();
@@ -431,23 +458,29 @@ TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std
         }
         return TStop::None;
     };
-    constexpr std::size_t kBlock = 256;
+    constexpr std::size_t kBlock = 256, kSparse = 64;
     const unsigned char q = static_cast<unsigned char>(end[2]), e = static_cast<unsigned char>(entryClose[2]);
     std::size_t i = at;
     while (i < n) {
-        std::size_t stop = n;
-        if (i + kBlock + 3 <= n) {
-            unsigned char hit = 0;
-            for (std::size_t k = 0; k < kBlock; ++k) {
-                const unsigned char* c = p + i + k;
-                hit |= static_cast<unsigned char>(
-                    -(c[0] == '<') & (-(c[1] == '!') | (-(c[1] == '/') & (-(c[2] == q) | -(c[2] == e)))));
+        const void* lt = std::memchr(p + i, '<', n - i);
+        if (!lt)
+            return TStop::None;
+        const std::size_t next = static_cast<std::size_t>(static_cast<const unsigned char*>(lt) - p);
+        std::size_t stop = next + 1;
+        const bool dense = next - i < kSparse;
+        i = next;
+        if (dense) {
+            for (; i + kBlock + 3 <= n; i += kBlock) {
+                unsigned char hit = 0;
+                for (std::size_t k = 0; k < kBlock; ++k) {
+                    const unsigned char* c = p + i + k;
+                    hit |= static_cast<unsigned char>(
+                        -(c[0] == '<') & (-(c[1] == '!') | (-(c[1] == '/') & (-(c[2] == q) | -(c[2] == e)))));
+                }
+                if (hit)
+                    break;
             }
-            if (!hit) {
-                i += kBlock;
-                continue;
-            }
-            stop = i + kBlock;
+            stop = std::min(n, i + kBlock);
         }
         // Read the block (or the rest) closely; a section may carry on beyond it.
         while (i < stop) {
@@ -469,14 +502,21 @@ TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std
     return TStop::None;
 }
 
-// Value of an attribute of a start tag (name compared exactly), references decoded; found tells
-// whether the tag has it at all.
-std::string Attribute(std::string_view text, const TToken& tag, std::string_view name, bool* found = nullptr)
+// The attributes the reader uses, as written (references not decoded): each the first of its name.
+struct TAttributes {
+    enum { kType, kMode, kRel, kHref, kBase, kCount };
+    std::string_view Value[kCount];
+    bool Found[kCount] = {};
+
+    std::string Decoded(int which) const { return DecodeOnce(Value[which]); }
+};
+
+TAttributes Attributes(std::string_view text, const TToken& tag)
 {
+    static constexpr std::string_view kNames[TAttributes::kCount] = {"type", "mode", "rel", "href", "xml:base"};
+    TAttributes a;
     std::string_view s = text.substr(tag.NameEnd, tag.End - tag.NameEnd);
     std::size_t i = 0;
-    if (found)
-        *found = false;
     while (i < s.size()) {
         while (i < s.size() && (IsSpace(s[i]) || s[i] == '/'))
             ++i;
@@ -513,13 +553,13 @@ std::string Attribute(std::string_view text, const TToken& tag, std::string_view
             }
             i = j;
         }
-        if (attr == name) {
-            if (found)
-                *found = true;
-            return DecodeOnce(value);
-        }
+        for (int k = 0; k < TAttributes::kCount; ++k)
+            if (!a.Found[k] && attr == kNames[k]) {
+                a.Found[k] = true;
+                a.Value[k] = value;
+            }
     }
-    return {};
+    return a;
 }
 
 struct TElement {
@@ -559,7 +599,7 @@ private:
     }
     std::string Text(const TElement& e, std::string_view lineBreak) const;
     void OfferLink(TLinkChoice& choice, const TElement& e, const std::string& base) const;
-    std::string Base(const TToken& tag, const std::string& outer) const;
+    std::string Base(const TAttributes& a, const std::string& outer) const;
 
     std::string_view FDoc;
     TTokenizer FTokens;
@@ -590,34 +630,31 @@ std::string TAtomReader::Text(const TElement& e, std::string_view lineBreak) con
 {
     if (!e.Present)
         return {};
-    return TypedText(Content(e), Attribute(FDoc, e.Tag, "type"), Attribute(FDoc, e.Tag, "mode"), lineBreak);
+    const TAttributes a = Attributes(FDoc, e.Tag);
+    return TypedText(Content(e), a.Decoded(TAttributes::kType), a.Decoded(TAttributes::kMode), lineBreak);
 }
 
-std::string TAtomReader::Base(const TToken& tag, const std::string& outer) const
+std::string TAtomReader::Base(const TAttributes& a, const std::string& outer) const
 {
-    bool found = false;
-    std::string base = Attribute(FDoc, tag, "xml:base", &found);
-    return found ? ResolveUrl(outer, TrimView(base)) : outer;
+    return a.Found[TAttributes::kBase] ? ResolveUrl(outer, TrimView(a.Decoded(TAttributes::kBase))) : outer;
 }
 
 void TAtomReader::OfferLink(TLinkChoice& choice, const TElement& e, const std::string& base) const
 {
     if (choice.Html)
         return;
-    std::string rel(TrimView(Attribute(FDoc, e.Tag, "rel")));
+    const TAttributes a = Attributes(FDoc, e.Tag);
+    std::string rel(TrimView(a.Decoded(TAttributes::kRel)));
     if (!rel.empty() && !SameTextAscii(rel, "alternate"))
         return;
-    bool hasHref = false;
-    std::string href = Attribute(FDoc, e.Tag, "href", &hasHref);
-    if (!hasHref)
-        href = TextContent(Content(e));
+    std::string href = a.Found[TAttributes::kHref] ? a.Decoded(TAttributes::kHref) : TextContent(Content(e));
     std::string_view h = TrimView(href);
     if (h.empty())
         return;
-    const bool html = SameTextAscii(TrimView(Attribute(FDoc, e.Tag, "type")), "text/html");
+    const bool html = SameTextAscii(TrimView(a.Decoded(TAttributes::kType)), "text/html");
     if (choice.Chosen && !html)
         return;
-    choice.Href = ResolveUrl(Base(e.Tag, base), h);
+    choice.Href = ResolveUrl(Base(a, base), h);
     choice.Chosen = true;
     choice.Html = html;
 }
@@ -654,7 +691,7 @@ TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloo
         }
         if (Is(t, "feed")) {
             if (!inEntries && !feedSeen)
-                feedBase = Base(t, FDocumentBase);
+                feedBase = Base(Attributes(FDoc, t), FDocumentBase);
             feedSeen = true;
             continue;
         }
@@ -680,7 +717,7 @@ TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloo
         if (n >= result.MaxEntrys)
             break;
         ++n;
-        const std::string entryBase = t.SelfClosing ? std::string() : Base(t, feedBase);
+        const std::string entryBase = t.SelfClosing ? std::string() : Base(Attributes(FDoc, t), feedBase);
         TElement title, summary, content, id;
         TLinkChoice link;
         bool complete = t.SelfClosing;
