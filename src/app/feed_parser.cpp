@@ -1,5 +1,7 @@
 #include "app/feed_parser.h"
 
+#include "app/atom_parser.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -251,8 +253,11 @@ std::string StripComments(std::string_view text)
     return out;
 }
 
-TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon)
+TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon,
+                   std::string_view documentUrl)
 {
+    if (IsAtomDocument(document))
+        return ParseAtom(document, maxEntrys, maxChars, balloon, documentUrl);
     TParseResult result;
     result.MaxEntrys = maxEntrys < 1 ? 1 : maxEntrys;
     const std::size_t limit = static_cast<std::size_t>(result.MaxEntrys);

@@ -65,6 +65,9 @@ struct TBalloonNews {
 };
 
 // Never fails: a document without the expected markers gives no headlines and an empty channel.
-TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon);
+// An Atom document (no "<item" marker, but Atom entries) is read as Atom; documentUrl, where the
+// document came from, resolves its relative links.
+TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon,
+                   std::string_view documentUrl = {});
 
 } // namespace feed

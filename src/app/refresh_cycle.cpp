@@ -205,7 +205,8 @@ void TRefreshCycle::AdvHttpRequestComplete()
 void TRefreshCycle::ProcessDocument(std::string document)
 {
     FDocument = std::make_shared<const std::string>(std::move(document));
-    feed::TParseResult result = feed::Parse(*FDocument, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon);
+    feed::TParseResult result =
+        feed::Parse(*FDocument, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon, F.CurrentFeed.URL);
     if (result.MaxEntrys != F.MaxEntryEdit->Value())
         F.MaxEntryEdit->SetValue(result.MaxEntrys);
     F.HeadlineMenu->Rebuild(result);

@@ -11,6 +11,7 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/main_form.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings_file.cpp)
 list(APPEND QV_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/atom_parser.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_parser.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/html_entities.cpp

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/feed_parser.h"
+#include "atom_parser_reference.h"
 #include "feed_text_reference.h"
 
 namespace reference {
@@ -121,8 +122,10 @@ inline std::string GuidLink(const std::string& item)
 }
 
 inline feed::TParseResult Parse(const std::string& document, int maxEntrys, int maxChars,
-                                feed::TBalloonNews& balloon)
+                                feed::TBalloonNews& balloon, const std::string& documentUrl = "")
 {
+    if (reference_atom::IsAtomDocument(document))
+        return reference_atom::ParseAtom(document, maxEntrys, maxChars, balloon, documentUrl);
     feed::TParseResult result;
     if (maxEntrys < 1)
         maxEntrys = 1;

@@ -506,6 +506,64 @@ def failing_server(ctx):
     p.quit()
 
 
+def atom(title, subtitle, entries, base=None):
+    """An Atom 1.0 document in UTF-8; entries are (title, link, html summary), the link relative or
+    absolute, the title markup as the element's type attribute says."""
+    out = ['<?xml version="1.0" encoding="utf-8"?>',
+           '<feed xmlns="http://www.w3.org/2005/Atom" xmlns:media="http://search.yahoo.com/mrss/"%s>'
+           % (' xml:base="%s"' % base if base else ""),
+           "<title>%s</title>" % title, '<subtitle type="html">%s</subtitle>' % subtitle,
+           '<link rel="self" href="feed.atom"/>', '<link rel="alternate" type="text/html" href="/"/>',
+           "<id>tag:e2e.example,2026:feed</id>", "<updated>2026-12-08T07:00:00Z</updated>"]
+    for i, (t, l, d) in enumerate(entries):
+        out += ["<entry>", "<id>tag:e2e.example,2026:%d</id>" % i, '<title type="html">%s</title>' % t,
+                '<link rel="replies" href="/comments/%d"/>' % i, '<link rel="alternate" href="%s"/>' % l,
+                "<media:group><media:title>thumbnail-%d.jpg</media:title></media:group>" % i,
+                '<summary type="html">%s</summary>' % d, "<updated>2026-12-08T07:00:00Z</updated>", "</entry>"]
+    out += ["</feed>", ""]
+    return "\n".join(out).encode("utf-8")
+
+
+@journey
+def atom_feed(ctx):
+    """An Atom feed as the current feed: the balloon with its first entry's summary as plain text,
+    the feed's title and subtitle in the tooltip, its entries as headlines opening their links
+    (relative ones resolved against the feed's address), and news when a new entry arrives."""
+    key = "atom"
+    entries = [("Caf&amp;eacute; &amp;amp; tram: the &lt;b&gt;new&lt;/b&gt; line", "/city/tram.html?id=7&amp;p=2",
+                "&lt;p&gt;The council voted &amp;ndash; finally.&lt;/p&gt;"),
+               ("Second entry", "https://video.example/watch?v=Xq3", "Video"),
+               ("Third entry", "notes/third.html", "Notes")]
+    url = ctx.doc(key, atom("City and Region", "News from &lt;i&gt;the city&lt;/i&gt;", entries))
+    root = url.rsplit("/", 2)[0]  # http://127.0.0.1:PORT
+    links = [root + "/city/tram.html?id=7&p=2", "https://video.example/watch?v=Xq3", root + "/docs/notes/third.html"]
+    ctx.feed("City", url)
+    ctx.write_settings({"Settings": {"FeedName": "City", "Start minimized": "1", "Balloonhint": "0"}})
+    p = ctx.program().start()
+    ctx.servers.wait_requests(ctx.doc_name(key), 1)
+    check_equal(flat(balloon(p)), "The council voted \u2013 finally.", "the balloon of the first entry")
+    p.screenshot("balloon")
+    p.wait("TBalloonWindowEx", "hidden", 10)
+    check_equal(p.tooltip().replace("\r", "\n").replace("\n\n", "\n"), "City and Region:\nNews from the city",
+                "the tray icon's tooltip")
+    # The channel, a separator, then the entries in document order.
+    for i, link in enumerate(links):
+        p.menu(*(("down",) * (i + 2) + ("enter",)), shot="menu" if i == 0 else None)
+        check_equal(ctx.wait_opened(i + 1)[i], link, "the address opened for headline %d" % (i + 1))
+    p.menu("down", "enter")
+    check_equal(ctx.wait_opened(4)[3], root + "/", "the address opened for the channel")
+
+    entries.insert(0, ("Breaking: bridge reopens", "/city/bridge.html", "Traffic flows again."))
+    ctx.servers.put(ctx.doc_name(key), atom("City and Region", "News", entries))
+    p.menu(*Program.REFRESH)
+    ctx.servers.wait_requests(ctx.doc_name(key), 2)
+    check_equal(flat(balloon(p)), "Traffic flows again.", "the balloon after a new entry")
+    check(count_like(tray_icon_colours(p.screenshot("news")), yellowish) >= 4, "no news mark on the tray icon")
+    p.menu("down", "down", "enter")
+    check_equal(ctx.wait_opened(5)[4], root + "/city/bridge.html", "the new first headline")
+    p.quit()
+
+
 @journey
 def settings_file(ctx):
     """Every setting changed on the settings window, the window closed by its close box: all of
