@@ -16,6 +16,9 @@
 #include "test_support.h"
 #include "tray/balloon_window.h"
 
+// In the unnamed namespace, like each test file's own helpers: these names hide other helpers'.
+namespace {
+
 inline const TLoopbackServer& Server() { return LoopbackServer(); }
 inline std::string Url(const std::string& path) { return Server().Url(path); }
 
@@ -83,3 +86,5 @@ protected:
         return w && w->Handle() && IsWindowVisible(w->Handle());
     }
 };
+
+}  // namespace
