@@ -19,8 +19,14 @@
 // In the unnamed namespace, like each test file's own helpers: these names hide other helpers'.
 namespace {
 
-inline const TLoopbackServer& Server() { return LoopbackServer(); }
-inline std::string Url(const std::string& path) { return Server().Url(path); }
+inline const TLoopbackServer& Server()
+{
+    return LoopbackServer();
+}
+inline std::string Url(const std::string& path)
+{
+    return Server().Url(path);
+}
 
 inline std::string Rss(const std::vector<std::string>& titles, const std::string& channel = "Testkanal",
                        const std::string& description = "Beschreibung des Kanals")
@@ -87,4 +93,4 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
