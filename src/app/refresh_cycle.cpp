@@ -222,7 +222,10 @@ void TRefreshCycle::ProcessDocument(std::string document)
     F.Memo->ShowDocument(FDocument);
 }
 
-void TRefreshCycle::PopupMenuPopup() { F.TrayIcon->SetIconIndex(0); }
+void TRefreshCycle::PopupMenuPopup()
+{
+    F.TrayIcon->SetIconIndex(0);
+}
 
 void TRefreshCycle::TrayIconClick(TMouseButton button)
 {

@@ -16,8 +16,17 @@
 #include "test_support.h"
 #include "tray/balloon_window.h"
 
-inline const TLoopbackServer& Server() { return LoopbackServer(); }
-inline std::string Url(const std::string& path) { return Server().Url(path); }
+// In the unnamed namespace, like each test file's own helpers: these names hide other helpers'.
+namespace {
+
+inline const TLoopbackServer& Server()
+{
+    return LoopbackServer();
+}
+inline std::string Url(const std::string& path)
+{
+    return Server().Url(path);
+}
 
 inline std::string Rss(const std::vector<std::string>& titles, const std::string& channel = "Testkanal",
                        const std::string& description = "Beschreibung des Kanals")
@@ -83,3 +92,5 @@ protected:
         return w && w->Handle() && IsWindowVisible(w->Handle());
     }
 };
+
+} // namespace
