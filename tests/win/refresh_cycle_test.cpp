@@ -23,9 +23,6 @@
 
 namespace {
 
-// The refresh tests name documents of the loopback server by path; the HTTP tests' Url, which
-// names a route and a query, is of no use here.
-std::string Url(const std::string& path) { return Server().Url(path); }
 
 TEST_F(RefreshCycleTest, TheFirstRefreshAfterStartIsNewsWithABalloon)
 {
