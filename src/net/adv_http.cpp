@@ -103,8 +103,9 @@ DWORD ReadDword(const void* info, DWORD length)
 } // namespace
 
 // One per opened request; WinInet gets it as the request's context. It owns what a pending read
-// may still write into (the chunk buffer and the count), so it lives until WinInet reports the
+// may still write into (the chunk buffer and its length), so it lives until WinInet reports the
 // request handle closing, which it does only when nothing is pending on the handle any more.
+// The read's outcome fields are guarded by the owner's lock.
 struct TAdvHttp::TRequestRecord {
     TRequestRecord(TAdvHttp* owner, unsigned long long serial, unsigned long long generation)
         : Owner(owner), Serial(serial), Generation(generation)
@@ -115,7 +116,12 @@ struct TAdvHttp::TRequestRecord {
     TAdvHttp* Owner;
     unsigned long long Serial;
     unsigned long long Generation;
-    DWORD Count = 0;
+    // The count of a read goes into the buffer description, which only the read itself writes:
+    // Wine's plain read clears its count after starting a pending read, and a completion that
+    // comes first has written its count by then.
+    INTERNET_BUFFERSA Read = {};
+    bool ReadFinished = false;
+    DWORD ReadError = 0;
     char Chunk[kChunkSize];
 };
 
@@ -435,8 +441,8 @@ void TAdvHttp::CheckResult(bool ok)
         throw EInetError(FailureText(static_cast<int>(error)));
 }
 
-// The exception's text: WinInet's own, else the system's, else the bare number, so that a
-// failure is never reported by an empty message box.
+// The exception's text: WinInet's own, else the system's, else one of ours, else the bare
+// number, so that a failure is never reported by an empty message box.
 std::string TAdvHttp::FailureText(int code)
 {
     if (code == kErrorBodyTooLarge)
@@ -450,6 +456,24 @@ std::string TAdvHttp::FailureText(int code)
     text.assign(message, std::min<DWORD>(n, sizeof message - 1));
     if (text.find_first_not_of(" \r\n") != std::string::npos)
         return text;
+    // Wine's WinInet names none of the certificate failures.
+    static const struct {
+        int Code;
+        const char* Text;
+    } certificateTexts[] = {
+        {ERROR_INTERNET_SEC_CERT_DATE_INVALID, "Das Zertifikat des Servers ist abgelaufen oder noch nicht gültig"},
+        {ERROR_INTERNET_SEC_CERT_CN_INVALID, "Das Zertifikat des Servers gilt für einen anderen Namen"},
+        {ERROR_INTERNET_INVALID_CA, "Das Zertifikat des Servers stammt von keiner vertrauenswürdigen Stelle"},
+        {ERROR_INTERNET_SEC_CERT_ERRORS, "Das Zertifikat des Servers ist fehlerhaft"},
+        {ERROR_INTERNET_SEC_CERT_NO_REV, "Das Zertifikat des Servers kann nicht auf Widerruf geprüft werden"},
+        // Also what an unknown authority gives under Wine.
+        {ERROR_INTERNET_SEC_CERT_REV_FAILED, "Das Zertifikat des Servers konnte nicht bestätigt werden"},
+        {ERROR_INTERNET_SEC_INVALID_CERT, "Das Zertifikat des Servers ist ungültig"},
+        {ERROR_INTERNET_SEC_CERT_REVOKED, "Das Zertifikat des Servers wurde widerrufen"},
+    };
+    for (const auto& c : certificateTexts)
+        if (c.Code == code)
+            return c.Text;
     return "Internetfehler " + std::to_string(code);
 }
 
@@ -666,22 +690,27 @@ void TAdvHttp::HandleStatus(DWORD status, void* info, DWORD infoLength, TRequest
             if (!FSessionAsync || !info || infoLength < sizeof(INTERNET_ASYNC_RESULT))
                 break;
             const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
-            if (!result->dwResult) {
-                // Also for this request closed by Abort: until the next one starts it is the
-                // latest news of the component. A worker waiting for the read waits on.
-                failure = static_cast<int>(result->dwError);
+            DWORD error =
+                result->dwResult ? 0 : (result->dwError ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR);
+            // Only what this request still waits for is taken: a request closed by Abort
+            // neither starts nor wakes anything. Its failure is still the latest news of the
+            // component until the next request starts.
+            if (record != FRecord || FPending == pdNone) {
+                failure = static_cast<int>(error);
                 break;
             }
-            // Only what this request still waits for is taken: a request closed by Abort
-            // neither starts nor wakes anything.
-            if (record != FRecord)
-                break;
             TPending pending = FPending;
             FPending = pdNone;
-            if (pending == pdRead)
+            if (pending == pdRead) {
+                // The worker reports the read's outcome, a failure included.
+                record->ReadFinished = true;
+                record->ReadError = error;
                 ReleaseSemaphore(FWake.Get(), 1, nullptr);
-            else if (pending == pdSend && !StartWorkerLocked(record->Generation, startError))
+            } else if (error) {
+                failure = static_cast<int>(error);
+            } else if (!StartWorkerLocked(record->Generation, startError)) {
                 failure = static_cast<int>(startError);
+            }
             break;
         }
         case INTERNET_STATUS_REDIRECT:
@@ -1014,8 +1043,8 @@ void TAdvHttp::ProcessResponse(unsigned long long generation)
             } catch (...) {
                 failure = std::current_exception();
             }
-            // A discarded body is no document; its failure went out through OnError.
-            if (FLastError != kOperationCancelled && !FBodyTooLarge)
+            // A discarded or broken body is no document; its failure went out through OnError.
+            if (FLastError != kOperationCancelled && !FBodyTooLarge && !FReadFailed)
                 FireEvent(&TAdvHttp::OnRequestComplete);
             if (failure)
                 std::rethrow_exception(failure);
@@ -1113,6 +1142,7 @@ void TAdvHttp::ReadBody(unsigned long long generation)
     }
     FBody.clear();
     FBodyTooLarge = false;
+    FReadFailed = false;
     // A declared length over the limit fails before anything is read.
     if (FMaxBodySize > 0 && FRequest) {
         char length[32];
@@ -1127,33 +1157,58 @@ void TAdvHttp::ReadBody(unsigned long long generation)
         // A handler on this thread (synchronous mode) may have started another request, which
         // owns the handles and the record now: the generation is tested before either is touched.
         while (!FBodyTooLarge && generation == FGeneration && FRequest && !FAbortRequested && record) {
-            record->Count = 0;
-            if (FSessionAsync) {
+            {
                 std::lock_guard<std::mutex> lock(FLock);
-                FPending = pdRead;
+                record->Read = INTERNET_BUFFERSA{};
+                record->Read.dwStructSize = sizeof record->Read;
+                record->Read.lpvBuffer = record->Chunk;
+                record->Read.dwBufferLength = kChunkSize;
+                record->ReadFinished = false;
+                record->ReadError = 0;
+                if (FSessionAsync)
+                    FPending = pdRead;
             }
-            BOOL ok = InternetReadFile(FRequest.Get(), record->Chunk, kChunkSize, &record->Count);
-            DWORD error = ok ? 0 : GetLastError();
-            if (FSessionAsync && (ok || error != ERROR_IO_PENDING)) {
+            BOOL ok = InternetReadFileExA(FRequest.Get(), &record->Read, FSessionAsync ? IRF_ASYNC : 0, 0);
+            DWORD error = ok ? 0 : (GetLastError() ? GetLastError() : ERROR_INTERNET_INTERNAL_ERROR);
+            DWORD count = 0;
+            {
                 std::lock_guard<std::mutex> lock(FLock);
-                if (FPending == pdRead)
-                    FPending = pdNone;
+                if (ok || error != ERROR_IO_PENDING) {
+                    // Finished here; a completion that came first changes nothing.
+                    if (FPending == pdRead)
+                        FPending = pdNone;
+                    count = ok ? record->Read.dwBufferLength : 0;
+                }
             }
-            SetLastError(error);
-            CheckResult(ok != FALSE);
-            if (FLastError == kErrorIoPending) {
+            if (error == ERROR_IO_PENDING) {
+                RecordError(kErrorIoPending);
                 // Only this read's completion, Abort or destruction ends the wait; a wake left
-                // by an Abort that found the request between reads does not.
+                // by an Abort that found the request between reads does not. A completion that
+                // came before the call returned has left its wake behind.
+                bool finished = false;
                 for (;;) {
                     WaitForSingleObject(FWake.Get(), INFINITE);
                     std::lock_guard<std::mutex> lock(FLock);
-                    if (FAbortRequested || FPending != pdRead || generation != FGeneration)
+                    if (FAbortRequested || generation != FGeneration)
                         break;
+                    if (record->ReadFinished) {
+                        finished = true;
+                        error = record->ReadError;
+                        count = error ? 0 : record->Read.dwBufferLength;
+                        break;
+                    }
                 }
-                if (FAbortRequested)
+                if (!finished)
                     break;
             }
-            DWORD count = record->Count;
+            if (error) {
+                // A failed read is the request's failure, never the end of its body.
+                FReadFailed = true;
+                SetLastError(error);
+                CheckResult(false);
+                break;
+            }
+            RecordError(0);
             if (count == 0)
                 break;
             if (FMaxBodySize > 0 && FBody.size() + count > FMaxBodySize) {

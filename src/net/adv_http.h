@@ -237,6 +237,7 @@ private:
     DWORD FRequestFlags = 0;
     std::size_t FMaxBodySize = 0;
     bool FBodyTooLarge = false;
+    bool FReadFailed = false;
     std::atomic<bool> FAwaitingUser{false};
 
     std::atomic<bool> FBusy{false};

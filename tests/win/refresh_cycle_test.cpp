@@ -23,7 +23,6 @@
 
 namespace {
 
-
 TEST_F(RefreshCycleTest, TheFirstRefreshAfterStartIsNewsWithABalloon)
 {
     Serve(Rss({"Erste Meldung", "Zweite Meldung", "Dritte Meldung"}));
@@ -210,7 +209,7 @@ TEST_F(RefreshCycleTest, HttpsTakesOnlyAnInDateCertificateForTheNameFromATrusted
         bool Works;
     } cases[] = {
         {"localhost", "tls", true},
-        {"127.0.0.1", "tls", false},  // the certificate names localhost only
+        {"127.0.0.1", "tls", false}, // the certificate names localhost only
         {"localhost", "tls_expired", false},
         {"localhost", "tls_untrusted", false},
     };
@@ -228,7 +227,8 @@ TEST_F(RefreshCycleTest, HttpsTakesOnlyAnInDateCertificateForTheNameFromATrusted
             EXPECT_EQ(Caption(2), "Sicher");
         } else {
             EXPECT_EQ(hint.rfind("Fehler: ", 0), 0u) << hint;
-            EXPECT_EQ(Caption(0), "Jetzt Aktualisieren");  // no document, no headlines
+            EXPECT_EQ(hint.find("Internetfehler"), std::string::npos) << hint;
+            EXPECT_EQ(Caption(0), "Jetzt Aktualisieren"); // no document, no headlines
             EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
         }
     }
@@ -435,6 +435,14 @@ TEST(AdvHttpFailureText, AFailureIsNeverReportedByAnEmptyText)
     EXPECT_EQ(TAdvHttp::FailureText(12007), TAdvHttp::ErrorText(12007));
     EXPECT_FALSE(TAdvHttp::FailureText(ERROR_INSUFFICIENT_BUFFER).empty());
     EXPECT_EQ(TAdvHttp::FailureText(0x7654321), "Internetfehler " + std::to_string(0x7654321));
+    // Certificate failures are named: by the platform where it can, else in words of our own.
+    for (int code : {12037, 12038, 12045, 12055, 12056, 12057, 12169, 12170}) {
+        const std::string text = TAdvHttp::FailureText(code), platform = TAdvHttp::ErrorText(code);
+        if (platform.find_first_not_of(" \r\n") != std::string::npos)
+            EXPECT_EQ(text, platform) << code;
+        else
+            EXPECT_EQ(text.rfind("Das Zertifikat des Servers ", 0), 0u) << code << ": " << text;
+    }
 }
 
 TEST_F(RefreshCycleTest, AnAddressTheComponentCannotUseIsNamedInTheMessageAndTheTooltip)
@@ -518,4 +526,4 @@ TEST_F(RefreshCycleTest, ATickWhileTheCredentialsDialogWaitsIsSkipped)
     EXPECT_TRUE(WaitForRefresh());
 }
 
-}  // namespace
+} // namespace
