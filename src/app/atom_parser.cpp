@@ -74,13 +74,13 @@ std::size_t FindMarker(std::string_view text, std::string_view marker, std::size
         if (!hit)
             return npos;
         const std::size_t next = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - p);
+        if (text.compare(next, marker.size(), marker) == 0)
+            return next;
         if (next - i >= kSparse) {
-            if (text.compare(next, marker.size(), marker) == 0)
-                return next;
             i = next + 1;
             continue;
         }
-        i = next;
+        i = next + 1;
         for (; i + kBlock + 1 <= n; i += kBlock) {
             unsigned char pair = 0;
             for (std::size_t k = 0; k < kBlock; ++k)
@@ -284,6 +284,16 @@ bool AppendReference(std::string& out, std::string_view ref, bool fromHighOnly)
     }
     if (fromHighOnly)
         return false;
+    // The references of XML itself, nearly all a feed holds, skip the table search.
+    static constexpr struct {
+        std::string_view Name;
+        char Char;
+    } kXml[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+    for (const auto& x : kXml)
+        if (body == x.Name) {
+            out.push_back(x.Char);
+            return true;
+        }
     const THtmlEntity* end = kHtmlEntities + kHtmlEntityCount;
     const THtmlEntity* e = std::lower_bound(kHtmlEntities, end, body,
                                             [](const THtmlEntity& x, std::string_view k) { return x.Name < k; });
@@ -466,9 +476,17 @@ TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std
         if (!lt)
             return TStop::None;
         const std::size_t next = static_cast<std::size_t>(static_cast<const unsigned char*>(lt) - p);
-        std::size_t stop = next + 1;
         const bool dense = next - i < kSparse;
+        // The "<" found is read first: short elements end at it, with no block to test.
         i = next;
+        const TStop first = look(i);
+        if (first != TStop::None) {
+            at = i;
+            return first;
+        }
+        if (i == npos)
+            return TStop::None;
+        std::size_t stop = i;
         if (dense) {
             for (; i + kBlock + 3 <= n; i += kBlock) {
                 unsigned char hit = 0;
@@ -509,6 +527,14 @@ struct TAttributes {
     bool Found[kCount] = {};
 
     std::string Decoded(int which) const { return DecodeOnce(Value[which]); }
+    // The value decoded into buffer, or as written (no copy) when it holds no reference.
+    std::string_view Decoded(int which, std::string& buffer) const
+    {
+        if (Value[which].find('&') == npos)
+            return Value[which];
+        buffer = DecodeOnce(Value[which]);
+        return buffer;
+    }
 };
 
 TAttributes Attributes(std::string_view text, const TToken& tag)
@@ -631,7 +657,9 @@ std::string TAtomReader::Text(const TElement& e, std::string_view lineBreak) con
     if (!e.Present)
         return {};
     const TAttributes a = Attributes(FDoc, e.Tag);
-    return TypedText(Content(e), a.Decoded(TAttributes::kType), a.Decoded(TAttributes::kMode), lineBreak);
+    std::string type, mode;
+    return TypedText(Content(e), a.Decoded(TAttributes::kType, type), a.Decoded(TAttributes::kMode, mode),
+                     lineBreak);
 }
 
 std::string TAtomReader::Base(const TAttributes& a, const std::string& outer) const
@@ -644,14 +672,16 @@ void TAtomReader::OfferLink(TLinkChoice& choice, const TElement& e, const std::s
     if (choice.Html)
         return;
     const TAttributes a = Attributes(FDoc, e.Tag);
-    std::string rel(TrimView(a.Decoded(TAttributes::kRel)));
+    std::string buffer;
+    const std::string_view rel = TrimView(a.Decoded(TAttributes::kRel, buffer));
     if (!rel.empty() && !SameTextAscii(rel, "alternate"))
         return;
     std::string href = a.Found[TAttributes::kHref] ? a.Decoded(TAttributes::kHref) : TextContent(Content(e));
     std::string_view h = TrimView(href);
     if (h.empty())
         return;
-    const bool html = SameTextAscii(TrimView(a.Decoded(TAttributes::kType)), "text/html");
+    std::string typeBuffer;
+    const bool html = SameTextAscii(TrimView(a.Decoded(TAttributes::kType, typeBuffer)), "text/html");
     if (choice.Chosen && !html)
         return;
     choice.Href = ResolveUrl(Base(a, base), h);
