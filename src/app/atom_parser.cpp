@@ -440,11 +440,13 @@ enum class TStop { None, End, EntryClose };
 
 // The first stop marker at or after at, which is moved to it: the element's end marker or an
 // entry's end marker, each followed by a character that ends a name. Comments and CDATA
-// sections hide markers. memchr finds the next "<" while they are rare; markup-dense content holds
-// one every few bytes, too often for a call each, so there blocks are first tested by a loop
-// without an early exit, which compilers turn into vector code, and only blocks that may hold a
-// marker are read closely.
-TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std::string_view entryClose)
+// sections hide markers. item is set when an "<item" marker lies in what was read, so that the
+// document's dispatch needs no pass of its own over the content. memchr finds the next "<" while they are rare;
+// markup-dense content holds one every few bytes, too often for a call each, so there blocks are first tested by a
+// loop without an early exit, which compilers turn into vector code, and only blocks that may hold a marker are
+// read closely.
+TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std::string_view entryClose,
+               bool& item)
 {
     const std::size_t n = text.size();
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -452,13 +454,20 @@ TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std
         return text.compare(i, m.size(), m) == 0 && i + m.size() < n && !IsNameChar(text[i + m.size()]);
     };
     // What the "<" at i is; a comment or section moves i past its end (npos when it has none).
+    // Sections are searched for "<item" apart; what ends one cannot be part of the marker.
+    auto section = [&](std::size_t& i, std::string_view close, std::size_t from) {
+        const std::size_t c = text.find(close, from);
+        if (c != npos && FindMarker(text.substr(0, c), "<item", i) != npos)
+            item = true;
+        i = c == npos ? npos : c + close.size();
+    };
     auto look = [&](std::size_t& i) {
+        if (text.compare(i, 5, "<item") == 0)
+            item = true;
         if (text.compare(i, 4, "<!--") == 0) {
-            std::size_t close = text.find("-->", i + 4);
-            i = close == npos ? npos : close + 3;
+            section(i, "-->", i + 4);
         } else if (text.compare(i, 9, "<![CDATA[") == 0) {
-            std::size_t close = text.find("]]>", i + 9);
-            i = close == npos ? npos : close + 3;
+            section(i, "]]>", i + 9);
         } else if (marker(i, end)) {
             return TStop::End;
         } else if (marker(i, entryClose)) {
@@ -493,7 +502,8 @@ TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std
                 for (std::size_t k = 0; k < kBlock; ++k) {
                     const unsigned char* c = p + i + k;
                     hit |= static_cast<unsigned char>(
-                        -(c[0] == '<') & (-(c[1] == '!') | (-(c[1] == '/') & (-(c[2] == q) | -(c[2] == e)))));
+                        -(c[0] == '<') &
+                        (-(c[1] == '!') | -(c[1] == 'i') | (-(c[1] == '/') & (-(c[2] == q) | -(c[2] == e)))));
                 }
                 if (hit)
                     break;
@@ -608,6 +618,10 @@ public:
     }
 
     TParseResult Read(int maxEntrys, int maxChars, TBalloonNews& balloon);
+    // Reading may end at an "<item" marker, when only a document without one is wanted.
+    bool FStopAtItem = false;
+    // After Read: whether the document is one (IsAtomDocument).
+    bool Atom() const { return FAtom; }
 
 private:
     bool Is(const TToken& t, std::string_view local) const
@@ -632,7 +646,23 @@ private:
     std::string FDocumentBase;
     std::string FPrefix; // the qualified name's prefix with its colon, or empty
     std::string FEntryClose, FEndMarker;
+    // No "<item" marker starts before FItemFree; FItem once one is found.
+    std::size_t FItemFree = 0;
+    bool FItem = false, FAtom = false;
+    void CheckItems(std::size_t upTo);
 };
+
+void TAtomReader::CheckItems(std::size_t upTo)
+{
+    if (FItem || upTo <= FItemFree)
+        return;
+    // A marker that starts before upTo may run 4 bytes past it.
+    const std::string_view head = FDoc.substr(0, std::min(FDoc.size(), upTo + 4));
+    if (FindMarker(head, "<item", FItemFree) != npos)
+        FItem = true;
+    else
+        FItemFree = upTo;
+}
 
 TElement TAtomReader::Take(const TToken& start)
 {
@@ -644,8 +674,14 @@ TElement TAtomReader::Take(const TToken& start)
         return e;
     FEndMarker.assign("</").append(start.Name.data(), start.Name.size());
     std::size_t at = start.End;
-    if (FindStop(FDoc, at, FEndMarker, FEntryClose) != TStop::End)
+    CheckItems(at);
+    bool item = false;
+    const TStop stop = FindStop(FDoc, at, FEndMarker, FEntryClose, item);
+    FItem = FItem || item;
+    if (stop != TStop::End)
         return e;
+    if (FItemFree == start.End)
+        FItemFree = at;
     e.ContentEnd = at;
     std::size_t gt = FDoc.find('>', at);
     FTokens.Seek(gt == npos ? FDoc.size() : gt + 1);
@@ -707,11 +743,12 @@ TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloo
 
     for (;;) {
         TToken t = FTokens.Next();
-        if (t.Kind == TKind::Eof)
+        if (t.Kind == TKind::Eof || (FItem && FStopAtItem))
             break;
         if (t.Kind != TKind::Start)
             continue;
         if (!prefixKnown) {
+            CheckItems(t.End);
             std::string_view local = LocalName(t.Name);
             if (local != "feed" && local != "entry")
                 continue;
@@ -753,7 +790,7 @@ TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloo
         bool complete = t.SelfClosing;
         while (!complete) {
             TToken c = FTokens.Next();
-            if (c.Kind == TKind::Eof)
+            if (c.Kind == TKind::Eof || (FItem && FStopAtItem))
                 break;
             if (c.Kind == TKind::End && Is(c, "entry")) {
                 complete = true;
@@ -808,6 +845,8 @@ TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloo
         previous = h.Caption;
         result.Headlines.push_back(std::move(h));
     }
+    CheckItems(FDoc.size());
+    FAtom = prefixKnown && !FItem;
     result.LongestCaption = static_cast<int>(longest);
     result.Channel.Caption = Caption(Text(feedTitle, " "));
     result.Channel.Link = feedLink.Href;
@@ -836,6 +875,19 @@ TParseResult ParseAtom(std::string_view document, int maxEntrys, int maxChars, T
                        std::string_view documentUrl)
 {
     return TAtomReader(document, documentUrl).Read(maxEntrys, maxChars, balloon);
+}
+
+bool ParseIfAtom(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon,
+                 std::string_view documentUrl, TParseResult& result)
+{
+    TBalloonNews before = balloon;
+    TAtomReader reader(document, documentUrl);
+    reader.FStopAtItem = true;
+    result = reader.Read(maxEntrys, maxChars, balloon);
+    if (reader.Atom())
+        return true;
+    balloon = std::move(before);
+    return false;
 }
 
 namespace {
