@@ -453,14 +453,14 @@ TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std
     auto marker = [&](std::size_t i, std::string_view m) {
         return text.compare(i, m.size(), m) == 0 && i + m.size() < n && !IsNameChar(text[i + m.size()]);
     };
-    // What the "<" at i is; a comment or section moves i past its end (npos when it has none).
-    // Sections are searched for "<item" apart; what ends one cannot be part of the marker.
+    // Comments and sections are searched for "<item" apart; what ends one cannot be part of it.
     auto section = [&](std::size_t& i, std::string_view close, std::size_t from) {
         const std::size_t c = text.find(close, from);
         if (c != npos && FindMarker(text.substr(0, c), "<item", i) != npos)
             item = true;
         i = c == npos ? npos : c + close.size();
     };
+    // What the "<" at i is; a comment or section moves i past its end (npos when it has none).
     auto look = [&](std::size_t& i) {
         if (text.compare(i, 5, "<item") == 0)
             item = true;
