@@ -24,6 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     feed::TParseResult ref = reference_atom::ParseAtom(doc, maxEntrys, maxChars, refBalloon, url);
     FuzzCheck(reference::Describe(fast, fastBalloon) == reference::Describe(ref, refBalloon), "ParseAtom",
               reference::Describe(fast, fastBalloon), reference::Describe(ref, refBalloon));
+    // The dispatch reads the document once for both questions, Atom or not and what it holds.
+    feed::TBalloonNews parseBalloon{"previous", "text"}, dispatchBalloon = parseBalloon;
+    FuzzCheck(
+        reference::Describe(feed::Parse(doc, maxEntrys, maxChars, parseBalloon, url), parseBalloon) ==
+            reference::Describe(reference::Parse(doc, maxEntrys, maxChars, dispatchBalloon, url), dispatchBalloon),
+        "Parse");
     for (const feed::THeadline& h : fast.Headlines)
         FuzzCheck(h.N >= 1 && h.N <= fast.MaxEntrys && !h.Caption.empty(), "headline bounds");
     return 0;

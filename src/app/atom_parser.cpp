@@ -74,13 +74,13 @@ std::size_t FindMarker(std::string_view text, std::string_view marker, std::size
         if (!hit)
             return npos;
         const std::size_t next = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - p);
+        if (text.compare(next, marker.size(), marker) == 0)
+            return next;
         if (next - i >= kSparse) {
-            if (text.compare(next, marker.size(), marker) == 0)
-                return next;
             i = next + 1;
             continue;
         }
-        i = next;
+        i = next + 1;
         for (; i + kBlock + 1 <= n; i += kBlock) {
             unsigned char pair = 0;
             for (std::size_t k = 0; k < kBlock; ++k)
@@ -284,6 +284,16 @@ bool AppendReference(std::string& out, std::string_view ref, bool fromHighOnly)
     }
     if (fromHighOnly)
         return false;
+    // The references of XML itself, nearly all a feed holds, skip the table search.
+    static constexpr struct {
+        std::string_view Name;
+        char Char;
+    } kXml[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
+    for (const auto& x : kXml)
+        if (body == x.Name) {
+            out.push_back(x.Char);
+            return true;
+        }
     const THtmlEntity* end = kHtmlEntities + kHtmlEntityCount;
     const THtmlEntity* e = std::lower_bound(kHtmlEntities, end, body,
                                             [](const THtmlEntity& x, std::string_view k) { return x.Name < k; });
@@ -430,25 +440,34 @@ enum class TStop { None, End, EntryClose };
 
 // The first stop marker at or after at, which is moved to it: the element's end marker or an
 // entry's end marker, each followed by a character that ends a name. Comments and CDATA
-// sections hide markers. memchr finds the next "<" while they are rare; markup-dense content holds
-// one every few bytes, too often for a call each, so there blocks are first tested by a loop
-// without an early exit, which compilers turn into vector code, and only blocks that may hold a
-// marker are read closely.
-TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std::string_view entryClose)
+// sections hide markers. item is set when an "<item" marker lies in what was read, so that the
+// document's dispatch needs no pass of its own over the content. memchr finds the next "<" while they are rare;
+// markup-dense content holds one every few bytes, too often for a call each, so there blocks are first tested by a
+// loop without an early exit, which compilers turn into vector code, and only blocks that may hold a marker are
+// read closely.
+TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std::string_view entryClose,
+               bool& item)
 {
     const std::size_t n = text.size();
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
     auto marker = [&](std::size_t i, std::string_view m) {
         return text.compare(i, m.size(), m) == 0 && i + m.size() < n && !IsNameChar(text[i + m.size()]);
     };
+    // Comments and sections are searched for "<item" apart; what ends one cannot be part of it.
+    auto section = [&](std::size_t& i, std::string_view close, std::size_t from) {
+        const std::size_t c = text.find(close, from);
+        if (c != npos && FindMarker(text.substr(0, c), "<item", i) != npos)
+            item = true;
+        i = c == npos ? npos : c + close.size();
+    };
     // What the "<" at i is; a comment or section moves i past its end (npos when it has none).
     auto look = [&](std::size_t& i) {
+        if (text.compare(i, 5, "<item") == 0)
+            item = true;
         if (text.compare(i, 4, "<!--") == 0) {
-            std::size_t close = text.find("-->", i + 4);
-            i = close == npos ? npos : close + 3;
+            section(i, "-->", i + 4);
         } else if (text.compare(i, 9, "<![CDATA[") == 0) {
-            std::size_t close = text.find("]]>", i + 9);
-            i = close == npos ? npos : close + 3;
+            section(i, "]]>", i + 9);
         } else if (marker(i, end)) {
             return TStop::End;
         } else if (marker(i, entryClose)) {
@@ -466,16 +485,25 @@ TStop FindStop(std::string_view text, std::size_t& at, std::string_view end, std
         if (!lt)
             return TStop::None;
         const std::size_t next = static_cast<std::size_t>(static_cast<const unsigned char*>(lt) - p);
-        std::size_t stop = next + 1;
         const bool dense = next - i < kSparse;
+        // The "<" found is read first: short elements end at it, with no block to test.
         i = next;
+        const TStop first = look(i);
+        if (first != TStop::None) {
+            at = i;
+            return first;
+        }
+        if (i == npos)
+            return TStop::None;
+        std::size_t stop = i;
         if (dense) {
             for (; i + kBlock + 3 <= n; i += kBlock) {
                 unsigned char hit = 0;
                 for (std::size_t k = 0; k < kBlock; ++k) {
                     const unsigned char* c = p + i + k;
                     hit |= static_cast<unsigned char>(
-                        -(c[0] == '<') & (-(c[1] == '!') | (-(c[1] == '/') & (-(c[2] == q) | -(c[2] == e)))));
+                        -(c[0] == '<') &
+                        (-(c[1] == '!') | -(c[1] == 'i') | (-(c[1] == '/') & (-(c[2] == q) | -(c[2] == e)))));
                 }
                 if (hit)
                     break;
@@ -509,6 +537,14 @@ struct TAttributes {
     bool Found[kCount] = {};
 
     std::string Decoded(int which) const { return DecodeOnce(Value[which]); }
+    // The value decoded into buffer, or as written (no copy) when it holds no reference.
+    std::string_view Decoded(int which, std::string& buffer) const
+    {
+        if (Value[which].find('&') == npos)
+            return Value[which];
+        buffer = DecodeOnce(Value[which]);
+        return buffer;
+    }
 };
 
 TAttributes Attributes(std::string_view text, const TToken& tag)
@@ -582,6 +618,10 @@ public:
     }
 
     TParseResult Read(int maxEntrys, int maxChars, TBalloonNews& balloon);
+    // Reading may end at an "<item" marker, when only a document without one is wanted.
+    bool FStopAtItem = false;
+    // After Read: whether the document is one (IsAtomDocument).
+    bool Atom() const { return FAtom; }
 
 private:
     bool Is(const TToken& t, std::string_view local) const
@@ -606,7 +646,23 @@ private:
     std::string FDocumentBase;
     std::string FPrefix; // the qualified name's prefix with its colon, or empty
     std::string FEntryClose, FEndMarker;
+    // No "<item" marker starts before FItemFree; FItem once one is found.
+    std::size_t FItemFree = 0;
+    bool FItem = false, FAtom = false;
+    void CheckItems(std::size_t upTo);
 };
+
+void TAtomReader::CheckItems(std::size_t upTo)
+{
+    if (FItem || upTo <= FItemFree)
+        return;
+    // A marker that starts before upTo may run 4 bytes past it.
+    const std::string_view head = FDoc.substr(0, std::min(FDoc.size(), upTo + 4));
+    if (FindMarker(head, "<item", FItemFree) != npos)
+        FItem = true;
+    else
+        FItemFree = upTo;
+}
 
 TElement TAtomReader::Take(const TToken& start)
 {
@@ -618,8 +674,14 @@ TElement TAtomReader::Take(const TToken& start)
         return e;
     FEndMarker.assign("</").append(start.Name.data(), start.Name.size());
     std::size_t at = start.End;
-    if (FindStop(FDoc, at, FEndMarker, FEntryClose) != TStop::End)
+    CheckItems(at);
+    bool item = false;
+    const TStop stop = FindStop(FDoc, at, FEndMarker, FEntryClose, item);
+    FItem = FItem || item;
+    if (stop != TStop::End)
         return e;
+    if (FItemFree == start.End)
+        FItemFree = at;
     e.ContentEnd = at;
     std::size_t gt = FDoc.find('>', at);
     FTokens.Seek(gt == npos ? FDoc.size() : gt + 1);
@@ -631,7 +693,9 @@ std::string TAtomReader::Text(const TElement& e, std::string_view lineBreak) con
     if (!e.Present)
         return {};
     const TAttributes a = Attributes(FDoc, e.Tag);
-    return TypedText(Content(e), a.Decoded(TAttributes::kType), a.Decoded(TAttributes::kMode), lineBreak);
+    std::string type, mode;
+    return TypedText(Content(e), a.Decoded(TAttributes::kType, type), a.Decoded(TAttributes::kMode, mode),
+                     lineBreak);
 }
 
 std::string TAtomReader::Base(const TAttributes& a, const std::string& outer) const
@@ -644,14 +708,16 @@ void TAtomReader::OfferLink(TLinkChoice& choice, const TElement& e, const std::s
     if (choice.Html)
         return;
     const TAttributes a = Attributes(FDoc, e.Tag);
-    std::string rel(TrimView(a.Decoded(TAttributes::kRel)));
+    std::string buffer;
+    const std::string_view rel = TrimView(a.Decoded(TAttributes::kRel, buffer));
     if (!rel.empty() && !SameTextAscii(rel, "alternate"))
         return;
     std::string href = a.Found[TAttributes::kHref] ? a.Decoded(TAttributes::kHref) : TextContent(Content(e));
     std::string_view h = TrimView(href);
     if (h.empty())
         return;
-    const bool html = SameTextAscii(TrimView(a.Decoded(TAttributes::kType)), "text/html");
+    std::string typeBuffer;
+    const bool html = SameTextAscii(TrimView(a.Decoded(TAttributes::kType, typeBuffer)), "text/html");
     if (choice.Chosen && !html)
         return;
     choice.Href = ResolveUrl(Base(a, base), h);
@@ -677,11 +743,12 @@ TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloo
 
     for (;;) {
         TToken t = FTokens.Next();
-        if (t.Kind == TKind::Eof)
+        if (t.Kind == TKind::Eof || (FItem && FStopAtItem))
             break;
         if (t.Kind != TKind::Start)
             continue;
         if (!prefixKnown) {
+            CheckItems(t.End);
             std::string_view local = LocalName(t.Name);
             if (local != "feed" && local != "entry")
                 continue;
@@ -723,7 +790,7 @@ TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloo
         bool complete = t.SelfClosing;
         while (!complete) {
             TToken c = FTokens.Next();
-            if (c.Kind == TKind::Eof)
+            if (c.Kind == TKind::Eof || (FItem && FStopAtItem))
                 break;
             if (c.Kind == TKind::End && Is(c, "entry")) {
                 complete = true;
@@ -778,6 +845,8 @@ TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloo
         previous = h.Caption;
         result.Headlines.push_back(std::move(h));
     }
+    CheckItems(FDoc.size());
+    FAtom = prefixKnown && !FItem;
     result.LongestCaption = static_cast<int>(longest);
     result.Channel.Caption = Caption(Text(feedTitle, " "));
     result.Channel.Link = feedLink.Href;
@@ -806,6 +875,19 @@ TParseResult ParseAtom(std::string_view document, int maxEntrys, int maxChars, T
                        std::string_view documentUrl)
 {
     return TAtomReader(document, documentUrl).Read(maxEntrys, maxChars, balloon);
+}
+
+bool ParseIfAtom(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon,
+                 std::string_view documentUrl, TParseResult& result)
+{
+    TBalloonNews before = balloon;
+    TAtomReader reader(document, documentUrl);
+    reader.FStopAtItem = true;
+    result = reader.Read(maxEntrys, maxChars, balloon);
+    if (reader.Atom())
+        return true;
+    balloon = std::move(before);
+    return false;
 }
 
 namespace {

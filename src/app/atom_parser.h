@@ -24,6 +24,11 @@ bool IsAtomDocument(std::string_view document);
 TParseResult ParseAtom(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon,
                        std::string_view documentUrl);
 
+// ParseAtom when IsAtomDocument holds (true), in one reading of the document; otherwise false
+// with balloon as it was.
+bool ParseIfAtom(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon,
+                 std::string_view documentUrl, TParseResult& result);
+
 // A URI reference resolved against a base address by the usual rules of the web (RFC 3986); a
 // reference with a scheme of its own, or a base without one, gives the reference unchanged.
 std::string ResolveUrl(std::string_view base, std::string_view reference);

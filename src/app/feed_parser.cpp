@@ -256,9 +256,10 @@ std::string StripComments(std::string_view text)
 TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon,
                    std::string_view documentUrl)
 {
-    if (IsAtomDocument(document))
-        return ParseAtom(document, maxEntrys, maxChars, balloon, documentUrl);
     TParseResult result;
+    if (ParseIfAtom(document, maxEntrys, maxChars, balloon, documentUrl, result))
+        return result;
+    result = TParseResult();
     result.MaxEntrys = maxEntrys < 1 ? 1 : maxEntrys;
     const std::size_t limit = static_cast<std::size_t>(result.MaxEntrys);
 

@@ -79,6 +79,31 @@ TEST(AtomDocument, IsAtomWithoutItemMarkersAndWithAnEntryOrFeedElement)
         EXPECT_EQ(feed::IsAtomDocument(c.doc), c.atom) << c.doc;
 }
 
+// The dispatch learns of "<item" markers while reading the entries, wherever they hide; an RSS
+// reading must then start from the balloon as it was.
+TEST(AtomDocument, ItemMarkersAnywhereMakeTheDispatchReadRss)
+{
+    const std::string dense(600, 'x');
+    const std::string places[] = {
+        "<content type=\"html\"><![CDATA[<p>a</p><item>]]></content>",
+        "<content type=\"xhtml\"><div><p>" + dense + "</p><!-- <items> --><p>b</p></div></content>",
+        "<content type=\"xhtml\"><div><p><itemize/>" + dense + "</p></div></content>",
+        "<summary>" + dense + "<p><item></p>" + dense + "</summary>",
+        "<content>x</content><item><title>Rss</title></item>",
+        "<content>x<item",
+    };
+    for (const std::string& place : places)
+        for (int maxEntrys : {1, 15})
+            for (const std::string& doc :
+                 {Feed(Titled("A", place) + Titled("B")), Feed(Titled("A") + Titled("B", place))}) {
+                TBalloonNews balloon{"previous", "text"}, refBalloon = balloon;
+                const TParseResult fast = feed::Parse(doc, maxEntrys, 80, balloon, kUrl);
+                const TParseResult ref = reference::Parse(doc, maxEntrys, 80, refBalloon, kUrl);
+                EXPECT_FALSE(feed::IsAtomDocument(doc)) << doc;
+                EXPECT_EQ(reference::Describe(fast, balloon), reference::Describe(ref, refBalloon)) << doc;
+            }
+}
+
 TEST(AtomTitles, ReadByTheirType)
 {
     const struct {
