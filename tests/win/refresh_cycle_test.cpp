@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "http_test_support.h"
+#include "image_pixels.h"
 #include "rtl/files.h"
 #include "rtl/string_list.h"
 #include "test_support.h"
@@ -25,7 +26,10 @@ namespace {
 
 // The refresh tests name documents of the loopback server by path; the HTTP tests' Url, which
 // names a route and a query, is of no use here.
-std::string Url(const std::string& path) { return Server().Url(path); }
+std::string Url(const std::string& path)
+{
+    return Server().Url(path);
+}
 
 TEST_F(RefreshCycleTest, TheFirstRefreshAfterStartIsNewsWithABalloon)
 {
@@ -131,6 +135,24 @@ TEST_F(RefreshCycleTest, OpeningTheMenuOrALeftClickClearsTheNewsMark)
     EXPECT_EQ(F().BalloonHint->Data().Header, "A");
 }
 
+TEST_F(RefreshCycleTest, TheTrayPicturesAreKeptUntilTheFeedIconChanges)
+{
+    Serve(Rss({"A", "B", "C"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    const unsigned made = F().TrayIconList->Stamp();
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIconList->Stamp(), made);
+    F().CurrentFeed.IconIndex = F().FeedIconList->AddIcon(LoadIcon(nullptr, IDI_ERROR));
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_NE(F().TrayIconList->Stamp(), made);
+    for (int xy : {3, 8})
+        EXPECT_EQ(ImageColor(*F().TrayIconList, 0, xy, xy),
+                  ImageColor(*F().FeedIconList, F().CurrentFeed.IconIndex, xy, xy));
+}
+
 TEST_F(RefreshCycleTest, AFailedDownloadShowsTheFailureAndKeepsTheMenu)
 {
     Serve(Rss({"A", "B", "C"}));
@@ -213,7 +235,7 @@ TEST_F(RefreshCycleTest, HttpsTakesOnlyAnInDateCertificateForTheNameFromATrusted
         bool Works;
     } cases[] = {
         {"localhost", "tls", true},
-        {"127.0.0.1", "tls", false},  // the certificate names localhost only
+        {"127.0.0.1", "tls", false}, // the certificate names localhost only
         {"localhost", "tls_expired", false},
         {"localhost", "tls_untrusted", false},
     };
@@ -231,7 +253,7 @@ TEST_F(RefreshCycleTest, HttpsTakesOnlyAnInDateCertificateForTheNameFromATrusted
             EXPECT_EQ(Caption(2), "Sicher");
         } else {
             EXPECT_EQ(hint.rfind("Fehler: ", 0), 0u) << hint;
-            EXPECT_EQ(Caption(0), "Jetzt Aktualisieren");  // no document, no headlines
+            EXPECT_EQ(Caption(0), "Jetzt Aktualisieren"); // no document, no headlines
             EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
         }
     }
@@ -521,4 +543,4 @@ TEST_F(RefreshCycleTest, ATickWhileTheCredentialsDialogWaitsIsSkipped)
     EXPECT_TRUE(WaitForRefresh());
 }
 
-}  // namespace
+} // namespace
