@@ -56,15 +56,7 @@ void TRefreshCycle::StartRefresh()
     }
     FPreviousIconIndex = F.TrayIcon->IconIndex();
     F.TrayIcon->SetHint("Verbinde mit Server ...");
-    F.TrayIconList->Clear();
-    TIconHandle feedIcon(F.FeedIconList->GetIcon(F.CurrentFeed.IconIndex));
-    if (!feedIcon)
-        feedIcon.Reset(CopyIcon(F.TheIcon->Icon()));
-    F.TrayIconList->AddIcon(feedIcon.Get());
-    TIconHandle news(OverlayIcon(F.NewImage->Icon(), feedIcon.Get()));
-    F.TrayIconList->AddIcon(news.Get());
-    TIconHandle fetching(OverlayIcon(F.GetNewsImage->Icon(), feedIcon.Get()));
-    F.TrayIconList->AddIcon(fetching.Get());
+    PrepareTrayPictures();
     applyInterval();
     F.TrayIcon->SetIconIndex(2);
     Application->ProcessMessages();
@@ -98,6 +90,26 @@ void TRefreshCycle::StartRefresh()
         F.TrayIcon->SetHint("Verbinde mit Server ...");
         F.TrayIcon->SetIconIndex(2);
     }
+}
+
+void TRefreshCycle::PrepareTrayPictures()
+{
+    TTrayPictureSources sources{F.FeedIconList->Stamp(), F.CurrentFeed.IconIndex, F.TheIcon->Icon(),
+                                F.NewImage->Icon(),      F.GetNewsImage->Icon(),  F.TrayIconList->Stamp()};
+    if (FTrayPicturesMade && sources == FTrayPictures)
+        return;
+    F.TrayIconList->Clear();
+    TIconHandle feedIcon(F.FeedIconList->GetIcon(F.CurrentFeed.IconIndex));
+    if (!feedIcon)
+        feedIcon.Reset(CopyIcon(F.TheIcon->Icon()));
+    F.TrayIconList->AddIcon(feedIcon.Get());
+    TIconHandle news(OverlayIcon(F.NewImage->Icon(), feedIcon.Get()));
+    F.TrayIconList->AddIcon(news.Get());
+    TIconHandle fetching(OverlayIcon(F.GetNewsImage->Icon(), feedIcon.Get()));
+    F.TrayIconList->AddIcon(fetching.Get());
+    sources.TrayIcons = F.TrayIconList->Stamp();
+    FTrayPictures = sources;
+    FTrayPicturesMade = true;
 }
 
 bool TRefreshCycle::AbortRunning()
@@ -156,7 +168,7 @@ void TRefreshCycle::AdvHttpError()
 void TRefreshCycle::AdvHttpRequestComplete()
 {
     if (!FFetching)
-        return;  // a download given up when the feed lost its address
+        return; // a download given up when the feed lost its address
     FFetching = false;
     const int status = F.AdvHttp->StatusCode();
     if (status == 304 && FValidators.Present() && FRequested.FeedName == FValidators.FeedName &&
@@ -214,9 +226,11 @@ void TRefreshCycle::ProcessDocument(std::string document)
         F.BalloonCheck->Checked() ? std::string() : result.Channel.Caption + ":\r" + result.Channel.Description;
     F.TrayIcon->SetHint(FDocumentHint);
     F.DescMemo->SetText(result.Channel.Description);
-    F.TrayIcon->SetIconIndex(TopLevelCaption(3) != FRememberedCaption ? 1 : 0);
-    if (F.TrayIcon->IconIndex() == 1)
+    // The balloon first: the tray picture's change waits for the shell's round trip.
+    const bool news = TopLevelCaption(3) != FRememberedCaption;
+    if (news)
         ShowNewsBalloon(5000);
+    F.TrayIcon->SetIconIndex(news ? 1 : 0);
     F.TrayIcon->SetPopupMenu(F.PopupMenu);
     // Last: when the Text page is on screen its field takes the text now, after the news is out.
     F.Memo->ShowDocument(FDocument);

@@ -42,6 +42,9 @@ private:
     // Ends a running download; false when none was running.
     bool AbortRunning();
     void PrepareRequestHeaders();
+    // Makes the tray's pictures of the current feed (plain, news, fetching) unless those of the
+    // same pictures are there: the image list work costs the shell and GDI round trips.
+    void PrepareTrayPictures();
     void ShowFailure(const std::string& text);
 
     TMainForm& F;
@@ -55,6 +58,20 @@ private:
     int FPreviousIconIndex = 0;
     TValidators FValidators;
     TValidators FRequested;
+    // What the tray's pictures were made of; equal sources make equal pictures.
+    struct TTrayPictureSources {
+        unsigned FeedIcons = 0;
+        int IconIndex = 0;
+        HICON Fallback = nullptr, News = nullptr, Fetching = nullptr;
+        unsigned TrayIcons = 0;
+        bool operator==(const TTrayPictureSources& o) const
+        {
+            return FeedIcons == o.FeedIcons && IconIndex == o.IconIndex && Fallback == o.Fallback &&
+                   News == o.News && Fetching == o.Fetching && TrayIcons == o.TrayIcons;
+        }
+    };
+    TTrayPictureSources FTrayPictures;
+    bool FTrayPicturesMade = false;
     bool FFetching = false;
     bool FAborting = false;
 };

@@ -12,14 +12,22 @@ TImageList::~TImageList()
         ImageList_Destroy(FHandle);
 }
 
-int TImageList::Count() const { return FHandle ? ImageList_GetImageCount(FHandle) : 0; }
+int TImageList::Count() const
+{
+    return FHandle ? ImageList_GetImageCount(FHandle) : 0;
+}
 
-int TImageList::AddIcon(HICON icon) { return icon ? ImageList_AddIcon(FHandle, icon) : -1; }
+int TImageList::AddIcon(HICON icon)
+{
+    ++FStamp;
+    return icon ? ImageList_AddIcon(FHandle, icon) : -1;
+}
 
 bool TImageList::ReplaceIcon(int index, HICON icon)
 {
     if (index < 0 || index >= Count() || !icon)
         return false;
+    ++FStamp;
     return ImageList_ReplaceIcon(FHandle, index, icon) >= 0;
 }
 
@@ -32,11 +40,17 @@ HICON TImageList::GetIcon(int index) const
 
 void TImageList::Delete(int index)
 {
-    if (index >= 0 && index < Count())
+    if (index >= 0 && index < Count()) {
+        ++FStamp;
         ImageList_Remove(FHandle, index);
+    }
 }
 
-void TImageList::Clear() { ImageList_Remove(FHandle, -1); }
+void TImageList::Clear()
+{
+    ++FStamp;
+    ImageList_Remove(FHandle, -1);
+}
 
 void TImageList::Draw(HDC dc, int x, int y, int index) const
 {

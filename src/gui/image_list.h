@@ -23,8 +23,11 @@ public:
     void Delete(int index);
     void Clear();
     void Draw(HDC dc, int x, int y, int index) const;
+    // Changes with every change of the pictures: equal stamps mean equal pictures.
+    unsigned Stamp() const { return FStamp; }
 
 private:
     HIMAGELIST FHandle;
     int FWidth, FHeight;
+    unsigned FStamp = 0;
 };

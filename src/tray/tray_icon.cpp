@@ -157,8 +157,10 @@ void TTrayIcon::Notification(TComponent* AComponent, TOperation Operation)
         FPopupMenu = nullptr;
     if (AComponent == FDropDownMenu)
         FDropDownMenu = nullptr;
-    if (AComponent == FIcons)
+    if (AComponent == FIcons) {
         FIcons = nullptr;
+        FShownList = nullptr;
+    }
     if (AComponent == FTimer)
         FTimer = nullptr;
 }
@@ -230,6 +232,7 @@ void TTrayIcon::SetHint(const std::string& v)
 void TTrayIcon::SetIcon(HICON v)
 {
     TaskbarCheck();
+    FShownList = nullptr;
     FIcon.Reset(v ? CopyIcon(v) : nullptr);
     FData.hIcon = FIcon.Get();
     if (FActive)
@@ -240,9 +243,16 @@ void TTrayIcon::SetIconIndex(int v)
 {
     FIconIndex = v;
     if (FIcons && v >= 0 && v < FIcons->Count()) {
+        if (FShownList == FIcons && FShownStamp == FIcons->Stamp() && FShownIndex == v) {
+            TaskbarCheck();
+            return;
+        }
         FData.uFlags = kTipFlags;
         TIconHandle picture(FIcons->GetIcon(v));
         SetIcon(picture.Get());
+        FShownList = FIcons;
+        FShownStamp = FIcons->Stamp();
+        FShownIndex = v;
     } else {
         FIconIndex = -1;
     }
@@ -253,6 +263,7 @@ void TTrayIcon::SetIconIndex(int v)
 void TTrayIcon::SetIcons(TImageList* v)
 {
     FIcons = v;
+    FShownList = nullptr;
     if (v)
         v->FreeNotification(this);
 }

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "http_test_support.h"
+#include "image_pixels.h"
 #include "rtl/files.h"
 #include "rtl/string_list.h"
 #include "test_support.h"
@@ -125,6 +126,24 @@ TEST_F(RefreshCycleTest, OpeningTheMenuOrALeftClickClearsTheNewsMark)
     EXPECT_TRUE(BalloonShown());
     EXPECT_EQ(F().BalloonHint->Data().VisibleTime, 20000);
     EXPECT_EQ(F().BalloonHint->Data().Header, "A");
+}
+
+TEST_F(RefreshCycleTest, TheTrayPicturesAreKeptUntilTheFeedIconChanges)
+{
+    Serve(Rss({"A", "B", "C"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    const unsigned made = F().TrayIconList->Stamp();
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIconList->Stamp(), made);
+    F().CurrentFeed.IconIndex = F().FeedIconList->AddIcon(LoadIcon(nullptr, IDI_ERROR));
+    F().TimerTimer(F().Timer);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_NE(F().TrayIconList->Stamp(), made);
+    for (int xy : {3, 8})
+        EXPECT_EQ(ImageColor(*F().TrayIconList, 0, xy, xy),
+                  ImageColor(*F().FeedIconList, F().CurrentFeed.IconIndex, xy, xy));
 }
 
 TEST_F(RefreshCycleTest, AFailedDownloadShowsTheFailureAndKeepsTheMenu)

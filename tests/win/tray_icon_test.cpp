@@ -264,6 +264,25 @@ TEST_F(TrayIconTest, AnIconIndexOutsideTheListReadsBackMinusOneAndKeepsThePictur
     EXPECT_EQ(Tray->IconIndex(), -1);
 }
 
+TEST_F(TrayIconTest, TheShownListPictureIsSentAgainOnlyAfterTheListOrIconChanged)
+{
+    TImageList* icons = new TImageList(&App);
+    for (LPCSTR id : {IDI_WARNING, IDI_ERROR})
+        icons->AddIcon(LoadIcon(nullptr, id));
+    Tray->SetIcons(icons);
+    Tray->SetActive(true);
+    Tray->SetIconIndex(1);
+    Shell.Calls.clear();
+    Tray->SetIconIndex(1);
+    EXPECT_TRUE(Shell.Calls.empty());
+    icons->ReplaceIcon(1, LoadIcon(nullptr, IDI_INFORMATION));
+    Tray->SetIconIndex(1);
+    Tray->SetIcon(LoadIcon(nullptr, IDI_QUESTION));
+    Tray->SetIconIndex(1);
+    Tray->SetIconIndex(0);
+    EXPECT_EQ(Shell.Messages(), (std::vector<DWORD>(4, NIM_MODIFY)));
+}
+
 TEST_F(TrayIconTest, WritingTheIconKeepsACopyAndModifiesAnActiveIcon)
 {
     HICON given = LoadIcon(nullptr, IDI_QUESTION);
