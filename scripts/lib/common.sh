@@ -9,6 +9,7 @@ ensure_setup() {
         command -v "$tool" >/dev/null 2>&1 || need=1
     done
     [ -f "$root/build/deps/mingw/lib/libgtest.a" ] || need=1
+    [ -f /usr/x86_64-w64-mingw32/lib/libz.a ] && [ -f /usr/include/zlib.h ] || need=1
     [ -f "$root/build/deps/mingw/lib/libjpeg.a" ] || need=1
     [ -f "$WINEPREFIX/system.reg" ] || need=1
     [ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] || need=1

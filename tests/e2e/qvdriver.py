@@ -354,7 +354,16 @@ class Program:
 
     def windows(self):
         """Top-level windows of the program: (hwnd, visible, class, rect, caption)."""
-        _, text = self.drive("windows")
+        # The listing only reads; a Wine start that fails now and then on a loaded machine (exit
+        # code 1, nothing said) is tried again rather than failing the journey.
+        for attempt in range(3):
+            try:
+                _, text = self.drive("windows")
+                break
+            except DriveError:
+                if attempt == 2:
+                    raise
+                time.sleep(0.5)
         return [parse_window_line(line, top=True) for line in text.splitlines() if line.strip()]
 
     def children(self, where):
