@@ -47,16 +47,6 @@ bool SameTextAscii(std::string_view a, std::string_view b)
     return true;
 }
 
-std::string_view TrimView(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsSpace(s[b]))
-        ++b;
-    while (e > b && IsSpace(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
-}
-
 // First occurrence of marker (two bytes or more) at or after from, npos if none. memchr finds its
 // first byte while that is rare; markup-dense text holds a "<" every few bytes, too often for a
 // call each, so there blocks are first tested for the marker's first two bytes by a loop without

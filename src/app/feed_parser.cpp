@@ -1,6 +1,7 @@
 #include "app/feed_parser.h"
 
 #include "app/atom_parser.h"
+#include "app/feed_text.h"
 
 #include <algorithm>
 #include <array>
@@ -12,16 +13,6 @@ namespace feed {
 namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
-
-std::string_view TrimView(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
 
 // First occurrences of one marker for a series of ranges whose starts never decrease. What one
 // query has searched without a find is not searched again, and a find beyond a range is kept for

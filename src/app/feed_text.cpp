@@ -31,16 +31,6 @@ bool IsBlank(char c)
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-std::string_view TrimView(std::string_view s)
-{
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b]))
-        ++b;
-    while (e > b && IsBlank(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
-}
-
 // --- The fixed table ---
 
 struct TEntity {
@@ -405,6 +395,16 @@ bool IsAsciiLetter(char c)
 }
 
 } // namespace
+
+std::string_view TrimView(std::string_view s)
+{
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return s.substr(b, e - b);
+}
 
 std::string DecodeEntities(std::string_view text)
 {

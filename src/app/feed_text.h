@@ -33,6 +33,9 @@ std::string CleanCaption(std::string_view raw);
 // Link element to web address: CDATA unwrapped, references decoded, trimmed.
 std::string CleanLink(std::string_view raw);
 
+// The text without the codes 32 and below at both ends (as rtl::Trim, without a copy).
+std::string_view TrimView(std::string_view s);
+
 // Whether the text starts with "http://" or "https://", letter case ignored.
 bool IsWebAddress(std::string_view text);
 
