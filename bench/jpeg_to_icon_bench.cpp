@@ -106,4 +106,4 @@ void BM_JpegFullThenResample(benchmark::State& state)
 }
 BENCHMARK(BM_JpegFullThenResample)->Name("BM_JpegFullThenResample/12MP")->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

@@ -43,4 +43,4 @@ void BM_ResampleEnlarge(benchmark::State& state)
 }
 BENCHMARK(BM_ResampleEnlarge);
 
-}  // namespace
+} // namespace

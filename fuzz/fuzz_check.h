@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <string>
 
-inline void FuzzCheck(bool ok, const char* what, const std::string& program = {}, const std::string& reference = {})
+inline void FuzzCheck(bool ok, const char* what, const std::string& program = {},
+                      const std::string& reference = {})
 {
     if (ok)
         return;
-    std::fprintf(stderr, "mismatch: %s\nprogram:   [%s]\nreference: [%s]\n", what, program.c_str(), reference.c_str());
+    std::fprintf(stderr, "mismatch: %s\nprogram:   [%s]\nreference: [%s]\n", what, program.c_str(),
+                 reference.c_str());
     std::abort();
 }

@@ -16,7 +16,7 @@ std::string NonBlank(const std::string& s)
             r += c;
     return r;
 }
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -3,9 +3,9 @@
 
 // The paths the program derives from its own file, computed once at start.
 struct TAppPaths {
-    std::string ProgramFolder;  // ends in a backslash
-    std::string SettingsFile;   // program folder + program file name less its extension + ".ini"
-    std::string FeedFolder;     // program folder + "Newsfeeds\"
+    std::string ProgramFolder; // ends in a backslash
+    std::string SettingsFile;  // program folder + program file name less its extension + ".ini"
+    std::string FeedFolder;    // program folder + "Newsfeeds\"
 
     static TAppPaths FromProgramFile(const std::string& programFile);
 };

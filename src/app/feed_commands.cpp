@@ -26,11 +26,12 @@ std::string WithoutAccelerators(const std::string& s)
     return r;
 }
 
-}  // namespace
+} // namespace
 
 std::string UnusableFeedNameMessage(const std::string& name)
 {
-    return "Der Name \"" + name + "\" kann nicht verwendet werden.\rEin Feed-Name darf nicht leer sein, nicht mit "
+    return "Der Name \"" + name +
+           "\" kann nicht verwendet werden.\rEin Feed-Name darf nicht leer sein, nicht mit "
            "\".\" beginnen und kein Gerätename wie \"CON\" sein.";
 }
 

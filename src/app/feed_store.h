@@ -19,8 +19,8 @@ class TFeedStore {
 public:
     // Feed files are read through memo (the settings window's text page shows the last one);
     // theIcon and folderIco hold the pictures of entries without an icon file.
-    TFeedStore(TImageList& feedIconList, TMemo& memo, TImage& theIcon, TImage& folderIco, TCurrentFeed& currentFeed,
-               const TAppPaths& paths);
+    TFeedStore(TImageList& feedIconList, TMemo& memo, TImage& theIcon, TImage& folderIco,
+               TCurrentFeed& currentFeed, const TAppPaths& paths);
 
     // The "Newsfeeds" entry that the full rebuild fills.
     TMenuItem* FeedsEntry() const { return FFeedsEntry; }

@@ -16,9 +16,12 @@ class THeadlineEntry : public TMenuItem {};
 const int kCommandImages[] = {IDI_MENU_REFRESH,   IDI_MENU_SETTINGS,  IDI_MENU_ABOUT,   IDI_MENU_EXIT,
                               IDI_MENU_CUSTOMIZE, IDI_MENU_NEWSFEEDS, IDI_MENU_FEEDEDIT};
 
-}  // namespace
+} // namespace
 
-bool IsHeadlineEntry(const TMenuItem* entry) { return dynamic_cast<const THeadlineEntry*>(entry) != nullptr; }
+bool IsHeadlineEntry(const TMenuItem* entry)
+{
+    return dynamic_cast<const THeadlineEntry*>(entry) != nullptr;
+}
 
 bool IsWebLink(const std::string& link)
 {
@@ -89,7 +92,8 @@ void THeadlineMenu::Rebuild(const feed::TParseResult& result)
     // every rebuild lays out the menu exactly as the first one does.
     for (int i = top.Count() - 1; i >= 0; --i) {
         TMenuItem* e = top.Items(i);
-        bool oldSeparator = e != first && e->IsLine() && (e->Tag() == kTagFirstSeparator || e->Tag() == kTagSeparator);
+        bool oldSeparator =
+            e != first && e->IsLine() && (e->Tag() == kTagFirstSeparator || e->Tag() == kTagSeparator);
         if (e->Tag() < 100 || IsHeadlineEntry(e) || oldSeparator)
             top.Delete(i);
     }

@@ -27,7 +27,7 @@ inline constexpr int kImageExit = 3;
 inline constexpr int kImageCustomize = 4;
 inline constexpr int kImageNewsfeeds = 5;
 inline constexpr int kImageFeedEdit = 6;
-inline constexpr int kImageChannel = 7;  // the current feed's icon, replaced at every rebuild
+inline constexpr int kImageChannel = 7; // the current feed's icon, replaced at every rebuild
 
 // The tray menu's top level: the channel entry, the headlines of the last document and the
 // fixed commands, one of which is the "Newsfeeds" submenu that the feed store fills.

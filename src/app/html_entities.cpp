@@ -2135,4 +2135,4 @@ const THtmlEntity kHtmlEntities[] = {
 
 const std::size_t kHtmlEntityCount = sizeof kHtmlEntities / sizeof kHtmlEntities[0];
 
-}  // namespace feed
+} // namespace feed

@@ -20,23 +20,25 @@ HICON LoadIconSized(int id, int size)
 }
 
 // The shell is given at most 800 characters of a file name or parameter.
-std::string Limit800(const std::string& s) { return s.size() > 800 ? s.substr(0, 800) : s; }
+std::string Limit800(const std::string& s)
+{
+    return s.size() > 800 ? s.substr(0, 800) : s;
+}
 
-const char* const kAboutText =
-    "Quorvane v1.2.2\r\n"
-    "\r\n"
-    "(c) 2026 das Quorvane-Team. Freeware.\r\n"
-    "\r\n"
-    "Quorvane lädt Überschriften von Nachrichten \r\n"
-    "und Artikel im RSS/RDF-Format herunter und zeigt \r\n"
-    "die Ergebnisse als Popupmenu über einem TrayIcon \r\n"
-    "an. Die News werden dann regelmäßig aktualisiert. \r\n"
-    "Klickt man auf die Menüeinträge, öffnet sich der \r\n"
-    "aktuelle Browser und zeigt den gewählten Artikel an.\r\n"
-    "\r\n"
-    "Icons:";
+const char* const kAboutText = "Quorvane v1.2.2\r\n"
+                               "\r\n"
+                               "(c) 2026 das Quorvane-Team. Freeware.\r\n"
+                               "\r\n"
+                               "Quorvane lädt Überschriften von Nachrichten \r\n"
+                               "und Artikel im RSS/RDF-Format herunter und zeigt \r\n"
+                               "die Ergebnisse als Popupmenu über einem TrayIcon \r\n"
+                               "an. Die News werden dann regelmäßig aktualisiert. \r\n"
+                               "Klickt man auf die Menüeinträge, öffnet sich der \r\n"
+                               "aktuelle Browser und zeigt den gewählten Artikel an.\r\n"
+                               "\r\n"
+                               "Icons:";
 
-}  // namespace
+} // namespace
 
 TInfoForm::TInfoForm(TComponent* AOwner) : TForm(AOwner, "TInfoForm")
 {
@@ -68,7 +70,7 @@ TInfoForm::TInfoForm(TComponent* AOwner) : TForm(AOwner, "TInfoForm")
     TFontSpec underlined;
     underlined.Underline = true;
     TheURLText->SetFont(underlined);
-    TheURLText->SetCaption(kWebAddress);  // measured again in the underlined font
+    TheURLText->SetCaption(kWebAddress); // measured again in the underlined font
     TheURLText->SetFontColor(clGray);
     TheURLText->SetCursor(IDC_HAND);
     // A static text reports clicks only with SS_NOTIFY.
@@ -93,9 +95,15 @@ TInfoForm::~TInfoForm()
         InfoForm = nullptr;
 }
 
-std::string TInfoForm::ProgramFolder() const { return rtl::ProgramFolder(); }
+std::string TInfoForm::ProgramFolder() const
+{
+    return rtl::ProgramFolder();
+}
 
-void TInfoForm::FormShow(TObject*) { OKButton->SetFocus(); }
+void TInfoForm::FormShow(TObject*)
+{
+    OKButton->SetFocus();
+}
 
 void TInfoForm::OKButtonClick(TObject*)
 {
@@ -105,7 +113,10 @@ void TInfoForm::OKButtonClick(TObject*)
     Close();
 }
 
-void TInfoForm::TheURLTextClick(TObject*) { PlatformUi().ShellOpen(Handle(), "open", kWebAddress, "", "", SW_SHOW); }
+void TInfoForm::TheURLTextClick(TObject*)
+{
+    PlatformUi().ShellOpen(Handle(), "open", kWebAddress, "", "", SW_SHOW);
+}
 
 void TInfoForm::Button1Click(TObject*)
 {

@@ -27,7 +27,7 @@ const char* const kLinks[][4] = {
      nullptr},
 };
 
-}  // namespace
+} // namespace
 
 TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
 {
@@ -303,16 +303,25 @@ void TMainForm::FormDestroy(TObject*)
     FeedIconList->Clear();
 }
 
-void TMainForm::TimerTimer(TObject*) { Refresh->TimerTimer(); }
+void TMainForm::TimerTimer(TObject*)
+{
+    Refresh->TimerTimer();
+}
 
-void TMainForm::AdvHttpRequestComplete(TObject*) { Refresh->AdvHttpRequestComplete(); }
+void TMainForm::AdvHttpRequestComplete(TObject*)
+{
+    Refresh->AdvHttpRequestComplete();
+}
 
 void TMainForm::TrayIconClick(TObject*, TMouseButton Button, TShiftState, int, int)
 {
     Refresh->TrayIconClick(Button);
 }
 
-void TMainForm::PopupMenuPopup(TObject*) { Refresh->PopupMenuPopup(); }
+void TMainForm::PopupMenuPopup(TObject*)
+{
+    Refresh->PopupMenuPopup();
+}
 
 // The settings the form's components are stored with.
 void TMainForm::ApplyStoredComponentSettings()
@@ -357,7 +366,10 @@ void TMainForm::OKBtnClick(TObject*)
         PostMessageA(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
 
-void TMainForm::RefreshBtnClick(TObject* Sender) { TimerTimer(Sender); }
+void TMainForm::RefreshBtnClick(TObject* Sender)
+{
+    TimerTimer(Sender);
+}
 
 void TMainForm::AboutBtnClick(TObject*)
 {
@@ -404,16 +416,37 @@ void TMainForm::MemoContextPopup(TObject*, int X, int Y)
     PopupMenu->Popup(X, Y, Memo->Handle());
 }
 
-void TMainForm::RefreshFeedInfo() { FeedCommands->RefreshFeedInfo(); }
+void TMainForm::RefreshFeedInfo()
+{
+    FeedCommands->RefreshFeedInfo();
+}
 
-void TMainForm::MakeFeedCurrent(const std::string& name) { FeedCommands->MakeFeedCurrent(name); }
+void TMainForm::MakeFeedCurrent(const std::string& name)
+{
+    FeedCommands->MakeFeedCurrent(name);
+}
 
-void TMainForm::FeedIconImageClick(TObject*) { FeedCommands->FeedIconImageClick(); }
+void TMainForm::FeedIconImageClick(TObject*)
+{
+    FeedCommands->FeedIconImageClick();
+}
 
-void TMainForm::NewFeedBtnClick(TObject*) { FeedCommands->NewFeedBtnClick(); }
+void TMainForm::NewFeedBtnClick(TObject*)
+{
+    FeedCommands->NewFeedBtnClick();
+}
 
-void TMainForm::DelteFeedBtnClick(TObject*) { FeedCommands->DelteFeedBtnClick(); }
+void TMainForm::DelteFeedBtnClick(TObject*)
+{
+    FeedCommands->DelteFeedBtnClick();
+}
 
-void TMainForm::Klipladen1Click(TObject*) { FeedCommands->Klipladen1Click(); }
+void TMainForm::Klipladen1Click(TObject*)
+{
+    FeedCommands->Klipladen1Click();
+}
 
-void TMainForm::AddIconBtnClick(TObject*) { FeedCommands->AddIconBtnClick(); }
+void TMainForm::AddIconBtnClick(TObject*)
+{
+    FeedCommands->AddIconBtnClick();
+}

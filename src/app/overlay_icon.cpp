@@ -20,13 +20,13 @@ bool ReadIcon(HICON icon, TIconParts& parts)
     parts.Color.Reset(ii.hbmColor);
     BITMAP bm = {};
     if (!ii.hbmColor || !GetObjectA(ii.hbmColor, sizeof bm, &bm))
-        return false;  // monochrome icons are not used here
+        return false; // monochrome icons are not used here
     parts.Width = bm.bmWidth;
     parts.Height = bm.bmHeight;
     return true;
 }
 
-}  // namespace
+} // namespace
 
 HICON OverlayIcon(HICON badge, HICON feedIcon)
 {

@@ -6,9 +6,12 @@
 
 namespace {
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlank(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
-}  // namespace
+} // namespace
 
 // The rule is recursive: a line, a CR, then the trimmed wrap of the rest. Unrolled, the lines are
 // collected first and the result is assembled from the last line up, kept reversed so that each
@@ -23,10 +26,10 @@ std::string WrapText(const std::string& text, int width)
     struct TLine {
         std::size_t Begin, Length;
     };
-    std::vector<TLine> lines;  // lines that are followed by the trimmed wrap of the rest
-    std::size_t cur = 0;       // start of the remaining text
+    std::vector<TLine> lines; // lines that are followed by the trimmed wrap of the rest
+    std::size_t cur = 0;      // start of the remaining text
     std::size_t lastBegin = 0, lastLength = 0;
-    bool lastIsLine = false;   // the innermost level is "line, CR, trimmed remainder"
+    bool lastIsLine = false; // the innermost level is "line, CR, trimmed remainder"
     std::size_t restBegin = 0;
     for (;;) {
         const std::size_t remaining = text.size() - cur;
@@ -35,7 +38,7 @@ std::string WrapText(const std::string& text, int width)
             break;
         }
         const char* window = text.data() + cur;
-        std::size_t k = 0;  // 1-based position of the last space among the first w characters
+        std::size_t k = 0; // 1-based position of the last space among the first w characters
         for (std::size_t i = w; i >= 1; --i)
             if (window[i - 1] == ' ') {
                 k = i;

@@ -27,7 +27,8 @@ void TApplication::Initialize()
 {
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof icc;
-    icc.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES;
+    icc.dwICC =
+        ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES;
     InitCommonControlsEx(&icc);
     if (!FHintController)
         FHintController.reset(new THintController());
@@ -172,7 +173,10 @@ void TApplication::Restore()
         OnRestore(this);
 }
 
-bool TApplication::Minimized() const { return FWindow.HandleAllocated() && IsIconic(FWindow.Handle()); }
+bool TApplication::Minimized() const
+{
+    return FWindow.HandleAllocated() && IsIconic(FWindow.Handle());
+}
 
 void TApplication::HandleException(const std::exception& e)
 {
@@ -229,8 +233,7 @@ LRESULT TApplication::TAppWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam
         break;
     case WM_ACTIVATE:
         // The zero-sized window passes activation on to the main form.
-        if (LOWORD(wParam) != WA_INACTIVE && FApp.FMainForm && FApp.FMainForm->Visible() &&
-            !IsIconic(Handle())) {
+        if (LOWORD(wParam) != WA_INACTIVE && FApp.FMainForm && FApp.FMainForm->Visible() && !IsIconic(Handle())) {
             SetFocus(FApp.FMainForm->Handle());
             return 0;
         }

@@ -40,8 +40,7 @@ public:
     THintController* HintController() const { return FHintController.get(); }
 
     // Creates a form owned by the application; the first one becomes the main form.
-    template <class T, class... Args>
-    T* CreateForm(Args&&... args)
+    template <class T, class... Args> T* CreateForm(Args&&... args)
     {
         T* form = new T(this, std::forward<Args>(args)...);
         RegisterForm(form);

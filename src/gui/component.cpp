@@ -35,7 +35,10 @@ void TComponent::DestroyComponents()
     }
 }
 
-void TComponent::InsertComponent(TComponent* c) { FComponents.push_back(c); }
+void TComponent::InsertComponent(TComponent* c)
+{
+    FComponents.push_back(c);
+}
 
 void TComponent::RemoveComponent(TComponent* c)
 {

@@ -10,7 +10,7 @@
 namespace {
 const char* const kControlProp = "QvControl";
 int g_nextControlId = 1000;
-}  // namespace
+} // namespace
 
 TShiftState KeyStateToShift(WPARAM keys)
 {
@@ -39,7 +39,7 @@ TWinControl::~TWinControl()
 {
     if (FHandle) {
         HWND h = FHandle;
-        DestroyWindow(h);  // WM_NCDESTROY clears FHandle
+        DestroyWindow(h); // WM_NCDESTROY clears FHandle
         FHandle = nullptr;
     }
 }
@@ -132,7 +132,8 @@ LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return FSystemClass ? DefSubclassProc(FHandle, msg, wParam, lParam) : DefWindowProcA(FHandle, msg, wParam, lParam);
+    return FSystemClass ? DefSubclassProc(FHandle, msg, wParam, lParam)
+                        : DefWindowProcA(FHandle, msg, wParam, lParam);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -226,7 +227,10 @@ int TWinControl::ClientHeight() const
     return r.bottom;
 }
 
-bool TWinControl::Visible() const { return FHandle && (GetWindowLongA(FHandle, GWL_STYLE) & WS_VISIBLE); }
+bool TWinControl::Visible() const
+{
+    return FHandle && (GetWindowLongA(FHandle, GWL_STYLE) & WS_VISIBLE);
+}
 
 void TWinControl::SetVisible(bool v)
 {
@@ -234,7 +238,10 @@ void TWinControl::SetVisible(bool v)
         ShowWindow(FHandle, v ? SW_SHOW : SW_HIDE);
 }
 
-bool TWinControl::Enabled() const { return FHandle && IsWindowEnabled(FHandle); }
+bool TWinControl::Enabled() const
+{
+    return FHandle && IsWindowEnabled(FHandle);
+}
 
 void TWinControl::SetEnabled(bool v)
 {
@@ -286,7 +293,10 @@ void TWinControl::SetFocus()
         ::SetFocus(FHandle);
 }
 
-bool TWinControl::Focused() const { return FHandle && GetFocus() == FHandle; }
+bool TWinControl::Focused() const
+{
+    return FHandle && GetFocus() == FHandle;
+}
 
 void TWinControl::Invalidate()
 {

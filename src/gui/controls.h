@@ -8,7 +8,15 @@
 #include "gui/graphics.h"
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
-enum TShiftStateFlag { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+enum TShiftStateFlag {
+    ssShift = 1,
+    ssAlt = 2,
+    ssCtrl = 4,
+    ssLeft = 8,
+    ssRight = 16,
+    ssMiddle = 32,
+    ssDouble = 64
+};
 using TShiftState = unsigned;
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 TShiftState KeyStateToShift(WPARAM keys);
@@ -77,8 +85,17 @@ protected:
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
     // Reflected from the parent. Return true when handled.
-    virtual bool HandleCommand(WORD code) { (void)code; return false; }
-    virtual bool HandleNotify(NMHDR* hdr, LRESULT& result) { (void)hdr; (void)result; return false; }
+    virtual bool HandleCommand(WORD code)
+    {
+        (void)code;
+        return false;
+    }
+    virtual bool HandleNotify(NMHDR* hdr, LRESULT& result)
+    {
+        (void)hdr;
+        (void)result;
+        return false;
+    }
     virtual HBRUSH HandleCtlColor(HDC dc);
     virtual void HandleDestroyed() {}
     bool IsSystemClass() const { return FSystemClass; }

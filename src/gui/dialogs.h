@@ -6,7 +6,7 @@
 #include "gui/component.h"
 
 enum TOpenOption : unsigned { ofPathMustExist = 1, ofFileMustExist = 2, ofEnableSizing = 4 };
-using TOpenOptions = unsigned;  // a combination of TOpenOption values
+using TOpenOptions = unsigned; // a combination of TOpenOption values
 
 // The file-open dialog as a component: set up Filter ("Caption|*.a;*.b|Other|*.c"), Title and
 // Options, then Execute. It is shown through the platform seam, so tests answer it.

@@ -65,8 +65,8 @@ void TForm::ApplyPosition()
         return;
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    SetBounds(work.left + (work.right - work.left - Width()) / 2, work.top + (work.bottom - work.top - Height()) / 2,
-              Width(), Height());
+    SetBounds(work.left + (work.right - work.left - Width()) / 2,
+              work.top + (work.bottom - work.top - Height()) / 2, Width(), Height());
 }
 
 void TForm::Show()

@@ -18,9 +18,10 @@ HBRUSH ColorBrush(TColor c)
     auto it = brushes.find(c);
     if (it != brushes.end())
         return it->second.Get();
-    HBRUSH b = (c & kSystemColorFlag) ? GetSysColorBrush(static_cast<int>(c & 0xFF)) : CreateSolidBrush(ColorToRGB(c));
+    HBRUSH b =
+        (c & kSystemColorFlag) ? GetSysColorBrush(static_cast<int>(c & 0xFF)) : CreateSolidBrush(ColorToRGB(c));
     if (c & kSystemColorFlag)
-        return b;  // system brushes are owned by the system
+        return b; // system brushes are owned by the system
     brushes.emplace(c, TBrushHandle(b));
     return b;
 }

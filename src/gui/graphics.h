@@ -23,7 +23,7 @@ HBRUSH ColorBrush(TColor c);
 
 struct TFontSpec {
     std::string Name = "MS Sans Serif";
-    int Height = -11;  // 8 point at 96 dpi
+    int Height = -11; // 8 point at 96 dpi
     bool Bold = false;
     bool Underline = false;
     bool operator<(const TFontSpec& o) const;

@@ -6,8 +6,7 @@
 
 // One move-only owner for every kind of handle; the traits say what "no handle" is and how to
 // release one. Copying is deleted so that no handle is ever released twice.
-template <class Traits>
-class TUniqueHandle {
+template <class Traits> class TUniqueHandle {
 public:
     using Handle = typename Traits::Handle;
     TUniqueHandle() = default;
@@ -41,8 +40,7 @@ private:
     Handle FHandle = Traits::Invalid();
 };
 
-template <class H, class Deleter>
-struct TSimpleTraits {
+template <class H, class Deleter> struct TSimpleTraits {
     using Handle = H;
     static Handle Invalid() { return nullptr; }
     static void Close(Handle h) { Deleter()(h); }

@@ -44,7 +44,7 @@ public:
     bool Accepted = false;
 };
 
-}  // namespace
+} // namespace
 
 bool RunInputQuery(const std::string& caption, const std::string& prompt, std::string& value)
 {

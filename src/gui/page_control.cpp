@@ -26,7 +26,8 @@ TPageControl::TPageControl(TComponent* AOwner, TWinControl* AParent, int left, i
     : TWinControl(AOwner, AParent)
 {
     SetBounds(left, top, width, height);
-    CreateSystemWindow(WC_TABCONTROLA, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE, WS_EX_CONTROLPARENT);
+    CreateSystemWindow(WC_TABCONTROLA, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE,
+                       WS_EX_CONTROLPARENT);
 }
 
 RECT TPageControl::DisplayRect() const
@@ -53,7 +54,10 @@ void TPageControl::AddPage(TTabSheet* page, const std::string& caption)
     ShowActive();
 }
 
-int TPageControl::ActivePageIndex() const { return static_cast<int>(SendMessageA(Handle(), TCM_GETCURSEL, 0, 0)); }
+int TPageControl::ActivePageIndex() const
+{
+    return static_cast<int>(SendMessageA(Handle(), TCM_GETCURSEL, 0, 0));
+}
 
 TTabSheet* TPageControl::ActivePage() const
 {

@@ -21,11 +21,17 @@ HWND ActiveParent()
     HWND w = GetActiveWindow();
     return w ? w : (Application ? Application->Handle() : nullptr);
 }
-}  // namespace
+} // namespace
 
-TPlatformUi& PlatformUi() { return g_ui ? *g_ui : DefaultUi(); }
+TPlatformUi& PlatformUi()
+{
+    return g_ui ? *g_ui : DefaultUi();
+}
 
-void SetPlatformUi(TPlatformUi* ui) { g_ui = ui; }
+void SetPlatformUi(TPlatformUi* ui)
+{
+    g_ui = ui;
+}
 
 INT_PTR TPlatformUi::ShellOpen(HWND parent, const std::string& verb, const std::string& file,
                                const std::string& parameters, const std::string& directory, int showCmd)

@@ -9,9 +9,9 @@
 struct TOpenFileRequest {
     HWND Owner = nullptr;
     std::string Title;
-    std::string Filter;      // "Text|*.a;*.b|Other|*.c", pipe-separated as the toolkit writes it
+    std::string Filter; // "Text|*.a;*.b|Other|*.c", pipe-separated as the toolkit writes it
     std::string InitialDir;
-    DWORD Options = 0;       // OFN_* flags
+    DWORD Options = 0; // OFN_* flags
 };
 
 class TPlatformUi {

@@ -46,7 +46,10 @@ TCheckBox::TCheckBox(TComponent* AOwner, TWinControl* AParent, const std::string
     CreateSystemWindow("BUTTON", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, caption);
 }
 
-bool TCheckBox::Checked() const { return SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool TCheckBox::Checked() const
+{
+    return SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void TCheckBox::SetChecked(bool v)
 {
@@ -76,9 +79,15 @@ TEdit::TEdit(TComponent* AOwner, TWinControl* AParent, int left, int top, int wi
     SetColor(clWindow);
 }
 
-bool TEdit::ReadOnly() const { return (GetWindowLongA(Handle(), GWL_STYLE) & ES_READONLY) != 0; }
+bool TEdit::ReadOnly() const
+{
+    return (GetWindowLongA(Handle(), GWL_STYLE) & ES_READONLY) != 0;
+}
 
-void TEdit::SetReadOnly(bool v) { SendMessageA(Handle(), EM_SETREADONLY, v, 0); }
+void TEdit::SetReadOnly(bool v)
+{
+    SendMessageA(Handle(), EM_SETREADONLY, v, 0);
+}
 
 bool TEdit::HandleCommand(WORD code)
 {
@@ -99,8 +108,8 @@ HBRUSH TEdit::HandleCtlColor(HDC dc)
 
 // ---- TMemo
 
-TMemo::TMemo(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height,
-             TScrollBars bars, bool wordWrap, bool border)
+TMemo::TMemo(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height, TScrollBars bars,
+             bool wordWrap, bool border)
     : TWinControl(AOwner, AParent)
 {
     SetBounds(left, top, width, height);
@@ -117,9 +126,15 @@ TMemo::TMemo(TComponent* AOwner, TWinControl* AParent, int left, int top, int wi
     SetColor(clWindow);
 }
 
-bool TMemo::ReadOnly() const { return (GetWindowLongA(Handle(), GWL_STYLE) & ES_READONLY) != 0; }
+bool TMemo::ReadOnly() const
+{
+    return (GetWindowLongA(Handle(), GWL_STYLE) & ES_READONLY) != 0;
+}
 
-void TMemo::SetReadOnly(bool v) { SendMessageA(Handle(), EM_SETREADONLY, v, 0); }
+void TMemo::SetReadOnly(bool v)
+{
+    SendMessageA(Handle(), EM_SETREADONLY, v, 0);
+}
 
 TStringList TMemo::Lines() const
 {

@@ -4,8 +4,9 @@ TTreeView::TTreeView(TComponent* AOwner, TWinControl* AParent, int left, int top
     : TWinControl(AOwner, AParent)
 {
     SetBounds(left, top, width, height);
-    CreateSystemWindow(WC_TREEVIEWA, WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_TRACKSELECT |
-                                         TVS_SHOWSELALWAYS,
+    CreateSystemWindow(WC_TREEVIEWA,
+                       WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_TRACKSELECT |
+                           TVS_SHOWSELALWAYS,
                        WS_EX_CLIENTEDGE);
     SetCursor(IDC_HAND);
     SetColor(clWindow);
@@ -30,22 +31,40 @@ static void ExpandAll(HWND tree, HTREEITEM item)
     }
 }
 
-void TTreeView::FullExpand() { ExpandAll(Handle(), TreeView_GetRoot(Handle())); }
+void TTreeView::FullExpand()
+{
+    ExpandAll(Handle(), TreeView_GetRoot(Handle()));
+}
 
-void TTreeView::SetIndent(int pixels) { TreeView_SetIndent(Handle(), pixels); }
+void TTreeView::SetIndent(int pixels)
+{
+    TreeView_SetIndent(Handle(), pixels);
+}
 
-int TTreeView::Indent() const { return static_cast<int>(TreeView_GetIndent(Handle())); }
+int TTreeView::Indent() const
+{
+    return static_cast<int>(TreeView_GetIndent(Handle()));
+}
 
-HTREEITEM TTreeView::Selected() const { return TreeView_GetSelection(Handle()); }
+HTREEITEM TTreeView::Selected() const
+{
+    return TreeView_GetSelection(Handle());
+}
 
-void TTreeView::Select(HTREEITEM item) { TreeView_SelectItem(Handle(), item); }
+void TTreeView::Select(HTREEITEM item)
+{
+    TreeView_SelectItem(Handle(), item);
+}
 
 bool TTreeView::Expanded(HTREEITEM item) const
 {
     return (TreeView_GetItemState(Handle(), item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
 }
 
-int TTreeView::NodeCount() const { return static_cast<int>(TreeView_GetCount(Handle())); }
+int TTreeView::NodeCount() const
+{
+    return static_cast<int>(TreeView_GetCount(Handle()));
+}
 
 std::string TTreeView::NodeText(HTREEITEM item) const
 {

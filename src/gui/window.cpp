@@ -9,7 +9,10 @@ namespace {
 const char* const kWindowProp = "QvWindowObject";
 }
 
-TWindowBase::~TWindowBase() { DestroyHandle(); }
+TWindowBase::~TWindowBase()
+{
+    DestroyHandle();
+}
 
 void TWindowBase::DestroyHandle()
 {
@@ -42,8 +45,8 @@ bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle, 
 }
 
 HWND TWindowBase::CreateHandle(const char* className, DWORD exStyle, const char* caption, DWORD style, int x,
-                               int y, int w, int h, HWND parent, HMENU menu, UINT classStyle,
-                               HBRUSH background, HCURSOR cursor)
+                               int y, int w, int h, HWND parent, HMENU menu, UINT classStyle, HBRUSH background,
+                               HCURSOR cursor)
 {
     if (!RegisterToolkitClass(className, &TWindowBase::StaticWndProc, classStyle, background, cursor))
         return nullptr;
@@ -51,9 +54,15 @@ HWND TWindowBase::CreateHandle(const char* className, DWORD exStyle, const char*
     return FHandle;
 }
 
-TWindowBase* TWindowBase::FromHandle(HWND wnd) { return static_cast<TWindowBase*>(GetPropA(wnd, kWindowProp)); }
+TWindowBase* TWindowBase::FromHandle(HWND wnd)
+{
+    return static_cast<TWindowBase*>(GetPropA(wnd, kWindowProp));
+}
 
-LRESULT TWindowBase::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) { return DefaultHandler(msg, wParam, lParam); }
+LRESULT TWindowBase::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return DefaultHandler(msg, wParam, lParam);
+}
 
 LRESULT TWindowBase::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam)
 {

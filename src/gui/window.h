@@ -20,8 +20,8 @@ public:
 
     // Registers className once per process (if needed) and creates the window.
     HWND CreateHandle(const char* className, DWORD exStyle, const char* caption, DWORD style, int x, int y, int w,
-                      int h, HWND parent, HMENU menu = nullptr, UINT classStyle = 0,
-                      HBRUSH background = nullptr, HCURSOR cursor = nullptr);
+                      int h, HWND parent, HMENU menu = nullptr, UINT classStyle = 0, HBRUSH background = nullptr,
+                      HCURSOR cursor = nullptr);
 
     static TWindowBase* FromHandle(HWND wnd);
 
@@ -41,13 +41,11 @@ bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle =
 
 // Calls fn and hands any exception to the application's exception display. Used at every
 // boundary where the platform calls back into the program.
-template <class F>
-void GuardedCall(F&& fn);
+template <class F> void GuardedCall(F&& fn);
 
 void HandleCurrentException();
 
-template <class F>
-void GuardedCall(F&& fn)
+template <class F> void GuardedCall(F&& fn)
 {
     try {
         fn();

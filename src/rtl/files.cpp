@@ -32,14 +32,20 @@ bool RenameFile(const std::string& oldName, const std::string& newName)
 // <windows.h> makes DeleteFile and CopyFile macros for the A functions, so these definitions are
 // named DeleteFileA and CopyFileA themselves: the platform's must be called by their global name,
 // or the call would find this very function and recurse.
-bool DeleteFile(const std::string& fileName) { return ::DeleteFileA(fileName.c_str()) != 0; }
+bool DeleteFile(const std::string& fileName)
+{
+    return ::DeleteFileA(fileName.c_str()) != 0;
+}
 
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
 {
     return ::CopyFileA(from.c_str(), to.c_str(), failIfExists) != 0;
 }
 
-bool CreateDir(const std::string& folder) { return CreateDirectoryA(folder.c_str(), nullptr) != 0; }
+bool CreateDir(const std::string& folder)
+{
+    return CreateDirectoryA(folder.c_str(), nullptr) != 0;
+}
 
 std::string ProgramFileName()
 {
@@ -50,8 +56,14 @@ std::string ProgramFileName()
     return std::string(buffer, n);
 }
 
-std::string ProgramFolder() { return ExtractFilePath(ProgramFileName()); }
+std::string ProgramFolder()
+{
+    return ExtractFilePath(ProgramFileName());
+}
 
-void SetProgramFileNameOverride(const std::string& fileName) { ProgramFileOverride() = fileName; }
+void SetProgramFileNameOverride(const std::string& fileName)
+{
+    ProgramFileOverride() = fileName;
+}
 
-}  // namespace rtl
+} // namespace rtl

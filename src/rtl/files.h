@@ -9,7 +9,7 @@
 // by exceptions, because the program treats failed renames, deletions and copies as silent.
 namespace rtl {
 
-bool FileExists(const std::string& fileName);       // an existing file, not a folder
+bool FileExists(const std::string& fileName); // an existing file, not a folder
 bool DirectoryExists(const std::string& folder);
 bool RenameFile(const std::string& oldName, const std::string& newName);
 bool DeleteFile(const std::string& fileName);
@@ -20,4 +20,4 @@ std::string ProgramFolder();
 std::string ProgramFileName();
 void SetProgramFileNameOverride(const std::string& fileName);
 
-}  // namespace rtl
+} // namespace rtl

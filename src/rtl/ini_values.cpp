@@ -47,10 +47,19 @@ int DecodeIniInteger(const std::string& value, int def)
     return negative ? static_cast<int>(-static_cast<long long>(v)) : static_cast<int>(v);
 }
 
-bool DecodeIniBool(const std::string& value, bool def) { return DecodeIniInteger(value, def ? 1 : 0) != 0; }
+bool DecodeIniBool(const std::string& value, bool def)
+{
+    return DecodeIniInteger(value, def ? 1 : 0) != 0;
+}
 
-std::string EncodeIniInteger(int value) { return std::to_string(value); }
+std::string EncodeIniInteger(int value)
+{
+    return std::to_string(value);
+}
 
-std::string EncodeIniBool(bool value) { return value ? "1" : "0"; }
+std::string EncodeIniBool(bool value)
+{
+    return value ? "1" : "0";
+}
 
-}  // namespace rtl
+} // namespace rtl

@@ -11,4 +11,4 @@ bool DecodeIniBool(const std::string& value, bool def);
 std::string EncodeIniInteger(int value);
 std::string EncodeIniBool(bool value);
 
-}  // namespace rtl
+} // namespace rtl

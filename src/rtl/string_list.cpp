@@ -17,7 +17,10 @@ void TStringList::Insert(int index, const std::string& s)
     FItems.insert(FItems.begin() + index, s);
 }
 
-void TStringList::Delete(int index) { FItems.erase(FItems.begin() + index); }
+void TStringList::Delete(int index)
+{
+    FItems.erase(FItems.begin() + index);
+}
 
 std::string TStringList::Text() const
 {
@@ -54,14 +57,17 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-void TStringList::SetText(const std::string& text) { FItems = SplitLines(text); }
+void TStringList::SetText(const std::string& text)
+{
+    FItems = SplitLines(text);
+}
 
 namespace {
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-}  // namespace
+} // namespace
 
 std::string ReadFileBytes(const std::string& fileName)
 {
@@ -87,6 +93,12 @@ void WriteFileBytes(const std::string& fileName, const std::string& bytes)
         throw EInOutError("Datei kann nicht geschrieben werden: " + fileName, errno);
 }
 
-void TStringList::LoadFromFile(const std::string& fileName) { SetText(ReadFileBytes(fileName)); }
+void TStringList::LoadFromFile(const std::string& fileName)
+{
+    SetText(ReadFileBytes(fileName));
+}
 
-void TStringList::SaveToFile(const std::string& fileName) const { WriteFileBytes(fileName, Text()); }
+void TStringList::SaveToFile(const std::string& fileName) const
+{
+    WriteFileBytes(fileName, Text());
+}

@@ -23,8 +23,14 @@ std::string Copy(const std::string& s, std::size_t index, std::size_t count)
     return s.substr(index - 1, count);
 }
 
-static char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
-static char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+static char AsciiUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
+static char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 std::string UpperCase(const std::string& s)
 {
@@ -67,7 +73,10 @@ std::string Trim(const std::string& s)
     return s.substr(b, e - b);
 }
 
-std::string IntToStr(long long v) { return std::to_string(v); }
+std::string IntToStr(long long v)
+{
+    return std::to_string(v);
+}
 
 bool TryStrToInt(const std::string& s, long long& value)
 {
@@ -105,8 +114,9 @@ bool TryStrToInt(const std::string& s, long long& value)
         if (v > (base == 16 ? 0xFFFFFFFFull : limit))
             return false;
     }
-    long long r = (base == 16 && v > 0x7FFFFFFFull) ? static_cast<long long>(static_cast<int>(static_cast<unsigned>(v)))
-                                                    : static_cast<long long>(v);
+    long long r = (base == 16 && v > 0x7FFFFFFFull)
+                      ? static_cast<long long>(static_cast<int>(static_cast<unsigned>(v)))
+                      : static_cast<long long>(v);
     value = negative ? -r : r;
     return true;
 }
@@ -152,4 +162,4 @@ std::string IncludeTrailingBackslash(const std::string& path)
     return path + '\\';
 }
 
-}  // namespace rtl
+} // namespace rtl

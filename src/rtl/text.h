@@ -20,10 +20,10 @@ bool TryStrToInt(const std::string& s, long long& value);
 long long StrToIntDef(const std::string& s, long long def);
 
 // Path helpers over backslash paths.
-std::string ExtractFilePath(const std::string& path);  // up to and including the last '\' or ':'
+std::string ExtractFilePath(const std::string& path); // up to and including the last '\' or ':'
 std::string ExtractFileName(const std::string& path);
-std::string ExtractFileExt(const std::string& path);   // from the last '.' of the name, with it
+std::string ExtractFileExt(const std::string& path); // from the last '.' of the name, with it
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
 std::string IncludeTrailingBackslash(const std::string& path);
 
-}  // namespace rtl
+} // namespace rtl

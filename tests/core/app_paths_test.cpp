@@ -13,4 +13,4 @@ TEST(AppPaths, SettingsFileTakesTheProgramFileNameAndFeedsLieBesideIt)
     EXPECT_EQ(TAppPaths::FromProgramFile("D:\\x\\News Reader.exe").SettingsFile, "D:\\x\\News Reader.ini");
 }
 
-}  // namespace
+} // namespace

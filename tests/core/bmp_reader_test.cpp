@@ -40,12 +40,12 @@ constexpr std::size_t kOffBits = 10, kWidth = 18, kHeight = 22, kPlanes = 26, kB
 struct TBmpSpec {
     std::uint32_t HeaderSize = 40;
     int Width = 0;
-    int Height = 0;  // negative for top-down rows
+    int Height = 0; // negative for top-down rows
     int Bpp = 24;
     std::uint32_t Compression = 0;
     std::vector<TRgb> Palette;
     std::uint32_t ColorsUsed = 0;
-    std::uint32_t Masks[3] = {0, 0, 0};  // red, green, blue
+    std::uint32_t Masks[3] = {0, 0, 0}; // red, green, blue
     // The stored value of pixel (x, y), y = 0 being the top row: a palette index, 0xRRGGBB for
     // 24 bits, the raw 32-bit word for 32.
     std::function<std::uint32_t(int, int)> Value;
@@ -132,7 +132,10 @@ std::string ErrorOf(const std::string& file)
     return "(no error)";
 }
 
-bool Contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
+bool Contains(const std::string& s, const std::string& part)
+{
+    return s.find(part) != std::string::npos;
+}
 
 // A small 8-bit file that later tests damage one field at a time.
 std::string ValidIndexed()
@@ -171,7 +174,7 @@ TEST_P(BmpDepths, DecodeEveryPixelInTopRowFirstOrder)
                 return std::uint32_t((x * 3 + y * 5) % colors);
             const std::uint32_t rgb =
                 std::uint32_t(x * 40 % 256) << 16 | std::uint32_t(y * 50) << 8 | std::uint32_t(x + y);
-            return c.Bpp == 32 ? rgb | 0xAB000000u : rgb;  // the fourth byte must be ignored
+            return c.Bpp == 32 ? rgb | 0xAB000000u : rgb; // the fourth byte must be ignored
         };
         const TBitmap24 b = ReadBmp(BuildBmp(s));
         ASSERT_EQ(b.Width, width);
@@ -236,7 +239,7 @@ TEST(BmpReader, NarrowBitfieldsAreWidenedToTheFullRange)
     s.Height = 1;
     s.Bpp = 32;
     s.Compression = 3;
-    s.Masks[0] = 0xF800;  // 5-6-5 in the low word
+    s.Masks[0] = 0xF800; // 5-6-5 in the low word
     s.Masks[1] = 0x07E0;
     s.Masks[2] = 0x001F;
     const std::uint32_t values[4] = {0xFFFF, 0x0000, 0x8410, 0xF800};
@@ -244,7 +247,7 @@ TEST(BmpReader, NarrowBitfieldsAreWidenedToTheFullRange)
     const TBitmap24 b = ReadBmp(BuildBmp(s));
     EXPECT_EQ(b.Pixel(0, 0), (TRgb{255, 255, 255}));
     EXPECT_EQ(b.Pixel(1, 0), (TRgb{0, 0, 0}));
-    EXPECT_EQ(b.Pixel(2, 0), (TRgb{132, 130, 132}));  // 16/31, 32/63 and 16/31 of 255, rounded
+    EXPECT_EQ(b.Pixel(2, 0), (TRgb{132, 130, 132})); // 16/31, 32/63 and 16/31 of 255, rounded
     EXPECT_EQ(b.Pixel(3, 0), (TRgb{255, 0, 0}));
 }
 
@@ -325,9 +328,18 @@ INSTANTIATE_TEST_SUITE_P(
         TDamage{"WidthNegative", [](std::string& f) { Set32(f, kWidth, std::uint32_t(-5)); }, "Breite oder Höhe"},
         TDamage{"HeightZero", [](std::string& f) { Set32(f, kHeight, 0); }, "Breite oder Höhe"},
         TDamage{"HeightMinimum", [](std::string& f) { Set32(f, kHeight, 0x80000000u); }, "zu groß"},
-        TDamage{"TooLarge", [](std::string& f) { Set32(f, kWidth, 70000); Set32(f, kHeight, 70000); }, "zu groß"},
+        TDamage{"TooLarge",
+                [](std::string& f) {
+                    Set32(f, kWidth, 70000);
+                    Set32(f, kHeight, 70000);
+                },
+                "zu groß"},
         // Large but allowed dimensions over a few bytes of data: refused before anything is allocated.
-        TDamage{"LyingDimensions", [](std::string& f) { Set32(f, kWidth, 8000); Set32(f, kHeight, 8000); },
+        TDamage{"LyingDimensions",
+                [](std::string& f) {
+                    Set32(f, kWidth, 8000);
+                    Set32(f, kHeight, 8000);
+                },
                 "unvollständig"},
         TDamage{"ColorsUsedAboveDepth", [](std::string& f) { Set32(f, kColorsUsed, 257); },
                 "Farbtabelle ist zu lang"},
@@ -377,4 +389,4 @@ TEST(BmpReader, BitfieldsMasksCutOffAreAnError)
     EXPECT_TRUE(Contains(ErrorOf(file), "Datei zu kurz"));
 }
 
-}  // namespace
+} // namespace

@@ -36,7 +36,7 @@ TEST(FeedOrder, EqualKeysPutTheLaterEntryFirst)
 TEST(FeedOrder, LetterCaseIsIgnoredIncludingTheWindows1252Capitals)
 {
     EXPECT_EQ(Order({{"zeit", F}, {"Anton", F}, {"berta", F}}), "Anton berta zeit");
-    EXPECT_EQ(Order({{"Äpfel", F}, {"äther", F}}), "äther Äpfel");  // one key: later first
+    EXPECT_EQ(Order({{"Äpfel", F}, {"äther", F}}), "äther Äpfel"); // one key: later first
     EXPECT_EQ(OrderKey("ÄÖÜ", 3), "äöü");
     EXPECT_EQ(OrderKey("ŠŒŽŸ×", 5), "šœžÿ×");
     EXPECT_EQ(OrderKey("ÀÞß", 3), "àþß");
@@ -70,4 +70,4 @@ TEST(FeedOrder, PositionOfAnEmptyParentIsZero)
     EXPECT_EQ(OrderedPosition(parent, "x", F), 0);
 }
 
-}  // namespace
+} // namespace

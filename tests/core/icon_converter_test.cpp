@@ -79,7 +79,7 @@ TEST(MakeIconImage, PlaceholderColouredPixelsComeOutBlackButOpaque)
     TBitmap24 b = Filled(16, 16, kMagenta);
     b.SetPixel(5, 5, kPlaceholderColor);
     b.SetPixel(6, 5, kBlack);
-    b.SetPixel(7, 5, TRgb{250, 249, 247});  // one step away is an ordinary colour
+    b.SetPixel(7, 5, TRgb{250, 249, 247}); // one step away is an ordinary colour
     const TIconImage icon = MakeIconImage(b);
     EXPECT_FALSE(icon.Transparent(5, 5));
     EXPECT_EQ(icon.Color.Pixel(5, 5), kBlack);
@@ -104,7 +104,7 @@ TEST(MakeIconImage, PlaceholderAsTheTransparentColourLeavesBlackOpaque)
 TEST(MakeIconImage, UsesTheTopLeftSixteenSquareOfALargerBitmap)
 {
     TBitmap24 b = Filled(20, 24, kGreen);
-    b.SetPixel(0, 15, kMagenta);  // the transparent colour comes from here, not from (0, 23)
+    b.SetPixel(0, 15, kMagenta); // the transparent colour comes from here, not from (0, 23)
     b.SetPixel(15, 0, kMagenta);
     b.SetPixel(16, 0, kWhite);
     const TIconImage icon = MakeIconImage(b);
@@ -189,4 +189,4 @@ TEST(SaveBitmapAsIconFile, AFileThatCannotBeCreatedRaisesTheFileError)
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
-}  // namespace
+} // namespace

@@ -25,7 +25,10 @@ unsigned U16(const std::string& s, std::size_t at)
 {
     return unsigned(std::uint8_t(s[at])) | unsigned(std::uint8_t(s[at + 1])) << 8;
 }
-std::uint8_t Byte(const std::string& s, std::size_t at) { return std::uint8_t(s[at]); }
+std::uint8_t Byte(const std::string& s, std::size_t at)
+{
+    return std::uint8_t(s[at]);
+}
 
 TIconImage Image(int w, int h, TRgb fill)
 {
@@ -38,7 +41,10 @@ TIconImage Image(int w, int h, TRgb fill)
     return icon;
 }
 
-TRgb Cube(int r, int g, int b) { return TRgb{std::uint8_t(51 * r), std::uint8_t(51 * g), std::uint8_t(51 * b)}; }
+TRgb Cube(int r, int g, int b)
+{
+    return TRgb{std::uint8_t(51 * r), std::uint8_t(51 * g), std::uint8_t(51 * b)};
+}
 
 constexpr std::size_t kInfo = 22, kTable = 62, kColors = 1086, kMask = 1342;
 
@@ -119,7 +125,7 @@ TEST(IconPalette, NearestColourMapping)
     EXPECT_EQ(NearestPaletteIndex(TRgb{1, 2, 3}), 0);
     EXPECT_EQ(NearestPaletteIndex(TRgb{130, 128, 126}), 248);
     EXPECT_EQ(NearestPaletteIndex(TRgb{100, 0, 0}), 10 + 36 * 2);
-    EXPECT_EQ(NearestPaletteIndex(TRgb{26, 26, 26}), 227);  // grey 24
+    EXPECT_EQ(NearestPaletteIndex(TRgb{26, 26, 26}), 227); // grey 24
     EXPECT_EQ(NearestPaletteIndex(icons::kPlaceholderColor), 246);
     // Equally far from dark red (1) and the cube's 102, 0, 0 (82): the lower index wins.
     EXPECT_EQ(NearestPaletteIndex(TRgb{115, 0, 0}), 1);
@@ -137,7 +143,7 @@ TEST(IconFile, ColourPixelsAreIndexesBottomRowFirst)
         for (int x = 0; x < 16; ++x) {
             const int cube = 10 + 36 * (y % 6) + 6 * (x % 6) + (x + y) % 6;
             ASSERT_EQ(Byte(file, kColors + std::size_t(15 - y) * 16 + std::size_t(x)), cube == 10 ? 0 : cube)
-                << x << "," << y;  // the cube's black is also entry 0
+                << x << "," << y; // the cube's black is also entry 0
         }
 }
 
@@ -154,12 +160,12 @@ TEST(IconFile, MaskBitsAreMostSignificantFirstBottomRowFirstWithZeroPadding)
     setTransparent(3, 7);
     const std::string file = IconFileBytes(icon, false);
     std::string expected(64, '\0');
-    expected[15 * 4 + 0] = char(0x80);  // top row is the last
+    expected[15 * 4 + 0] = char(0x80); // top row is the last
     expected[15 * 4 + 1] = char(0x01);
     expected[0 * 4 + 1] = char(0x80);
     expected[8 * 4 + 0] = char(0x10);
     EXPECT_EQ(file.substr(kMask), expected);
-    EXPECT_EQ(Byte(file, kColors + 15 * 16 + 0), 0);  // transparent pixels are black
+    EXPECT_EQ(Byte(file, kColors + 15 * 16 + 0), 0); // transparent pixels are black
     EXPECT_EQ(Byte(file, kColors + 15 * 16 + 1), NearestPaletteIndex(TRgb{0, 200, 0}));
 }
 
@@ -199,8 +205,8 @@ TEST(IconFile, OtherSizesPadRowsToFourBytes)
     EXPECT_EQ(U32(file, kInfo + 8), 10u);
     EXPECT_EQ(U32(file, kInfo + 20), 100u);
     EXPECT_EQ(Byte(file, kColors + 16), NearestPaletteIndex(TRgb{255, 255, 255}));
-    EXPECT_EQ(Byte(file, kColors + 17), 0);  // padding
-    EXPECT_EQ(Byte(IconFileBytes(Image(256, 1, TRgb{}), false), 6), 0);  // low byte of 256
+    EXPECT_EQ(Byte(file, kColors + 17), 0);                             // padding
+    EXPECT_EQ(Byte(IconFileBytes(Image(256, 1, TRgb{}), false), 6), 0); // low byte of 256
 }
 
 TEST(IconFile, InconsistentImagesAreRejected)
@@ -224,4 +230,4 @@ TEST(WriteIconFile, WritesToTheStreamAndReportsAFailingOne)
     EXPECT_THROW(icons::WriteIconFile(broken, icon, true), EInOutError);
 }
 
-}  // namespace
+} // namespace

@@ -41,4 +41,4 @@ TEST(IniBoolDecoding, AnyNonZeroIntegerIsTrueAndNonNumbersGiveTheDefault)
     EXPECT_EQ(rtl::EncodeIniInteger(-12), "-12");
 }
 
-}  // namespace
+} // namespace

@@ -72,7 +72,10 @@ std::string Encode(const TEncoding& e)
 
 // Four flat 8 × 8 blocks per 16 × 16 tile survive quality 100 almost unchanged.
 const TRgb kQuadrants[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {250, 250, 40}};
-TRgb Quadrant(int x, int y) { return kQuadrants[(x / 8) % 2 + 2 * ((y / 8) % 2)]; }
+TRgb Quadrant(int x, int y)
+{
+    return kQuadrants[(x / 8) % 2 + 2 * ((y / 8) % 2)];
+}
 
 void ExpectNear(TRgb actual, TRgb expected, int tolerance, const std::string& where)
 {
@@ -105,7 +108,10 @@ std::string ErrorOf(const std::string& file)
     return "(no error)";
 }
 
-bool Contains(const std::string& s, const std::string& part) { return s.find(part) != std::string::npos; }
+bool Contains(const std::string& s, const std::string& part)
+{
+    return s.find(part) != std::string::npos;
+}
 
 // A picture with detail everywhere, so that every part of the file carries picture data.
 std::string NoisyJpeg(bool progressive)
@@ -149,7 +155,7 @@ TEST(JpegReader, DecodesColourAtFullSizeAsBlueGreenRed)
     ASSERT_EQ(b.Pixels.size(), 37u * 23 * 3);
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 32; ++x)
-            if (x % 8 > 0 && x % 8 < 7 && y % 8 > 0 && y % 8 < 7)  // away from the block edges
+            if (x % 8 > 0 && x % 8 < 7 && y % 8 > 0 && y % 8 < 7) // away from the block edges
                 ExpectNear(b.Pixel(x, y), Quadrant(x, y), 8, std::to_string(x) + "," + std::to_string(y));
     // The top-left block is red: blue first in memory.
     EXPECT_LT(b.Pixels[3 * (1 * 37 + 1)], 20);
@@ -317,7 +323,7 @@ TEST(JpegReader, AFileWithMoreThanAHundredScansIsRefused)
     e.Input = JCS_GRAYSCALE;
     e.Stored = JCS_GRAYSCALE;
     e.Pixel = [](int x, int y, JSAMPLE* p) { p[0] = JSAMPLE(x * 13 + y * 5); };
-    e.Scans = SuccessiveApproximationScans();  // 128 scans
+    e.Scans = SuccessiveApproximationScans(); // 128 scans
     EXPECT_EQ(ErrorOf(Encode(e)), "JPEG-Datei kann nicht gelesen werden: zu viele Abschnitte (Scans)");
 
     std::vector<jpeg_scan_info> fewer(e.Scans.begin(), e.Scans.begin() + 100);
@@ -364,4 +370,4 @@ TEST(JpegReaderResampled, ReportsTheSameErrors)
     EXPECT_THROW(icons::ReadJpegResampled(file, 0, 16), icons::EInvalidGraphic);
 }
 
-}  // namespace
+} // namespace

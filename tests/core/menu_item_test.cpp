@@ -87,7 +87,7 @@ TEST(MenuItem, DeleteDestroysRemoveDoesNot)
     EXPECT_EQ(a->Parent(), nullptr);
     EXPECT_EQ(Captions(root), "b");
 
-    root.Delete(0);  // b and its sub-entry
+    root.Delete(0); // b and its sub-entry
     EXPECT_EQ(destroyed, 2);
     EXPECT_EQ(root.Count(), 0);
     delete a;
@@ -105,21 +105,21 @@ TEST(MenuItem, DestroyingAnItemTakesItOutOfItsParentAndItsOwner)
     root.Add(b);
     EXPECT_EQ(owner.ComponentCount(), 2);
 
-    delete a;  // by hand: the parent forgets it
+    delete a; // by hand: the parent forgets it
     EXPECT_EQ(Captions(root), "b");
-    root.Clear();  // by the parent: the owner forgets it
+    root.Clear(); // by the parent: the owner forgets it
     EXPECT_EQ(owner.ComponentCount(), 0);
     EXPECT_EQ(destroyed, 2);
 
     auto* dying = new TComponent(nullptr);
     root.Add(new TCountedItem("c", &destroyed, dying));
-    delete dying;  // the owner destroys it: the parent forgets it
+    delete dying; // the owner destroys it: the parent forgets it
     EXPECT_EQ(root.Count(), 0);
     EXPECT_EQ(destroyed, 3);
 }
 
 struct TSeparatorCase {
-    const char* level;  // captions separated by spaces
+    const char* level; // captions separated by spaces
     const char* shown;
 };
 
@@ -185,11 +185,11 @@ TEST(MenuItem, SerialsAreUniqueAndFoundAnywhereBelow)
 TEST(MenuItem, ClickRunsTheActionWhenThereIsOne)
 {
     TMenuItem item;
-    item.Click();  // no action: nothing happens
+    item.Click(); // no action: nothing happens
     TObject* sender = nullptr;
     item.OnClick = [&](TObject* s) { sender = s; };
     item.Click();
     EXPECT_EQ(sender, &item);
 }
 
-}  // namespace
+} // namespace

@@ -16,7 +16,10 @@ using icons::TRgb;
 
 namespace {
 
-TRgb Grey(int v) { return TRgb{std::uint8_t(v), std::uint8_t(v), std::uint8_t(v)}; }
+TRgb Grey(int v)
+{
+    return TRgb{std::uint8_t(v), std::uint8_t(v), std::uint8_t(v)};
+}
 
 // A one-row picture of grey values.
 TBitmap24 Row(const std::vector<int>& values)
@@ -193,7 +196,7 @@ TEST(RowResampler, WantsEveryRowExactlyOnce)
     icons::TRowResampler extra(2, 1, 1, 1);
     extra.AddRow(row);
     EXPECT_THROW(extra.AddRow(row), icons::EInvalidGraphic);
-    EXPECT_EQ(extra.Finish().Pixels, (std::vector<std::uint8_t>{2, 3, 4}));  // (1 + 4) / 2 and so on
+    EXPECT_EQ(extra.Finish().Pixels, (std::vector<std::uint8_t>{2, 3, 4})); // (1 + 4) / 2 and so on
 
     EXPECT_THROW(icons::TRowResampler(0, 5, 16, 16), icons::EInvalidGraphic);
 }
@@ -250,16 +253,14 @@ TBitmap24 RefResample(const TBitmap24& src, int w, int h)
     for (int y = 0; y < src.Height; ++y)
         for (int i = 0; i < w; ++i)
             for (int ch = 0; ch < 3; ++ch)
-                mid.Row(y)[i * 3 + ch] = std::uint8_t(RefFilter(RefContributors(src.Width, w, i), [&](int j) {
-                    return src.Row(y)[j * 3 + ch];
-                }));
+                mid.Row(y)[i * 3 + ch] = std::uint8_t(
+                    RefFilter(RefContributors(src.Width, w, i), [&](int j) { return src.Row(y)[j * 3 + ch]; }));
     TBitmap24 out(w, h);
     for (int x = 0; x < w; ++x)
         for (int i = 0; i < h; ++i)
             for (int ch = 0; ch < 3; ++ch)
-                out.Row(i)[x * 3 + ch] = std::uint8_t(RefFilter(RefContributors(src.Height, h, i), [&](int j) {
-                    return mid.Row(j)[x * 3 + ch];
-                }));
+                out.Row(i)[x * 3 + ch] = std::uint8_t(
+                    RefFilter(RefContributors(src.Height, h, i), [&](int j) { return mid.Row(j)[x * 3 + ch]; }));
     return out;
 }
 
@@ -286,4 +287,4 @@ TEST(ResampleBitmap, MatchesAPixelByPixelReferenceOnManySizes)
     EXPECT_EQ(checked, 170);
 }
 
-}  // namespace
+} // namespace

@@ -21,7 +21,7 @@ TEST(TextHelpers, TrimRemovesControlCharactersAndSpacesAtBothEnds)
 {
     EXPECT_EQ(rtl::Trim(" \t\r\n a b \x01"), "a b");
     EXPECT_EQ(rtl::Trim("   "), "");
-    EXPECT_EQ(rtl::Trim("\xC4rger "), "\xC4rger");  // bytes above 127 are text, not blanks
+    EXPECT_EQ(rtl::Trim("\xC4rger "), "\xC4rger"); // bytes above 127 are text, not blanks
 }
 
 TEST(TextHelpers, CaseFoldingTouchesOnlyAsciiLetters)
@@ -57,4 +57,4 @@ TEST(StringList, TextEndsEveryLineWithCrLfAndSplitsAnyLineEnd)
     EXPECT_EQ(list.Count(), 0);
 }
 
-}  // namespace
+} // namespace

@@ -35,4 +35,4 @@ inline std::string WrapText(const std::string& text, int w)
     return text.substr(0, static_cast<std::size_t>(k)) + "\r" + WrapTrim(fromK);
 }
 
-}  // namespace reference
+} // namespace reference

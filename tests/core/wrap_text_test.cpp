@@ -85,7 +85,7 @@ TEST(WrapText, LongTextWithWidthOneKeepsEveryCharacter)
         text[i] = ' ';
     std::string wrapped = WrapText(text, 1);
     EXPECT_EQ(NonBlank(wrapped), NonBlank(text));
-    EXPECT_EQ(wrapped.substr(0, 7), " \rx\rx\rx");  // the outermost result is not trimmed
+    EXPECT_EQ(wrapped.substr(0, 7), " \rx\rx\rx"); // the outermost result is not trimmed
 }
 
-}  // namespace
+} // namespace

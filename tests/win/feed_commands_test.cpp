@@ -17,7 +17,8 @@ using FeedCommandsTest = ProgramFolderTest;
 // The colour of an icon drawn over the backdrop.
 COLORREF IconColor(HICON icon, int x = 8, int y = 8)
 {
-    return DrawnPixel([&](HDC dc, const RECT&) { DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL); }, x, y);
+    return DrawnPixel([&](HDC dc, const RECT&) { DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL); }, x,
+                      y);
 }
 
 // A 16 x 16 icon file of one opaque colour (32 bits per pixel, empty mask).
@@ -184,7 +185,7 @@ TEST_F(FeedCommandsTest, DeletingRemovesTheFeedFileAndTheIconBesideItAndKeepsThe
     Click(MainForm->DeleteFeedBtn);
 
     EXPECT_EQ(Listing(Feeds("Technik\\")), "");
-    EXPECT_EQ(Listing(Feeds("Bilder\\")), "heise.ico");  // another folder's file of that name
+    EXPECT_EQ(Listing(Feeds("Bilder\\")), "heise.ico"); // another folder's file of that name
     EXPECT_EQ(Listing(Feeds()), "Bilder Technik zeit.nfd");
     EXPECT_EQ(Captions(FeedsEntry()), "Bilder Technik zeit");
     EXPECT_EQ(Captions(Entry(FeedsEntry(), "Technik")), "");
@@ -358,4 +359,4 @@ TEST_F(FeedCommandsTest, ScreenshotsOfThePromptsAndTheConfirmation)
     EXPECT_TRUE(rtl::FileExists(Feeds("zeit.nfd")));
 }
 
-}  // namespace
+} // namespace

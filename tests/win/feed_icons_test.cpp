@@ -30,7 +30,7 @@ const COLORREF kBack = RGB(10, 120, 90);
 const unsigned char kDirectory[22] = {0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x10, 0x10, 0x08, 0x00, 0x00,
                                       0x00, 0x00, 0x00, 0x68, 0x05, 0x00, 0x00, 0x16, 0x00, 0x00, 0x00};
 
-using TPicture = std::function<COLORREF(int x, int y)>;  // y = 0 is the top row
+using TPicture = std::function<COLORREF(int x, int y)>; // y = 0 is the top row
 
 // The icon drawn over the backdrop: 256 colours, top row first.
 std::vector<COLORREF> DrawnIcon(HICON icon)
@@ -97,7 +97,7 @@ std::string Bmp(int width, int height, int bits, bool topDown, bool bitfields, c
             } else if (bits == 32) {
                 // Red in the low byte, green next, blue above it.
                 line[x * 4] = GetRValue(c), line[x * 4 + 1] = GetGValue(c), line[x * 4 + 2] = GetBValue(c);
-            } else {  // 16 bits, 5-5-5
+            } else { // 16 bits, 5-5-5
                 const unsigned v = (GetRValue(c) >> 3) << 10 | (GetGValue(c) >> 3) << 5 | (GetBValue(c) >> 3);
                 line[x * 2] = static_cast<unsigned char>(v), line[x * 2 + 1] = static_cast<unsigned char>(v >> 8);
             }
@@ -109,7 +109,8 @@ std::string Bmp(int width, int height, int bits, bool topDown, bool bitfields, c
     const unsigned tableBytes = unsigned(table.size()) * 4 + (bitfields ? 12 : 0);
     const unsigned offset = 14 + 40 + tableBytes;
     put16(0x4D42), put32(offset + unsigned(pixels.size())), put32(0), put32(offset);
-    put32(40), put32(unsigned(width)), put32(unsigned(topDown ? -height : height)), put16(1), put16(unsigned(bits));
+    put32(40), put32(unsigned(width)), put32(unsigned(topDown ? -height : height)), put16(1),
+        put16(unsigned(bits));
     put32(bitfields ? 3 : 0), put32(unsigned(pixels.size())), put32(0), put32(0), put32(unsigned(table.size())),
         put32(0);
     if (bitfields)
@@ -165,7 +166,10 @@ COLORREF Busy(int x, int y)
     const COLORREF colours[] = {kRed, kBlue, kGreen, kWhite, kYellow};
     return colours[(x / 4 + y / 4) % 5];
 }
-COLORREF TwoColours(int x, int y) { return (y == 15 && x == 0) || (x * y) % 3 == 1 ? kMagenta : kBlack; }
+COLORREF TwoColours(int x, int y)
+{
+    return (y == 15 && x == 0) || (x * y) % 3 == 1 ? kMagenta : kBlack;
+}
 
 // A 16 x 16 icon file of one opaque colour (32 bits per pixel, empty mask).
 std::string SolidIco(COLORREF rgb)
@@ -205,7 +209,8 @@ protected:
     // The written icon file as the platform loads it, drawn.
     std::vector<COLORREF> LoadedTarget() const
     {
-        TIconHandle icon(static_cast<HICON>(LoadImageA(nullptr, Target().c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE)));
+        TIconHandle icon(
+            static_cast<HICON>(LoadImageA(nullptr, Target().c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE)));
         EXPECT_TRUE(icon) << Target();
         return icon ? DrawnIcon(icon.Get()) : std::vector<COLORREF>();
     }
@@ -238,9 +243,9 @@ TEST_F(FeedIconsTest, BitmapsOfEveryKindBecomeThe1406ByteIconBesideTheFeedFile)
     struct TKind {
         int Bits;
         bool TopDown, Bitfields;
-    } kinds[] = {{1, false, false}, {1, true, false},  {4, false, false}, {4, true, false}, {8, false, false},
-                 {8, true, false},  {24, false, false}, {24, true, false}, {32, false, false}, {32, true, false},
-                 {32, false, true}, {32, true, true}};
+    } kinds[] = {{1, false, false},  {1, true, false},  {4, false, false},  {4, true, false},
+                 {8, false, false},  {8, true, false},  {24, false, false}, {24, true, false},
+                 {32, false, false}, {32, true, false}, {32, false, true},  {32, true, true}};
     for (const TKind& k : kinds) {
         SCOPED_TRACE(std::to_string(k.Bits) + (k.TopDown ? " top-down" : " bottom-up") +
                      (k.Bitfields ? " bitfields" : ""));
@@ -375,7 +380,13 @@ TEST_F(FeedIconsTest, UndecodableFilesShowTheirErrorAndLeaveTheOldIcon)
         {"kurz.bmp", bmp.substr(0, bmp.size() - 1), "Ungültige Bitmap-Datei"},
         {"kopf.bmp", bmp.substr(0, 30), "Ungültige Bitmap-Datei"},
         {"text.bmp", "Das ist keine Bitmap, auch wenn sie so heißt.", "Ungültige Bitmap-Datei"},
-        {"rle.bmp", [&] { std::string b = bmp; b[30] = 1; return b; }(), "Ungültige Bitmap-Datei"},
+        {"rle.bmp",
+         [&] {
+             std::string b = bmp;
+             b[30] = 1;
+             return b;
+         }(),
+         "Ungültige Bitmap-Datei"},
         {"tief.bmp", Bmp(16, 16, 16, false, false, Busy), "Ungültige Bitmap-Datei"},
         {"leer.jpg", "", "JPEG-Datei kann nicht gelesen werden"},
         {"kurz.jpg", jpg.substr(0, jpg.size() / 2), "JPEG-Datei kann nicht gelesen werden"},
@@ -486,4 +497,4 @@ TEST(IconConverter, TheIconDrawsWithTheMaskAndWritesTheFileOfThePortablePath)
     EXPECT_EQ(ReadFileBytes(folder / "x.ico"), icons::IconFileBytes(icons::MakeIconImage(b), false));
 }
 
-}  // namespace
+} // namespace

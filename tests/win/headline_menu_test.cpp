@@ -32,7 +32,6 @@ HICON SolidIcon(COLORREF rgb)
     return CreateIconIndirect(&ii);
 }
 
-
 std::string Item(const std::string& title, const std::string& link)
 {
     return "<item>\r\n<title>" + title + "</title>\r\n<link>" + link + "</link>\r\n<description>about " + title +
@@ -144,7 +143,8 @@ TEST_F(HeadlineMenuTest, FixedEntriesWithTheirImagesTagsAndTheNewsfeedsImageList
 
 TEST_F(HeadlineMenuTest, Rss20DocumentPutsTheChannelASeparatorAndTheHeadlinesOnTop)
 {
-    Rebuild(Rss("News &amp; Views", Item("One", "http://a/1") + Item("Two", "http://a/2") + Item("Three", "http://a/3")));
+    Rebuild(Rss("News &amp; Views",
+                Item("One", "http://a/1") + Item("Two", "http://a/2") + Item("Three", "http://a/3")));
     EXPECT_EQ(Stored(), std::string("News & Views|-|One|Two|Three|-|") + kFixed);
     EXPECT_EQ(At(0)->Tag(), 0);
     EXPECT_EQ(At(0)->Hint(), "http://channel.example/");
@@ -237,7 +237,7 @@ TEST_F(HeadlineMenuTest, OnlyWebLinksAreOpenedAndTheHintIsTheCleanedLink)
 {
     struct {
         const char* link;
-        const char* opened;  // nullptr: not opened
+        const char* opened; // nullptr: not opened
     } cases[] = {
         {"http://example.com/a", "http://example.com/a"},
         {"\r\n   https://example.com/b  \r\n", "https://example.com/b"},
@@ -259,7 +259,7 @@ TEST_F(HeadlineMenuTest, OnlyWebLinksAreOpenedAndTheHintIsTheCleanedLink)
     Rebuild(Rss("Kanal", items), 100);
     for (const auto& c : cases) {
         int i = 2 + static_cast<int>(&c - cases);
-        ASSERT_EQ(At(i)->Hint(), rtl::Trim(c.link));  // the parser cleans links
+        ASSERT_EQ(At(i)->Hint(), rtl::Trim(c.link)); // the parser cleans links
         Ui.ShellCalls.clear();
         At(i)->Click();
         if (c.opened) {
@@ -335,8 +335,8 @@ TEST_F(HeadlineMenuTest, AHeadlinePastTheEndGoesJustAboveTheCommands)
     feed::TParseResult r;
     r.Channel.Caption = "Kanal";
     r.Headlines.push_back({1, "first", "http://1/", false});
-    r.Headlines.push_back({5, "fifth", "http://5/", false});    // would land among the commands
-    r.Headlines.push_back({40, "fortieth", "http://40/", false});  // past the end
+    r.Headlines.push_back({5, "fifth", "http://5/", false});      // would land among the commands
+    r.Headlines.push_back({40, "fortieth", "http://40/", false}); // past the end
     r.LongestCaption = 8;
     Menu->Rebuild(r);
     EXPECT_EQ(LastFive(), kFixed);
@@ -406,7 +406,8 @@ TEST(HeadlineMenuScreenshot, TheOpenMenuWithHeadlinesImagesAndTheNewsfeedsSubmen
     auto* theIcon = new TImage(form.get(), form.get(), 0, 0, 16, 16);
     auto* folderIco = new TImage(form.get(), form.get(), 0, 0, 16, 16);
     auto resourceIcon = [](int id) {
-        return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+        return static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
     };
     theIcon->SetIcon(resourceIcon(IDI_THEICON));
     folderIco->SetIcon(resourceIcon(IDI_FOLDERICO));
@@ -456,4 +457,4 @@ TEST(HeadlineMenuScreenshot, TheOpenMenuWithHeadlinesImagesAndTheNewsfeedsSubmen
     EXPECT_TRUE(ui.ShellCalls.empty());
 }
 
-}  // namespace
+} // namespace

@@ -35,6 +35,6 @@ inline COLORREF DrawnPixel(const std::function<void(HDC dc, const RECT& r)>& dra
 // Pixel (x, y) of an image-list entry drawn transparently over the backdrop.
 inline COLORREF ImageColor(const TImageList& list, int index, int x = 8, int y = 8)
 {
-    return DrawnPixel([&](HDC dc, const RECT&) { ImageList_Draw(list.Handle(), index, dc, 0, 0, ILD_TRANSPARENT); },
-                      x, y);
+    return DrawnPixel(
+        [&](HDC dc, const RECT&) { ImageList_Draw(list.Handle(), index, dc, 0, 0, ILD_TRANSPARENT); }, x, y);
 }

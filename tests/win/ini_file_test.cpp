@@ -51,4 +51,4 @@ TEST(IniFile, AFailedWriteRaisesUnableToWrite)
     }
 }
 
-}  // namespace
+} // namespace

@@ -104,7 +104,7 @@ TEST_F(MainFormTest, ValuesAreDecodedAsTheSettingsFileDefines)
     EXPECT_EQ(MainForm->Timer->Interval(), 30u * 60000u);
     EXPECT_TRUE(MainForm->StartMinCheck->Checked());
     EXPECT_FALSE(IsWindowVisible(MainForm->Handle()));
-    EXPECT_TRUE(MainForm->BalloonCheck->Checked());  // empty value: the key's default
+    EXPECT_TRUE(MainForm->BalloonCheck->Checked()); // empty value: the key's default
     EXPECT_EQ(MainForm->MaxEntryEdit->Value(), 100);
     EXPECT_EQ(MainForm->MaxCharEdit->Value(), 1000);
     EXPECT_EQ(MainForm->BalloonWrap->Value(), 80);
@@ -218,7 +218,7 @@ LRESULT CALLBACK RecordSysCommand(HWND wnd, UINT msg, WPARAM w, LPARAM l, UINT_P
 {
     if (msg == WM_SYSCOMMAND) {
         static_cast<std::vector<WPARAM>*>(reinterpret_cast<void*>(ref))->push_back(w);
-        return 0;  // no modal move loop in the test
+        return 0; // no modal move loop in the test
     }
     return DefSubclassProc(wnd, msg, w, l);
 }
@@ -242,7 +242,7 @@ TEST_F(MainFormTest, OkPutsTheShownWindowAwayAndIsIgnoredWhileHidden)
     std::vector<WPARAM> commands;
     SetWindowSubclass(MainForm->Handle(), RecordSysCommand, 7, reinterpret_cast<DWORD_PTR>(&commands));
     SendMessageA(MainForm->OKBtn->Handle(), BM_CLICK, 0, 0);
-    EXPECT_TRUE(commands.empty());  // posted, not sent
+    EXPECT_TRUE(commands.empty()); // posted, not sent
     App->ProcessMessages();
     ASSERT_EQ(commands.size(), 1u);
     EXPECT_EQ(commands[0] & 0xFFF0, static_cast<WPARAM>(SC_MINIMIZE));
@@ -281,7 +281,7 @@ TEST_F(MainFormTest, TheIntegerFieldsRefuseWhatTheirRangeForbids)
     SendMessageA(entries->Handle(), EM_SETSEL, 0, -1);
     SendMessageA(entries->Handle(), WM_CHAR, '7', 0);
     SendMessageA(entries->Handle(), WM_CHAR, '7', 0);
-    SendMessageA(entries->Handle(), WM_CHAR, '7', 0);  // 777 would leave 1..100
+    SendMessageA(entries->Handle(), WM_CHAR, '7', 0); // 777 would leave 1..100
     SendMessageA(entries->Handle(), WM_CHAR, 'x', 0);
     EXPECT_EQ(entries->Text(), "77");
     // Declared but unenforced: any digits; a minus only where the minimum allows it.
@@ -346,7 +346,8 @@ TEST_F(InfoFormTest, WithoutTheToolFeedbackOpensTheMailLink)
 {
     InfoForm->Button1Click(InfoForm->Button1);
     ASSERT_EQ(Ui.ShellCalls.size(), 1u);
-    EXPECT_EQ(Ui.ShellCalls[0].File, std::string("mailto:") + TInfoForm::kFeedbackAddress + "?subject=Quorvane 1.2.2");
+    EXPECT_EQ(Ui.ShellCalls[0].File,
+              std::string("mailto:") + TInfoForm::kFeedbackAddress + "?subject=Quorvane 1.2.2");
     EXPECT_EQ(Ui.ShellCalls[0].Parameters, "");
 }
 
@@ -392,7 +393,8 @@ TEST_F(InfoFormTest, TheWindowShowsTheTextAndPutsTheFocusOnOkAtEveryShow)
 TEST_F(MainFormTest, ScreenshotsOfThePagesAndTheAboutWindow)
 {
     Start("quorvane.exe", "[Proxy]\r\nEnabled=1\r\nHost=proxy.local\r\n");
-    MainForm->Memo->SetText("<?xml version=\"1.0\"?>\r\n<rss version=\"2.0\">\r\n<channel>\r\n<title>Nachrichten</title>");
+    MainForm->Memo->SetText(
+        "<?xml version=\"1.0\"?>\r\n<rss version=\"2.0\">\r\n<channel>\r\n<title>Nachrichten</title>");
     MainForm->NameEdit->SetText("Tagesschau");
     MainForm->UrlEdit->SetText("http://www.tagesschau.example/xml/rss2");
     MainForm->DescMemo->SetText("Die wichtigsten Nachrichten des Tages, aktuell und übersichtlich.");
@@ -523,4 +525,4 @@ TEST_F(MainFormTest, TheTextPagesContextMenuIsTheTrayMenu)
     EXPECT_TRUE(IsWindowVisible(MainForm->Handle()));
 }
 
-}  // namespace
+} // namespace

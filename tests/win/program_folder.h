@@ -31,14 +31,16 @@ protected:
     // A path inside the feed folder.
     std::string Feeds(const std::string& relative = "") const { return Folder / ("Newsfeeds\\" + relative); }
     void Dir(const std::string& relative) const { CreateDirectoryA(Feeds(relative).c_str(), nullptr); }
-    void Feed(const std::string& relative, const std::string& url) const { WriteTextFile(Feeds(relative), url + "\r\n"); }
+    void Feed(const std::string& relative, const std::string& url) const
+    {
+        WriteTextFile(Feeds(relative), url + "\r\n");
+    }
 
     // Starts the program as its entry does, with the saved current feed; the window is shown.
     void Start(const std::string& feedName = "")
     {
         rtl::SetProgramFileNameOverride(Folder / "quorvane.exe");
-        WriteTextFile(Folder / "quorvane.ini",
-                      "[Settings]\r\nFeedName=" + feedName + "\r\nStart minimized=0\r\n");
+        WriteTextFile(Folder / "quorvane.ini", "[Settings]\r\nFeedName=" + feedName + "\r\nStart minimized=0\r\n");
         App.reset(new TApplication);
         App->Initialize();
         App->SetTitle("Quorvane");

@@ -21,7 +21,7 @@ public:
     }
     ~TLogged() override
     {
-        DestroyComponents();  // as every derived component does: owned parts go while we are whole
+        DestroyComponents(); // as every derived component does: owned parts go while we are whole
         FLog.push_back("~" + FN);
     }
     void BeforeDestruction() override { FLog.push_back("before " + FN); }
@@ -166,8 +166,9 @@ TEST_F(ToolkitTest, EditFieldsTakeTheirColourAndReadOnlyState)
     EXPECT_TRUE(edit->ReadOnly());
     EXPECT_FALSE(GetWindowLongA(edit->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     HDC dc = GetDC(edit->Handle());
-    HBRUSH b = reinterpret_cast<HBRUSH>(
-        SendMessageA(form->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(edit->Handle())));
+    HBRUSH b =
+        reinterpret_cast<HBRUSH>(SendMessageA(form->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                              reinterpret_cast<LPARAM>(edit->Handle())));
     EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
     EXPECT_NE(b, nullptr);
     ReleaseDC(edit->Handle(), dc);
@@ -175,7 +176,7 @@ TEST_F(ToolkitTest, EditFieldsTakeTheirColourAndReadOnlyState)
     DWORD style = static_cast<DWORD>(GetWindowLongA(memo->Handle(), GWL_STYLE));
     EXPECT_TRUE(style & WS_VSCROLL);
     EXPECT_TRUE(style & WS_HSCROLL);
-    EXPECT_TRUE(style & ES_AUTOHSCROLL);  // no word wrap
+    EXPECT_TRUE(style & ES_AUTOHSCROLL); // no word wrap
     memo->SetText("a\nb");
     EXPECT_EQ(memo->Lines().Count(), 2);
 }
@@ -221,4 +222,4 @@ TEST_F(ToolkitTest, TheInputPromptReturnsTheTypedTextOrKeepsTheDefault)
     RemovePropA(GetDesktopWindow(), "QvPromptScript");
 }
 
-}  // namespace
+} // namespace

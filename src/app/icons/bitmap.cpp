@@ -31,4 +31,4 @@ void CheckPixels(const TBitmap24& bitmap)
         throw EInvalidGraphic("Die Bitmap ist unvollständig");
 }
 
-}  // namespace icons
+} // namespace icons

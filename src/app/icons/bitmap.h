@@ -13,8 +13,14 @@ struct TRgb {
     std::uint8_t B = 0;
 };
 
-inline bool operator==(TRgb a, TRgb b) { return a.R == b.R && a.G == b.G && a.B == b.B; }
-inline bool operator!=(TRgb a, TRgb b) { return !(a == b); }
+inline bool operator==(TRgb a, TRgb b)
+{
+    return a.R == b.R && a.G == b.G && a.B == b.B;
+}
+inline bool operator!=(TRgb a, TRgb b)
+{
+    return !(a == b);
+}
 
 // The largest picture the decoders accept (64 Mi pixels, 192 MiB at 24 bits).
 constexpr std::uint64_t kMaxBitmapPixels = std::uint64_t(1) << 26;
@@ -49,4 +55,4 @@ public:
 // Raises EInvalidGraphic unless the bitmap is consistent.
 void CheckPixels(const TBitmap24& bitmap);
 
-}  // namespace icons
+} // namespace icons

@@ -13,9 +13,15 @@ constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiBitfields = 3;
 constexpr std::size_t kFileHeaderSize = 14;
 
-[[noreturn]] void Fail(const std::string& reason) { throw EInvalidGraphic("Ungültige Bitmap-Datei: " + reason); }
+[[noreturn]] void Fail(const std::string& reason)
+{
+    throw EInvalidGraphic("Ungültige Bitmap-Datei: " + reason);
+}
 
-std::uint16_t U16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
+std::uint16_t U16(const std::uint8_t* p)
+{
+    return std::uint16_t(p[0] | (p[1] << 8));
+}
 std::uint32_t U32(const std::uint8_t* p)
 {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
@@ -64,7 +70,7 @@ TChannel MakeChannel(std::uint32_t mask)
     return c;
 }
 
-}  // namespace
+} // namespace
 
 TBitmap24 ReadBmp(const std::uint8_t* data, std::size_t size)
 {
@@ -202,4 +208,4 @@ TBitmap24 ReadBmp(const std::uint8_t* data, std::size_t size)
     return bitmap;
 }
 
-}  // namespace icons
+} // namespace icons

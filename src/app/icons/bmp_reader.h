@@ -19,4 +19,4 @@ inline TBitmap24 ReadBmp(const std::string& bytes)
     return ReadBmp(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
-}  // namespace icons
+} // namespace icons

@@ -36,4 +36,4 @@ void SaveBitmapAsIconFile(const TBitmap24& bitmap, const std::string& path)
     WriteFileBytes(path, IconFileBytes(MakeIconImage(bitmap), false));
 }
 
-}  // namespace icons
+} // namespace icons

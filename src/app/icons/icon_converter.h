@@ -21,4 +21,4 @@ TIconImage MakeIconImage(const TBitmap24& bitmap);
 // naming the file when it cannot be written.
 void SaveBitmapAsIconFile(const TBitmap24& bitmap, const std::string& path);
 
-}  // namespace icons
+} // namespace icons

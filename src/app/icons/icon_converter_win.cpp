@@ -20,9 +20,12 @@ BITMAPINFOHEADER TopDownHeader(int width, int height, WORD bits)
     return h;
 }
 
-std::size_t Stride24(int width) { return (std::size_t(width) * 3 + 3) / 4 * 4; }
+std::size_t Stride24(int width)
+{
+    return (std::size_t(width) * 3 + 3) / 4 * 4;
+}
 
-}  // namespace
+} // namespace
 
 HICON CreateIconFromImage(const icons::TIconImage& image)
 {
@@ -113,7 +116,8 @@ icons::TIconImage IconImageOf(HICON icon)
             image.Mask[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
                 (maskBits[std::size_t(y) * maskStride + std::size_t(x) / 8] >> (7 - x % 8)) & 1;
             if (!color) {
-                const bool on = (maskBits[std::size_t(y + height) * maskStride + std::size_t(x) / 8] >> (7 - x % 8)) & 1;
+                const bool on =
+                    (maskBits[std::size_t(y + height) * maskStride + std::size_t(x) / 8] >> (7 - x % 8)) & 1;
                 image.Color.SetPixel(x, y, on ? icons::TRgb{255, 255, 255} : icons::TRgb{0, 0, 0});
             }
         }

@@ -12,8 +12,8 @@ constexpr std::uint32_t kColorTableSize = 256 * 4;
 
 std::array<TRgb, 256> MakePalette()
 {
-    static const TRgb first[10] = {{0, 0, 0},     {128, 0, 0},     {0, 128, 0},     {128, 128, 0},
-                                   {0, 0, 128},   {128, 0, 128},   {0, 128, 128},   {192, 192, 192},
+    static const TRgb first[10] = {{0, 0, 0},       {128, 0, 0},    {0, 128, 0},   {128, 128, 0},
+                                   {0, 0, 128},     {128, 0, 128},  {0, 128, 128}, {192, 192, 192},
                                    {192, 220, 192}, {166, 202, 240}};
     static const TRgb last[10] = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},
                                   {0, 255, 0},     {255, 255, 0},   {0, 0, 255},     {255, 0, 255},
@@ -48,8 +48,14 @@ void Put32(std::string& s, std::uint32_t v)
     Put16(s, v >> 16);
 }
 
-std::size_t ColorStride(int width) { return (std::size_t(width) + 3) / 4 * 4; }
-std::size_t MaskStride(int width) { return (std::size_t(width) + 31) / 32 * 4; }
+std::size_t ColorStride(int width)
+{
+    return (std::size_t(width) + 3) / 4 * 4;
+}
+std::size_t MaskStride(int width)
+{
+    return (std::size_t(width) + 31) / 32 * 4;
+}
 
 void CheckImage(const TIconImage& icon)
 {
@@ -60,7 +66,7 @@ void CheckImage(const TIconImage& icon)
         throw EInvalidGraphic("Das Icon-Bild ist leer oder unvollständig");
 }
 
-}  // namespace
+} // namespace
 
 const std::array<TRgb, 256>& IconPalette()
 {
@@ -129,12 +135,12 @@ std::string IconFileBytes(const TIconImage& icon, bool withLength)
     s.reserve(4 + kDirectorySize + imageSize);
     if (withLength)
         Put32(s, kDirectorySize + imageSize);
-    Put16(s, 0);  // reserved
-    Put16(s, 1);  // icon
-    Put16(s, 1);  // one image
+    Put16(s, 0); // reserved
+    Put16(s, 1); // icon
+    Put16(s, 1); // one image
     s += char(w & 0xFF);
     s += char(h & 0xFF);
-    Put16(s, 1 * 8);  // planes × bits per pixel, read as colour count 8 and reserved 0
+    Put16(s, 1 * 8); // planes × bits per pixel, read as colour count 8 and reserved 0
     Put16(s, 0);
     Put16(s, 0);
     Put32(s, imageSize);
@@ -142,10 +148,10 @@ std::string IconFileBytes(const TIconImage& icon, bool withLength)
 
     Put32(s, kInfoHeaderSize);
     Put32(s, w);
-    Put32(s, 2 * h);  // colour picture and mask together
+    Put32(s, 2 * h); // colour picture and mask together
     Put16(s, 1);
     Put16(s, 8);
-    Put32(s, 0);  // no compression
+    Put32(s, 0); // no compression
     Put32(s, std::uint32_t(colors.size()));
     Put32(s, 0);
     Put32(s, 0);
@@ -170,4 +176,4 @@ void WriteIconFile(std::ostream& stream, const TIconImage& icon, bool withLength
         throw EInOutError("Das Icon kann nicht geschrieben werden", EIO);
 }
 
-}  // namespace icons
+} // namespace icons

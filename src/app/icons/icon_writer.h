@@ -13,7 +13,7 @@ namespace icons {
 // pixels are black in Color, as an icon's colour image requires.
 struct TIconImage {
     TBitmap24 Color;
-    std::vector<std::uint8_t> Mask;  // one byte per pixel of Color, 1 = transparent, 0 = opaque
+    std::vector<std::uint8_t> Mask; // one byte per pixel of Color, 1 = transparent, 0 = opaque
 
     bool Transparent(int x, int y) const { return Mask[std::size_t(y) * std::size_t(Color.Width) + x] != 0; }
 };
@@ -39,4 +39,4 @@ std::vector<std::uint8_t> MaskRows(const TIconImage& icon);
 void WriteIconFile(std::ostream& stream, const TIconImage& icon, bool withLength);
 std::string IconFileBytes(const TIconImage& icon, bool withLength);
 
-}  // namespace icons
+} // namespace icons

@@ -28,7 +28,7 @@ constexpr int kRowsPerRead = 8;
 const char kPrefix[] = "JPEG-Datei kann nicht gelesen werden: ";
 
 struct TErrorManager {
-    jpeg_error_mgr Public;  // first, so that libjpeg's pointer to it is a pointer to the whole
+    jpeg_error_mgr Public; // first, so that libjpeg's pointer to it is a pointer to the whole
     std::jmp_buf Jump;
     char Message[JMSG_LENGTH_MAX];
 };
@@ -55,7 +55,10 @@ struct TJob {
 }
 
 // libjpeg's own handler would end the process.
-void ErrorExit(j_common_ptr info) { JumpOut(info, nullptr); }
+void ErrorExit(j_common_ptr info)
+{
+    JumpOut(info, nullptr);
+}
 
 // Warnings (level -1) about damaged or missing data end the decoding: libjpeg would fill the gap
 // with grey and report success. Notes on unusual header fields and stray bytes between segments
@@ -92,7 +95,10 @@ struct TCleanup {
     }
 };
 
-std::uint8_t Product255(unsigned a, unsigned b) { return std::uint8_t((a * b + 127) / 255); }
+std::uint8_t Product255(unsigned a, unsigned b)
+{
+    return std::uint8_t((a * b + 127) / 255);
+}
 
 // Receives the decoded rows: 3 bytes per pixel, blue first.
 class TRowTarget {
@@ -255,7 +261,7 @@ void DecodeInto(const std::uint8_t* data, std::size_t size, TRowTarget& target)
         throw EJpegError(std::string(kPrefix) + job->Error.Message);
 }
 
-}  // namespace
+} // namespace
 
 TBitmap24 ReadJpeg(const std::uint8_t* data, std::size_t size)
 {
@@ -275,4 +281,4 @@ TBitmap24 ReadJpegResampled(const std::uint8_t* data, std::size_t size, int newW
     return target.Finish();
 }
 
-}  // namespace icons
+} // namespace icons

@@ -36,4 +36,4 @@ inline TBitmap24 ReadJpegResampled(const std::string& bytes, int newWidth, int n
                              newHeight);
 }
 
-}  // namespace icons
+} // namespace icons

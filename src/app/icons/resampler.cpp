@@ -9,7 +9,10 @@ namespace icons {
 namespace {
 
 // The box filter of radius 0.5: the upper edge belongs to it, the lower one does not.
-bool BoxFilter(float x) { return x > -0.5f && x <= 0.5f; }
+bool BoxFilter(float x)
+{
+    return x > -0.5f && x <= 0.5f;
+}
 
 // Halves go to the even neighbour, whatever rounding mode the floating-point unit is in.
 int RoundHalfEven(float x)
@@ -57,7 +60,7 @@ void CheckTargetSize(int newWidth, int newHeight, int sourceHeight)
 // A run's 8-bit sums stay below 2^32.
 constexpr int kMaxSegment = 1 << 24;
 
-}  // namespace
+} // namespace
 
 // All arithmetic of the contributor lists is single-precision, as the scale factors are. The
 // scale factor of an axis is (target - 1) / (source - 1), so that the first and the last pixels
@@ -198,4 +201,4 @@ void ResampleBitmap(int newWidth, int newHeight, TBitmap24& bitmap)
     bitmap = resampler.Finish();
 }
 
-}  // namespace icons
+} // namespace icons

@@ -58,4 +58,4 @@ private:
 // EInvalidGraphic.
 void ResampleBitmap(int newWidth, int newHeight, TBitmap24& bitmap);
 
-}  // namespace icons
+} // namespace icons
