@@ -1,0 +1,94 @@
+#!/usr/bin/env python3
+"""The tree checks of scripts/ run on small made-up trees: they must catch what they look for."""
+import contextlib
+import io
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts")
+sys.path.insert(0, SCRIPTS)
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import check_layers  # noqa: E402
+
+
+def write_tree(root, files):
+    for path, text in files.items():
+        full = os.path.join(root, path)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "w", encoding="utf-8") as f:
+            f.write(text)
+
+
+def inc(*names):
+    return "".join(f'#include "{n}"\n' for n in names) + "#include <windows.h>\n"
+
+
+class CheckLayersTest(unittest.TestCase):
+    # (name, files, --cycles, expected exit status, text the output must hold)
+    CASES = [
+        ("downward includes pass", {"rtl/a.h": "", "gui/b.h": inc("rtl/a.h"), "app/c.cpp": inc("gui/b.h", "net/d.h"),
+                                    "net/d.h": inc("rtl/a.h")}, "fail", 0, "0 upward includes, 0 circles"),
+        ("rtl including gui fails", {"rtl/a.cpp": inc("gui/b.h"), "gui/b.h": ""}, "report", 1,
+         "src/rtl/a.cpp:1: rtl may not include gui/b.h"),
+        ("net and tray never include each other", {"net/a.h": "", "tray/b.cpp": "\n" + inc("net/a.h")}, "report",
+         1, "src/tray/b.cpp:2: tray may not include net/a.h"),
+        ("a folder in no layer fails", {"misc/a.h": "", "app/b.cpp": inc("misc/a.h")}, "report", 1, "in no layer"),
+        ("an include beside the file resolves there", {"app/icons/a.cpp": inc("b.h"), "app/icons/b.h": "",
+                                                       "rtl/b.h": inc("app/icons/a.h")}, "fail", 0, "0 circles"),
+        ("a circle through sources is reported", {"gui/a.h": "", "gui/a.cpp": inc("gui/b.h"), "gui/b.h": "",
+                                                  "gui/b.cpp": inc("gui/a.h")}, "report", 0,
+         "circle of 2 units: gui/a gui/b"),
+        ("a circle fails when asked", {"gui/a.h": inc("gui/b.h"), "gui/b.h": "", "gui/b.cpp": inc("gui/c.h"),
+                                       "gui/c.h": inc("gui/a.h"), "gui/d.h": inc("gui/a.h")}, "fail", 1,
+         "circle of 3 units: gui/a gui/b gui/c"),
+        ("show names the includes that close a circle", {"gui/a.cpp": inc("gui/b.h"), "gui/b.cpp": inc("gui/a.h"),
+                                                         "gui/a.h": "", "gui/b.h": ""}, "show", 0,
+         "src/gui/b.cpp:1 -> gui/a.h"),
+    ]
+
+    def run_check(self, files, *args):
+        with tempfile.TemporaryDirectory() as src:
+            write_tree(src, files)
+            out = io.StringIO()
+            with contextlib.redirect_stdout(out):
+                status = check_layers.main(["--src", src, *args])
+        return status, out.getvalue()
+
+    def test_cases(self):
+        for name, files, mode, status, text in self.CASES:
+            with self.subTest(name):
+                got, out = self.run_check(files, f"--cycles={mode}")
+                self.assertEqual(got, status, out)
+                self.assertIn(text, out)
+
+    def test_graph_lists_unit_edges_once(self):
+        status, out = self.run_check({"gui/a.h": inc("rtl/r.h"), "gui/a.cpp": inc("gui/a.h", "rtl/r.h"),
+                                      "rtl/r.h": ""}, "--graph")
+        self.assertEqual((status, out), (0, "gui/a -> rtl/r\n"))
+
+
+@unittest.skipUnless(shutil.which("git"), "git is not installed")
+class CheckFormatTest(unittest.TestCase):
+    def test_names_only_the_unformatted_tracked_file(self):
+        with tempfile.TemporaryDirectory() as repo:
+            shutil.copy(os.path.join(SCRIPTS, "..", ".clang-format"), repo)
+            write_tree(repo, {"good.h": "int f();\n", "bad.cpp": "int  g( ){return 1;}\n",
+                              "untracked.cpp": "int  h( ){return 1;}\n"})
+            subprocess.run(["git", "init", "-q", repo], check=True)
+            subprocess.run(["git", "-C", repo, "add", "good.h", "bad.cpp", ".clang-format"], check=True)
+            run = subprocess.run([sys.executable, os.path.join(SCRIPTS, "check_format.py"), repo],
+                                 capture_output=True, text=True)
+            if run.returncode == 77:
+                self.skipTest(run.stdout.strip())
+            self.assertEqual(run.returncode, 1, run.stdout)
+            self.assertIn("not formatted: bad.cpp", run.stdout)
+            self.assertNotIn("good.h", run.stdout)
+            self.assertNotIn("untracked", run.stdout)
+
+
+if __name__ == "__main__":
+    unittest.main()
