@@ -1,18 +1,12 @@
 #include <windows.h>
 
-#include "app/info_form.h"
-#include "app/main_form.h"
+#include "app/program_start.h"
 #include "gui/application.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     TApplication app;
-    app.Initialize();
-    app.SetTitle("Quorvane");
-    // The main form decides at creation whether it shows itself (the "start minimized" setting).
-    app.SetShowMainForm(false);
-    app.CreateForm<TMainForm>();
-    app.CreateForm<TInfoForm>();
+    StartProgram(app);
     app.Run();
     return 0;
 }

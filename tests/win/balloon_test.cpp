@@ -16,15 +16,6 @@
 
 namespace {
 
-void Pump(int ms)
-{
-    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    do {
-        Application->ProcessMessages();
-        Sleep(5);
-    } while (static_cast<int>(end - GetTickCount()) > 0);
-}
-
 SIZE TextSize(const std::string& text, bool bold)
 {
     TMemoryDc dc(CreateCompatibleDC(nullptr));
@@ -368,16 +359,16 @@ TEST_F(BalloonTest, TheTimeOutClosesTheBalloonAndZeroKeepsIt)
 {
     ShowAt({500, 400}, "Hallo", "Text", 150);
     EXPECT_TRUE(Balloon->TimerRunning());
-    Pump(60);
+    PumpFor(60);
     EXPECT_TRUE(IsWindowVisible(Wnd()));
-    Pump(400);
+    PumpFor(400);
     EXPECT_FALSE(IsWindowVisible(Wnd()));
     EXPECT_FALSE(Balloon->Active());
     EXPECT_FALSE(Balloon->TimerRunning());
 
     ShowAt({500, 400}, "Hallo", "Text", 0);
     EXPECT_FALSE(Balloon->TimerRunning());
-    Pump(300);
+    PumpFor(300);
     EXPECT_TRUE(IsWindowVisible(Wnd()));
 }
 
@@ -388,7 +379,7 @@ TEST_F(BalloonTest, TwoCallsLeaveOneBalloonWithTheSecondTimeOut)
     EXPECT_EQ(CountVisibleBalloons(), 1);
     EXPECT_EQ(Window().Header(), "Zweiter");
     EXPECT_EQ(Balloon->Data().StemPoint.x, 300);
-    Pump(450);
+    PumpFor(450);
     EXPECT_EQ(CountVisibleBalloons(), 0);
     // The first call's timer is gone with it: nothing is left running.
     EXPECT_FALSE(Balloon->TimerRunning());
@@ -399,7 +390,7 @@ TEST_F(BalloonTest, EachComponentsTimeOutClosesItsOwnBalloon)
     TBalloonHint* other = new TBalloonHint(&App); // now the current one
     ShowAt({500, 400}, "Alt", "Text", 150);
     other->ShowBalloonAt(nullptr, {200, 200}, "Neu", "Text", 0, ikNone, -1);
-    Pump(450);
+    PumpFor(450);
     EXPECT_FALSE(Balloon->Active());
     EXPECT_TRUE(other->Active());
     Free(other);

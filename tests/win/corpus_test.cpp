@@ -214,17 +214,8 @@ protected:
             if (e.Has(setting.first))
                 ini += std::string(setting.second) + "=" + e.Fields.at(setting.first) + "\r\n";
         WriteTextFile(Folder / "quorvane.ini", ini);
-        rtl::SetProgramFileNameOverride(Folder / "quorvane.exe");
-        App.reset(new TApplication);
-        App->Initialize();
-        App->SetShowMainForm(false);
-        App->CreateForm<TMainForm>();
-        App->CreateForm<TInfoForm>();
-        DWORD until = GetTickCount() + 15000;
-        while (F().Refresh->Fetching() && GetTickCount() < until) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            App->ProcessMessages();
-        }
+        App = StartProgramAt(Folder / "quorvane.exe");
+        PumpUntil([this] { return !F().Refresh->Fetching(); }, 15000);
         App->ProcessMessages();
         ASSERT_FALSE(F().Refresh->Fetching()) << "the download did not end";
     }

@@ -17,6 +17,7 @@
 #include "app/icons/icon_converter.h"
 #include "app/icons/icon_converter_win.h"
 #include "gui/handles.h"
+#include "image_pixels.h"
 #include "program_folder.h"
 
 namespace {
@@ -169,22 +170,6 @@ COLORREF Busy(int x, int y)
 COLORREF TwoColours(int x, int y)
 {
     return (y == 15 && x == 0) || (x * y) % 3 == 1 ? kMagenta : kBlack;
-}
-
-// A 16 x 16 icon file of one opaque colour (32 bits per pixel, empty mask).
-std::string SolidIco(COLORREF rgb)
-{
-    std::string f;
-    auto put16 = [&](unsigned v) { f += char(v & 0xFF), f += char(v >> 8); };
-    auto put32 = [&](unsigned v) { put16(v & 0xFFFF), put16(v >> 16); };
-    put16(0), put16(1), put16(1);
-    f += char(16), f += char(16), f += char(0), f += char(0);
-    put16(1), put16(32), put32(40 + 16 * 16 * 4 + 64), put32(22);
-    put32(40), put32(16), put32(32), put16(1), put16(32), put32(0), put32(16 * 16 * 4 + 64);
-    put32(0), put32(0), put32(0), put32(0);
-    for (int i = 0; i < 256; ++i)
-        f += char(GetBValue(rgb)), f += char(GetGValue(rgb)), f += char(GetRValue(rgb)), f += char(0xFF);
-    return f + std::string(64, '\0');
 }
 
 class FeedIconsTest : public ProgramFolderTest {

@@ -20,48 +20,6 @@ namespace {
 const COLORREF kOrange = RGB(246, 130, 20), kYellow = RGB(250, 210, 70), kRed = RGB(200, 0, 0),
                kBlue = RGB(0, 0, 200), kGreen = RGB(0, 160, 0);
 
-// A 16 x 16 icon file of one opaque colour (32 bits per pixel, empty mask).
-std::string IcoBytes(COLORREF rgb)
-{
-    std::string f;
-    auto put16 = [&](unsigned v) { f += char(v & 0xFF), f += char(v >> 8); };
-    auto put32 = [&](unsigned v) { put16(v & 0xFFFF), put16(v >> 16); };
-    const unsigned dibSize = 40 + 16 * 16 * 4 + 16 * 4;
-    put16(0), put16(1), put16(1);
-    f += char(16), f += char(16), f += char(0), f += char(0);
-    put16(1), put16(32), put32(dibSize), put32(22);
-    put32(40), put32(16), put32(32), put16(1), put16(32), put32(0), put32(16 * 16 * 4 + 64);
-    put32(0), put32(0), put32(0), put32(0);
-    for (int i = 0; i < 256; ++i)
-        f += char(GetBValue(rgb)), f += char(GetGValue(rgb)), f += char(GetRValue(rgb)), f += char(0xFF);
-    f += std::string(64, '\0');
-    return f;
-}
-
-HICON SolidIcon(COLORREF rgb)
-{
-    std::string bytes = IcoBytes(rgb);
-    return CreateIconFromResourceEx(reinterpret_cast<BYTE*>(&bytes[22]), static_cast<DWORD>(bytes.size() - 22),
-                                    TRUE, 0x00030000, 16, 16, LR_DEFAULTCOLOR);
-}
-
-// The names of a folder in the platform's enumeration order ("." and ".." left out).
-std::string Listing(const std::string& folder)
-{
-    std::string s;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "*.*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return s;
-    do {
-        std::string n = fd.cFileName;
-        if (n != "." && n != "..")
-            s += (s.empty() ? "" : " ") + n;
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return s;
-}
-
 std::string Captions(const TMenuItem& level)
 {
     std::string s;
@@ -110,7 +68,7 @@ protected:
     std::string Feed(const std::string& relative) const { return Paths.FeedFolder + relative; }
     void Dir(const std::string& relative) const { CreateDirectoryA(Feed(relative).c_str(), nullptr); }
     void File(const std::string& relative, const std::string& text) const { WriteTextFile(Feed(relative), text); }
-    void Icon(const std::string& relative, COLORREF rgb) const { File(relative, IcoBytes(rgb)); }
+    void Icon(const std::string& relative, COLORREF rgb) const { File(relative, SolidIco(rgb)); }
     // The colour of the entry's picture in the feed icon list.
     COLORREF EntryColor(const TMenuItem* entry) const { return ImageColor(*Icons, entry->ImageIndex()); }
 };

@@ -17,21 +17,6 @@
 
 namespace {
 
-HICON SolidIcon(COLORREF rgb)
-{
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof bi.bmiHeader, 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    TWindowDc screen(nullptr);
-    TBitmapHandle color(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    for (int i = 0; i < 256; ++i)
-        static_cast<std::uint32_t*>(bits)[i] = (GetRValue(rgb) << 16) | (GetGValue(rgb) << 8) | GetBValue(rgb);
-    unsigned char maskBits[32] = {};
-    TBitmapHandle mask(CreateBitmap(16, 16, 1, 1, maskBits));
-    ICONINFO ii = {TRUE, 0, 0, mask.Get(), color.Get()};
-    return CreateIconIndirect(&ii);
-}
-
 std::string Item(const std::string& title, const std::string& link)
 {
     return "<item>\r\n<title>" + title + "</title>\r\n<link>" + link + "</link>\r\n<description>about " + title +
@@ -365,33 +350,6 @@ void CALLBACK PressKeys(HWND, UINT, UINT_PTR id, DWORD)
     KillTimer(nullptr, id);
     for (WPARAM k : g_keys)
         PostMessageA(g_owner, WM_KEYDOWN, k, 1);
-}
-
-std::string SaveScreenRect(const RECT& r, const std::string& name)
-{
-    int w = r.right - r.left, h = r.bottom - r.top;
-    if (w <= 0 || h <= 0)
-        return "";
-    TWindowDc screen(nullptr);
-    TMemoryDc mem(CreateCompatibleDC(screen.Get()));
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof bi.bmiHeader, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    TBitmapHandle bmp(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    {
-        TSelectGuard sel(mem.Get(), bmp.Get());
-        BitBlt(mem.Get(), 0, 0, w, h, screen.Get(), r.left, r.top, SRCCOPY);
-        GdiFlush();
-    }
-    const DWORD size = static_cast<DWORD>(((w * 3 + 3) & ~3) * h);
-    BITMAPFILEHEADER fh = {0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
-                           static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader)};
-    std::string file = ArtifactFolder() + name + ".bmp";
-    std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
-    bytes.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    bytes.append(static_cast<const char*>(bits), size);
-    WriteTextFile(file, bytes);
-    return file;
 }
 
 TEST(HeadlineMenuScreenshot, TheOpenMenuWithHeadlinesImagesAndTheNewsfeedsSubmenu)

@@ -5,17 +5,9 @@
 #include "gui/application.h"
 #include "gui/forms.h"
 #include "gui/std_controls.h"
+#include "test_support.h"
 
 namespace {
-
-void Pump(int ms)
-{
-    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    do {
-        Application->ProcessMessages();
-        Sleep(5);
-    } while (static_cast<int>(end - GetTickCount()) > 0);
-}
 
 int g_made = 0;
 class TCountedHint : public THintWindow {
@@ -60,7 +52,7 @@ TEST_F(HintWindowTest, TheShortHintShowsBelowTheCursorAfterThePause)
     App.ProcessMessages();
     ASSERT_EQ(App.HintController()->HintControl(), Button);
     EXPECT_TRUE(App.HintController()->Window() == nullptr || !App.HintController()->Window()->Showing());
-    Pump(250);
+    PumpFor(250);
     THintWindow* w = App.HintController()->Window();
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->Showing());
@@ -81,22 +73,22 @@ TEST_F(HintWindowTest, TheShortHintShowsBelowTheCursorAfterThePause)
 TEST_F(HintWindowTest, APressHidesTheHintUntilThePointerMovesOn)
 {
     MoveOverButton();
-    Pump(250);
+    PumpFor(250);
     ASSERT_TRUE(App.HintController()->Window()->Showing());
     PostMessageA(Button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 15));
     PostMessageA(Button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(20, 15));
-    Pump(250);
+    PumpFor(250);
     EXPECT_FALSE(App.HintController()->Window()->Showing());
 }
 
 TEST_F(HintWindowTest, LeavingTheControlHidesTheHint)
 {
     MoveOverButton();
-    Pump(250);
+    PumpFor(250);
     ASSERT_TRUE(App.HintController()->Window()->Showing());
     POINT away = {20, 20};
     SetCursorPos(away.x, away.y);
-    Pump(300);
+    PumpFor(300);
     EXPECT_FALSE(App.HintController()->Window()->Showing());
     EXPECT_EQ(App.HintController()->HintControl(), nullptr);
 }
@@ -118,12 +110,12 @@ TEST_F(HintWindowTest, ControlsWithoutHintAndTurnedOffHintsShowNothing)
 {
     Button->SetHint("");
     MoveOverButton();
-    Pump(200);
+    PumpFor(200);
     EXPECT_TRUE(App.HintController()->Window() == nullptr || !App.HintController()->Window()->Showing());
     Button->SetHint("Wieder da");
     App.SetShowHint(false);
     MoveOverButton();
-    Pump(200);
+    PumpFor(200);
     EXPECT_TRUE(App.HintController()->Window() == nullptr || !App.HintController()->Window()->Showing());
 }
 

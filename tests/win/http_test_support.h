@@ -1,6 +1,6 @@
 #pragma once
 // Shared helpers of the HTTP tests: the loopback servers' ports, addresses named after the
-// running test, a message pump with a time-out, and counts of the process's threads and handles.
+// running test, and counts of the process's threads and handles.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gui/application.h"
+#include "test_support.h"
 
 // The servers are started by the CTest fixture (tests/servers/http_server.py start); they write
 // their ports into a file the tests read through Wine's Z: drive.
@@ -24,25 +25,7 @@ struct TServers {
 
 inline const TServers& Servers()
 {
-    static TServers s = [] {
-        TServers r;
-        const char* env = std::getenv("QV_TEST_SERVER_STATE");
-        std::string dir = env && *env ? env : QV_TEST_SERVER_STATE;
-        std::string file = (dir.size() > 1 && dir[1] == ':') ? dir : "Z:" + dir;
-        file += "/ports.txt";
-        if (FILE* f = std::fopen(file.c_str(), "r")) {
-            char line[128];
-            while (std::fgets(line, sizeof line, f)) {
-                std::string l = line;
-                if (l.rfind("http=", 0) == 0)
-                    r.Http = std::atoi(l.c_str() + 5);
-                else if (l.rfind("proxy=", 0) == 0)
-                    r.Proxy = std::atoi(l.c_str() + 6);
-            }
-            std::fclose(f);
-        }
-        return r;
-    }();
+    static const TServers s{LoopbackServer().Port, LoopbackServer().ProxyPort};
     return s;
 }
 
@@ -67,23 +50,6 @@ inline std::string Url(const std::string& action, const std::string& query = "",
 {
     return "http://" + host + ":" + std::to_string(Servers().Http) + "/" + action + "/" + TestTag() +
            (query.empty() ? "" : "?" + query);
-}
-
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000)
-{
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-    return true;
-}
-
-inline void PumpFor(DWORD ms)
-{
-    PumpUntil([] { return false; }, ms);
 }
 
 inline int ThreadCount()

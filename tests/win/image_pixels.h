@@ -1,10 +1,11 @@
 #pragma once
-// Reading back what an image list or a menu draws, for the Windows tests.
+// Pictures for the Windows tests and reading back what an image list or a menu draws.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "gui/handles.h"
 #include "gui/image_list.h"
@@ -37,4 +38,39 @@ inline COLORREF ImageColor(const TImageList& list, int index, int x = 8, int y =
 {
     return DrawnPixel(
         [&](HDC dc, const RECT&) { ImageList_Draw(list.Handle(), index, dc, 0, 0, ILD_TRANSPARENT); }, x, y);
+}
+
+// A 16 x 16 icon of one colour; the left half is transparent when halfMasked.
+inline HICON SolidIcon(COLORREF rgb, bool halfMasked = false)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader = {sizeof bi.bmiHeader, 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    TWindowDc screen(nullptr);
+    TBitmapHandle color(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    for (int i = 0; i < 256; ++i)
+        static_cast<std::uint32_t*>(bits)[i] = (GetRValue(rgb) << 16) | (GetGValue(rgb) << 8) | GetBValue(rgb);
+    // Mask rows are word-aligned: 2 bytes per 16 pixels; a set bit is transparent.
+    unsigned char maskBits[32] = {};
+    for (int row = 0; halfMasked && row < 16; ++row)
+        maskBits[row * 2] = 0xFF;
+    TBitmapHandle mask(CreateBitmap(16, 16, 1, 1, maskBits));
+    ICONINFO ii = {TRUE, 0, 0, mask.Get(), color.Get()};
+    return CreateIconIndirect(&ii);
+}
+
+// A 16 x 16 icon file of one opaque colour (32 bits per pixel, empty mask).
+inline std::string SolidIco(COLORREF rgb)
+{
+    std::string f;
+    auto put16 = [&](unsigned v) { f += char(v & 0xFF), f += char(v >> 8); };
+    auto put32 = [&](unsigned v) { put16(v & 0xFFFF), put16(v >> 16); };
+    put16(0), put16(1), put16(1);
+    f += char(16), f += char(16), f += char(0), f += char(0);
+    put16(1), put16(32), put32(40 + 16 * 16 * 4 + 64), put32(22);
+    put32(40), put32(16), put32(32), put16(1), put16(32), put32(0), put32(16 * 16 * 4 + 64);
+    put32(0), put32(0), put32(0), put32(0);
+    for (int i = 0; i < 256; ++i)
+        f += char(GetBValue(rgb)), f += char(GetGValue(rgb)), f += char(GetRValue(rgb)), f += char(0xFF);
+    return f + std::string(64, '\0');
 }

@@ -20,15 +20,9 @@ protected:
 
     void Start(const std::string& exeName = "quorvane.exe", const std::string& ini = "")
     {
-        rtl::SetProgramFileNameOverride(Folder / exeName);
         if (!ini.empty())
             WriteTextFile(TAppPaths::FromProgramFile(Folder / exeName).SettingsFile, ini);
-        App.reset(new TApplication);
-        App->Initialize();
-        App->SetTitle("Quorvane");
-        App->SetShowMainForm(false);
-        App->CreateForm<TMainForm>();
-        App->CreateForm<TInfoForm>();
+        App = StartProgramAt(Folder / exeName);
         App->ProcessMessages();
     }
     // Ends the program as closing the window does: the loop ends and the forms are destroyed.

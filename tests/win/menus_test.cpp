@@ -10,32 +10,6 @@
 
 namespace {
 
-// A 16 x 16 icon of one colour; the left half is transparent when halfMasked.
-HICON SolidIcon(COLORREF rgb, bool halfMasked = false)
-{
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = 16;
-    bi.bmiHeader.biHeight = -16;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    TWindowDc screen(nullptr);
-    TBitmapHandle color(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    auto* px = static_cast<std::uint32_t*>(bits);
-    for (int i = 0; i < 256; ++i)
-        px[i] = (GetRValue(rgb) << 16) | (GetGValue(rgb) << 8) | GetBValue(rgb);
-    // Mask rows are word-aligned: 2 bytes per 16 pixels; a set bit is transparent.
-    unsigned char maskBits[32];
-    for (int row = 0; row < 16; ++row) {
-        maskBits[row * 2] = halfMasked ? 0xFF : 0x00;
-        maskBits[row * 2 + 1] = 0x00;
-    }
-    TBitmapHandle mask(CreateBitmap(16, 16, 1, 1, maskBits));
-    ICONINFO ii = {TRUE, 0, 0, mask.Get(), color.Get()};
-    return CreateIconIndirect(&ii);
-}
-
 void AddSolid(TImageList& list, COLORREF rgb, bool halfMasked = false)
 {
     TIconHandle icon(SolidIcon(rgb, halfMasked));

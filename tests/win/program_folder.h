@@ -39,14 +39,8 @@ protected:
     // Starts the program as its entry does, with the saved current feed; the window is shown.
     void Start(const std::string& feedName = "")
     {
-        rtl::SetProgramFileNameOverride(Folder / "quorvane.exe");
         WriteTextFile(Folder / "quorvane.ini", "[Settings]\r\nFeedName=" + feedName + "\r\nStart minimized=0\r\n");
-        App.reset(new TApplication);
-        App->Initialize();
-        App->SetTitle("Quorvane");
-        App->SetShowMainForm(false);
-        App->CreateForm<TMainForm>();
-        App->CreateForm<TInfoForm>();
+        App = StartProgramAt(Folder / "quorvane.exe");
         App->ProcessMessages();
         MainForm->PageControl->SetActivePage(MainForm->FeedSheet);
     }
@@ -76,22 +70,6 @@ protected:
             if (level->Items(i)->Caption() == caption)
                 return level->Items(i);
         return nullptr;
-    }
-    // The names in a folder, sorted as the platform lists them ("." and ".." left out).
-    static std::string Listing(const std::string& folder)
-    {
-        std::string s;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE)
-            return s;
-        do {
-            std::string n = fd.cFileName;
-            if (n != "." && n != "..")
-                s += (s.empty() ? "" : " ") + n;
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-        return s;
     }
     // The messages shown so far, one per line.
     std::string MessageTexts() const

@@ -187,11 +187,7 @@ TEST_F(RefreshCycleTest, AnHttpErrorStatusIsAFailureNotADocument)
 
 TEST_F(RefreshCycleTest, WithoutACurrentFeedARefreshStartsNothingAndSaysNothing)
 {
-    rtl::SetProgramFileNameOverride(Folder / "quorvane.exe");
-    App.reset(new TApplication);
-    App->Initialize();
-    App->SetShowMainForm(false);
-    App->CreateForm<TMainForm>();
+    App = StartProgramAt(Folder / "quorvane.exe");
     F().TimerTimer(F().Timer);
     F().RefreshBtnClick(F().RefreshBtn);
     App->ProcessMessages();
@@ -278,11 +274,7 @@ TEST_F(RefreshCycleTest, AFeedWithoutAddressEndsTheRunningDownloadOfTheFeedBefor
     ASSERT_EQ(F().CurrentFeed.Name, "Leer");
     EXPECT_FALSE(F().AdvHttp->Busy());
     // The old feed's answer ("late") never arrives as the new feed's document.
-    DWORD until = GetTickCount() + 3000;
-    while (GetTickCount() < until) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        App->ProcessMessages();
-    }
+    PumpFor(3000);
     EXPECT_NE(F().Memo->Text(), "late");
     EXPECT_NE(F().TrayIcon->IconIndex(), 2);
     EXPECT_TRUE(Ui.Messages.empty());
@@ -306,11 +298,7 @@ TEST_F(RefreshCycleTest, AnIntervalBeyondTheTimersReachIsCutNotWrappedAround)
 
 TEST_F(RefreshCycleTest, ALeftClickOnTheTrayIconBeforeAnyDocumentShowsNoBalloon)
 {
-    rtl::SetProgramFileNameOverride(Folder / "quorvane.exe");
-    App.reset(new TApplication);
-    App->Initialize();
-    App->SetShowMainForm(false);
-    App->CreateForm<TMainForm>();
+    App = StartProgramAt(Folder / "quorvane.exe");
     SendMessageA(F().TrayIcon->Handle(), kTrayCallbackMessage, 1, WM_LBUTTONDOWN);
     SendMessageA(F().TrayIcon->Handle(), kTrayCallbackMessage, 1, WM_LBUTTONUP);
     App->ProcessMessages();
@@ -351,11 +339,7 @@ TEST_F(RefreshCycleTest, ASecondRefreshAbortsAnUnansweredFirst)
     ASSERT_TRUE(WaitForRefresh());
     EXPECT_EQ(Caption(2), "Zweiter Abruf");
     // The first request's late answer must not replace the second one's headlines.
-    DWORD until = GetTickCount() + 4000;
-    while (GetTickCount() < until) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        App->ProcessMessages();
-    }
+    PumpFor(4000);
     EXPECT_EQ(Caption(2), "Zweiter Abruf");
 }
 
@@ -371,11 +355,7 @@ TEST_F(RefreshCycleTest, ASecondRefreshWhileTheFirstReadsItsBodyEndsThatRead)
         original(s);
     };
     // Wait until the body has begun to arrive, then refresh again.
-    DWORD until = GetTickCount() + 10000;
-    while (F().AdvHttp->BytesRead() == 0 && GetTickCount() < until) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        App->ProcessMessages();
-    }
+    PumpUntil([this] { return F().AdvHttp->BytesRead() != 0; });
     ASSERT_GT(F().AdvHttp->BytesRead(), 0);
     F().CurrentFeed.URL = Url("/docs/" + DocName);
     F().TimerTimer(F().Timer);
@@ -478,15 +458,10 @@ TEST_F(RefreshCycleTest, AnAddressTheComponentCannotUseIsNamedInTheMessageAndThe
 // ---- downloads that must not take the program with them ----
 
 // A real tick of the refresh timer, soon; true once it has run (the refresh puts back the interval).
-bool Tick(TMainForm& f, TApplication& app)
+bool Tick(TMainForm& f)
 {
     f.Timer->SetInterval(50);
-    DWORD until = GetTickCount() + 5000;
-    while (f.Timer->Interval() == 50 && GetTickCount() < until) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        app.ProcessMessages();
-    }
-    return f.Timer->Interval() != 50;
+    return PumpUntil([&f] { return f.Timer->Interval() != 50; }, 5000);
 }
 
 TEST_F(RefreshCycleTest, ADocumentOverSixtyFourMegabytesIsAFailureAndTheHeadlinesStay)
@@ -507,7 +482,7 @@ TEST_F(RefreshCycleTest, ADocumentOverSixtyFourMegabytesIsAFailureAndTheHeadline
     for (const char* path : {"/chunked/huge?chunks=-1&size=65536", "/big/huge?mb=65"}) {
         SCOPED_TRACE(path);
         F().CurrentFeed.URL = Url(path);
-        ASSERT_TRUE(Tick(F(), *App));
+        ASSERT_TRUE(Tick(F()));
         ASSERT_TRUE(WaitForRefresh(60000));
         EXPECT_EQ(F().TrayIcon->Hint(), "Fehler: " + TAdvHttp::FailureText(kErrorBodyTooLarge));
         EXPECT_EQ(F().TrayIcon->IconIndex(), 0);
@@ -521,11 +496,7 @@ TEST_F(RefreshCycleTest, ATickWhileTheCredentialsDialogWaitsIsSkipped)
 {
     Start(Url("/auth/tick?user=u&pass=p&realm=tick"));
     HWND dialog = nullptr;
-    DWORD until = GetTickCount() + 5000;
-    while (!(dialog = FindOwnDialog()) && GetTickCount() < until) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        App->ProcessMessages();
-    }
+    PumpUntil([&dialog] { return (dialog = FindOwnDialog()) != nullptr; }, 5000);
     ASSERT_NE(dialog, nullptr);
     // Should the tick wait for the dialog, the user answers after 8 s.
     HANDLE answered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -534,7 +505,7 @@ TEST_F(RefreshCycleTest, ATickWhileTheCredentialsDialogWaitsIsSkipped)
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     DWORD start = GetTickCount();
-    EXPECT_TRUE(Tick(F(), *App));
+    EXPECT_TRUE(Tick(F()));
     EXPECT_LT(GetTickCount() - start, 3000u);
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_EQ(F().TrayIcon->Hint(), "Verbinde mit Server ...");

@@ -66,22 +66,13 @@ protected:
     {
         WriteTextFile(Folder / "Newsfeeds\\Test.nfd", (url.empty() ? Url("/docs/" + DocName) : url) + "\r\n");
         WriteTextFile(Folder / "quorvane.ini", "[Settings]\r\nFeedName=Test\r\n" + extraIni);
-        rtl::SetProgramFileNameOverride(Folder / "quorvane.exe");
-        App.reset(new TApplication);
-        App->Initialize();
-        App->SetShowMainForm(false);
-        App->CreateForm<TMainForm>();
-        App->CreateForm<TInfoForm>();
+        App = StartProgramAt(Folder / "quorvane.exe");
     }
     TMainForm& F() { return *MainForm; }
     // Runs the message loop until the download started last has ended.
     bool WaitForRefresh(DWORD timeoutMs = 15000)
     {
-        DWORD until = GetTickCount() + timeoutMs;
-        while (F().Refresh->Fetching() && GetTickCount() < until) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            App->ProcessMessages();
-        }
+        PumpUntil([this] { return !F().Refresh->Fetching(); }, timeoutMs);
         App->ProcessMessages();
         return !F().Refresh->Fetching();
     }

@@ -4,6 +4,36 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/program_start.h"
+#include "gui/handles.h"
+#include "rtl/files.h"
+
+std::unique_ptr<TApplication> StartProgramAt(const std::string& exePath)
+{
+    rtl::SetProgramFileNameOverride(exePath);
+    auto app = std::make_unique<TApplication>();
+    StartProgram(*app);
+    return app;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        // Wakes at once when a message arrives; the short time-out lets done() see other threads.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Application->ProcessMessages();
+    }
+    return true;
+}
+
+void PumpFor(DWORD ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
+
 std::string ArtifactFolder()
 {
     char exe[MAX_PATH];
@@ -14,47 +44,54 @@ std::string ArtifactFolder()
     return folder;
 }
 
+std::string Listing(const std::string& folder)
+{
+    std::string s;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return s;
+    do {
+        std::string n = fd.cFileName;
+        if (n != "." && n != "..")
+            s += (s.empty() ? "" : " ") + n;
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return s;
+}
+
+std::string SaveScreenRect(const RECT& r, const std::string& name)
+{
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0)
+        return "";
+    TWindowDc screen(nullptr);
+    TMemoryDc mem(CreateCompatibleDC(screen.Get()));
+    BITMAPINFO bi = {};
+    bi.bmiHeader = {sizeof bi.bmiHeader, w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    TBitmapHandle bmp(CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bits)
+        return "";
+    {
+        TSelectGuard sel(mem.Get(), bmp.Get());
+        BitBlt(mem.Get(), 0, 0, w, h, screen.Get(), r.left, r.top, SRCCOPY);
+        GdiFlush();
+    }
+    const DWORD size = static_cast<DWORD>(((w * 3 + 3) & ~3) * h);
+    BITMAPFILEHEADER fh = {0x4D42, static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader + size), 0, 0,
+                           static_cast<DWORD>(sizeof fh + sizeof bi.bmiHeader)};
+    std::string bytes(reinterpret_cast<const char*>(&fh), sizeof fh);
+    bytes.append(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), size);
+    std::string file = ArtifactFolder() + name + ".bmp";
+    return WriteTextFile(file, bytes) ? file : "";
+}
+
 std::string SaveWindowBitmap(HWND wnd, const std::string& name)
 {
     RECT r;
-    if (!GetWindowRect(wnd, &r))
-        return std::string();
-    int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    // Copy from the screen: what the user sees, frame and all.
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    SelectObject(mem, old);
-    std::string file = ArtifactFolder() + name + ".bmp";
-    int stride = ((w * 3) + 3) & ~3;
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(stride * h);
-    HANDLE f = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f != INVALID_HANDLE_VALUE) {
-        DWORD n;
-        WriteFile(f, &fh, sizeof fh, &n, nullptr);
-        WriteFile(f, &bi.bmiHeader, sizeof bi.bmiHeader, &n, nullptr);
-        WriteFile(f, bits, static_cast<DWORD>(stride * h), &n, nullptr);
-        CloseHandle(f);
-    } else {
-        file.clear();
-    }
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return file;
+    return GetWindowRect(wnd, &r) ? SaveScreenRect(r, name) : std::string();
 }
 
 const TLoopbackServer& LoopbackServer()
@@ -70,9 +107,13 @@ const TLoopbackServer& LoopbackServer()
         r.DocsFolder = win + "\\docs\\";
         if (FILE* f = std::fopen((win + "\\ports.txt").c_str(), "r")) {
             char line[128];
-            while (std::fgets(line, sizeof line, f))
-                if (std::string(line).rfind("http=", 0) == 0)
+            while (std::fgets(line, sizeof line, f)) {
+                const std::string l = line;
+                if (l.rfind("http=", 0) == 0)
                     r.Port = std::atoi(line + 5);
+                else if (l.rfind("proxy=", 0) == 0)
+                    r.ProxyPort = std::atoi(line + 6);
+            }
             std::fclose(f);
         }
         if (FILE* f = std::fopen((win + "\\tls_ports.txt").c_str(), "r")) {

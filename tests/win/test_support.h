@@ -4,10 +4,13 @@
 #include <windows.h>
 
 #include <deque>
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "gui/application.h"
 #include "gui/platform_ui.h"
 
 struct TShellCall {
@@ -117,26 +120,46 @@ private:
     std::string FPath;
 };
 
-// Writes a text file (bytes as given).
-inline void WriteTextFile(const std::string& path, const std::string& text)
+// Writes a text file (bytes as given); false when it could not be written whole.
+inline bool WriteTextFile(const std::string& path, const std::string& text)
 {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
     DWORD written = 0;
-    if (h != INVALID_HANDLE_VALUE) {
-        WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        CloseHandle(h);
-    }
+    const bool ok =
+        WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+    CloseHandle(h);
+    return ok;
 }
+
+// The program started in-process through its own start, with the program file placed at exePath
+// (its settings file and "Newsfeeds" beside it). The caller clears the override at the end:
+// rtl::SetProgramFileNameOverride("").
+std::unique_ptr<TApplication> StartProgramAt(const std::string& exePath);
+
+// Lets the application's messages run until done() holds; false when timeoutMs passed first.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+// Lets the application's messages run for ms milliseconds.
+void PumpFor(DWORD ms);
+
+// The names in a folder in the platform's enumeration order, separated by spaces ("." and ".."
+// left out); folder ends in a backslash.
+std::string Listing(const std::string& folder);
 
 // Screenshots of windows, kept as test artefacts under build/<tree>/artifacts.
 std::string ArtifactFolder();
-// Saves the window (with its frame) as a 24-bit BMP; returns the file name or "" on failure.
+// Saves what the screen shows in r (screen coordinates) as a 24-bit BMP; returns the file name
+// or "" on failure.
+std::string SaveScreenRect(const RECT& r, const std::string& name);
+// The same for a window with its frame.
 std::string SaveWindowBitmap(HWND wnd, const std::string& name);
 
 // The loopback server the CTest fixture started (tests/servers/http_server.py); its /docs/NAME
 // route serves the files the tests write into DocsFolder.
 struct TLoopbackServer {
     int Port = 0;
+    int ProxyPort = 0;      // tinyproxy, asking for Basic authentication
     std::string DocsFolder; // as a Windows path, with a trailing backslash
     // The HTTPS servers: "tls", "tls_expired", "tls_untrusted".
     std::map<std::string, int> TlsPorts;

@@ -58,15 +58,6 @@ struct TEvent {
     int X, Y;
 };
 
-void Pump(int ms)
-{
-    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    do {
-        Application->ProcessMessages();
-        Sleep(5);
-    } while (static_cast<int>(end - GetTickCount()) > 0);
-}
-
 // Closes whatever menu is open once the menu loop runs.
 void CALLBACK EndMenuSoon(HWND, UINT, UINT_PTR id, DWORD)
 {
@@ -527,12 +518,12 @@ TEST_F(TrayIconTest, AnimationStartsAtZeroAndWraps)
     Tray->SetAnimated(true);
     DWORD end = GetTickCount() + 3000;
     while (steps.size() < 5 && static_cast<int>(end - GetTickCount()) > 0)
-        Pump(10);
+        PumpFor(10);
     Tray->SetAnimated(false);
     ASSERT_GE(steps.size(), 5u);
     EXPECT_EQ(std::vector<int>(steps.begin(), steps.begin() + 5), (std::vector<int>{0, 1, 2, 0, 1}));
     std::size_t n = steps.size();
-    Pump(100);
+    PumpFor(100);
     EXPECT_EQ(steps.size(), n);
 }
 
@@ -545,7 +536,7 @@ TEST_F(TrayIconTest, AnimationOverAnEmptyListDoesNothing)
     Tray->OnAnimate = [&](TObject*, int) { ++steps; };
     Tray->SetDelay(10);
     Tray->SetAnimated(true);
-    Pump(150);
+    PumpFor(150);
     EXPECT_EQ(steps, 0);
 }
 
