@@ -293,11 +293,6 @@ void TWinControl::SetFocus()
         ::SetFocus(FHandle);
 }
 
-bool TWinControl::Focused() const
-{
-    return FHandle && GetFocus() == FHandle;
-}
-
 void TWinControl::Invalidate()
 {
     if (FHandle)

@@ -68,7 +68,6 @@ public:
     int ControlId() const { return FControlId; }
 
     void SetFocus();
-    bool Focused() const;
     void Invalidate();
 
     TNotifyEvent OnClick;

@@ -42,11 +42,6 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
     return ::CopyFileA(from.c_str(), to.c_str(), failIfExists) != 0;
 }
 
-bool CreateDir(const std::string& folder)
-{
-    return CreateDirectoryA(folder.c_str(), nullptr) != 0;
-}
-
 std::string ProgramFileName()
 {
     if (!ProgramFileOverride().empty())

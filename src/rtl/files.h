@@ -14,7 +14,6 @@ bool DirectoryExists(const std::string& folder);
 bool RenameFile(const std::string& oldName, const std::string& newName);
 bool DeleteFile(const std::string& fileName);
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
-bool CreateDir(const std::string& folder);
 // The folder of the running program file, ending in a backslash. A test may override it.
 std::string ProgramFolder();
 std::string ProgramFileName();

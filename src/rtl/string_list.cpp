@@ -97,8 +97,3 @@ void TStringList::LoadFromFile(const std::string& fileName)
 {
     SetText(ReadFileBytes(fileName));
 }
-
-void TStringList::SaveToFile(const std::string& fileName) const
-{
-    WriteFileBytes(fileName, Text());
-}

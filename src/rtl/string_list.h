@@ -15,9 +15,8 @@ public:
     void Clear() { FItems.clear(); }
     std::string Text() const;
     void SetText(const std::string& text);
-    // Throws EInOutError naming the file when it cannot be opened, read or written.
+    // Throws EInOutError naming the file when it cannot be opened or read.
     void LoadFromFile(const std::string& fileName);
-    void SaveToFile(const std::string& fileName) const;
 
     std::vector<std::string>::const_iterator begin() const { return FItems.begin(); }
     std::vector<std::string>::const_iterator end() const { return FItems.end(); }

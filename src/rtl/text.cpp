@@ -121,12 +121,6 @@ bool TryStrToInt(const std::string& s, long long& value)
     return true;
 }
 
-long long StrToIntDef(const std::string& s, long long def)
-{
-    long long v;
-    return TryStrToInt(s, v) ? v : def;
-}
-
 std::string ExtractFilePath(const std::string& path)
 {
     std::string::size_type at = path.find_last_of("\\:");

@@ -17,7 +17,6 @@ std::string Trim(const std::string& s);
 std::string IntToStr(long long v);
 // Strict decimal with optional sign, or "0x"/"$" hexadecimal; false when s is not an integer.
 bool TryStrToInt(const std::string& s, long long& value);
-long long StrToIntDef(const std::string& s, long long def);
 
 // Path helpers over backslash paths.
 std::string ExtractFilePath(const std::string& path); // up to and including the last '\' or ':'

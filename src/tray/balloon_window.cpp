@@ -138,15 +138,6 @@ RECT TBalloonWindow::CalcHintRect(int maxWidth, const std::string& hint, void* d
     return ToRect(l.Rect);
 }
 
-void TBalloonWindow::Reposition(RECT& r, TBalloonPosition to)
-{
-    TGeoRect g = ToGeo(r);
-    ChangePosition(g, FPosition, to, FStem.StemOffset, FStemGap);
-    r = ToRect(g);
-    FPosition = to;
-    FBodyTop = BalloonBodyTop(to, FStem.StemHeight);
-}
-
 void TBalloonWindow::FitToWorkArea(RECT& r)
 {
     TGeoRect g = ToGeo(r);

@@ -63,8 +63,6 @@ protected:
     virtual TImageList* IconImages() const;
     void PaintBody(HDC dc);
     TGeoRect ClientGeoRect() const;
-    // Places a measured rectangle for another position around the same tip.
-    void Reposition(RECT& r, TBalloonPosition to);
     void FitToWorkArea(RECT& r);
 
     TBalloonPosition FPosition = bpAuto;

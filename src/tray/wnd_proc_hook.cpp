@@ -44,12 +44,6 @@ int TWndProcHook::BeforeCount(HWND wnd) const
     return it == FWindows.end() ? 0 : static_cast<int>(it->second.Before.size());
 }
 
-int TWndProcHook::AfterCount(HWND wnd) const
-{
-    auto it = FWindows.find(wnd);
-    return it == FWindows.end() ? 0 : static_cast<int>(it->second.After.size());
-}
-
 void TWndProcHook::Add(HWND wnd, bool before, TEntry e)
 {
     if (!wnd || !e.Proc || !IsWindow(wnd))

@@ -27,7 +27,6 @@ public:
     // Whether the service is chained into the window's message handling.
     bool Hooked(HWND wnd) const { return FWindows.count(wnd) != 0; }
     int BeforeCount(HWND wnd) const;
-    int AfterCount(HWND wnd) const;
 
 private:
     struct TEntry {
