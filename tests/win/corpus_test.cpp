@@ -13,7 +13,6 @@
 #include <memory>
 #include <vector>
 
-#include "app/info_form.h"
 #include "app/main_form.h"
 #include "app/refresh_cycle.h"
 #include "app/wrap_text.h"

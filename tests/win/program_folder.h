@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "app/info_form.h"
 #include "app/main_form.h"
 #include "gui/application.h"
 #include "rtl/files.h"

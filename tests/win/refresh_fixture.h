@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/info_form.h"
 #include "app/main_form.h"
 #include "gui/application.h"
 #include "rtl/files.h"
