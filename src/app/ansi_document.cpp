@@ -6,6 +6,18 @@
 
 #include "app/document_encoding.h"
 
+namespace {
+
+bool IsAscii(const std::string& text)
+{
+    unsigned char any = 0;
+    for (char c : text)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
+} // namespace
+
 std::string DocumentToAnsi(const std::string& bytes, const std::string& httpCharset)
 {
     const TDocumentEncoding encoding = DecideEncoding(bytes, httpCharset);
@@ -15,8 +27,11 @@ std::string DocumentToAnsi(const std::string& bytes, const std::string& httpChar
         text = Utf16ToUtf8(text, codePage == kCodePageUtf16BE);
         codePage = CP_UTF8;
     }
-    // A character set the platform cannot convert leaves the bytes as they are.
-    if (codePage == kCodePageAnsi || codePage == GetACP() || text.empty() || !IsValidCodePage(codePage))
+    // A character set the platform cannot convert leaves the bytes as they are. So does text
+    // that is all ASCII: every character set read here and every ANSI code page agree on it, and
+    // most feeds of any size are (a megabyte through the converters costs milliseconds).
+    if (codePage == kCodePageAnsi || codePage == GetACP() || text.empty() || !IsValidCodePage(codePage) ||
+        IsAscii(text))
         return text;
     const int srcLen = static_cast<int>(text.size());
     const int wide = MultiByteToWideChar(codePage, 0, text.data(), srcLen, nullptr, 0);

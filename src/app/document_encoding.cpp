@@ -325,3 +325,15 @@ std::string ToCrLf(const std::string& text)
     out.append(from, end);
     return out;
 }
+
+std::string ToCrLf(std::string&& text)
+{
+    bool plain = true; // every LF follows a CR and every CR comes before an LF
+    for (std::size_t i = text.find('\n'); plain && i != std::string::npos; i = text.find('\n', i + 1))
+        plain = i > 0 && text[i - 1] == '\r';
+    for (std::size_t i = text.find('\r'); plain && i != std::string::npos; i = text.find('\r', i + 1))
+        plain = i + 1 < text.size() && text[i + 1] == '\n';
+    if (plain)
+        return std::move(text);
+    return ToCrLf(static_cast<const std::string&>(text));
+}

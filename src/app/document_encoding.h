@@ -40,3 +40,6 @@ std::string Utf16ToUtf8(const std::string& bytes, bool bigEndian);
 
 // Every line end (CR LF, lone LF, lone CR) as CR LF.
 std::string ToCrLf(const std::string& text);
+// The same for text that is no longer needed: text that has only CR LF line ends already is
+// handed back as it is, without a copy.
+std::string ToCrLf(std::string&& text);
