@@ -1,8 +1,17 @@
 #pragma once
 #include <string>
 
+#include "app/document_buffers.h"
+
 // A document's bytes as the program's 8-bit text: its character set decided (document_encoding.h)
 // and converted to the ANSI code page, the byte-order mark dropped. A character the code page
 // lacks becomes the platform's closest letter, else "?". httpCharset is the Content-Type's
 // charset, "" when there was none (a file on disk).
 std::string DocumentToAnsi(const std::string& bytes, const std::string& httpCharset = std::string());
+// The same into out (its capacity reused), which must not be bytes.
+void DocumentToAnsi(const std::string& bytes, const std::string& httpCharset, std::string& out);
+
+// A downloaded document as the parser reads it and the Text page shows it: in the ANSI code
+// page, with CR LF line ends, ending at a zero byte as the page's field would end it. Built in
+// buffers from buffers.
+std::string DisplayDocument(const std::string& bytes, const std::string& httpCharset, TDocumentBuffers& buffers);

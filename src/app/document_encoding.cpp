@@ -299,6 +299,13 @@ std::string Utf16ToUtf8(const std::string& bytes, bool bigEndian)
 std::string ToCrLf(const std::string& text)
 {
     std::string out;
+    ToCrLf(text, out);
+    return out;
+}
+
+void ToCrLf(const std::string& text, std::string& out)
+{
+    out.clear();
     out.reserve(text.size() + text.size() / 32);
     const char* const begin = text.data();
     const char* const end = begin + text.size();
@@ -323,5 +330,21 @@ std::string ToCrLf(const std::string& text)
             lf = next(from, '\n');
     }
     out.append(from, end);
-    return out;
+}
+
+bool IsCrLfOnly(const std::string& text)
+{
+    bool plain = true; // every LF follows a CR and every CR comes before an LF
+    for (std::size_t i = text.find('\n'); plain && i != std::string::npos; i = text.find('\n', i + 1))
+        plain = i > 0 && text[i - 1] == '\r';
+    for (std::size_t i = text.find('\r'); plain && i != std::string::npos; i = text.find('\r', i + 1))
+        plain = i + 1 < text.size() && text[i + 1] == '\n';
+    return plain;
+}
+
+std::string ToCrLf(std::string&& text)
+{
+    if (IsCrLfOnly(text))
+        return std::move(text);
+    return ToCrLf(static_cast<const std::string&>(text));
 }

@@ -116,11 +116,17 @@ void THeadlineMenu::Rebuild(const feed::TParseResult& result)
 
     top.Insert(0, NewSeparator(kTagSeparator));
 
-    if (FMenuIconsList.Count() > kImageChannel)
-        FMenuIconsList.Delete(kImageChannel);
-    TIconHandle feedIcon(FFeedIconList.GetIcon(FCurrentFeed.IconIndex));
-    if (feedIcon)
-        FMenuIconsList.AddIcon(feedIcon.Get());
+    // The channel's picture is made again only when the feed's may have changed: each one made
+    // costs milliseconds of every refresh.
+    const TChannelPicture picture{FFeedIconList.Stamp(), FCurrentFeed.IconIndex, FMenuIconsList.Stamp()};
+    if (!FChannelPicture || *FChannelPicture != picture) {
+        if (FMenuIconsList.Count() > kImageChannel)
+            FMenuIconsList.Delete(kImageChannel);
+        TIconHandle feedIcon(FFeedIconList.GetIcon(FCurrentFeed.IconIndex));
+        if (feedIcon)
+            FMenuIconsList.AddIcon(feedIcon.Get());
+        FChannelPicture = TChannelPicture{picture.FeedIcons, picture.IconIndex, FMenuIconsList.Stamp()};
+    }
     auto* channel = new THeadlineEntry();
     channel->SetCaption(result.Channel.Caption);
     channel->SetImageIndex(kImageChannel);

@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/current_feed.h"
@@ -72,6 +73,17 @@ private:
     TCheckBox& FCutChannelCheckBox;
     TMenuItem* FNewsfeeds = nullptr;
     TMenuItem* FRefreshEntry = nullptr;
+    // What the channel entry's picture was made from, and the menu list's stamp after it.
+    struct TChannelPicture {
+        unsigned FeedIcons;
+        int IconIndex;
+        unsigned MenuIcons;
+        bool operator!=(const TChannelPicture& o) const
+        {
+            return FeedIcons != o.FeedIcons || IconIndex != o.IconIndex || MenuIcons != o.MenuIcons;
+        }
+    };
+    std::optional<TChannelPicture> FChannelPicture;
 };
 
 // Whether the entry is the channel entry or a headline entry of a rebuild. Headlines keep the

@@ -191,15 +191,12 @@ void TRefreshCycle::AdvHttpRequestComplete()
         }
         body = &decoded;
     }
-    // The document as the parser reads it and the Text page shows it: in the ANSI code page,
-    // CR LF, ending at a zero byte as the page's field would end it.
     const std::string charset = ContentTypeCharset(F.AdvHttp->ResponseHeaders().Text());
-    std::string document = ToCrLf(DocumentToAnsi(*body, charset));
-    document.resize(std::min(document.size(), document.find('\0')));
+    std::string document = DisplayDocument(*body, charset, FBuffers);
     if (status < 200 || status > 299) {
         // An error page is shown on the Text page, but it is no document: the menu keeps its
         // headlines and there is no news.
-        F.Memo->ShowDocument(std::make_shared<const std::string>(std::move(document)));
+        F.Memo->ShowDocument(FBuffers.Share(std::move(document)));
         ShowFailure("HTTP " + std::to_string(status));
         return;
     }
@@ -216,7 +213,7 @@ void TRefreshCycle::AdvHttpRequestComplete()
 
 void TRefreshCycle::ProcessDocument(std::string document)
 {
-    FDocument = std::make_shared<const std::string>(std::move(document));
+    FDocument = FBuffers.Share(std::move(document));
     feed::TParseResult result =
         feed::Parse(*FDocument, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon, F.CurrentFeed.URL);
     if (result.MaxEntrys != F.MaxEntryEdit->Value())

@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "app/document_buffers.h"
 #include "app/feed_parser.h"
 #include "gui/controls.h"
 
@@ -51,6 +52,7 @@ private:
     feed::TBalloonNews FBalloon;
     std::string FRememberedCaption;
     // Shared with the Text page's field, which may still be waiting to show it.
+    TDocumentBuffers FBuffers;
     std::shared_ptr<const std::string> FDocument = std::make_shared<const std::string>();
     // The tooltip the last document gave, and the tray picture before the refresh started:
     // an unchanged document brings both back.

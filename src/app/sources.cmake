@@ -31,3 +31,4 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ansi_document.cpp
     ${CMAKE_CURRENT_LIST_DIR}/overlay_icon.cpp
     ${CMAKE_CURRENT_LIST_DIR}/refresh_cycle.cpp)
+list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_buffers.cpp)

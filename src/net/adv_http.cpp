@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr DWORD kChunkSize = 16384;
+constexpr DWORD kChunkSize = 65536;
 constexpr DWORD kHeaderBufferSize = 8192;
 constexpr DWORD kCombinedUrlSize = 2055;
 constexpr DWORD kWorkerStack = 8192;

@@ -10,6 +10,7 @@
 #include "gui/image_list.h"
 #include "gui/menus.h"
 #include "gui/timer.h"
+#include "tray/shell_queue.h"
 
 namespace {
 
@@ -65,7 +66,8 @@ const UINT kTipFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 
 BOOL TShellTray::NotifyIcon(DWORD message, NOTIFYICONDATAA* data)
 {
-    return Shell_NotifyIconA(message, data);
+    static TShellQueue queue([](DWORD m, NOTIFYICONDATAA* d) { return Shell_NotifyIconA(m, d); });
+    return queue.Notify(message, *data);
 }
 
 HWND TShellTray::FindTaskbar()
@@ -142,7 +144,7 @@ TTrayIcon::~TTrayIcon()
     UnhookApplication();
     SetAnimated(false);
     SetActive(false);
-    FIcon.Reset();
+    FIcon.reset();
     FWindow.DestroyHandle();
     if (FKernel)
         FreeLibrary(FKernel);
@@ -160,6 +162,8 @@ void TTrayIcon::Notification(TComponent* AComponent, TOperation Operation)
     if (AComponent == FIcons) {
         FIcons = nullptr;
         FShownList = nullptr;
+        FListIcons.clear();
+        FListIconsList = nullptr;
     }
     if (AComponent == FTimer)
         FTimer = nullptr;
@@ -186,13 +190,13 @@ void TTrayIcon::SetActive(bool v)
         Notify(NIM_DELETE);
     } else {
         FTaskbar = ShellTray().FindTaskbar();
-        if (!FIcon) {
+        if (!Icon()) {
             HICON app = nullptr;
             if (Application && Application->Handle())
                 app = reinterpret_cast<HICON>(GetClassLongPtrA(Application->Handle(), GCLP_HICON));
             if (!app)
                 app = LoadIcon(nullptr, IDI_APPLICATION);
-            FIcon.Reset(CopyIcon(app));
+            FIcon = std::make_shared<TIconHandle>(CopyIcon(app));
         }
         bool newShell = IsNewShell();
         FData.cbSize = NotifyRecordSize(newShell);
@@ -201,7 +205,7 @@ void TTrayIcon::SetActive(bool v)
         FData.hWnd = FWindow.Handle();
         FData.uID = 1;
         FData.uCallbackMessage = kTrayCallbackMessage;
-        FData.hIcon = FIcon.Get();
+        FData.hIcon = Icon();
         SetTip(FHint);
         FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
         Notify(NIM_ADD);
@@ -233,8 +237,8 @@ void TTrayIcon::SetIcon(HICON v)
 {
     TaskbarCheck();
     FShownList = nullptr;
-    FIcon.Reset(v ? CopyIcon(v) : nullptr);
-    FData.hIcon = FIcon.Get();
+    FIcon = v ? std::make_shared<TIconHandle>(CopyIcon(v)) : nullptr;
+    FData.hIcon = Icon();
     if (FActive)
         Notify(NIM_MODIFY);
 }
@@ -248,8 +252,20 @@ void TTrayIcon::SetIconIndex(int v)
             return;
         }
         FData.uFlags = kTipFlags;
-        TIconHandle picture(FIcons->GetIcon(v));
-        SetIcon(picture.Get());
+        if (FListIconsList != FIcons || FListIconsStamp != FIcons->Stamp()) {
+            FListIcons.clear();
+            FListIconsList = FIcons;
+            FListIconsStamp = FIcons->Stamp();
+        }
+        if (FListIcons.size() <= static_cast<std::size_t>(v))
+            FListIcons.resize(static_cast<std::size_t>(v) + 1);
+        if (!FListIcons[v] || !*FListIcons[v])
+            FListIcons[v] = std::make_shared<TIconHandle>(FIcons->GetIcon(v));
+        TaskbarCheck();
+        FIcon = FListIcons[v];
+        FData.hIcon = Icon();
+        if (FActive)
+            Notify(NIM_MODIFY);
         FShownList = FIcons;
         FShownStamp = FIcons->Stamp();
         FShownIndex = v;

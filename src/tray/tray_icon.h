@@ -3,7 +3,9 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "gui/component.h"
 #include "gui/controls.h"
@@ -75,7 +77,7 @@ public:
     bool Animated() const { return FAnimated; }
     void SetAnimated(bool v);
     // The component keeps its own copy of the icon.
-    HICON Icon() const { return FIcon.Get(); }
+    HICON Icon() const { return FIcon ? FIcon->Get() : nullptr; }
     void SetIcon(HICON v);
     int IconIndex() const { return FIconIndex; }
     void SetIconIndex(int v);
@@ -149,8 +151,14 @@ private:
 
     bool FActive = false;
     bool FAnimated = false;
-    TIconHandle FIcon;
+    // Shared with FListIcons while the icon shows a list picture.
+    std::shared_ptr<TIconHandle> FIcon;
     int FIconIndex = 0;
+    // The pictures of FIcons made so far, by index, for the list as of FListIconsStamp: a
+    // refresh changes the picture back and forth, and each picture made costs milliseconds.
+    std::vector<std::shared_ptr<TIconHandle>> FListIcons;
+    TImageList* FListIconsList = nullptr;
+    unsigned FListIconsStamp = 0;
     TImageList* FIcons = nullptr;
     // The list picture the icon shows (FShownList nullptr: none): the shell's round trip for it
     // again would change nothing.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <utility>
 
 namespace {
 
@@ -118,9 +119,20 @@ TEST(DocumentEncodingBytes, Utf16BecomesUtf8InBothOrders)
 
 TEST(DocumentEncodingBytes, EveryLineEndBecomesCrLf)
 {
-    EXPECT_EQ(ToCrLf("a\nb\r\nc\rd\n\ne\r"), "a\r\nb\r\nc\r\nd\r\n\r\ne\r\n");
-    EXPECT_EQ(ToCrLf("\r\r\n"), "\r\n\r\n");
-    EXPECT_EQ(ToCrLf("none"), "none");
+    // Text handed over (no copy when it is CR LF already) and text kept give the same.
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\nb\r\nc\rd\n\ne\r", "a\r\nb\r\nc\r\nd\r\n\r\ne\r\n"},
+        {"\r\r\n", "\r\n\r\n"},
+        {"none", "none"},
+        {"a\r\nb\r\n", "a\r\nb\r\n"},
+        {"\nx\r\n", "\r\nx\r\n"},
+        {"x\r\ny\r", "x\r\ny\r\n"},
+        {"x\r\n\n", "x\r\n\r\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ToCrLf(c.first), c.second) << c.first;
+        EXPECT_EQ(ToCrLf(std::string(c.first)), c.second) << c.first;
+    }
 }
 
 } // namespace
