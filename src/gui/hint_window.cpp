@@ -126,10 +126,8 @@ LRESULT THintWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         Paint(reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
-        Paint(dc);
-        EndPaint(Handle(), &ps);
+        TPaintGuard paint(Handle());
+        Paint(paint.Dc());
         return 0;
     }
     }
