@@ -37,8 +37,8 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     SetPosition(poScreenCenter);
 
     Image2 = new TImage(this, this, 0, 0, 320, 60);
-    Image2->SetBitmap(static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    Image2->SetBitmap(TBitmapHandle(static_cast<HBITMAP>(LoadImageA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR))));
 
     // Creation order is the tab order: RefreshBtn, OKBtn, AboutBtn, PageControl.
     RefreshBtn = new TButton(this, this, "Aktualisieren", 144, 320, 75, 25);
@@ -235,10 +235,10 @@ void TMainForm::CreateStoredPictures()
     FolderIco = new TImage(this, this, -100, -100, 16, 16);
     NewImage = new TImage(this, this, -100, -100, 16, 16);
     GetNewsImage = new TImage(this, this, -100, -100, 16, 16);
-    TheIcon->SetIcon(LoadResourceIcon(IDI_THEICON, 16));
-    FolderIco->SetIcon(LoadResourceIcon(IDI_FOLDERICO, 16));
-    NewImage->SetIcon(LoadResourceIcon(IDI_NEWIMAGE, 16));
-    GetNewsImage->SetIcon(LoadResourceIcon(IDI_GETNEWSIMAGE, 16));
+    TheIcon->SetIcon(TIconHandle(LoadResourceIcon(IDI_THEICON, 16)));
+    FolderIco->SetIcon(TIconHandle(LoadResourceIcon(IDI_FOLDERICO, 16)));
+    NewImage->SetIcon(TIconHandle(LoadResourceIcon(IDI_NEWIMAGE, 16)));
+    GetNewsImage->SetIcon(TIconHandle(LoadResourceIcon(IDI_GETNEWSIMAGE, 16)));
     for (TImage* i : {TheIcon, FolderIco, NewImage, GetNewsImage})
         i->SetVisible(false);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <wininet.h>
 
 #include <utility>
@@ -67,6 +68,15 @@ struct TInternetDeleter {
 struct TWindowDeleter {
     void operator()(HWND h) const { DestroyWindow(h); }
 };
+struct TImageListDeleter {
+    void operator()(HIMAGELIST h) const { ImageList_Destroy(h); }
+};
+struct TModuleDeleter {
+    void operator()(HMODULE h) const { FreeLibrary(h); }
+};
+struct TRegKeyDeleter {
+    void operator()(HKEY h) const { RegCloseKey(h); }
+};
 
 using TFontHandle = TUniqueHandle<TSimpleTraits<HFONT, TGdiDeleter>>;
 using TBitmapHandle = TUniqueHandle<TSimpleTraits<HBITMAP, TGdiDeleter>>;
@@ -79,6 +89,9 @@ using TMemoryDc = TUniqueHandle<TSimpleTraits<HDC, TMemDcDeleter>>;
 using TKernelHandle = TUniqueHandle<TSimpleTraits<HANDLE, TKernelDeleter>>;
 using TInternetHandle = TUniqueHandle<TSimpleTraits<HINTERNET, TInternetDeleter>>;
 using TWindowHandle = TUniqueHandle<TSimpleTraits<HWND, TWindowDeleter>>;
+using TImageListHandle = TUniqueHandle<TSimpleTraits<HIMAGELIST, TImageListDeleter>>;
+using TModuleHandle = TUniqueHandle<TSimpleTraits<HMODULE, TModuleDeleter>>;
+using TRegKeyHandle = TUniqueHandle<TSimpleTraits<HKEY, TRegKeyDeleter>>;
 
 // A directory enumeration of FindFirstFile: "no handle" is INVALID_HANDLE_VALUE, not null.
 struct TFindTraits {
@@ -121,4 +134,58 @@ public:
 private:
     HDC FDc;
     HGDIOBJ FOld;
+};
+
+// BeginPaint and its EndPaint, also when painting throws: a window left without EndPaint keeps
+// its caret hidden and its update region.
+class TPaintGuard {
+public:
+    explicit TPaintGuard(HWND wnd) : FWnd(wnd), FDc(BeginPaint(wnd, &FPaint)) {}
+    ~TPaintGuard() { EndPaint(FWnd, &FPaint); }
+    TPaintGuard(const TPaintGuard&) = delete;
+    TPaintGuard& operator=(const TPaintGuard&) = delete;
+    HDC Dc() const { return FDc; }
+
+private:
+    HWND FWnd;
+    PAINTSTRUCT FPaint = {};
+    HDC FDc;
+};
+
+// The clipboard, open for this scope; Opened() false when another window holds it.
+class TClipboardGuard {
+public:
+    explicit TClipboardGuard(HWND owner) : FOpened(OpenClipboard(owner) != FALSE) {}
+    ~TClipboardGuard()
+    {
+        if (FOpened)
+            CloseClipboard();
+    }
+    TClipboardGuard(const TClipboardGuard&) = delete;
+    TClipboardGuard& operator=(const TClipboardGuard&) = delete;
+    bool Opened() const { return FOpened; }
+
+private:
+    bool FOpened;
+};
+
+// Disables a window (the owner of a modal prompt) for this scope and enables it again at its end.
+// nullptr disables nothing.
+class TDisabledWindow {
+public:
+    explicit TDisabledWindow(HWND wnd) : FWnd(wnd)
+    {
+        if (FWnd)
+            EnableWindow(FWnd, FALSE);
+    }
+    ~TDisabledWindow()
+    {
+        if (FWnd)
+            EnableWindow(FWnd, TRUE);
+    }
+    TDisabledWindow(const TDisabledWindow&) = delete;
+    TDisabledWindow& operator=(const TDisabledWindow&) = delete;
+
+private:
+    HWND FWnd;
 };

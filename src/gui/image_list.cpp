@@ -6,21 +6,17 @@ TImageList::TImageList(TComponent* AOwner, int width, int height)
 {
 }
 
-TImageList::~TImageList()
-{
-    if (FHandle)
-        ImageList_Destroy(FHandle);
-}
+TImageList::~TImageList() = default;
 
 int TImageList::Count() const
 {
-    return FHandle ? ImageList_GetImageCount(FHandle) : 0;
+    return FHandle ? ImageList_GetImageCount(FHandle.Get()) : 0;
 }
 
 int TImageList::AddIcon(HICON icon)
 {
     ++FStamp;
-    return icon ? ImageList_AddIcon(FHandle, icon) : -1;
+    return icon ? ImageList_AddIcon(FHandle.Get(), icon) : -1;
 }
 
 bool TImageList::ReplaceIcon(int index, HICON icon)
@@ -28,32 +24,32 @@ bool TImageList::ReplaceIcon(int index, HICON icon)
     if (index < 0 || index >= Count() || !icon)
         return false;
     ++FStamp;
-    return ImageList_ReplaceIcon(FHandle, index, icon) >= 0;
+    return ImageList_ReplaceIcon(FHandle.Get(), index, icon) >= 0;
 }
 
-HICON TImageList::GetIcon(int index) const
+TIconHandle TImageList::GetIcon(int index) const
 {
     if (index < 0 || index >= Count())
-        return nullptr;
-    return ImageList_GetIcon(FHandle, index, ILD_NORMAL);
+        return TIconHandle();
+    return TIconHandle(ImageList_GetIcon(FHandle.Get(), index, ILD_NORMAL));
 }
 
 void TImageList::Delete(int index)
 {
     if (index >= 0 && index < Count()) {
         ++FStamp;
-        ImageList_Remove(FHandle, index);
+        ImageList_Remove(FHandle.Get(), index);
     }
 }
 
 void TImageList::Clear()
 {
     ++FStamp;
-    ImageList_Remove(FHandle, -1);
+    ImageList_Remove(FHandle.Get(), -1);
 }
 
 void TImageList::Draw(HDC dc, int x, int y, int index) const
 {
     if (index >= 0 && index < Count())
-        ImageList_Draw(FHandle, index, dc, x, y, ILD_NORMAL);
+        ImageList_Draw(FHandle.Get(), index, dc, x, y, ILD_NORMAL);
 }

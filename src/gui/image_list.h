@@ -10,7 +10,7 @@ class TImageList : public TComponent {
 public:
     TImageList(TComponent* AOwner, int width = 16, int height = 16);
     ~TImageList() override;
-    HIMAGELIST Handle() const { return FHandle; }
+    HIMAGELIST Handle() const { return FHandle.Get(); }
     int Width() const { return FWidth; }
     int Height() const { return FHeight; }
     int Count() const;
@@ -18,8 +18,8 @@ public:
     int AddIcon(HICON icon);
     // Replaces the icon at index with a copy; false when index is out of range.
     bool ReplaceIcon(int index, HICON icon);
-    // A new icon the caller owns, nullptr when index is out of range.
-    HICON GetIcon(int index) const;
+    // A new icon, empty when index is out of range.
+    TIconHandle GetIcon(int index) const;
     void Delete(int index);
     void Clear();
     void Draw(HDC dc, int x, int y, int index) const;
@@ -27,7 +27,7 @@ public:
     unsigned Stamp() const { return FStamp; }
 
 private:
-    HIMAGELIST FHandle;
+    TImageListHandle FHandle;
     int FWidth, FHeight;
     unsigned FStamp = 0;
 };

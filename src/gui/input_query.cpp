@@ -1,7 +1,7 @@
 #include "gui/input_query.h"
 
-#include "gui/application.h"
 #include "gui/forms.h"
+#include "gui/handles.h"
 #include "gui/std_controls.h"
 
 namespace {
@@ -50,29 +50,29 @@ bool RunInputQuery(const std::string& caption, const std::string& prompt, std::s
 {
     HWND owner = GetActiveWindow();
     TInputQueryForm form(caption, prompt, value);
+    {
+        // The owner comes back also when a handler run by the loop throws.
+        TDisabledWindow modal(owner);
+        form.Show();
+        form.Edit->SetFocus();
+        SendMessageA(form.Edit->Handle(), EM_SETSEL, 0, -1);
+        MSG msg;
+        while (!form.Done) {
+            BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+            if (r == 0) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            if (r == -1)
+                break;
+            if (!IsDialogMessageA(form.Handle(), &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+    }
     if (owner)
-        EnableWindow(owner, FALSE);
-    form.Show();
-    form.Edit->SetFocus();
-    SendMessageA(form.Edit->Handle(), EM_SETSEL, 0, -1);
-    MSG msg;
-    while (!form.Done) {
-        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
-        if (r == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (r == -1)
-            break;
-        if (!IsDialogMessageA(form.Handle(), &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    if (owner) {
-        EnableWindow(owner, TRUE);
         SetActiveWindow(owner);
-    }
     if (form.Accepted)
         value = form.Edit->Text();
     form.Hide();

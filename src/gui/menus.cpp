@@ -31,10 +31,10 @@ std::string MenuText(const std::string& caption)
 
 TNativeMenu::TNativeMenu(TPopupMenu& menu) : FPopup(menu)
 {
-    FMenu.Reset(BuildLevel(*menu.Items(), menu.Images()));
+    FMenu = BuildLevel(*menu.Items(), menu.Images());
 }
 
-HMENU TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
+TMenuHandle TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
 {
     TMenuHandle menu(CreatePopupMenu());
     if (!menu)
@@ -46,6 +46,7 @@ HMENU TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
     for (TMenuItem* item : level.ShownItems()) {
         MENUITEMINFOA ii = {};
         ii.cbSize = sizeof ii;
+        TMenuHandle subMenu;
         if (item->IsLine()) {
             ii.fMask = MIIM_FTYPE;
             ii.fType = MFT_SEPARATOR;
@@ -68,20 +69,19 @@ HMENU TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
             }
             if (item->Count() > 0) {
                 ii.fMask |= MIIM_SUBMENU;
-                ii.hSubMenu = BuildLevel(*item, item->SubMenuImages() ? item->SubMenuImages() : images);
+                subMenu = BuildLevel(*item, item->SubMenuImages() ? item->SubMenuImages() : images);
+                ii.hSubMenu = subMenu.Get();
             } else {
                 FCommands.push_back(item->Serial());
                 ii.wID = static_cast<UINT>(FCommands.size());
             }
         }
-        if (!InsertMenuItemA(menu.Get(), position, TRUE, &ii)) {
-            if (ii.hSubMenu)
-                DestroyMenu(ii.hSubMenu);
+        if (!InsertMenuItemA(menu.Get(), position, TRUE, &ii))
             throw std::runtime_error("InsertMenuItem failed");
-        }
+        subMenu.Release(); // the level owns it now
         ++position;
     }
-    return menu.Release();
+    return menu;
 }
 
 TMenuItem* TNativeMenu::ItemOf(UINT command) const

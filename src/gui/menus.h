@@ -39,7 +39,7 @@ public:
     TImageList* LevelImages(const TMenuItem& item) const;
 
 private:
-    HMENU BuildLevel(TMenuItem& level, TImageList* images);
+    TMenuHandle BuildLevel(TMenuItem& level, TImageList* images);
     TMenuItem* ImageItem(ULONG_PTR itemData) const;
 
     TPopupMenu& FPopup;

@@ -242,14 +242,14 @@ LRESULT TIntEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         }
     } else if (msg == WM_PASTE) {
         std::string clip;
-        if (OpenClipboard(Handle())) {
+        TClipboardGuard clipboard(Handle());
+        if (clipboard.Opened()) {
             if (HANDLE h = GetClipboardData(CF_TEXT)) {
                 if (const char* p = static_cast<const char*>(GlobalLock(h))) {
                     clip = p;
                     GlobalUnlock(h);
                 }
             }
-            CloseClipboard();
         }
         DWORD selStart = 0, selEnd = 0;
         SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
@@ -327,8 +327,8 @@ TBevel::TBevel(TComponent* AOwner, TWinControl* AParent, TShape shape, int left,
 LRESULT TBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_PAINT) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
+        TPaintGuard paint(Handle());
+        HDC dc = paint.Dc();
         RECT r;
         GetClientRect(Handle(), &r);
         FillRect(dc, &r, ColorBrush(clBtnFace));
@@ -346,7 +346,6 @@ LRESULT TBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
             break;
         }
-        EndPaint(Handle(), &ps);
         return 0;
     }
     if (msg == WM_ERASEBKGND)
@@ -385,16 +384,16 @@ TImage::TImage(TComponent* AOwner, TWinControl* AParent, int left, int top, int 
     CreateOwnWindow("TImage", WS_VISIBLE, 0);
 }
 
-void TImage::SetIcon(HICON icon)
+void TImage::SetIcon(TIconHandle icon)
 {
-    FIcon.Reset(icon);
+    FIcon = std::move(icon);
     FBitmap.Reset();
     Invalidate();
 }
 
-void TImage::SetBitmap(HBITMAP bitmap)
+void TImage::SetBitmap(TBitmapHandle bitmap)
 {
-    FBitmap.Reset(bitmap);
+    FBitmap = std::move(bitmap);
     FIcon.Reset();
     Invalidate();
 }
@@ -403,8 +402,8 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Handle(), &ps);
+        TPaintGuard paint(Handle());
+        HDC dc = paint.Dc();
         RECT r;
         GetClientRect(Handle(), &r);
         FillRect(dc, &r, ColorBrush(Color()));
@@ -412,18 +411,16 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             ICONINFO ii = {};
             int w = r.right, h = r.bottom;
             if (GetIconInfo(FIcon.Get(), &ii)) {
+                // The icon's bitmaps are copies that are ours to delete.
+                TBitmapHandle color(ii.hbmColor), mask(ii.hbmMask);
                 BITMAP bm = {};
-                if (ii.hbmColor && GetObjectA(ii.hbmColor, sizeof bm, &bm)) {
+                if (color && GetObjectA(color.Get(), sizeof bm, &bm)) {
                     w = bm.bmWidth;
                     h = bm.bmHeight;
-                } else if (ii.hbmMask && GetObjectA(ii.hbmMask, sizeof bm, &bm)) {
+                } else if (mask && GetObjectA(mask.Get(), sizeof bm, &bm)) {
                     w = bm.bmWidth;
                     h = bm.bmHeight / 2;
                 }
-                if (ii.hbmColor)
-                    DeleteObject(ii.hbmColor);
-                if (ii.hbmMask)
-                    DeleteObject(ii.hbmMask);
             }
             DrawIconEx(dc, 0, 0, FIcon.Get(), w, h, 0, nullptr, DI_NORMAL);
         } else if (FBitmap) {
@@ -433,7 +430,6 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             GetObjectA(FBitmap.Get(), sizeof bm, &bm);
             BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem.Get(), 0, 0, SRCCOPY);
         }
-        EndPaint(Handle(), &ps);
         return 0;
     }
     case WM_ERASEBKGND:

@@ -144,9 +144,8 @@ protected:
 class TImage : public TWinControl {
 public:
     TImage(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height);
-    // The image takes ownership of what it is given.
-    void SetIcon(HICON icon);
-    void SetBitmap(HBITMAP bitmap);
+    void SetIcon(TIconHandle icon);
+    void SetBitmap(TBitmapHandle bitmap);
     HICON Icon() const { return FIcon.Get(); }
     HBITMAP Bitmap() const { return FBitmap.Get(); }
     void SetTransparent(bool v) { FTransparent = v; }

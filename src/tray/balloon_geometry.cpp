@@ -52,20 +52,20 @@ TGeoPoint StemTip(TBalloonPosition p, const TGeoRect& r, int stemOffset)
 TBalloonLayout LayoutBalloon(const TBalloonMeasure& m)
 {
     TBalloonLayout l;
-    int bodyW = m.HasBody ? m.BodyWidth + 27 : 0;
+    int bodyW = m.HasBody ? kBalloonTextLeft + m.BodyWidth + kBalloonBodyRight : 0;
     int bodyH = m.HasBody ? m.BodyHeight : 0;
 
     int rowW = 0, rowH = 0;
     if (m.ShowHeader) {
-        rowW = m.HeaderWidth + 13;
-        rowH = m.HeaderHeight + 11;
+        rowW = m.HeaderWidth + kBalloonHeaderRight;
+        rowH = kBalloonRowTop + m.HeaderHeight + kBalloonRowBottom;
         if (m.ShowIcon) {
-            rowW += m.IconWidth + 8;
-            rowH = std::max(rowH, m.IconHeight + 11);
+            rowW += m.IconWidth + kBalloonIconGap;
+            rowH = std::max(rowH, kBalloonRowTop + m.IconHeight + kBalloonRowBottom);
         }
     } else if (m.ShowIcon) {
-        rowW = m.IconWidth + 11;
-        rowH = m.IconHeight + 11;
+        rowW = m.IconWidth + kBalloonIconRight;
+        rowH = kBalloonRowTop + m.IconHeight + kBalloonRowBottom;
     }
     if (m.ShowCloseBtn) {
         rowW += 20;
@@ -76,7 +76,7 @@ TBalloonLayout LayoutBalloon(const TBalloonMeasure& m)
         rowH = 9;
         l.TextTop = 7;
     } else {
-        rowW += 12;
+        rowW += kBalloonTextLeft;
         l.TextTop = rowH + 1;
     }
     l.Stem = BalloonStemSizes(!rowEmpty);

@@ -34,6 +34,17 @@ struct TGeoRect {
     }
 };
 
+// Margins inside the rounded body that the layout reserves and the window paints at: the left
+// edge of the icon, header and text; the gap between icon and header; the header row's top and the
+// room below it; the room right of the header and of the body text.
+constexpr int kBalloonTextLeft = 12;
+constexpr int kBalloonIconGap = 8;
+constexpr int kBalloonRowTop = 8;
+constexpr int kBalloonRowBottom = 3;
+constexpr int kBalloonHeaderRight = 13;
+constexpr int kBalloonIconRight = 11;
+constexpr int kBalloonBodyRight = 15;
+
 struct TStemSizes {
     int StemHeight;
     int StemWidth;

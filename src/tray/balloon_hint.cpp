@@ -9,7 +9,6 @@
 #include "gui/controls.h"
 #include "gui/image_list.h"
 #include "gui/window.h"
-#include "tray/balloon_window.h"
 #include "tray/wnd_proc_hook.h"
 
 namespace {
@@ -39,7 +38,7 @@ struct TCtrlHolder {
 
 } // namespace
 
-TBalloonHint::TBalloonHint(TComponent* AOwner) : TComponent(AOwner), FWindow(new TBalloonWindowEx(this))
+TBalloonHint::TBalloonHint(TComponent* AOwner) : TComponent(AOwner), FWindow(new TBalloonWindowEx(*this))
 {
     FWindow->HandleNeeded();
     TGlobalCtrl::Instance().Register(this);
@@ -95,12 +94,40 @@ void TBalloonHint::SetApplicationHintOptions(TApplicationHintOptions v)
             FSavedHintWindowClass = Application->HintWindowClass();
             FHintClassSwitched = true;
         }
-        Application->SetHintWindowClass(HintWindowClassOf<TBalloonWindow>());
+        Application->SetHintWindowClass(
+            [] { return std::unique_ptr<THintWindow>(new TBalloonWindow(TGlobalCtrl::Instance())); });
     } else if (FHintClassSwitched) {
         FHintClassSwitched = false;
         Application->SetHintWindowClass(FSavedHintWindowClass);
         FSavedHintWindowClass = nullptr;
     }
+}
+
+TBalloonSettings TBalloonHint::BalloonSettings()
+{
+    TBalloonSettings s;
+    s.HintOptions = FApplicationHintOptions;
+    s.Icon = FDefaultIcon;
+    s.ImageIndex = FDefaultImageIndex;
+    s.Header = FDefaultHeader;
+    s.Position = FDefaultBalloonPosition;
+    return s;
+}
+
+// The component's own pictures, also when another component is the current one.
+SIZE TBalloonHint::BalloonIconSize(TIconKind kind, int imageIndex)
+{
+    return TGlobalCtrl::Instance().IconSize(kind, imageIndex, FImages);
+}
+
+void TBalloonHint::DrawBalloonIcon(HDC dc, int x, int y, TIconKind kind, int imageIndex, TColor background)
+{
+    TGlobalCtrl::Instance().DrawIcon(dc, x, y, kind, imageIndex, background, FImages);
+}
+
+void TBalloonHint::PlayBalloonSound(TIconKind kind) const
+{
+    TGlobalCtrl::Instance().PlayBalloonSound(kind);
 }
 
 void TBalloonHint::ShowBalloonAt(TWinControl* AnchorWindow, POINT AnchorPosition, const std::string& Header,
@@ -294,8 +321,7 @@ TGlobalCtrl::~TGlobalCtrl()
         Unlink(FCurrent);
     FCurrent = nullptr;
     DestroyComponents();
-    if (FStandardIcons)
-        ImageList_Destroy(FStandardIcons);
+    FStandardIcons.Reset();
     if (g_ctrl == this)
         g_ctrl = nullptr;
 }
@@ -342,17 +368,19 @@ void TGlobalCtrl::Notification(TComponent* AComponent, TOperation Operation)
         FCurrent = nullptr;
 }
 
-bool TGlobalCtrl::IsWinXPOrNewer()
+TBalloonSettings TGlobalCtrl::BalloonSettings()
 {
-    OSVERSIONINFOA vi = {};
-    vi.dwOSVersionInfoSize = sizeof vi;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&vi))
-        return false;
-#pragma GCC diagnostic pop
-    return vi.dwPlatformId == VER_PLATFORM_WIN32_NT &&
-           (vi.dwMajorVersion > 5 || (vi.dwMajorVersion == 5 && vi.dwMinorVersion > 0));
+    return CurrentBalloon()->BalloonSettings();
+}
+
+SIZE TGlobalCtrl::BalloonIconSize(TIconKind kind, int imageIndex)
+{
+    return IconSize(kind, imageIndex, CurrentBalloon()->Images());
+}
+
+void TGlobalCtrl::DrawBalloonIcon(HDC dc, int x, int y, TIconKind kind, int imageIndex, TColor background)
+{
+    DrawIcon(dc, x, y, kind, imageIndex, background, CurrentBalloon()->Images());
 }
 
 DWORD TGlobalCtrl::ComCtlVersion()
@@ -373,20 +401,20 @@ DWORD TGlobalCtrl::ComCtlVersion()
 void TGlobalCtrl::LoadStandardIcons(COLORREF background)
 {
     if (!FStandardIcons) {
-        FStandardIcons = IsWinXPOrNewer() ? ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4)
-                                          : ImageList_Create(16, 16, ILC_COLOR | ILC_MASK, 4, 4);
+        FStandardIcons.Reset(IsWinXPOrNewer() ? ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4)
+                                              : ImageList_Create(16, 16, ILC_COLOR | ILC_MASK, 4, 4));
         if (!FStandardIcons)
             return;
     } else {
-        ImageList_Remove(FStandardIcons, -1);
+        ImageList_Remove(FStandardIcons.Get(), -1);
     }
-    ImageList_SetBkColor(FStandardIcons, background);
+    ImageList_SetBkColor(FStandardIcons.Get(), background);
     FIconBackground = background;
     const LPCSTR ids[] = {IDI_APPLICATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION, IDI_EXCLAMATION};
     for (LPCSTR id : ids) {
         // Shared icons belong to the system and are not destroyed.
         HICON icon = static_cast<HICON>(LoadImageA(nullptr, id, IMAGE_ICON, 16, 16, LR_SHARED));
-        ImageList_AddIcon(FStandardIcons, icon);
+        ImageList_AddIcon(FStandardIcons.Get(), icon);
     }
 }
 
@@ -428,7 +456,7 @@ void TGlobalCtrl::DrawIcon(HDC dc, int x, int y, TIconKind kind, int imageIndex,
             LoadStandardIcons(bg);
     }
     if (FStandardIcons)
-        ImageList_Draw(FStandardIcons, index, dc, x, y, ILD_NORMAL);
+        ImageList_Draw(FStandardIcons.Get(), index, dc, x, y, ILD_NORMAL);
 }
 
 SIZE TGlobalCtrl::IconSize(TIconKind kind, int imageIndex, TImageList* images) const
@@ -455,13 +483,15 @@ void TGlobalCtrl::ReadSounds()
     };
     for (int kind = ikCustom; kind <= ikWarning; ++kind) {
         std::string key = std::string("AppEvents\\Schemes\\Apps\\.Default\\") + events[kind] + "\\.Current";
-        HKEY h;
+        HKEY opened = nullptr;
         FSounds[kind].clear();
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
             continue;
+        TRegKeyHandle h(opened);
         char value[4096];
         DWORD size = sizeof value - 1, type = 0;
-        if (RegQueryValueExA(h, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
+        if (RegQueryValueExA(h.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+                ERROR_SUCCESS &&
             (type == REG_SZ || type == REG_EXPAND_SZ)) {
             value[std::min<DWORD>(size, sizeof value - 1)] = '\0';
             char expanded[4096];
@@ -469,6 +499,5 @@ void TGlobalCtrl::ReadSounds()
             if (n > 0 && n <= sizeof expanded)
                 FSounds[kind] = expanded;
         }
-        RegCloseKey(h);
     }
 }

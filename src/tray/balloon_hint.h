@@ -10,33 +10,15 @@
 #include "gui/handles.h"
 #include "gui/hint_window.h"
 #include "tray/balloon_types.h"
+#include "tray/balloon_window.h"
 
 class TImageList;
 class TWinControl;
-class TBalloonWindowEx;
-
-// What one balloon shows, filled by every ShowBalloonAt and read by the window.
-struct TBalloonData {
-    TWinControl* AnchorWindow = nullptr;
-    // On entry the anchor point in AnchorWindow's client coordinates (screen coordinates without
-    // an anchor); once shown the window's top-left corner, in the same coordinates.
-    POINT Position = {0, 0};
-    POINT StemPoint = {0, 0}; // the stem's tip once shown, same coordinates
-    std::string Header;
-    std::string Hint;
-    TIconKind IconKind = ikNone;
-    int ImageIndex = -1;
-    int VisibleTime = 0; // ms; 0 or less keeps the balloon up
-    bool ShowCloseBtn = false;
-    TAnimationStyle AnimationStyle = atNone;
-    int AnimationTime = 0;
-    int StemGap = 0;
-};
 
 // Shows a balloon: a rounded speech bubble with a bold header, an optional icon, a body text and a
 // close button, its stem pointing at a point on the screen. One component shows one balloon at a
 // time; a new ShowBalloonAt replaces the old balloon.
-class TBalloonHint : public TComponent {
+class TBalloonHint : public TComponent, public TBalloonSource {
 public:
     explicit TBalloonHint(TComponent* AOwner);
     ~TBalloonHint() override;
@@ -72,6 +54,13 @@ public:
     // Whether the time-out is running.
     bool TimerRunning() const { return FTimerId != 0; }
 
+    // The window's questions: this component's defaults and pictures; a dismissal hides the balloon.
+    TBalloonSettings BalloonSettings() override;
+    SIZE BalloonIconSize(TIconKind kind, int imageIndex) override;
+    void DrawBalloonIcon(HDC dc, int x, int y, TIconKind kind, int imageIndex, TColor background) override;
+    void PlayBalloonSound(TIconKind kind) const override;
+    void BalloonDismissed() override { HideBalloon(); }
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -103,8 +92,9 @@ private:
 };
 
 // The process-wide balloon controller: the current balloon component, the standard icons, the
-// sounds, and the drawing and icon-size services the windows use.
-class TGlobalCtrl : public TComponent {
+// sounds, and the drawing and icon-size services the windows use. As a balloon source it stands for
+// the current component: the application's balloon-shaped hints show that one's defaults.
+class TGlobalCtrl : public TComponent, public TBalloonSource {
 public:
     // Created on first use; destroyed when the program ends.
     static TGlobalCtrl& Instance();
@@ -123,13 +113,18 @@ public:
     void DrawIcon(HDC dc, int x, int y, TIconKind kind, int imageIndex, TColor background, TImageList* images);
     // ikNone 0 x 0; ikCustom with a valid entry of images the list's size; else 16 x 16.
     SIZE IconSize(TIconKind kind, int imageIndex, TImageList* images) const;
-    void PlayBalloonSound(TIconKind kind) const;
+    void PlayBalloonSound(TIconKind kind) const override;
     const std::string& SoundFile(TIconKind kind) const { return FSounds[kind]; }
-    HIMAGELIST StandardIcons() const { return FStandardIcons; }
+    HIMAGELIST StandardIcons() const { return FStandardIcons.Get(); }
     // Whether the standard icons are composed over a solid colour rather than drawn transparently.
     bool SolidIconBackground() const { return FSolidBackground; }
 
-    static bool IsWinXPOrNewer();
+    TBalloonSettings BalloonSettings() override;
+    SIZE BalloonIconSize(TIconKind kind, int imageIndex) override;
+    void DrawBalloonIcon(HDC dc, int x, int y, TIconKind kind, int imageIndex, TColor background) override;
+    void BalloonDismissed() override {}
+
+    static bool IsWinXPOrNewer() { return ::IsWinXPOrNewer(); }
     // comctl32's version, major in the high word.
     static DWORD ComCtlVersion();
 
@@ -143,7 +138,7 @@ private:
     void Unlink(TBalloonHint* b);
 
     TBalloonHint* FCurrent = nullptr;
-    HIMAGELIST FStandardIcons = nullptr;
+    TImageListHandle FStandardIcons;
     bool FSolidBackground = false;
     COLORREF FIconBackground = CLR_NONE;
     std::string FSounds[ikWarning + 1];

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-#include "gui/application.h"
+#include "gui/app_host.h"
 #include "gui/handles.h"
-#include "gui/image_list.h"
-#include "tray/balloon_hint.h"
 
 namespace {
 
@@ -37,6 +35,19 @@ SIZE MeasureText(HDC dc, HFONT font, const std::string& text, int maxWidth)
 }
 
 } // namespace
+
+bool IsWinXPOrNewer()
+{
+    OSVERSIONINFOA vi = {};
+    vi.dwOSVersionInfoSize = sizeof vi;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&vi))
+        return false;
+#pragma GCC diagnostic pop
+    return vi.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+           (vi.dwMajorVersion > 5 || (vi.dwMajorVersion == 5 && vi.dwMinorVersion > 0));
+}
 
 DWORD AnimationFlags(TAnimationStyle style)
 {
@@ -72,28 +83,23 @@ DWORD AnimationFlags(TAnimationStyle style)
 
 UINT TBalloonWindow::ClassStyle() const
 {
-    return TGlobalCtrl::IsWinXPOrNewer() ? CS_SAVEBITS | CS_DROPSHADOW : CS_SAVEBITS;
+    return IsWinXPOrNewer() ? CS_SAVEBITS | CS_DROPSHADOW : CS_SAVEBITS;
 }
 
 void TBalloonWindow::InitFromData(void*)
 {
-    TBalloonHint* b = TGlobalCtrl::Instance().CurrentBalloon();
-    TApplicationHintOptions o = b->ApplicationHintOptions();
-    FIconKind = b->DefaultIcon();
-    FImageIndex = b->DefaultImageIndex();
-    FShowIcon = o.Contains(ahShowIconInHint) && FIconKind != ikNone && !(FIconKind == ikCustom && FImageIndex < 0);
-    FHeader = b->DefaultHeader();
-    FShowHeader = o.Contains(ahShowHeaderInHint) && !FHeader.empty();
-    FPosition = b->DefaultBalloonPosition();
-    SIZE s = TGlobalCtrl::Instance().IconSize(FIconKind, FImageIndex, b->Images());
+    TBalloonSettings b = FSource.BalloonSettings();
+    FIconKind = b.Icon;
+    FImageIndex = b.ImageIndex;
+    FShowIcon = b.HintOptions.Contains(ahShowIconInHint) && FIconKind != ikNone &&
+                !(FIconKind == ikCustom && FImageIndex < 0);
+    FHeader = b.Header;
+    FShowHeader = b.HintOptions.Contains(ahShowHeaderInHint) && !FHeader.empty();
+    FPosition = b.Position;
+    SIZE s = FSource.BalloonIconSize(FIconKind, FImageIndex);
     FIconWidth = s.cx;
     FIconHeight = s.cy;
     FStemGap = GetSystemMetrics(SM_CYCURSOR);
-}
-
-TImageList* TBalloonWindow::IconImages() const
-{
-    return TGlobalCtrl::Instance().CurrentBalloon()->Images();
 }
 
 void TBalloonWindow::MeasureBody(HDC dc, TBalloonMeasure& m)
@@ -157,9 +163,9 @@ void TBalloonWindow::ActivateHint(RECT rect, const std::string& hint)
     shaped.bottom += 4;
     SetBoundsRect(shaped);
     SetShape();
-    TBalloonHint* b = TGlobalCtrl::Instance().CurrentBalloon();
-    if (b->ApplicationHintOptions().Contains(ahPlaySound))
-        TGlobalCtrl::Instance().PlayBalloonSound(b->DefaultIcon());
+    TBalloonSettings b = FSource.BalloonSettings();
+    if (b.HintOptions.Contains(ahPlaySound))
+        FSource.PlayBalloonSound(b.Icon);
     THintWindow::ActivateHint(rect, hint);
 }
 
@@ -216,7 +222,7 @@ void TBalloonWindow::PaintBody(HDC dc)
     if (FText.empty())
         return;
     TGeoRect c = ClientGeoRect();
-    RECT r = {c.Left + 12, c.Top + FBodyTop + FTextTop, c.Right, c.Bottom};
+    RECT r = {c.Left + kBalloonTextLeft, c.Top + FBodyTop + FTextTop, c.Right, c.Bottom};
     SetTextColor(dc, ScreenHintFontColor());
     TSelectGuard font(dc, ScreenHintFont(false));
     DrawTextA(dc, FText.c_str(), static_cast<int>(FText.size()), &r, kTextFlags);
@@ -233,12 +239,13 @@ void TBalloonWindow::Paint(HDC dc)
 {
     SetBkMode(dc, TRANSPARENT);
     if (FShowIcon)
-        TGlobalCtrl::Instance().DrawIcon(dc, 12, IconTop(), FIconKind, FImageIndex, FColor, IconImages());
+        FSource.DrawBalloonIcon(dc, kBalloonTextLeft, IconTop(), FIconKind, FImageIndex, FColor);
     PaintCloseButton(dc);
     PaintBody(dc);
     if (FShowHeader) {
         TGeoRect c = ClientGeoRect();
-        RECT r = {c.Left + 12 + (FShowIcon ? FIconWidth + 8 : 0), c.Top + FBodyTop + 8, c.Right, c.Bottom};
+        RECT r = {c.Left + kBalloonTextLeft + (FShowIcon ? FIconWidth + kBalloonIconGap : 0),
+                  c.Top + FBodyTop + kBalloonRowTop, c.Right, c.Bottom};
         PaintHeader(dc, r);
     }
 }
@@ -263,8 +270,6 @@ LRESULT TBalloonWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     return THintWindow::WndProc(msg, wParam, lParam);
 }
 
-TBalloonWindowEx::TBalloonWindowEx(TBalloonHint* owner) : FOwner(owner) {}
-
 TBalloonWindowEx::~TBalloonWindowEx()
 {
     if (HandleAllocated() && GetCapture() == Handle())
@@ -274,8 +279,8 @@ TBalloonWindowEx::~TBalloonWindowEx()
 void TBalloonWindowEx::InitFromData(void* data)
 {
     const TBalloonData& d = *static_cast<const TBalloonData*>(data);
-    if (Application)
-        FColor = Application->HintColor();
+    if (TAppHost* app = AppHost())
+        FColor = app->HintColor();
     FImageIndex = d.ImageIndex;
     FIconKind = d.IconKind;
     FHeader = d.Header;
@@ -286,16 +291,10 @@ void TBalloonWindowEx::InitFromData(void* data)
     FAnimationStyle = d.AnimationStyle;
     FStemGap = d.StemGap;
     FAnchored = d.AnchorWindow != nullptr;
-    SIZE s = TGlobalCtrl::Instance().IconSize(FIconKind, FImageIndex, IconImages());
+    SIZE s = FSource.BalloonIconSize(FIconKind, FImageIndex);
     FIconWidth = s.cx;
     FIconHeight = s.cy;
-    FPosition = FOwner->DefaultBalloonPosition();
-}
-
-// The owner's pictures, also when another balloon component is the current one.
-TImageList* TBalloonWindowEx::IconImages() const
-{
-    return FOwner->Images();
+    FPosition = FSource.BalloonSettings().Position;
 }
 
 void TBalloonWindowEx::MeasureHeaderRow(HDC dc, TBalloonMeasure& m)
@@ -313,7 +312,7 @@ void TBalloonWindowEx::ShowBalloon(RECT r)
     FitToWorkArea(r);
     if (IsWindowVisible(Handle()))
         ShowWindow(Handle(), SW_HIDE);
-    HWND owner = FAnchored && Application ? Application->Handle() : nullptr;
+    HWND owner = FAnchored ? AppHandle() : nullptr;
     SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
     SetBoundsRect(r);
     SetShape();
@@ -329,7 +328,7 @@ void TBalloonWindowEx::ShowBalloon(RECT r)
 
     FCloseState = DFCS_FLAT;
     FClosePressed = false;
-    if (FAnimationStyle != atNone && TGlobalCtrl::IsWinXPOrNewer()) {
+    if (FAnimationStyle != atNone && IsWinXPOrNewer()) {
         using TAnimateWindow = BOOL(WINAPI*)(HWND, DWORD, DWORD);
         auto animate = reinterpret_cast<TAnimateWindow>(
             reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AnimateWindow")));
@@ -442,7 +441,7 @@ LRESULT TBalloonWindowEx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             bool inside = InCloseButton(lParam);
             SetCloseState(inside ? DFCS_FLAT | DFCS_HOT : DFCS_FLAT);
             if (inside)
-                FOwner->HideBalloon();
+                FSource.BalloonDismissed();
         }
         return r;
     }
@@ -456,7 +455,7 @@ LRESULT TBalloonWindowEx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATEAPP: {
         LRESULT r = TBalloonWindow::WndProc(msg, wParam, lParam);
         if (FAnchored && !wParam)
-            FOwner->HideBalloon();
+            FSource.BalloonDismissed();
         return r;
     }
     }

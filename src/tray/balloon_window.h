@@ -6,16 +6,60 @@
 #include "gui/hint_window.h"
 #include "tray/balloon_types.h"
 
-class TBalloonHint;
-class TImageList;
-struct TBalloonData;
+class TWinControl;
+
+// What one balloon shows, filled by every ShowBalloonAt and read by the window.
+struct TBalloonData {
+    TWinControl* AnchorWindow = nullptr;
+    // On entry the anchor point in AnchorWindow's client coordinates (screen coordinates without
+    // an anchor); once shown the window's top-left corner, in the same coordinates.
+    POINT Position = {0, 0};
+    POINT StemPoint = {0, 0}; // the stem's tip once shown, same coordinates
+    std::string Header;
+    std::string Hint;
+    TIconKind IconKind = ikNone;
+    int ImageIndex = -1;
+    int VisibleTime = 0; // ms; 0 or less keeps the balloon up
+    bool ShowCloseBtn = false;
+    TAnimationStyle AnimationStyle = atNone;
+    int AnimationTime = 0;
+    int StemGap = 0;
+};
+
+// The settings a balloon shows when its caller gives none: the defaults of a balloon component.
+struct TBalloonSettings {
+    TApplicationHintOptions HintOptions;
+    TIconKind Icon = ikNone;
+    int ImageIndex = -1;
+    std::string Header;
+    TBalloonPosition Position = bpAuto;
+};
+
+// What a balloon window asks of whoever shows it, so that it knows neither the balloon component
+// nor the process-wide controller: the settings, the pictures and sounds, and where the user's
+// dismissal of the balloon goes.
+class TBalloonSource {
+public:
+    virtual TBalloonSettings BalloonSettings() = 0;
+    // ikNone 0 x 0; ikCustom with a valid entry of the source's images the list's size; else 16 x 16.
+    virtual SIZE BalloonIconSize(TIconKind kind, int imageIndex) = 0;
+    virtual void DrawBalloonIcon(HDC dc, int x, int y, TIconKind kind, int imageIndex, TColor background) = 0;
+    virtual void PlayBalloonSound(TIconKind kind) const = 0;
+    // The user closed the balloon: its close button, or another program activated while anchored.
+    virtual void BalloonDismissed() = 0;
+
+protected:
+    ~TBalloonSource() = default;
+};
+
+// Windows XP or newer: drop shadows and animations.
+bool IsWinXPOrNewer();
 
 // A balloon-shaped hint window: a rounded body with a stem whose tip points at the anchor point.
-// As the application's hint window it takes header, icon and position from the current balloon
-// component's defaults.
+// As the application's hint window it takes header, icon and position from its source's settings.
 class TBalloonWindow : public THintWindow {
 public:
-    TBalloonWindow() = default;
+    explicit TBalloonWindow(TBalloonSource& source) : FSource(source) {}
 
     // The rectangle the balloon needs, placed so that the stem's tip lies at the origin (StemGap
     // above it for the upward positions).
@@ -56,15 +100,14 @@ protected:
     virtual void MeasureBody(HDC dc, TBalloonMeasure& m);
     virtual void InitFromData(void* data);
 
-    virtual int IconTop() const { return FBodyTop + 8; }
+    virtual int IconTop() const { return FBodyTop + kBalloonRowTop; }
     virtual void PaintCloseButton(HDC) {}
     virtual void PaintHeader(HDC dc, RECT r);
-    // The image list ikCustom pictures come from.
-    virtual TImageList* IconImages() const;
     void PaintBody(HDC dc);
     TGeoRect ClientGeoRect() const;
     void FitToWorkArea(RECT& r);
 
+    TBalloonSource& FSource;
     TBalloonPosition FPosition = bpAuto;
     TStemSizes FStem = BalloonStemSizes(false);
     int FBodyTop = 0;
@@ -85,10 +128,9 @@ protected:
 // close button, an anchor it follows; shown by the component itself.
 class TBalloonWindowEx : public TBalloonWindow {
 public:
-    explicit TBalloonWindowEx(TBalloonHint* owner);
+    explicit TBalloonWindowEx(TBalloonSource& source) : TBalloonWindow(source) {}
     ~TBalloonWindowEx() override;
 
-    TBalloonHint* Owner() const { return FOwner; }
     TIconKind IconKind() const { return FIconKind; }
     int ImageIndex() const { return FImageIndex; }
     bool ShowCloseBtn() const { return FShowCloseBtn; }
@@ -110,17 +152,16 @@ protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void MeasureHeaderRow(HDC dc, TBalloonMeasure& m) override;
     void InitFromData(void* data) override;
-    int IconTop() const override { return FBodyTop + 7; }
+    // A component's own balloon draws its icon a pixel higher than a hint's.
+    int IconTop() const override { return FBodyTop + kBalloonRowTop - 1; }
     void PaintCloseButton(HDC dc) override;
     void PaintHeader(HDC dc, RECT r) override;
-    TImageList* IconImages() const override;
 
 private:
     bool InCloseButton(LPARAM lParam) const;
     void SetCloseState(UINT state);
     void MouseMoved(LPARAM lParam);
 
-    TBalloonHint* FOwner;
     bool FShowCloseBtn = false;
     TAnimationStyle FAnimationStyle = atNone;
     int FAnimationTime = 0;

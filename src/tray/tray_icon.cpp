@@ -133,10 +133,10 @@ TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner), FData(), FWindow(
     // broadcast to top-level windows only.
     FWindow.CreateHandle("TTrayIconWindow", WS_EX_TOOLWINDOW, "", WS_POPUP, 0, 0, 0, 0, nullptr);
     FTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    FKernel = LoadLibraryA("KERNEL32.DLL");
+    FKernel.Reset(LoadLibraryA("KERNEL32.DLL"));
     if (FKernel)
         FRegisterServiceProcess = reinterpret_cast<TRegisterServiceProcess>(
-            reinterpret_cast<void*>(GetProcAddress(FKernel, "RegisterServiceProcess")));
+            reinterpret_cast<void*>(GetProcAddress(FKernel.Get(), "RegisterServiceProcess")));
 }
 
 TTrayIcon::~TTrayIcon()
@@ -146,8 +146,6 @@ TTrayIcon::~TTrayIcon()
     SetActive(false);
     FIcon.reset();
     FWindow.DestroyHandle();
-    if (FKernel)
-        FreeLibrary(FKernel);
 }
 
 void TTrayIcon::Notification(TComponent* AComponent, TOperation Operation)

@@ -177,7 +177,7 @@ private:
     TTrayWindow FWindow;
     bool FApplicationShown = true;
     bool FInTaskList = true;
-    HMODULE FKernel = nullptr;
+    TModuleHandle FKernel;
     using TRegisterServiceProcess = DWORD(WINAPI*)(DWORD, DWORD);
     TRegisterServiceProcess FRegisterServiceProcess = nullptr;
     int FAppHook = 0; // the application window hook's id, 0 when not hooked

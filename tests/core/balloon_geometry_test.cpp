@@ -294,3 +294,29 @@ TEST(BalloonShape, TheCloseButtonSits6PixelsFromTheRightEdgeBelowTheBodyTop)
 }
 
 } // namespace
+
+// The window paints icon, header and text at the shared margins: what it paints must lie inside
+// the rectangle the layout made, for every mix of header row parts.
+TEST(BalloonLayout, WhatIsPaintedAtTheSharedMarginsFitsTheLaidOutBalloon)
+{
+    struct Case {
+        bool header, icon, close;
+    };
+    for (Case c :
+         {Case{true, true, true}, Case{true, false, false}, Case{false, true, false}, Case{true, true, false}}) {
+        TBalloonMeasure m = HeaderIconCloseButton();
+        m.BodyWidth = 10; // the header row, not the body, decides the width
+        m.ShowHeader = c.header;
+        m.ShowIcon = c.icon;
+        m.ShowCloseBtn = c.close;
+        TBalloonLayout l = LayoutBalloon(m);
+        int headerLeft = kBalloonTextLeft + (c.icon ? m.IconWidth + kBalloonIconGap : 0);
+        int rowRight = c.header ? headerLeft + m.HeaderWidth : kBalloonTextLeft + m.IconWidth;
+        SCOPED_TRACE(testing::Message() << c.header << c.icon << c.close);
+        EXPECT_LE(rowRight + (c.close ? 20 : 0), l.Rect.Width());
+        EXPECT_LE(kBalloonRowTop + (c.header ? m.HeaderHeight : 0), l.HeaderRowHeight);
+        EXPECT_LE(kBalloonRowTop + (c.icon ? m.IconHeight : 0), l.HeaderRowHeight);
+        EXPECT_LE(kBalloonTextLeft + m.BodyWidth, l.Rect.Width());
+        EXPECT_GE(l.TextTop, l.HeaderRowHeight);
+    }
+}

@@ -56,9 +56,9 @@ protected:
         Form.reset(new TForm(nullptr));
         Memo = new TMemo(Form.get(), Form.get(), 0, 0, 200, 100, TMemo::ssBoth, false);
         TheIcon = new TImage(Form.get(), Form.get(), 0, 0, 16, 16);
-        TheIcon->SetIcon(SolidIcon(kOrange));
+        TheIcon->SetIcon(TIconHandle(SolidIcon(kOrange)));
         FolderIco = new TImage(Form.get(), Form.get(), 0, 0, 16, 16);
-        FolderIco->SetIcon(SolidIcon(kYellow));
+        FolderIco->SetIcon(TIconHandle(SolidIcon(kYellow)));
         Icons = new TImageList(Form.get());
         Paths.FeedFolder = Folder / "Newsfeeds\\";
         CreateDirectoryA(Paths.FeedFolder.c_str(), nullptr);

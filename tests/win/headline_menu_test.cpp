@@ -367,8 +367,8 @@ TEST(HeadlineMenuScreenshot, TheOpenMenuWithHeadlinesImagesAndTheNewsfeedsSubmen
         return static_cast<HICON>(
             LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
     };
-    theIcon->SetIcon(resourceIcon(IDI_THEICON));
-    folderIco->SetIcon(resourceIcon(IDI_FOLDERICO));
+    theIcon->SetIcon(TIconHandle(resourceIcon(IDI_THEICON)));
+    folderIco->SetIcon(TIconHandle(resourceIcon(IDI_FOLDERICO)));
     auto* menuIcons = new TImageList(form.get());
     auto* feedIcons = new TImageList(form.get());
     auto* popup = new TPopupMenu(form.get());

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <vector>
 
 #include "gui/application.h"
 #include "gui/forms.h"
+#include "gui/hint_window.h"
 #include "gui/input_query.h"
 #include "gui/page_control.h"
 #include "gui/std_controls.h"
@@ -89,6 +91,61 @@ TEST_F(ToolkitTest, AnExceptionLeavingAHandlerIsShownAndTheProgramGoesOn)
     EXPECT_EQ(Ui.Messages[0].Caption, "Quorvane");
     EXPECT_EQ(Ui.Messages[0].Type, static_cast<UINT>(MB_ICONERROR | MB_OK));
     EXPECT_TRUE(IsWindow(button->Handle()));
+}
+
+class TThrowingHint : public THintWindow {
+protected:
+    void Paint(HDC) override { throw std::runtime_error("Malen"); }
+};
+
+// System controls, the toolkit's own control classes and plain windows share one window procedure
+// entry: whatever a handler throws reaches the application's display, and the window lives on.
+TEST_F(ToolkitTest, AnExceptionFromEveryKindOfWindowIsShown)
+{
+    TForm* form = App.CreateForm<TForm>();
+    auto* button = new TButton(form, form, "Go", 0, 0, 75, 25);
+    button->OnClick = [](TObject*) { throw std::runtime_error("Knopf"); };
+    auto* panel = new TPanel(form, form, 0, 30, 75, 25);
+    panel->OnMouseDown = [](TObject*, TMouseButton, TShiftState, int, int) { throw std::runtime_error("Feld"); };
+    TThrowingHint hint;
+    hint.ActivateHint({10, 10, 60, 30}, "Tipp");
+    const struct {
+        std::function<void()> act;
+        HWND wnd;
+        const char* text;
+    } cases[] = {
+        {[&] { SendMessageA(button->Handle(), BM_CLICK, 0, 0); }, button->Handle(), "Knopf"},
+        {[&] { SendMessageA(panel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5)); }, panel->Handle(),
+         "Feld"},
+        {[&] {
+             InvalidateRect(hint.Handle(), nullptr, FALSE);
+             UpdateWindow(hint.Handle());
+         },
+         hint.Handle(), "Malen"},
+    };
+    for (const auto& c : cases) {
+        Ui.Messages.clear();
+        c.act();
+        ASSERT_EQ(Ui.Messages.size(), 1u) << c.text;
+        EXPECT_EQ(Ui.Messages[0].Text, c.text);
+        EXPECT_TRUE(IsWindow(c.wnd)) << c.text;
+    }
+    // The paint that threw was still begun and ended: the window does not ask to be painted again.
+    EXPECT_FALSE(GetUpdateRect(hint.Handle(), nullptr, FALSE));
+}
+
+TEST(ToolkitWithoutApplication, AnExceptionAfterTheApplicationIsGoneIsDropped)
+{
+    TScriptedUi ui;
+    {
+        TApplication app;
+    }
+    TForm form(nullptr);
+    auto* button = new TButton(&form, &form, "Go", 0, 0, 75, 25);
+    button->OnClick = [](TObject*) { throw std::runtime_error("niemand"); };
+    SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+    EXPECT_TRUE(ui.Messages.empty());
+    EXPECT_EQ(GetWindow(form.Handle(), GW_OWNER), nullptr);
 }
 
 TEST_F(ToolkitTest, TheApplicationWindowCarriesTheTitleAndOwnsTheForms)
