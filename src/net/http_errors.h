@@ -1,0 +1,13 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// LastError of a response body over MaxBodySize; InetFailureText names it.
+constexpr int kErrorBodyTooLarge = ERROR_FILE_TOO_LARGE;
+
+// The message of a Windows or WinInet error code, from wininet.dll's message table.
+std::string InetErrorText(int code);
+
+// InetErrorText, or another text naming the failure where WinInet has none.
+std::string InetFailureText(int code);
