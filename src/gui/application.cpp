@@ -12,6 +12,8 @@ TApplication* Application = nullptr;
 TApplication::TApplication() : TComponent(nullptr), FWindow(*this), FHintColor(clInfoBk)
 {
     Application = this;
+    SetAppHost(this);
+    SetExceptionHandler([this](const std::exception& e) { HandleException(e); });
 }
 
 TApplication::~TApplication()
@@ -19,8 +21,11 @@ TApplication::~TApplication()
     DestroyComponents();
     FHintController.reset();
     FWindow.DestroyHandle();
-    if (Application == this)
+    if (Application == this) {
         Application = nullptr;
+        SetAppHost(nullptr);
+        SetExceptionHandler(nullptr);
+    }
 }
 
 void TApplication::Initialize()
@@ -31,7 +36,7 @@ void TApplication::Initialize()
         ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES;
     InitCommonControlsEx(&icc);
     if (!FHintController)
-        FHintController.reset(new THintController());
+        FHintController.reset(new THintController(FHintWindowClass));
     if (FWindow.HandleAllocated())
         return;
     // A zero-sized window in the middle of the screen: invisible itself, it carries the taskbar

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/app_host.h"
 #include "gui/component.h"
 #include "gui/graphics.h"
 #include "gui/hint_window.h"
@@ -16,18 +17,18 @@ class TForm;
 
 // The application object: the hidden top-level window that carries the taskbar button and
 // owns every form, the message loop and the default exception display.
-class TApplication : public TComponent {
+class TApplication : public TComponent, public TAppHost {
 public:
     TApplication();
     ~TApplication() override;
 
     void Initialize();
-    HWND Handle() const { return FWindow.Handle(); }
+    HWND Handle() const override { return FWindow.Handle(); }
     const std::string& Title() const { return FTitle; }
     void SetTitle(const std::string& v);
-    TColor HintColor() const { return FHintColor; }
+    TColor HintColor() const override { return FHintColor; }
     void SetHintColor(TColor v) { FHintColor = v; }
-    TForm* MainForm() const { return FMainForm; }
+    TForm* MainForm() const override { return FMainForm; }
     bool Terminated() const { return FTerminated; }
     bool ShowMainForm() const { return FShowMainForm; }
     void SetShowMainForm(bool v) { FShowMainForm = v; }
@@ -47,16 +48,16 @@ public:
         return form;
     }
     void RegisterForm(TForm* form);
-    void UnregisterForm(TForm* form);
+    void UnregisterForm(TForm* form) override;
 
     void Run();
     void ProcessMessages();
     // Handles one message if there is one; false when the queue was empty.
     bool HandleMessage();
-    void Terminate();
-    void Minimize();
+    void Terminate() override;
+    void Minimize() override;
     void Restore();
-    bool Minimized() const;
+    bool Minimized() const override;
     void HandleException(const std::exception& e);
 
     // Observers of the application window's messages, called before it handles them; a hook that

@@ -3,12 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include <set>
-
-#include "gui/window.h"
-
 namespace {
-const char* const kControlProp = "QvControl";
 int g_nextControlId = 1000;
 } // namespace
 
@@ -35,24 +30,15 @@ TWinControl::TWinControl(TComponent* AOwner, TWinControl* AParent)
 {
 }
 
+// The window goes while this is still a control, so that its last messages reach WndProc here.
 TWinControl::~TWinControl()
 {
-    if (FHandle) {
-        HWND h = FHandle;
-        DestroyWindow(h); // WM_NCDESTROY clears FHandle
-        FHandle = nullptr;
-    }
+    DestroyHandle();
 }
 
 TWinControl* TWinControl::FromHandle(HWND wnd)
 {
-    return wnd ? static_cast<TWinControl*>(GetPropA(wnd, kControlProp)) : nullptr;
-}
-
-void TWinControl::Attach(HWND wnd)
-{
-    FHandle = wnd;
-    SetPropA(wnd, kControlProp, this);
+    return dynamic_cast<TWinControl*>(TWindowBase::FromHandle(wnd));
 }
 
 void TWinControl::CreateSystemWindow(const char* className, DWORD style, DWORD exStyle, const std::string& caption)
@@ -60,80 +46,23 @@ void TWinControl::CreateSystemWindow(const char* className, DWORD style, DWORD e
     HWND parent = FParent ? FParent->Handle() : nullptr;
     if (parent)
         style |= WS_CHILD;
-    HWND h = CreateWindowExA(exStyle, className, caption.c_str(), style, FLeft, FTop, FWidth, FHeight, parent,
-                             parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr,
-                             GetModuleHandleA(nullptr), nullptr);
-    if (!h)
-        return;
-    FSystemClass = true;
-    Attach(h);
-    SetWindowSubclass(h, &TWinControl::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), FALSE);
+    HWND h = CreateSubclassed(className, exStyle, caption.c_str(), style, FLeft, FTop, FWidth, FHeight, parent,
+                              parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr);
+    if (h)
+        SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), FALSE);
 }
 
 void TWinControl::CreateOwnWindow(const char* className, DWORD style, DWORD exStyle, const std::string& caption,
                                   HWND parentOverride, UINT classStyle)
 {
-    RegisterToolkitClass(className, &TWinControl::OwnWndProc, classStyle);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
     HWND parent = parentOverride ? parentOverride : (FParent ? FParent->Handle() : nullptr);
     bool child = (style & WS_CHILD) != 0 || (FParent && !parentOverride);
     if (child)
         style |= WS_CHILD;
-    CreateWindowExA(exStyle, className, caption.c_str(), style, FLeft, FTop, FWidth, FHeight, parent,
-                    child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr, instance, this);
-    if (FHandle)
-        SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), FALSE);
-}
-
-LRESULT CALLBACK TWinControl::OwnWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    TWinControl* self;
-    if (msg == WM_NCCREATE) {
-        self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->Attach(wnd);
-    } else {
-        self = FromHandle(wnd);
-    }
-    if (!self)
-        return DefWindowProcA(wnd, msg, wParam, lParam);
-    return self->Dispatch(msg, wParam, lParam);
-}
-
-LRESULT CALLBACK TWinControl::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR refData)
-{
-    TWinControl* self = reinterpret_cast<TWinControl*>(refData);
-    if (!self || self->FHandle != wnd)
-        return DefSubclassProc(wnd, msg, wParam, lParam);
-    return self->Dispatch(msg, wParam, lParam);
-}
-
-LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_NCDESTROY) {
-        HWND h = FHandle;
-        LRESULT r = DefaultHandler(msg, wParam, lParam);
-        if (FSystemClass)
-            RemoveWindowSubclass(h, &TWinControl::SubclassProc, 1);
-        RemovePropA(h, kControlProp);
-        FHandle = nullptr;
-        GuardedCall([&] { HandleDestroyed(); });
-        return r;
-    }
-    LRESULT result = 0;
-    try {
-        result = WndProc(msg, wParam, lParam);
-    } catch (...) {
-        HandleCurrentException();
-    }
-    return result;
-}
-
-LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return FSystemClass ? DefSubclassProc(FHandle, msg, wParam, lParam)
-                        : DefWindowProcA(FHandle, msg, wParam, lParam);
+    CreateHandle(className, exStyle, caption.c_str(), style, FLeft, FTop, FWidth, FHeight, parent,
+                 child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr, classStyle);
+    if (Handle())
+        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), FALSE);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -167,7 +96,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     }
     case WM_SETCURSOR:
-        if (FCursor && reinterpret_cast<HWND>(wParam) == FHandle && LOWORD(lParam) == HTCLIENT) {
+        if (FCursor && reinterpret_cast<HWND>(wParam) == Handle() && LOWORD(lParam) == HTCLIENT) {
             ::SetCursor(LoadCursor(nullptr, FCursor));
             return TRUE;
         }
@@ -178,12 +107,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         if (OnMouseDown) {
             TMouseButton b = msg == WM_LBUTTONDOWN ? mbLeft : msg == WM_RBUTTONDOWN ? mbRight : mbMiddle;
             OnMouseDown(this, b, KeyStateToShift(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-            if (!FHandle)
+            if (!Handle())
                 return 0;
         }
         break;
     case WM_CONTEXTMENU:
-        if (OnContextPopup && reinterpret_cast<HWND>(wParam) == FHandle) {
+        if (OnContextPopup && reinterpret_cast<HWND>(wParam) == Handle()) {
             OnContextPopup(this, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;
         }
@@ -207,63 +136,63 @@ void TWinControl::SetBounds(int left, int top, int width, int height)
     FTop = top;
     FWidth = width;
     FHeight = height;
-    if (FHandle)
-        SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (Handle())
+        SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int TWinControl::ClientWidth() const
 {
     RECT r = {};
-    if (FHandle)
-        GetClientRect(FHandle, &r);
+    if (Handle())
+        GetClientRect(Handle(), &r);
     return r.right;
 }
 
 int TWinControl::ClientHeight() const
 {
     RECT r = {};
-    if (FHandle)
-        GetClientRect(FHandle, &r);
+    if (Handle())
+        GetClientRect(Handle(), &r);
     return r.bottom;
 }
 
 bool TWinControl::Visible() const
 {
-    return FHandle && (GetWindowLongA(FHandle, GWL_STYLE) & WS_VISIBLE);
+    return Handle() && (GetWindowLongA(Handle(), GWL_STYLE) & WS_VISIBLE);
 }
 
 void TWinControl::SetVisible(bool v)
 {
-    if (FHandle)
-        ShowWindow(FHandle, v ? SW_SHOW : SW_HIDE);
+    if (Handle())
+        ShowWindow(Handle(), v ? SW_SHOW : SW_HIDE);
 }
 
 bool TWinControl::Enabled() const
 {
-    return FHandle && IsWindowEnabled(FHandle);
+    return Handle() && IsWindowEnabled(Handle());
 }
 
 void TWinControl::SetEnabled(bool v)
 {
-    if (FHandle)
-        EnableWindow(FHandle, v);
+    if (Handle())
+        EnableWindow(Handle(), v);
 }
 
 std::string TWinControl::Caption() const
 {
-    if (!FHandle)
+    if (!Handle())
         return std::string();
-    int n = GetWindowTextLengthA(FHandle);
+    int n = GetWindowTextLengthA(Handle());
     std::string s(static_cast<std::size_t>(n) + 1, '\0');
-    int got = GetWindowTextA(FHandle, &s[0], n + 1);
+    int got = GetWindowTextA(Handle(), &s[0], n + 1);
     s.resize(static_cast<std::size_t>(got > 0 ? got : 0));
     return s;
 }
 
 void TWinControl::SetCaption(const std::string& v)
 {
-    if (FHandle)
-        SetWindowTextA(FHandle, v.c_str());
+    if (Handle())
+        SetWindowTextA(Handle(), v.c_str());
 }
 
 void TWinControl::SetColor(TColor v)
@@ -283,25 +212,25 @@ void TWinControl::SetFontColor(TColor v)
 void TWinControl::SetFont(const TFontSpec& v)
 {
     FFont = v;
-    if (FHandle)
-        SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), TRUE);
+    if (Handle())
+        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), TRUE);
 }
 
 void TWinControl::SetFocus()
 {
-    if (FHandle)
-        ::SetFocus(FHandle);
+    if (Handle())
+        ::SetFocus(Handle());
 }
 
 bool TWinControl::Focused() const
 {
-    return FHandle && GetFocus() == FHandle;
+    return Handle() && GetFocus() == Handle();
 }
 
 void TWinControl::Invalidate()
 {
-    if (FHandle)
-        InvalidateRect(FHandle, nullptr, TRUE);
+    if (Handle())
+        InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TWinControl::Click()

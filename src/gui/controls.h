@@ -6,6 +6,7 @@
 
 #include "gui/component.h"
 #include "gui/graphics.h"
+#include "gui/window.h"
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftStateFlag {
@@ -25,12 +26,11 @@ TShiftState KeyStateToShift(WPARAM keys);
 // subclassed so that the toolkit sees its messages, or a class of the toolkit (forms, panels,
 // pictures). Parents reflect WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* back to the child that sent
 // them. Controls are created with their window at once; the parent must already have its own.
-class TWinControl : public TComponent {
+class TWinControl : public TComponent, public TWindowBase {
 public:
     TWinControl(TComponent* AOwner, TWinControl* AParent);
     ~TWinControl() override;
 
-    HWND Handle() const { return FHandle; }
     TWinControl* Parent() const { return FParent; }
     static TWinControl* FromHandle(HWND wnd);
 
@@ -82,8 +82,7 @@ protected:
     void CreateSystemWindow(const char* className, DWORD style, DWORD exStyle, const std::string& caption = "");
     void CreateOwnWindow(const char* className, DWORD style, DWORD exStyle, const std::string& caption = "",
                          HWND parentOverride = nullptr, UINT classStyle = 0);
-    virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // Reflected from the parent. Return true when handled.
     virtual bool HandleCommand(WORD code)
     {
@@ -97,21 +96,11 @@ protected:
         return false;
     }
     virtual HBRUSH HandleCtlColor(HDC dc);
-    virtual void HandleDestroyed() {}
-    bool IsSystemClass() const { return FSystemClass; }
     // The colour is the class default until set; system edit fields keep their own.
     bool ColorSet() const { return FColorSet; }
 
 private:
-    static LRESULT CALLBACK OwnWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR refData);
-    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
-    void Attach(HWND wnd);
-
-    HWND FHandle = nullptr;
     TWinControl* FParent;
-    bool FSystemClass = false;
     int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     TColor FColor = clBtnFace;
     bool FColorSet = false;

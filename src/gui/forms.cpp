@@ -1,22 +1,21 @@
 #include "gui/forms.h"
 
-#include "gui/application.h"
+#include "gui/app_host.h"
 #include "gui/std_controls.h"
 #include "gui/window.h"
 
 TForm::TForm(TComponent* AOwner, const char* className) : TWinControl(AOwner, nullptr)
 {
     SetBounds(0, 0, 320, 240);
-    HWND owner = Application ? Application->Handle() : nullptr;
     CreateOwnWindow(className, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-                    WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, "", owner);
+                    WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, "", AppHandle());
 }
 
 TForm::~TForm()
 {
     DestroyComponents();
-    if (Application)
-        Application->UnregisterForm(this);
+    if (TAppHost* app = AppHost())
+        app->UnregisterForm(this);
 }
 
 void TForm::BeforeDestruction()
@@ -34,6 +33,11 @@ void TForm::DoCreate()
 {
     if (OnCreate)
         GuardedCall([&] { OnCreate(this); });
+}
+
+bool TForm::IsMainForm() const
+{
+    return AppHost() && AppHost()->MainForm() == this;
 }
 
 void TForm::SetClientSize(int width, int height)
@@ -78,11 +82,11 @@ void TForm::Show()
         ApplyPosition();
     }
     // The main form brings the application's taskbar button with it.
-    if (Application && Application->MainForm() == this && Application->Handle()) {
-        if (Application->Minimized())
-            ShowWindow(Application->Handle(), SW_RESTORE);
-        else if (!IsWindowVisible(Application->Handle()))
-            ShowWindow(Application->Handle(), SW_SHOWNA);
+    if (IsMainForm() && AppHandle()) {
+        if (AppHost()->Minimized())
+            ShowWindow(AppHandle(), SW_RESTORE);
+        else if (!IsWindowVisible(AppHandle()))
+            ShowWindow(AppHandle(), SW_SHOWNA);
     }
     bool wasVisible = Visible();
     ShowWindow(Handle(), SW_SHOW);
@@ -112,14 +116,14 @@ void TForm::SetVisible(bool v)
 
 void TForm::Close()
 {
-    TCloseAction action = (Application && Application->MainForm() == this) ? caFree : caHide;
+    TCloseAction action = IsMainForm() ? caFree : caHide;
     if (OnClose)
         OnClose(this, action);
     if (action == caNone)
         return;
-    if (Application && Application->MainForm() == this) {
+    if (IsMainForm()) {
         Hide();
-        Application->Terminate();
+        AppHost()->Terminate();
     } else {
         Hide();
     }
@@ -131,11 +135,11 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SYSCOMMAND:
         // The main form's minimise goes to the application window as its own minimise command, so
         // that observers of that window (the tray icon) see it; the window takes every form with it.
-        if ((wParam & 0xFFF0) == SC_MINIMIZE && Application && Application->MainForm() == this) {
-            if (Application->Handle())
-                SendMessageA(Application->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        if ((wParam & 0xFFF0) == SC_MINIMIZE && IsMainForm()) {
+            if (AppHandle())
+                SendMessageA(AppHandle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
             else
-                Application->Minimize();
+                AppHost()->Minimize();
             return 0;
         }
         break;

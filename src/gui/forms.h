@@ -42,6 +42,7 @@ protected:
 
 private:
     void ApplyPosition();
+    bool IsMainForm() const;
 
     TPosition FPosition = poDesigned;
     TButton* FDefaultButton = nullptr;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "gui/application.h"
+#include "gui/app_host.h"
 #include "gui/controls.h"
 #include "gui/handles.h"
 
@@ -14,11 +14,10 @@ void THintWindow::HandleNeeded()
 {
     if (HandleAllocated())
         return;
-    HWND owner = Application ? Application->Handle() : nullptr;
     CreateHandle(ClassName(), WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, "", WindowStyle(), 0, 0, 0, 0,
-                 owner, nullptr, ClassStyle(), nullptr, LoadCursor(nullptr, IDC_ARROW));
-    if (Application)
-        FColor = Application->HintColor();
+                 AppHandle(), nullptr, ClassStyle(), nullptr, LoadCursor(nullptr, IDC_ARROW));
+    if (TAppHost* app = AppHost())
+        FColor = app->HintColor();
 }
 
 RECT THintWindow::CalcHintRect(int maxWidth, const std::string& hint, void*)
@@ -169,7 +168,7 @@ std::string GetShortHint(const std::string& hint)
     return bar == std::string::npos ? hint : hint.substr(0, bar);
 }
 
-THintController::THintController() : FTimer(*this)
+THintController::THintController(const THintWindowClass& windowClass) : FWindowClass(windowClass), FTimer(*this)
 {
     FTimer.CreateHandle("THintTimerWindow", 0, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE);
 }
@@ -235,11 +234,10 @@ void THintController::ActivateHint(TWinControl* control, POINT cursor)
 {
     KillTimer(FTimer.Handle(), kShowTimer);
     std::string hint = control ? GetShortHint(control->Hint()) : std::string();
-    if (hint.empty() || !Application)
+    if (hint.empty())
         return;
     if (!FWindow) {
-        const THintWindowClass& cls = Application->HintWindowClass();
-        FWindow = cls ? cls() : std::unique_ptr<THintWindow>(new THintWindow());
+        FWindow = FWindowClass ? FWindowClass() : std::unique_ptr<THintWindow>(new THintWindow());
     }
     FControlWnd = control->Handle();
     RECT r = FWindow->CalcHintRect(GetSystemMetrics(SM_CXSCREEN), hint, nullptr);

@@ -66,7 +66,8 @@ std::string GetShortHint(const std::string& hint);
 // leaves, a button or key is pressed, or the hint has been up for a while.
 class THintController {
 public:
-    THintController();
+    // windowClass is the application's setting, read whenever a hint window is made.
+    explicit THintController(const THintWindowClass& windowClass);
     ~THintController();
     void Observe(const MSG& msg);
     // Shows the control's hint at once for a cursor at the given screen point.
@@ -92,6 +93,7 @@ private:
     void OnTimer(UINT_PTR id);
     static TWinControl* ControlWithHint(HWND wnd);
 
+    const THintWindowClass& FWindowClass;
     TTimerWindow FTimer;
     std::unique_ptr<THintWindow> FWindow;
     // The control is remembered by its window, so that a control destroyed meanwhile is not used.

@@ -1,6 +1,5 @@
 #include "gui/input_query.h"
 
-#include "gui/application.h"
 #include "gui/forms.h"
 #include "gui/std_controls.h"
 

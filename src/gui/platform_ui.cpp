@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "gui/application.h"
+#include "gui/app_host.h"
 #include "gui/input_query.h"
 
 namespace {
@@ -19,7 +19,7 @@ TPlatformUi* g_ui = nullptr;
 HWND ActiveParent()
 {
     HWND w = GetActiveWindow();
-    return w ? w : (Application ? Application->Handle() : nullptr);
+    return w ? w : AppHandle();
 }
 } // namespace
 

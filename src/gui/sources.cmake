@@ -1,5 +1,6 @@
 list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/component.cpp ${CMAKE_CURRENT_LIST_DIR}/menu_item.cpp)
 list(APPEND QV_WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/app_host.cpp
     ${CMAKE_CURRENT_LIST_DIR}/application.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialogs.cpp

@@ -1,13 +1,21 @@
 #include "gui/window.h"
 
+#include <commctrl.h>
+
 #include <set>
 #include <stdexcept>
 
-#include "gui/application.h"
-
 namespace {
 const char* const kWindowProp = "QvWindowObject";
+// Distinct from the message observers' subclass of the same windows.
+const UINT_PTR kSubclassId = 1;
+
+TExceptionHandler& ExceptionHandler()
+{
+    static TExceptionHandler handler;
+    return handler;
 }
+} // namespace
 
 TWindowBase::~TWindowBase()
 {
@@ -18,7 +26,7 @@ void TWindowBase::DestroyHandle()
 {
     if (FHandle) {
         HWND h = FHandle;
-        DestroyWindow(h);
+        DestroyWindow(h); // WM_NCDESTROY clears FHandle
         FHandle = nullptr;
     }
 }
@@ -54,9 +62,28 @@ HWND TWindowBase::CreateHandle(const char* className, DWORD exStyle, const char*
     return FHandle;
 }
 
+HWND TWindowBase::CreateSubclassed(const char* className, DWORD exStyle, const char* caption, DWORD style, int x,
+                                   int y, int w, int h, HWND parent, HMENU menu)
+{
+    HWND wnd = CreateWindowExA(exStyle, className, caption, style, x, y, w, h, parent, menu,
+                               GetModuleHandleA(nullptr), nullptr);
+    if (!wnd)
+        return nullptr;
+    FSubclassed = true;
+    Attach(wnd);
+    SetWindowSubclass(wnd, &TWindowBase::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    return wnd;
+}
+
+void TWindowBase::Attach(HWND wnd)
+{
+    FHandle = wnd;
+    SetPropA(wnd, kWindowProp, this);
+}
+
 TWindowBase* TWindowBase::FromHandle(HWND wnd)
 {
-    return static_cast<TWindowBase*>(GetPropA(wnd, kWindowProp));
+    return wnd ? static_cast<TWindowBase*>(GetPropA(wnd, kWindowProp)) : nullptr;
 }
 
 LRESULT TWindowBase::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -66,7 +93,8 @@ LRESULT TWindowBase::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 LRESULT TWindowBase::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return DefWindowProcA(FHandle, msg, wParam, lParam);
+    return FSubclassed ? DefSubclassProc(FHandle, msg, wParam, lParam)
+                       : DefWindowProcA(FHandle, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK TWindowBase::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -74,40 +102,69 @@ LRESULT CALLBACK TWindowBase::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, L
     TWindowBase* self;
     if (msg == WM_NCCREATE) {
         self = static_cast<TWindowBase*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        self->FHandle = wnd;
+        // The slot is read at every message; the property serves lookups by handle.
         SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        SetPropA(wnd, kWindowProp, self);
+        self->Attach(wnd);
     } else {
         self = reinterpret_cast<TWindowBase*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
     }
     if (!self)
         return DefWindowProcA(wnd, msg, wParam, lParam);
+    return self->Dispatch(msg, wParam, lParam);
+}
+
+LRESULT CALLBACK TWindowBase::SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR refData)
+{
+    TWindowBase* self = reinterpret_cast<TWindowBase*>(refData);
+    if (!self || self->FHandle != wnd)
+        return DefSubclassProc(wnd, msg, wParam, lParam);
+    return self->Dispatch(msg, wParam, lParam);
+}
+
+LRESULT TWindowBase::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
+{
     if (msg == WM_NCDESTROY) {
-        LRESULT r = DefWindowProcA(wnd, msg, wParam, lParam);
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+        HWND wnd = FHandle;
+        LRESULT r = DefaultHandler(msg, wParam, lParam);
+        if (FSubclassed)
+            RemoveWindowSubclass(wnd, &TWindowBase::SubclassProc, kSubclassId);
+        else
+            SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
         RemovePropA(wnd, kWindowProp);
-        self->FHandle = nullptr;
-        GuardedCall([&] { self->HandleDestroyed(); });
+        FHandle = nullptr;
+        FSubclassed = false;
+        GuardedCall([&] { HandleDestroyed(); });
         return r;
     }
     LRESULT result = 0;
     try {
-        result = self->WndProc(msg, wParam, lParam);
+        result = WndProc(msg, wParam, lParam);
     } catch (...) {
         HandleCurrentException();
     }
     return result;
 }
 
+void SetExceptionHandler(TExceptionHandler handler)
+{
+    ExceptionHandler() = std::move(handler);
+}
+
+// A handler that throws itself is not let through either: the caller is a platform callback.
 void HandleCurrentException()
 {
+    const TExceptionHandler& handler = ExceptionHandler();
+    if (!handler)
+        return;
     try {
-        throw;
-    } catch (const std::exception& e) {
-        if (Application)
-            Application->HandleException(e);
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            handler(e);
+        } catch (...) {
+            handler(std::runtime_error("Unbekannter Fehler"));
+        }
     } catch (...) {
-        if (Application)
-            Application->HandleException(std::runtime_error("Unbekannter Fehler"));
     }
 }

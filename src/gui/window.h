@@ -1,12 +1,16 @@
 #pragma once
 #include <windows.h>
 
+#include <exception>
+#include <functional>
 #include <string>
 
-// Base of every window the toolkit creates from a class of its own. The static thunk stores
-// `this` on WM_NCCREATE and clears it on WM_NCDESTROY; WndProc dispatches and falls through to
-// DefaultHandler. No exception ever leaves the window procedure: it goes to the application's
-// exception display.
+// The one base of every window the program handles itself: windows of classes of its own (forms,
+// panels, timers, the application, hint, balloon, tray and HTTP event windows) and system
+// controls it subclasses (buttons, edit fields, tabs, trees). Both kinds come through one entry,
+// Dispatch: `this` is stored when the window is created or subclassed and cleared on
+// WM_NCDESTROY; WndProc dispatches and falls through to DefaultHandler. No exception ever leaves
+// the window procedure: it goes to the installed exception handler.
 class TWindowBase {
 public:
     TWindowBase() = default;
@@ -22,6 +26,9 @@ public:
     HWND CreateHandle(const char* className, DWORD exStyle, const char* caption, DWORD style, int x, int y, int w,
                       int h, HWND parent, HMENU menu = nullptr, UINT classStyle = 0, HBRUSH background = nullptr,
                       HCURSOR cursor = nullptr);
+    // Creates a window of a system class and subclasses it, so that its messages reach WndProc.
+    HWND CreateSubclassed(const char* className, DWORD exStyle, const char* caption, DWORD style, int x, int y,
+                          int w, int h, HWND parent, HMENU menu);
 
     static TWindowBase* FromHandle(HWND wnd);
 
@@ -29,22 +36,33 @@ protected:
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
     virtual void HandleDestroyed() {}
+    bool Subclassed() const { return FSubclassed; }
 
 private:
     static LRESULT CALLBACK StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR refData);
+    void Attach(HWND wnd);
+    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+
     HWND FHandle = nullptr;
+    bool FSubclassed = false;
 };
 
 // Registers a window class of the toolkit once per process; false when the system refuses it.
 bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle = 0, HBRUSH background = nullptr,
                           HCURSOR cursor = nullptr);
 
-// Calls fn and hands any exception to the application's exception display. Used at every
-// boundary where the platform calls back into the program.
-template <class F> void GuardedCall(F&& fn);
+// Where an exception caught at a boundary with the platform is reported. The application installs
+// its display at start-up; while none is installed the exception is dropped.
+using TExceptionHandler = std::function<void(const std::exception& e)>;
+void SetExceptionHandler(TExceptionHandler handler);
 
+// Hands the exception being handled to the installed handler; call it only inside a catch block.
 void HandleCurrentException();
 
+// Calls fn and hands any exception to the installed handler. Used at every boundary where the
+// platform calls back into the program.
 template <class F> void GuardedCall(F&& fn)
 {
     try {
