@@ -1,58 +1,52 @@
 #include "net/http_events.h"
 
-#include "gui/handles.h"
+#include <memory>
+
+#include "gui/window.h"
 
 namespace {
 
-TWindowHandle gWindow;
-int gUsers = 0;
+class TEventWindow : public TWindowBase {
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override
+    {
+        if (msg != WM_HTTPEVENT)
+            return DefaultHandler(msg, wParam, lParam);
+        reinterpret_cast<THttpDelivery*>(lParam)->Run();
+        return 0;
+    }
+};
 
-LRESULT CALLBACK EventWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg != WM_HTTPEVENT)
-        return DefWindowProcA(wnd, msg, wParam, lParam);
-    reinterpret_cast<THttpDelivery*>(lParam)->Run();
-    return 0;
-}
+std::unique_ptr<TEventWindow> gWindow;
+int gUsers = 0;
 
 } // namespace
 
 void THttpEventWindow::AddUser()
 {
-    if (gUsers++ > 0 && gWindow)
+    if (gUsers++ > 0 && Handle())
         return;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc = {};
-    bool registered = GetClassInfoA(instance, kHttpWindowClass, &wc) != FALSE;
-    if (!registered || wc.lpfnWndProc != &EventWndProc) {
-        if (registered)
-            UnregisterClassA(kHttpWindowClass, instance);
-        wc = WNDCLASSA{};
-        wc.lpfnWndProc = &EventWndProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = kHttpWindowClass;
-        RegisterClassA(&wc);
-    }
-    gWindow.Reset(CreateWindowExA(0, kHttpWindowClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr));
+    gWindow = std::make_unique<TEventWindow>();
+    gWindow->CreateHandle(kHttpWindowClass, 0, "", 0, 0, 0, 0, 0, nullptr);
 }
 
 void THttpEventWindow::RemoveUser()
 {
     if (gUsers > 0 && --gUsers == 0)
-        gWindow.Reset();
+        gWindow.reset();
 }
 
 HWND THttpEventWindow::Handle()
 {
-    return gWindow.Get();
+    return gWindow ? gWindow->Handle() : nullptr;
 }
 
 bool THttpEventWindow::OnOwnThread()
 {
-    return GetWindowThreadProcessId(gWindow.Get(), nullptr) == GetCurrentThreadId();
+    return GetWindowThreadProcessId(Handle(), nullptr) == GetCurrentThreadId();
 }
 
 void THttpEventWindow::Send(THttpDelivery& delivery)
 {
-    SendMessageA(gWindow.Get(), WM_HTTPEVENT, 0, reinterpret_cast<LPARAM>(&delivery));
+    SendMessageA(Handle(), WM_HTTPEVENT, 0, reinterpret_cast<LPARAM>(&delivery));
 }
