@@ -201,10 +201,13 @@ void TAdvHttp::TDetached::Close()
         Session.reset();
         return;
     }
-    auto* rest = new TDetached{std::move(Session), std::move(Connection), std::move(Request), TKernelHandle()};
-    TKernelHandle closer(CreateThread(nullptr, 0, &TAdvHttp::CloserEntry, rest, 0, nullptr));
+    auto rest = std::make_unique<TDetached>(
+        TDetached{std::move(Session), std::move(Connection), std::move(Request), TKernelHandle()});
+    TKernelHandle closer(CreateThread(nullptr, 0, &TAdvHttp::CloserEntry, rest.get(), 0, nullptr));
+    // The closer owns the handles now, or they are closed here.
+    TDetached* handedOver = rest.release();
     if (!closer)
-        CloserEntry(rest);
+        CloserEntry(handedOver);
 }
 
 DWORD RequestFlagWord(TInternetFlags flags)
@@ -629,17 +632,17 @@ bool TAdvHttp::StartWorkerLocked(unsigned long long generation, DWORD& error)
 {
     ++FRunningWorkers;
     DWORD id = 0;
-    auto* start = new TWorkerStart{this, generation};
+    auto start = std::make_unique<TWorkerStart>(TWorkerStart{this, generation});
     // Published and resumed under the lock, so that neither Abort nor the worker itself sees a
     // worker that is half bound.
     TKernelHandle thread(
-        CreateThread(nullptr, kWorkerStack, &TAdvHttp::WorkerEntry, start, CREATE_SUSPENDED, &id));
+        CreateThread(nullptr, kWorkerStack, &TAdvHttp::WorkerEntry, start.get(), CREATE_SUSPENDED, &id));
     if (!thread) {
         error = GetLastError();
-        delete start;
         --FRunningWorkers;
         return false;
     }
+    start.release(); // the worker's now
     // A worker that re-sent after an authentication demand may still be bound; this one takes over.
     FWorkerThread = std::move(thread);
     FWorkerId = id;
@@ -670,10 +673,10 @@ void TAdvHttp::ForgetWorker(bool handOff, unsigned long long generation)
 
 DWORD WINAPI TAdvHttp::WorkerEntry(LPVOID param)
 {
-    auto* start = static_cast<TWorkerStart*>(param);
+    std::unique_ptr<TWorkerStart> start(static_cast<TWorkerStart*>(param));
     TAdvHttp* self = start->Self;
     unsigned long long generation = start->Generation;
-    delete start;
+    start.reset();
     tWorkerOf = self;
     tGeneration = generation;
     // A failure was reported through OnError already, or came from a handler.
