@@ -15,7 +15,6 @@
 #include "gui/handles.h"
 #include "net/http_errors.h"
 #include "net/http_events.h"
-#include "net/inet_error.h"
 #include "rtl/string_list.h"
 
 enum TInternetFlag {

@@ -3,6 +3,14 @@
 
 #include <string>
 
+#include "rtl/exceptions.h"
+
+// A failing WinInet call; the message is InetFailureText of its error code.
+class EInetError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // LastError of a response body over MaxBodySize; InetFailureText names it.
 constexpr int kErrorBodyTooLarge = ERROR_FILE_TOO_LARGE;
 
