@@ -7,12 +7,12 @@
 #include <set>
 
 #include "gui/controls.h"
+#include "net/http_address.h"
 
 namespace {
 
 constexpr DWORD kChunkSize = 65536;
 constexpr DWORD kHeaderBufferSize = 8192;
-constexpr DWORD kCombinedUrlSize = 2055;
 constexpr DWORD kWorkerStack = 8192;
 constexpr int kErrorIoPending = ERROR_IO_PENDING;
 constexpr int kOperationCancelled = ERROR_INTERNET_OPERATION_CANCELLED;
@@ -42,8 +42,45 @@ const TFlagMap kFlagMap[] = {
 };
 
 // Thrown on a firing thread when the component was destroyed by the handler it delivered to:
-// everything on the way out must leave the dead object alone.
+// everything on the way out must leave the dead object alone. It unwinds to where the program
+// called in (a property writer, Execute, the status callback, the worker), which returns at once.
 struct TSenderGone {};
+
+// How a step ended: the component's destruction by a handler is no failure of the step, and is
+// never confused with one.
+struct TStepEnd {
+    bool SenderGone = false;
+    std::exception_ptr Failure;
+
+    // Raises the step's failure again, when `raise`.
+    void RaiseFailure(bool raise = true) const
+    {
+        if (Failure && raise)
+            std::rethrow_exception(Failure);
+    }
+    // Goes on up as the step did: the destruction always, a failure when `raise`.
+    void PassOn(bool raise = true) const
+    {
+        if (SenderGone)
+            throw TSenderGone();
+        RaiseFailure(raise);
+    }
+};
+
+// Every step whose failure is handled, and every entry point, runs through here, so that the
+// destruction of the component is told apart from a failure in one place.
+template <class F> TStepEnd Guard(F&& step) noexcept
+{
+    TStepEnd end;
+    try {
+        step();
+    } catch (const TSenderGone&) {
+        end.SenderGone = true;
+    } catch (...) {
+        end.Failure = std::current_exception();
+    }
+    return end;
+}
 
 // Set while a thread runs the status callback, so that a delivery knows where it came from.
 thread_local bool tInStatusCallback = false;
@@ -76,10 +113,6 @@ std::set<const void*>& LiveSet()
 }
 std::atomic<unsigned long long> gNextSerial{1};
 std::atomic<int> gLiveRecords{0};
-
-// The shared event window; touched only on the owner's (GUI) thread.
-HWND gEventWindow = nullptr;
-int gEventWindowUsers = 0;
 
 std::string ZeroTerminated(const void* info, DWORD length)
 {
@@ -127,14 +160,19 @@ struct TAdvHttp::TRequestRecord {
 
 // One event delivery: every firing thread has its own, so concurrent deliveries from WinInet's
 // threads and the worker never share a handler or a captured exception.
-struct TAdvHttp::TDelivery {
+struct TAdvHttp::TDelivery : THttpDelivery {
     enum TSource { dsOwner, dsCallback, dsWorker };
+    TDelivery(TAdvHttp* sender, TNotifyEvent TAdvHttp::*handler, TSource source, unsigned long long generation)
+        : Sender(sender), Handler(handler), Source(source), Generation(generation)
+    {
+    }
+    void Run() noexcept override { Sender->Deliver(*this); }
     TAdvHttp* Sender;
     TNotifyEvent TAdvHttp::*Handler;
     TSource Source;
     std::exception_ptr Captured;
     bool SenderGone = false;
-    unsigned long long Generation = 0;
+    unsigned long long Generation;
 };
 
 struct TAdvHttp::TWorkerStart {
@@ -163,12 +201,13 @@ void TAdvHttp::TDetached::Close()
         Session.reset();
         return;
     }
-    auto* rest = new TDetached{std::move(Session), std::move(Connection), std::move(Request), TKernelHandle()};
-    HANDLE closer = CreateThread(nullptr, 0, &TAdvHttp::CloserEntry, rest, 0, nullptr);
-    if (closer)
-        CloseHandle(closer);
-    else
-        CloserEntry(rest);
+    auto rest = std::make_unique<TDetached>(
+        TDetached{std::move(Session), std::move(Connection), std::move(Request), TKernelHandle()});
+    TKernelHandle closer(CreateThread(nullptr, 0, &TAdvHttp::CloserEntry, rest.get(), 0, nullptr));
+    // The closer owns the handles now, or they are closed here.
+    TDetached* handedOver = rest.release();
+    if (!closer)
+        CloserEntry(handedOver);
 }
 
 DWORD RequestFlagWord(TInternetFlags flags)
@@ -186,7 +225,7 @@ TAdvHttp::TAdvHttp(TComponent* AOwner) : TComponent(AOwner), FSerial(gNextSerial
     SetInternetFlags(kDefaultInternetFlags);
     FWake.Reset(CreateSemaphoreA(nullptr, 0, 0x7FFFFFFF, nullptr));
     if (FMarshalEvents)
-        AddEventWindowUser();
+        THttpEventWindow::AddUser();
     std::lock_guard<std::mutex> lock(LiveLock());
     LiveSet().insert(this);
 }
@@ -219,7 +258,7 @@ TAdvHttp::~TAdvHttp()
     CloseRequest();
     FSession.reset();
     if (FMarshalEvents)
-        RemoveEventWindowUser();
+        THttpEventWindow::RemoveUser();
 }
 
 // ---- properties ----
@@ -227,67 +266,64 @@ TAdvHttp::~TAdvHttp()
 // A writer whose OnError handler destroyed the component returns at once: nothing is left to
 // restore, and the caller's handler knows what it did.
 
+void TAdvHttp::ReopenSession()
+{
+    if (FSession)
+        Guard([&] {
+            CloseSession();
+            OpenSession();
+        }).RaiseFailure();
+}
+
 void TAdvHttp::SetUserAgent(const std::string& v)
 {
     FUserAgent = v;
-    try {
-        if (FSession) {
-            CloseSession();
-            OpenSession();
-        }
-    } catch (const TSenderGone&) {
-    }
+    ReopenSession();
 }
 
 void TAdvHttp::SetProxy(const std::string& v)
 {
     FProxy = v;
-    try {
-        if (FSession) {
-            CloseSession();
-            OpenSession();
-        }
-    } catch (const TSenderGone&) {
-    }
+    ReopenSession();
+}
+
+void TAdvHttp::RebuildURL()
+{
+    Guard([&] { BuildURL(); }).RaiseFailure();
 }
 
 void TAdvHttp::SetSSL(bool v)
 {
     FSSL = v;
-    try {
-        BuildURL();
-    } catch (const TSenderGone&) {
-    }
+    RebuildURL();
 }
 
 void TAdvHttp::SetPort(int v)
 {
     FPort = v;
-    try {
-        BuildURL();
-    } catch (const TSenderGone&) {
-    }
+    RebuildURL();
 }
 
 void TAdvHttp::SetURL(const std::string& v)
 {
-    try {
-        SplitURL(v);
-    } catch (const TSenderGone&) {
-    }
+    std::string old = FURL;
+    FURL = v;
+    TStepEnd end = Guard([&] { SplitURL(v); });
+    if (end.SenderGone)
+        return;
+    if (end.Failure)
+        FURL = old;
+    end.RaiseFailure();
 }
 
 void TAdvHttp::AssignRebuilding(std::string& field, const std::string& value)
 {
     std::string old = field;
     field = value;
-    try {
-        BuildURL();
-    } catch (const TSenderGone&) {
-    } catch (...) {
+    TStepEnd end = Guard([&] { BuildURL(); });
+    if (end.Failure)
         field = old;
-        throw;
-    }
+    end.RaiseFailure();
 }
 
 void TAdvHttp::SetHostName(const std::string& v)
@@ -352,63 +388,32 @@ std::string TAdvHttp::Text() const
 
 void TAdvHttp::BuildURL()
 {
-    std::string base = FSSL ? "https://" : "http://";
-    base += FHostName;
-    if (FPort != 80)
-        base += ":" + std::to_string(FPort);
-    std::string relative = FURLPath + FExtraInfo;
-    char buffer[kCombinedUrlSize];
-    DWORD length = kCombinedUrlSize;
-    // Wine's combine can fail on a result too long for the buffer without setting an error.
-    SetLastError(0);
-    BOOL ok = InternetCombineUrlA(base.c_str(), relative.c_str(), buffer, &length, ICU_ENCODE_SPACES_ONLY);
-    if (!ok && GetLastError() == 0)
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    CheckResult(ok != FALSE);
-    FURL.assign(buffer, std::min<DWORD>(length, kCombinedUrlSize - 1));
+    std::string url;
+    CheckResult(BuildHttpAddress(FSSL, FHostName, FPort, FURLPath + FExtraInfo, url));
+    FURL = url;
 }
 
+// The address is taken apart into the properties it names; the caller restores URL when this
+// fails.
 void TAdvHttp::SplitURL(const std::string& url)
 {
-    std::string old = FURL;
-    FURL = url;
-    try {
-        char host[256], user[128], pass[128], path[2048], extra[2048];
-        URL_COMPONENTSA uc = {};
-        uc.dwStructSize = sizeof uc;
-        uc.lpszHostName = host;
-        uc.dwHostNameLength = sizeof host;
-        uc.lpszUserName = user;
-        uc.dwUserNameLength = sizeof user;
-        uc.lpszPassword = pass;
-        uc.dwPasswordLength = sizeof pass;
-        uc.lpszUrlPath = path;
-        uc.dwUrlPathLength = sizeof path;
-        uc.lpszExtraInfo = extra;
-        uc.dwExtraInfoLength = sizeof extra;
-        BOOL ok = InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), ICU_ESCAPE, &uc);
-        CheckResult(ok != FALSE);
-        FHostName.assign(host, uc.dwHostNameLength);
-        FURLPath.assign(path, uc.dwUrlPathLength);
-        FExtraInfo.assign(extra, uc.dwExtraInfoLength);
-        if (uc.nScheme == INTERNET_SCHEME_HTTPS) {
-            FSSL = true;
-            BuildURL();
-        } else if (uc.nScheme == INTERNET_SCHEME_HTTP)
-            FSSL = false;
-        else
-            throw Exception("Invalid protocol");
-        FPort = uc.nPort;
-        if (uc.dwUserNameLength > 0)
-            SetUserName(std::string(user, uc.dwUserNameLength));
-        if (uc.dwPasswordLength > 0)
-            SetPassword(std::string(pass, uc.dwPasswordLength));
-    } catch (const TSenderGone&) {
-        throw;
-    } catch (...) {
-        FURL = old;
-        throw;
-    }
+    THttpAddressParts parts;
+    CheckResult(SplitHttpAddress(url, parts));
+    FHostName = parts.HostName;
+    FURLPath = parts.URLPath;
+    FExtraInfo = parts.ExtraInfo;
+    if (parts.Scheme == THttpAddressParts::asHttps) {
+        FSSL = true;
+        BuildURL();
+    } else if (parts.Scheme == THttpAddressParts::asHttp)
+        FSSL = false;
+    else
+        throw Exception("Invalid protocol");
+    FPort = parts.Port;
+    if (!parts.UserName.empty())
+        SetUserName(parts.UserName);
+    if (!parts.Password.empty())
+        SetPassword(parts.Password);
 }
 
 // ---- errors ----
@@ -441,139 +446,31 @@ void TAdvHttp::CheckResult(bool ok)
         throw EInetError(FailureText(static_cast<int>(error)));
 }
 
-// The exception's text: WinInet's own, else the system's, else one of ours, else the bare
-// number, so that a failure is never reported by an empty message box.
-std::string TAdvHttp::FailureText(int code)
-{
-    if (code == kErrorBodyTooLarge)
-        return "Das Dokument ist zu groß";
-    std::string text = ErrorText(code);
-    if (text.find_first_not_of(" \r\n") != std::string::npos)
-        return text;
-    char message[256];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             static_cast<DWORD>(code), 0, message, sizeof message, nullptr);
-    text.assign(message, std::min<DWORD>(n, sizeof message - 1));
-    if (text.find_first_not_of(" \r\n") != std::string::npos)
-        return text;
-    // Wine's WinInet names none of the certificate failures.
-    static const struct {
-        int Code;
-        const char* Text;
-    } certificateTexts[] = {
-        {ERROR_INTERNET_SEC_CERT_DATE_INVALID, "Das Zertifikat des Servers ist abgelaufen oder noch nicht gültig"},
-        {ERROR_INTERNET_SEC_CERT_CN_INVALID, "Das Zertifikat des Servers gilt für einen anderen Namen"},
-        {ERROR_INTERNET_INVALID_CA, "Das Zertifikat des Servers stammt von keiner vertrauenswürdigen Stelle"},
-        {ERROR_INTERNET_SEC_CERT_ERRORS, "Das Zertifikat des Servers ist fehlerhaft"},
-        {ERROR_INTERNET_SEC_CERT_NO_REV, "Das Zertifikat des Servers kann nicht auf Widerruf geprüft werden"},
-        // Also what an unknown authority gives under Wine.
-        {ERROR_INTERNET_SEC_CERT_REV_FAILED, "Das Zertifikat des Servers konnte nicht bestätigt werden"},
-        {ERROR_INTERNET_SEC_INVALID_CERT, "Das Zertifikat des Servers ist ungültig"},
-        {ERROR_INTERNET_SEC_CERT_REVOKED, "Das Zertifikat des Servers wurde widerrufen"},
-    };
-    for (const auto& c : certificateTexts)
-        if (c.Code == code)
-            return c.Text;
-    return "Internetfehler " + std::to_string(code);
-}
-
-std::string TAdvHttp::ErrorText(int code)
-{
-    char message[256];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleA("wininet.dll"),
-                             static_cast<DWORD>(code), 0, message, sizeof message, nullptr);
-    std::string text(message, std::min<DWORD>(n, sizeof message - 1));
-    if (code == ERROR_INTERNET_EXTENDED_ERROR) {
-        // A response text longer than the buffer is fetched whole into a buffer of its size and
-        // cut to what the fixed buffer holds.
-        std::vector<char> info(4097);
-        DWORD serverError = 0;
-        DWORD length = static_cast<DWORD>(info.size());
-        if (!InternetGetLastResponseInfoA(&serverError, info.data(), &length)) {
-            if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && length > info.size()) {
-                info.assign(length + 1, '\0');
-                DWORD full = length + 1;
-                if (!InternetGetLastResponseInfoA(&serverError, info.data(), &full))
-                    full = 0;
-                length = std::min<DWORD>(full, 4096);
-            } else {
-                length = 0;
-            }
-        }
-        length = std::min<DWORD>(length, 4096);
-        std::string response(info.data(), length);
-        std::size_t zero = response.find('\0');
-        if (zero != std::string::npos)
-            response.resize(zero);
-        text = text + "\r\nExtended error:" + std::to_string(static_cast<int>(serverError)) + " - " + response +
-               "\r\n";
-    }
-    return text;
-}
-
 // ---- events ----
-
-HWND TAdvHttp::EventWindow()
-{
-    return gEventWindow;
-}
 
 int TAdvHttp::LiveRequestRecords()
 {
     return gLiveRecords;
 }
 
-void TAdvHttp::AddEventWindowUser()
+// Runs on the owner's thread, inside the event window's procedure.
+void TAdvHttp::Deliver(TDelivery& d) noexcept
 {
-    if (gEventWindowUsers++ > 0 && gEventWindow)
-        return;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA wc = {};
-    bool registered = GetClassInfoA(instance, kHttpWindowClass, &wc) != FALSE;
-    if (!registered || wc.lpfnWndProc != &TAdvHttp::EventWndProc) {
-        if (registered)
-            UnregisterClassA(kHttpWindowClass, instance);
-        wc = WNDCLASSA{};
-        wc.lpfnWndProc = &TAdvHttp::EventWndProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = kHttpWindowClass;
-        RegisterClassA(&wc);
-    }
-    gEventWindow = CreateWindowExA(0, kHttpWindowClass, "", 0, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
-}
-
-void TAdvHttp::RemoveEventWindowUser()
-{
-    if (gEventWindowUsers > 0 && --gEventWindowUsers == 0 && gEventWindow) {
-        DestroyWindow(gEventWindow);
-        gEventWindow = nullptr;
-    }
-}
-
-LRESULT CALLBACK TAdvHttp::EventWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg != WM_HTTPEVENT)
-        return DefWindowProcA(wnd, msg, wParam, lParam);
-    TDelivery* d = reinterpret_cast<TDelivery*>(lParam);
-    d->Captured = nullptr;
-    TAdvHttp* sender = d->Sender;
+    d.Captured = nullptr;
     // A delivery sent before destruction began arrives while the destructor waits: it completes
     // without running the handler. One sent for a request before the current one is dropped: the
     // owner's thread starts requests, so nothing can start one between this test and the handler.
-    if (sender->FDestroying || d->Generation != sender->FGeneration)
-        return 0;
-    sender->FActiveDeliveries.push_back(d);
-    try {
-        TNotifyEvent handler = sender->*(d->Handler);
+    if (FDestroying || d.Generation != FGeneration)
+        return;
+    FActiveDeliveries.push_back(&d);
+    TStepEnd end = Guard([&] {
+        TNotifyEvent handler = this->*(d.Handler);
         if (handler)
-            handler(sender);
-    } catch (...) {
-        d->Captured = std::current_exception();
-    }
-    if (!d->SenderGone)
-        sender->FActiveDeliveries.erase(
-            std::find(sender->FActiveDeliveries.begin(), sender->FActiveDeliveries.end(), d));
-    return 0;
+            handler(this);
+    });
+    d.Captured = end.Failure;
+    if (!d.SenderGone)
+        FActiveDeliveries.erase(std::find(FActiveDeliveries.begin(), FActiveDeliveries.end(), &d));
 }
 
 void TAdvHttp::FireEvent(TNotifyEvent TAdvHttp::*handler)
@@ -583,13 +480,13 @@ void TAdvHttp::FireEvent(TNotifyEvent TAdvHttp::*handler)
     if (FDestroying || !(this->*handler))
         return;
     unsigned long long generation = tGeneration ? tGeneration : FGeneration.load();
-    if (FMarshalEvents && gEventWindow) {
-        TDelivery d{this, handler, TDelivery::dsOwner, nullptr, false, generation};
+    if (FMarshalEvents && THttpEventWindow::Handle()) {
+        TDelivery d(this, handler, TDelivery::dsOwner, generation);
         if (tInStatusCallback)
             d.Source = TDelivery::dsCallback;
-        else if (GetWindowThreadProcessId(gEventWindow, nullptr) != GetCurrentThreadId())
+        else if (!THttpEventWindow::OnOwnThread())
             d.Source = TDelivery::dsWorker;
-        SendMessageA(gEventWindow, WM_HTTPEVENT, 0, reinterpret_cast<LPARAM>(&d));
+        THttpEventWindow::Send(d);
         if (d.SenderGone)
             throw TSenderGone();
         if (d.Captured)
@@ -619,15 +516,11 @@ void CALLBACK TAdvHttp::StatusCallback(HINTERNET, DWORD_PTR context, DWORD statu
     if (owner) {
         bool wasInCallback = tInStatusCallback;
         tInStatusCallback = true;
-        bool gone = false;
-        try {
-            TGenerationScope scope(record->Generation);
-            owner->HandleStatus(status, info, infoLength, record);
-        } catch (const TSenderGone&) {
-            gone = true;
-        } catch (...) {
-            // Nothing passes into WinInet.
-        }
+        // Nothing passes into WinInet.
+        bool gone = Guard([&] {
+                        TGenerationScope scope(record->Generation);
+                        owner->HandleStatus(status, info, infoLength, record);
+                    }).SenderGone;
         tInStatusCallback = wasInCallback;
         if (!gone)
             --owner->FCallbacksInFlight;
@@ -739,21 +632,22 @@ bool TAdvHttp::StartWorkerLocked(unsigned long long generation, DWORD& error)
 {
     ++FRunningWorkers;
     DWORD id = 0;
-    auto* start = new TWorkerStart{this, generation};
+    auto start = std::make_unique<TWorkerStart>(TWorkerStart{this, generation});
     // Published and resumed under the lock, so that neither Abort nor the worker itself sees a
     // worker that is half bound.
-    HANDLE thread = CreateThread(nullptr, kWorkerStack, &TAdvHttp::WorkerEntry, start, CREATE_SUSPENDED, &id);
+    TKernelHandle thread(
+        CreateThread(nullptr, kWorkerStack, &TAdvHttp::WorkerEntry, start.get(), CREATE_SUSPENDED, &id));
     if (!thread) {
         error = GetLastError();
-        delete start;
         --FRunningWorkers;
         return false;
     }
+    start.release(); // the worker's now
     // A worker that re-sent after an authentication demand may still be bound; this one takes over.
-    FWorkerThread.Reset(thread);
+    FWorkerThread = std::move(thread);
     FWorkerId = id;
     FWorkerActive = true;
-    ResumeThread(thread);
+    ResumeThread(FWorkerThread.Get());
     return true;
 }
 
@@ -779,23 +673,16 @@ void TAdvHttp::ForgetWorker(bool handOff, unsigned long long generation)
 
 DWORD WINAPI TAdvHttp::WorkerEntry(LPVOID param)
 {
-    auto* start = static_cast<TWorkerStart*>(param);
+    std::unique_ptr<TWorkerStart> start(static_cast<TWorkerStart*>(param));
     TAdvHttp* self = start->Self;
     unsigned long long generation = start->Generation;
-    delete start;
+    start.reset();
     tWorkerOf = self;
     tGeneration = generation;
-    try {
-        self->ProcessResponse(generation);
-    } catch (const TSenderGone&) {
+    // A failure was reported through OnError already, or came from a handler.
+    if (Guard([&] { self->ProcessResponse(generation); }).SenderGone)
         return 0;
-    } catch (...) {
-        // The failure was reported through OnError already, or came from a handler.
-    }
-    try {
-        self->ForgetWorker(true, generation);
-    } catch (...) {
-    }
+    Guard([&] { self->ForgetWorker(true, generation); });
     --self->FRunningWorkers;
     return 0;
 }
@@ -844,24 +731,16 @@ void TAdvHttp::StopRequest()
 
 void TAdvHttp::OpenSession()
 {
-    try {
-        HINTERNET session;
-        if (FProxy.empty())
-            session =
-                InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, FSessionMode);
-        else
-            session =
-                InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PROXY, FProxy.c_str(), nullptr, FSessionMode);
-        CheckResult(session != nullptr);
-        FSession = std::make_shared<TInternetHandle>(session);
+    Guard([&] {
+        TInternetHandle session(FProxy.empty() ? InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
+                                                               nullptr, nullptr, FSessionMode)
+                                               : InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PROXY,
+                                                               FProxy.c_str(), nullptr, FSessionMode));
+        CheckResult(static_cast<bool>(session));
+        FSession = std::make_shared<TInternetHandle>(std::move(session));
         FSessionAsync = (FSessionMode & INTERNET_FLAG_ASYNC) != 0;
         InternetSetStatusCallback(FSession->Get(), &TAdvHttp::StatusCallback);
-    } catch (const TSenderGone&) {
-        throw;
-    } catch (...) {
-        if (FRaiseExceptions)
-            throw;
-    }
+    }).PassOn(FRaiseExceptions);
 }
 
 void TAdvHttp::CloseSession()
@@ -935,26 +814,28 @@ bool TAdvHttp::Execute(bool Synchronous)
         FResponseBytes = 0;
     }
     TGenerationScope scope(generation);
-    bool result = true;
     FSecureFlag = FSSL ? INTERNET_FLAG_SECURE : 0;
     FBytesRead = 0;
     FChunkSize = 0;
     FBody.clear();
     FBodyTooLarge = false;
-    try {
+    if (!FSession) {
+        TStepEnd opened = Guard([&] { OpenSession(); });
+        if (opened.SenderGone)
+            return false;
+        opened.RaiseFailure();
+        // Not raised: the failure went out through OnError.
         if (!FSession)
-            OpenSession();
-    } catch (const TSenderGone&) {
-        return false;
+            return false;
     }
-    try {
-        HINTERNET connection =
-            InternetConnectA(FSession->Get(), FHostName.c_str(), static_cast<INTERNET_PORT>(FPort & 0xFFFF),
-                             nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-        CheckResult(connection != nullptr);
+    TStepEnd end = Guard([&] {
+        TInternetHandle connection(InternetConnectA(FSession->Get(), FHostName.c_str(),
+                                                    static_cast<INTERNET_PORT>(FPort & 0xFFFF), nullptr, nullptr,
+                                                    INTERNET_SERVICE_HTTP, 0, 0));
+        CheckResult(static_cast<bool>(connection));
         {
             std::lock_guard<std::mutex> lock(FLock);
-            FConnection.Reset(connection);
+            FConnection = std::move(connection);
         }
         DWORD timeout = static_cast<DWORD>(FConnectTimeout);
         InternetSetOptionA(FConnection.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
@@ -968,16 +849,16 @@ bool TAdvHttp::Execute(bool Synchronous)
             acceptTypes = accept;
         }
         auto* record = new TRequestRecord(this, FSerial, generation);
-        HINTERNET request =
-            HttpOpenRequestA(FConnection.Get(), FMethod.c_str(), objectName.c_str(), nullptr, nullptr, acceptTypes,
-                             FRequestFlags | FSecureFlag, reinterpret_cast<DWORD_PTR>(record));
+        TInternetHandle request(HttpOpenRequestA(FConnection.Get(), FMethod.c_str(), objectName.c_str(), nullptr,
+                                                 nullptr, acceptTypes, FRequestFlags | FSecureFlag,
+                                                 reinterpret_cast<DWORD_PTR>(record)));
         if (!request)
             delete record;
-        CheckResult(request != nullptr);
+        CheckResult(static_cast<bool>(request));
         {
             std::lock_guard<std::mutex> lock(FLock);
             FRecord = record;
-            FRequest.Reset(request);
+            FRequest = std::move(request);
         }
         FAuthAttempts = 0;
         // The new connection has no credentials, so empty values are not applied: Wine's WinInet
@@ -989,14 +870,11 @@ bool TAdvHttp::Execute(bool Synchronous)
             if (!c.second->empty())
                 ApplyCredential(c.first, *c.second);
         SendRequest(generation);
-    } catch (const TSenderGone&) {
+    });
+    if (end.SenderGone)
         return false;
-    } catch (...) {
-        result = false;
-        if (FRaiseExceptions)
-            throw;
-    }
-    return result;
+    end.RaiseFailure(FRaiseExceptions);
+    return !end.Failure;
 }
 
 // Runs on the owner's thread (Execute) or on the worker of the request (a re-send), which stays
@@ -1032,22 +910,17 @@ void TAdvHttp::SendRequest(unsigned long long generation)
 
 void TAdvHttp::ProcessResponse(unsigned long long generation)
 {
-    try {
+    TStepEnd end = Guard([&] {
         if (!QueryStatusCode()) {
-            std::exception_ptr failure;
-            try {
+            TStepEnd read = Guard([&] {
                 ReadResponseHeaders();
                 ReadBody(generation);
-            } catch (const TSenderGone&) {
-                throw;
-            } catch (...) {
-                failure = std::current_exception();
-            }
+            });
+            read.PassOn(false);
             // A discarded or broken body is no document; its failure went out through OnError.
             if (FLastError != kOperationCancelled && !FBodyTooLarge && !FReadFailed)
                 FireEvent(&TAdvHttp::OnRequestComplete);
-            if (failure)
-                std::rethrow_exception(failure);
+            read.RaiseFailure();
         } else if (FAuthAttempts < FAuthRetries) {
             if (FDefaultUi) {
                 void* data = nullptr;
@@ -1060,7 +933,6 @@ void TAdvHttp::ProcessResponse(unsigned long long generation)
                 FAwaitingUser = false;
                 if (r == ERROR_SUCCESS || r == ERROR_CANCELLED) {
                     RecordError(kOperationCancelled);
-                    ForgetWorker(true, generation);
                     return;
                 }
             }
@@ -1078,29 +950,26 @@ void TAdvHttp::ProcessResponse(unsigned long long generation)
         } else {
             RecordError(kOperationCancelled);
         }
-    } catch (const TSenderGone&) {
-        throw;
-    } catch (...) {
+    });
+    end.PassOn(false);
+    if (end.Failure)
         FAwaitingUser = false;
-        ForgetWorker(true, generation);
-        throw;
-    }
     ForgetWorker(true, generation);
+    end.RaiseFailure();
 }
 
 bool TAdvHttp::QueryStatusCode()
 {
     DWORD code = 0;
-    try {
+    TStepEnd queried = Guard([&] {
         DWORD size = sizeof code;
         BOOL ok =
             HttpQueryInfoA(FRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr);
         CheckResult(ok != FALSE);
-    } catch (const TSenderGone&) {
-        throw;
-    } catch (...) {
+    });
+    queried.PassOn(false);
+    if (queried.Failure)
         return false;
-    }
     FStatusCode = static_cast<int>(code);
     if (code == HTTP_STATUS_DENIED) {
         FireEvent(&TAdvHttp::OnNeedAuth);
@@ -1117,7 +986,7 @@ void TAdvHttp::ReadResponseHeaders()
 {
     if (!FRequest)
         return;
-    try {
+    Guard([&] {
         std::vector<char> buffer(kHeaderBufferSize);
         DWORD size = kHeaderBufferSize;
         BOOL ok = HttpQueryInfoA(FRequest.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr);
@@ -1125,12 +994,7 @@ void TAdvHttp::ReadResponseHeaders()
         FResponseHeaders.Clear();
         if (FLastError == 0)
             FResponseHeaders.SetText(std::string(buffer.data(), std::min<DWORD>(size, kHeaderBufferSize)));
-    } catch (const TSenderGone&) {
-        throw;
-    } catch (...) {
-        if (FRaiseExceptions)
-            throw;
-    }
+    }).PassOn(FRaiseExceptions);
 }
 
 void TAdvHttp::ReadBody(unsigned long long generation)
@@ -1152,8 +1016,7 @@ void TAdvHttp::ReadBody(unsigned long long generation)
             FBodyTooLarge = std::strtoull(length, nullptr, 10) > FMaxBodySize;
         }
     }
-    std::exception_ptr failure;
-    try {
+    TStepEnd read = Guard([&] {
         // A handler on this thread (synchronous mode) may have started another request, which
         // owns the handles and the record now: the generation is tested before either is touched.
         while (!FBodyTooLarge && generation == FGeneration && FRequest && !FAbortRequested && record) {
@@ -1221,12 +1084,9 @@ void TAdvHttp::ReadBody(unsigned long long generation)
             FBytesRead += static_cast<int>(count);
             FireEvent(&TAdvHttp::OnDataAvailable);
         }
-    } catch (const TSenderGone&) {
-        throw;
-    } catch (...) {
-        if (FRaiseExceptions)
-            failure = std::current_exception();
-    }
+    });
+    read.PassOn(false);
+    std::exception_ptr failure = FRaiseExceptions ? read.Failure : nullptr;
     if (generation != FGeneration)
         return;
     if (FBodyTooLarge)
@@ -1235,15 +1095,13 @@ void TAdvHttp::ReadBody(unsigned long long generation)
     // with the handle, so a read still pending after the close writes into live memory.
     CloseRequestOf(generation);
     if (FBodyTooLarge) {
-        try {
+        TStepEnd refused = Guard([&] {
             SetLastError(kErrorBodyTooLarge);
             CheckResult(false);
-        } catch (const TSenderGone&) {
-            throw;
-        } catch (...) {
-            if (FRaiseExceptions)
-                failure = std::current_exception();
-        }
+        });
+        refused.PassOn(false);
+        if (FRaiseExceptions && refused.Failure)
+            failure = refused.Failure;
     }
     if (failure)
         std::rethrow_exception(failure);

@@ -13,7 +13,8 @@
 
 #include "gui/component.h"
 #include "gui/handles.h"
-#include "net/inet_error.h"
+#include "net/http_errors.h"
+#include "net/http_events.h"
 #include "rtl/string_list.h"
 
 enum TInternetFlag {
@@ -49,13 +50,6 @@ constexpr TInternetFlags kDefaultInternetFlags =
 
 // The WinInet request flags (INTERNET_FLAG_...) of the members of a set, OR-ed together.
 DWORD RequestFlagWord(TInternetFlags flags);
-
-// LastError of a response body over MaxBodySize; FailureText names it.
-constexpr int kErrorBodyTooLarge = ERROR_FILE_TOO_LARGE;
-
-// The event window's message; lParam is the delivery to run.
-constexpr UINT WM_HTTPEVENT = 0x8FFF;
-constexpr const char* kHttpWindowClass = "TAdvHttpWindow";
 
 // One HTTP or HTTPS request at a time over WinInet, synchronous or asynchronous. In asynchronous
 // mode WinInet's threads report to the status callback and a worker thread per completed send
@@ -158,11 +152,11 @@ public:
     void Abort();
 
     // The message of a Windows or WinInet error code, from wininet.dll's message table.
-    static std::string ErrorText(int code);
+    static std::string ErrorText(int code) { return InetErrorText(code); }
     // ErrorText, or another text naming the failure where WinInet has none.
-    static std::string FailureText(int code);
+    static std::string FailureText(int code) { return InetFailureText(code); }
     // The shared event window, or nullptr while no instance marshals its events.
-    static HWND EventWindow();
+    static HWND EventWindow() { return THttpEventWindow::Handle(); }
     // Request records whose WinInet handle has not reported its closing yet.
     static int LiveRequestRecords();
 
@@ -184,11 +178,14 @@ private:
 
     void SplitURL(const std::string& url);
     void BuildURL();
+    void RebuildURL();
     void AssignRebuilding(std::string& field, const std::string& value);
+    void ReopenSession();
     void ApplyCredential(DWORD option, const std::string& value);
     void RecordError(int code);
     void CheckResult(bool ok);
     void FireEvent(TNotifyEvent TAdvHttp::*handler);
+    void Deliver(TDelivery& d) noexcept;
     void HandleStatus(DWORD status, void* info, DWORD infoLength, TRequestRecord* record);
     void OpenSession();
     void CloseSession();
@@ -210,9 +207,6 @@ private:
                                         DWORD infoLength);
     static DWORD WINAPI WorkerEntry(LPVOID param);
     static DWORD WINAPI CloserEntry(LPVOID param);
-    static LRESULT CALLBACK EventWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    static void AddEventWindowUser();
-    static void RemoveEventWindowUser();
 
     int FConnectTimeout = 30000;
     bool FRaiseExceptions = true;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gui/application.h"
+#include "gui/handles.h"
 #include "test_support.h"
 
 // The servers are started by the CTest fixture (tests/servers/http_server.py start); they write
@@ -55,16 +56,18 @@ inline std::string Url(const std::string& action, const std::string& query = "",
 inline int ThreadCount()
 {
     int n = 0;
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return n;
+    TKernelHandle snap(snapshot);
     THREADENTRY32 te = {};
     te.dwSize = sizeof te;
-    if (Thread32First(snap, &te)) {
+    if (Thread32First(snap.Get(), &te)) {
         do {
             if (te.th32OwnerProcessID == GetCurrentProcessId())
                 ++n;
-        } while (Thread32Next(snap, &te));
+        } while (Thread32Next(snap.Get(), &te));
     }
-    CloseHandle(snap);
     return n;
 }
 

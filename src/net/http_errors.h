@@ -1,0 +1,21 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "rtl/exceptions.h"
+
+// A failing WinInet call; the message is InetFailureText of its error code.
+class EInetError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// LastError of a response body over MaxBodySize; InetFailureText names it.
+constexpr int kErrorBodyTooLarge = ERROR_FILE_TOO_LARGE;
+
+// The message of a Windows or WinInet error code, from wininet.dll's message table.
+std::string InetErrorText(int code);
+
+// InetErrorText, or another text naming the failure where WinInet has none.
+std::string InetFailureText(int code);
