@@ -94,7 +94,7 @@ void THeadlineMenu::Rebuild(const feed::TParseResult& result)
         TMenuItem* e = top.Items(i);
         bool oldSeparator =
             e != first && e->IsLine() && (e->Tag() == kTagFirstSeparator || e->Tag() == kTagSeparator);
-        if (e->Tag() < 100 || IsHeadlineEntry(e) || oldSeparator)
+        if (e->Tag() < kTagFeedBase || IsHeadlineEntry(e) || oldSeparator)
             top.Delete(i);
     }
 
@@ -143,7 +143,7 @@ void THeadlineMenu::MenuItemClick(TMenuItem* entry)
     if (!entry)
         return;
     const long long tag = entry->Tag();
-    if (IsHeadlineEntry(entry) || (tag >= 0 && tag <= 99)) {
+    if (IsHeadlineEntry(entry) || (tag >= 0 && tag < kTagFeedBase)) {
         if (IsWebLink(entry->Hint()))
             PlatformUi().ShellOpen(nullptr, "open", rtl::Trim(entry->Hint()), "", "", SW_SHOWNORMAL);
         return;
