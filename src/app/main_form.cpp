@@ -2,6 +2,7 @@
 
 #include "app/info_form.h"
 #include "app/res/resource.h"
+#include "app/resource_icon.h"
 #include "app/settings_file.h"
 #include "gui/application.h"
 #include "gui/platform_ui.h"
@@ -11,12 +12,6 @@
 TMainForm* MainForm = nullptr;
 
 namespace {
-
-TIconHandle LoadResourceIcon(int id, int size)
-{
-    return TIconHandle(static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-}
 
 const char* const kLinks[][4] = {
     {"Mehr Feeds", "http://www.quorvane.de/feeds/deutsch/", "http://www.quorvane.de/feeds/international/",
