@@ -2,11 +2,16 @@
 
 #include "app/ansi_document.h"
 #include "app/feed_icons.h"
+#include "app/feed_store.h"
 #include "app/headline_menu.h"
 #include "app/klip.h"
-#include "app/main_form.h"
+#include "app/menu_tags.h"
 #include "gui/application.h"
+#include "gui/dialogs.h"
+#include "gui/image_list.h"
+#include "gui/menus.h"
 #include "gui/platform_ui.h"
+#include "gui/std_controls.h"
 #include "rtl/files.h"
 #include "rtl/string_list.h"
 #include "rtl/text.h"
@@ -65,11 +70,11 @@ TMenuItem* FindFeedEntry(const TMenuItem& level, const std::string& name, const 
 
 void TFeedCommands::RefreshFeedInfo()
 {
-    F.NameEdit->SetText(F.CurrentFeed.Name);
-    F.UrlEdit->SetText(F.CurrentFeed.URL);
+    FParts.NameEdit.SetText(FParts.CurrentFeed.Name);
+    FParts.UrlEdit.SetText(FParts.CurrentFeed.URL);
     // An index outside the list leaves the picture empty.
-    F.FeedIconImage->SetIcon(F.FeedIconList->GetIcon(F.CurrentFeed.IconIndex));
-    F.DescMemo->Clear();
+    FParts.FeedIconImage.SetIcon(FParts.FeedIcons.GetIcon(FParts.CurrentFeed.IconIndex));
+    FParts.Description.Clear();
 }
 
 // The first entry's hint is the channel's link once a download has completed; it comes from the
@@ -77,12 +82,12 @@ void TFeedCommands::RefreshFeedInfo()
 // file as readily.
 void TFeedCommands::FeedIconImageClick()
 {
-    TMenuItem* top = F.PopupMenu->Items();
+    TMenuItem* top = FParts.Menu.Items();
     if (top->Count() == 0)
         return;
     const std::string link = rtl::Trim(top->Items(0)->Hint());
     if (IsWebLink(link))
-        PlatformUi().ShellOpen(F.Handle(), "open", link, "", "", SW_SHOW);
+        PlatformUi().ShellOpen(FParts.Window.Handle(), "open", link, "", "", SW_SHOW);
 }
 
 void TFeedCommands::RebuildFeedMenu()
@@ -90,7 +95,7 @@ void TFeedCommands::RebuildFeedMenu()
     // A bad icon or feed file ends the build at that entry; the command goes on with the
     // entries made so far, as the start-up does.
     try {
-        F.FeedStore->Rebuild();
+        FParts.Store.Rebuild();
     } catch (const std::exception& e) {
         Application->HandleException(e);
     }
@@ -98,7 +103,7 @@ void TFeedCommands::RebuildFeedMenu()
 
 void TFeedCommands::WriteFeedFile(const std::string& name, const std::string& url)
 {
-    WriteFileBytes(F.Paths.FeedFolder + name + ".nfd", url + "\r\n");
+    WriteFileBytes(FParts.Paths.FeedFolder + name + ".nfd", url + "\r\n");
 }
 
 void TFeedCommands::NewFeedBtnClick()
@@ -111,7 +116,7 @@ void TFeedCommands::NewFeedBtnClick()
         ShowErrorMessage(UnusableFeedNameMessage(name));
         return;
     }
-    if (rtl::FileExists(F.Paths.FeedFolder + name + ".nfd")) {
+    if (rtl::FileExists(FParts.Paths.FeedFolder + name + ".nfd")) {
         ShowErrorMessage(kDuplicateMessage);
         return;
     }
@@ -121,20 +126,21 @@ void TFeedCommands::NewFeedBtnClick()
 
 void TFeedCommands::MakeFeedCurrent(const std::string& name)
 {
-    F.Memo->Clear();
+    FParts.Document.Clear();
     RebuildFeedMenu();
     // Not listed (the build ended before it): the current feed stays as it was.
-    if (TMenuItem* entry = FindNewFeedEntry(*F.FeedStore->FeedsEntry(), name)) {
-        F.CurrentFeed.Name = entry->Caption();
-        F.CurrentFeed.URL = entry->Hint();
-        F.CurrentFeed.IconIndex = static_cast<int>(entry->Tag() - 101);
-        F.CurrentFeed.File = FeedFileOf(entry);
+    if (TMenuItem* entry = FindNewFeedEntry(*FParts.Store.FeedsEntry(), name)) {
+        FParts.CurrentFeed.Name = entry->Caption();
+        FParts.CurrentFeed.URL = entry->Hint();
+        FParts.CurrentFeed.IconIndex = FeedImageOfTag(entry->Tag());
+        FParts.CurrentFeed.File = FeedFileOf(entry);
     }
     Application->ProcessMessages();
     // A URL the download refuses raises its error, but the new feed is current all the same
     // and the page must say so.
     try {
-        F.TimerTimer(F.Timer);
+        if (OnRefresh)
+            OnRefresh();
     } catch (...) {
         RefreshFeedInfo();
         throw;
@@ -145,8 +151,8 @@ void TFeedCommands::MakeFeedCurrent(const std::string& name)
 void TFeedCommands::DelteFeedBtnClick()
 {
     // The current feed's own files: another feed of that name elsewhere in the tree stays.
-    const std::string name = F.CurrentFeed.Name;
-    const std::string feedFile = F.CurrentFeed.File;
+    const std::string name = FParts.CurrentFeed.Name;
+    const std::string feedFile = FParts.CurrentFeed.File;
     const std::string iconFile = FeedIconTarget(feedFile);
     if (!ConfirmMessage("Soll das Newsfeed \"" + name + "\" gelöscht werden?"))
         return;
@@ -158,20 +164,20 @@ void TFeedCommands::DelteFeedBtnClick()
     // The current feed stays (name and URL), but the rebuild renumbered the icon list: its old
     // index would show another feed's picture. A feed of the same name and URL still listed
     // gives the index; otherwise there is none and the default feed picture is shown.
-    TMenuItem* same = FindFeedEntry(*F.FeedStore->FeedsEntry(), name, F.CurrentFeed.URL);
-    F.CurrentFeed.IconIndex = same ? static_cast<int>(same->Tag() - 101) : -1;
+    TMenuItem* same = FindFeedEntry(*FParts.Store.FeedsEntry(), name, FParts.CurrentFeed.URL);
+    FParts.CurrentFeed.IconIndex = same ? FeedImageOfTag(same->Tag()) : -1;
 }
 
 void TFeedCommands::Klipladen1Click()
 {
-    F.OpenDialog->SetFilter("Klip|*.klip");
-    F.OpenDialog->SetTitle("Klip öffnen ...");
-    if (!F.OpenDialog->Execute())
+    FParts.OpenDialog.SetFilter("Klip|*.klip");
+    FParts.OpenDialog.SetTitle("Klip öffnen ...");
+    if (!FParts.OpenDialog.Execute())
         return;
-    const TKlipFeed klip = ExtractKlip(DocumentToAnsi(ReadFileBytes(F.OpenDialog->FileName())));
+    const TKlipFeed klip = ExtractKlip(DocumentToAnsi(ReadFileBytes(FParts.OpenDialog.FileName())));
     // The title comes from a downloaded file: it is used only as the sanitised name, and one that
     // would leave the feed folder or never be listed is refused like a duplicate.
-    if (!klip.Success || rtl::FileExists(F.Paths.FeedFolder + klip.Name + ".nfd")) {
+    if (!klip.Success || rtl::FileExists(FParts.Paths.FeedFolder + klip.Name + ".nfd")) {
         ShowErrorMessage(kKlipFailureMessage);
         return;
     }
@@ -181,19 +187,19 @@ void TFeedCommands::Klipladen1Click()
 
 void TFeedCommands::AddIconBtnClick()
 {
-    F.OpenDialog->SetFilter("Alle Dateien|*.ico;*.bmp;*.jpg|Icons|*.ico|Bitmaps|*.bmp|Jpgs|*.jpg");
-    F.OpenDialog->SetTitle("Icon laden ...");
+    FParts.OpenDialog.SetFilter("Alle Dateien|*.ico;*.bmp;*.jpg|Icons|*.ico|Bitmaps|*.bmp|Jpgs|*.jpg");
+    FParts.OpenDialog.SetTitle("Icon laden ...");
     // Beside the current feed's own file; without it there is no folder to put the icon in
     // (the feed was deleted).
-    const std::string feedFile = F.CurrentFeed.File;
+    const std::string feedFile = FParts.CurrentFeed.File;
     if (feedFile.empty() || !rtl::FileExists(feedFile)) {
-        ShowErrorMessage(FeedFileMissingMessage(F.CurrentFeed.Name));
+        ShowErrorMessage(FeedFileMissingMessage(FParts.CurrentFeed.Name));
         return;
     }
     const std::string target = FeedIconTarget(feedFile);
     if (rtl::FileExists(target) && !ConfirmMessage(kReplaceIconQuestion))
         return;
-    if (!F.OpenDialog->Execute())
+    if (!FParts.OpenDialog.Execute())
         return;
-    WriteFeedIcon(&F, F.OpenDialog->FileName(), target);
+    WriteFeedIcon(&FParts.Window, FParts.OpenDialog.FileName(), target);
 }

@@ -1,14 +1,47 @@
 #pragma once
+#include <functional>
 #include <string>
 
-class TMainForm;
+#include "app/app_paths.h"
+#include "app/current_feed.h"
+
+class TEdit;
+class TFeedStore;
+class TImage;
+class TImageList;
+class TMemo;
 class TMenuItem;
+class TOpenDialog;
+class TPopupMenu;
+class TWinControl;
+
+// What the commands work with: the feed store and the current feed they change, the Feed page's
+// fields that show it, the dialog for choosing files and the window that owns the commands.
+struct TFeedCommandParts {
+    TWinControl& Window;
+    TFeedStore& Store;
+    TCurrentFeed& CurrentFeed;
+    const TAppPaths& Paths;
+    TOpenDialog& OpenDialog;
+    // Its first entry is the channel, whose link the feed picture opens.
+    TPopupMenu& Menu;
+    TImageList& FeedIcons;
+    TEdit& NameEdit;
+    TEdit& UrlEdit;
+    TImage& FeedIconImage;
+    TMemo& Description;
+    // The Text page's field, emptied when another feed becomes current.
+    TMemo& Document;
+};
 
 // The Feed page's commands: show the current feed, create, import and delete feeds, give the
 // current feed an icon, and open the current feed's web site from its picture.
 class TFeedCommands {
 public:
-    explicit TFeedCommands(TMainForm& form) : F(form) {}
+    explicit TFeedCommands(const TFeedCommandParts& parts) : FParts(parts) {}
+
+    // Starts a refresh exactly as the refresh timer does.
+    std::function<void()> OnRefresh;
 
     void RefreshFeedInfo();
     void FeedIconImageClick();
@@ -25,7 +58,7 @@ private:
     void WriteFeedFile(const std::string& name, const std::string& url);
     void RebuildFeedMenu();
 
-    TMainForm& F;
+    TFeedCommandParts FParts;
 };
 
 // Messages of the commands beyond the duplicate and Klip messages.

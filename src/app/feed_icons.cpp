@@ -35,7 +35,7 @@ bool WriteFeedIcon(TComponent* owner, const std::string& chosenFile, const std::
     case isIcon: {
         // Copied as it is, but only when the feed store can read it back: a file it cannot load
         // as an icon would end every later build of the feed menu at this feed.
-        TIconHandle check(LoadFeedIcon(chosenFile));
+        const TIconHandle check = LoadFeedIcon(chosenFile);
         rtl::CopyFile(chosenFile, target, false);
         return true;
     }

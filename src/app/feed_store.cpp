@@ -2,6 +2,7 @@
 
 #include "app/ansi_document.h"
 #include "app/feed_order.h"
+#include "app/menu_tags.h"
 #include "app/icons/bitmap.h"
 #include "gui/handles.h"
 #include "rtl/exceptions.h"
@@ -61,9 +62,10 @@ void FindFeedFileInto(const std::string& folderPath, const std::string& fileName
 
 } // namespace
 
-HICON LoadFeedIcon(const std::string& iconFile)
+TIconHandle LoadFeedIcon(const std::string& iconFile)
 {
-    HICON icon = static_cast<HICON>(LoadImageA(nullptr, iconFile.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE));
+    TIconHandle icon(
+        static_cast<HICON>(LoadImageA(nullptr, iconFile.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE)));
     if (!icon)
         throw icons::EInvalidGraphic("Ungültige Icon-Datei: " + iconFile);
     return icon;
@@ -101,7 +103,7 @@ void TFeedStore::AddIconFile(const std::string& iconFile, TImage& fallback)
     int index = -1;
     if (rtl::FileExists(iconFile)) {
         try {
-            TIconHandle icon(LoadFeedIcon(iconFile));
+            const TIconHandle icon = LoadFeedIcon(iconFile);
             index = FFeedIconList.AddIcon(icon.Get());
         } catch (const icons::EInvalidGraphic&) {
         }
@@ -129,7 +131,7 @@ void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
             auto* entry = new TMenuItem();
             entry->SetCaption(name);
             entry->SetImageIndex(n - 1);
-            entry->SetTag(n + 100);
+            entry->SetTag(FeedEntryTag(n));
             InsertOrdered(*parent, entry, kFolderKeyLength);
             BuildFeedMenu(folder + name, entry);
         }
@@ -147,7 +149,7 @@ void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
             entry->File = folder + name;
             entry->SetCaption(name.substr(0, name.size() - 4));
             entry->SetImageIndex(n - 1);
-            entry->SetTag(n + 100);
+            entry->SetTag(FeedEntryTag(n));
             entry->SetHint(url);
             entry->OnClick = [this](TObject* sender) { SelectFeed(static_cast<TMenuItem*>(sender)); };
             InsertOrdered(*parent, entry, kFeedKeyLength);
@@ -175,7 +177,7 @@ void TFeedStore::FindFeedByName(const std::string& name, TMenuItem* entry)
         TMenuItem* s = entry->Items(i);
         if (IsFeedEntry(s) && s->Caption() == name) {
             FCurrentFeed.URL = s->Hint();
-            FCurrentFeed.IconIndex = static_cast<int>(s->Tag() - 101);
+            FCurrentFeed.IconIndex = FeedImageOfTag(s->Tag());
             FCurrentFeed.File = FeedFileOf(s);
             return;
         }
@@ -187,7 +189,7 @@ void TFeedStore::FindFeedByName(const std::string& name, TMenuItem* entry)
 
 void TFeedStore::SelectFeed(TMenuItem* entry)
 {
-    FCurrentFeed.IconIndex = static_cast<int>(entry->Tag() - 101);
+    FCurrentFeed.IconIndex = FeedImageOfTag(entry->Tag());
     FCurrentFeed.Name = entry->Caption();
     FCurrentFeed.URL = entry->Hint();
     FCurrentFeed.File = FeedFileOf(entry);

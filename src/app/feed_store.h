@@ -5,6 +5,7 @@
 
 #include "app/app_paths.h"
 #include "app/current_feed.h"
+#include "gui/handles.h"
 #include "gui/image_list.h"
 #include "gui/menu_item.h"
 #include "gui/std_controls.h"
@@ -14,7 +15,7 @@
 // sub-folder. The "Newsfeeds" submenu built from that tree is the program's only list of feeds.
 //
 // Entry n made by a build (counting folder and feed entries from 1) has image n - 1 in the
-// feed icon list and Tag n + 100; a feed entry's Hint is its URL and its click selects it.
+// feed icon list and Tag FeedEntryTag(n); a feed entry's Hint is its URL and its click selects it.
 class TFeedStore {
 public:
     // Feed files are read through memo (the settings window's text page shows the last one);
@@ -80,4 +81,4 @@ std::string FindFeedFile(const std::string& folder, const std::string& fileName)
 
 // The icon of a feed or folder entry: the icon file read at 16 x 16. Throws EInvalidGraphic when
 // the file cannot be read as an icon.
-HICON LoadFeedIcon(const std::string& iconFile);
+TIconHandle LoadFeedIcon(const std::string& iconFile);

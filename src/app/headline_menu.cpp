@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/res/resource.h"
+#include "app/resource_icon.h"
 #include "gui/platform_ui.h"
 #include "rtl/exceptions.h"
 #include "rtl/text.h"
@@ -39,8 +40,7 @@ THeadlineMenu::THeadlineMenu(TPopupMenu& popupMenu, TImageList& menuIconsList, T
 void THeadlineMenu::LoadCommandImages()
 {
     for (int id : kCommandImages) {
-        TIconHandle icon(static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+        const TIconHandle icon = LoadResourceIcon(id, 16);
         // Every later image index depends on this one being there.
         if (!icon || FMenuIconsList.AddIcon(icon.Get()) < 0)
             throw Exception("Das Menübild " + rtl::IntToStr(id) + " fehlt im Programm");
@@ -94,7 +94,7 @@ void THeadlineMenu::Rebuild(const feed::TParseResult& result)
         TMenuItem* e = top.Items(i);
         bool oldSeparator =
             e != first && e->IsLine() && (e->Tag() == kTagFirstSeparator || e->Tag() == kTagSeparator);
-        if (e->Tag() < 100 || IsHeadlineEntry(e) || oldSeparator)
+        if (e->Tag() < kTagFeedBase || IsHeadlineEntry(e) || oldSeparator)
             top.Delete(i);
     }
 
@@ -149,7 +149,7 @@ void THeadlineMenu::MenuItemClick(TMenuItem* entry)
     if (!entry)
         return;
     const long long tag = entry->Tag();
-    if (IsHeadlineEntry(entry) || (tag >= 0 && tag <= 99)) {
+    if (IsHeadlineEntry(entry) || (tag >= 0 && tag < kTagFeedBase)) {
         if (IsWebLink(entry->Hint()))
             PlatformUi().ShellOpen(nullptr, "open", rtl::Trim(entry->Hint()), "", "", SW_SHOWNORMAL);
         return;

@@ -5,20 +5,10 @@
 
 #include "app/current_feed.h"
 #include "app/feed_parser.h"
+#include "app/menu_tags.h"
 #include "gui/image_list.h"
 #include "gui/menus.h"
 #include "gui/std_controls.h"
-
-// Tags of the tray menu's entries: the channel (0) and headlines (occurrence + 1) first, the
-// feed and folder entries of "Newsfeeds" from 101, the fixed commands and separators above.
-inline constexpr int kTagChannel = 0;
-inline constexpr int kTagExit = 999;
-inline constexpr int kTagRefresh = 1002;
-inline constexpr int kTagSettings = 1004;
-inline constexpr int kTagAbout = 1005;
-inline constexpr int kTagNewsfeeds = 10005;
-inline constexpr int kTagFirstSeparator = 10006;
-inline constexpr int kTagSeparator = 10007;
 
 // Images of the menu icon list.
 inline constexpr int kImageRefresh = 0;

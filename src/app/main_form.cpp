@@ -2,6 +2,7 @@
 
 #include "app/info_form.h"
 #include "app/res/resource.h"
+#include "app/resource_icon.h"
 #include "app/settings_file.h"
 #include "gui/application.h"
 #include "gui/platform_ui.h"
@@ -11,12 +12,6 @@
 TMainForm* MainForm = nullptr;
 
 namespace {
-
-HICON LoadResourceIcon(int id, int size)
-{
-    return static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-}
 
 const char* const kLinks[][4] = {
     {"Mehr Feeds", "http://www.quorvane.de/feeds/deutsch/", "http://www.quorvane.de/feeds/international/",
@@ -71,8 +66,6 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     AdvHttp = new TAdvHttp(this);
     OpenDialog = new TOpenDialog(this);
     ApplyStoredComponentSettings();
-    Refresh = std::make_unique<TRefreshCycle>(*this);
-    FeedCommands = std::make_unique<TFeedCommands>(*this);
 
     FeedStore = std::make_unique<TFeedStore>(*FeedIconList, *Memo, *TheIcon, *FolderIco, CurrentFeed, Paths);
     FeedStore->OnRefresh = [this] { TimerTimer(Timer); };
@@ -84,6 +77,15 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     HeadlineMenu->OnRefresh = [this] { TimerTimer(Timer); };
     HeadlineMenu->OnShowSettings = [this] { Show(); };
     HeadlineMenu->OnAbout = [this] { AboutBtnClick(this); };
+    Refresh = std::make_unique<TRefreshCycle>(TRefreshParts{
+        *AdvHttp, *Timer, *TrayIcon, *TrayIconList, *FeedIconList, *TheIcon, *NewImage, *GetNewsImage, *PopupMenu,
+        *HeadlineMenu, *BalloonHint, *this, *DescMemo, *Memo, CurrentFeed});
+    Refresh->OnReadOptions = [this] { return RefreshOptions(); };
+    Refresh->OnMaxEntrysChanged = [this](int maxEntrys) { MaxEntryEdit->SetValue(maxEntrys); };
+    FeedCommands = std::make_unique<TFeedCommands>(
+        TFeedCommandParts{*this, *FeedStore, CurrentFeed, Paths, *OpenDialog, *PopupMenu, *FeedIconList, *NameEdit,
+                          *UrlEdit, *FeedIconImage, *DescMemo, *Memo});
+    FeedCommands->OnRefresh = [this] { TimerTimer(Timer); };
 
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnDestroy = [this](TObject* s) { FormDestroy(s); };
@@ -235,10 +237,10 @@ void TMainForm::CreateStoredPictures()
     FolderIco = new TImage(this, this, -100, -100, 16, 16);
     NewImage = new TImage(this, this, -100, -100, 16, 16);
     GetNewsImage = new TImage(this, this, -100, -100, 16, 16);
-    TheIcon->SetIcon(TIconHandle(LoadResourceIcon(IDI_THEICON, 16)));
-    FolderIco->SetIcon(TIconHandle(LoadResourceIcon(IDI_FOLDERICO, 16)));
-    NewImage->SetIcon(TIconHandle(LoadResourceIcon(IDI_NEWIMAGE, 16)));
-    GetNewsImage->SetIcon(TIconHandle(LoadResourceIcon(IDI_GETNEWSIMAGE, 16)));
+    TheIcon->SetIcon(LoadResourceIcon(IDI_THEICON, 16));
+    FolderIco->SetIcon(LoadResourceIcon(IDI_FOLDERICO, 16));
+    NewImage->SetIcon(LoadResourceIcon(IDI_NEWIMAGE, 16));
+    GetNewsImage->SetIcon(LoadResourceIcon(IDI_GETNEWSIMAGE, 16));
     for (TImage* i : {TheIcon, FolderIco, NewImage, GetNewsImage})
         i->SetVisible(false);
 }
@@ -255,14 +257,72 @@ void TMainForm::SetSavedPosition(int left, int top)
     }
 }
 
+void TMainForm::ApplySettings(const TSettings& s)
+{
+    SetSavedPosition(s.Left, s.Top);
+    CurrentFeed.Name = s.FeedName;
+    StartMinCheck->SetChecked(s.StartMinimized);
+    IntervalEdit->SetValue(s.Interval);
+    MaxEntryEdit->SetValue(s.MaxEntrys);
+    MaxCharEdit->SetValue(s.MaxChars);
+    CutChannelCheckBox->SetChecked(s.CutChannelname);
+    BalloonCheck->SetChecked(s.Balloonhint);
+    BalloonWrap->SetValue(s.Balloonwrap);
+    // A change of the check box runs its click handler, which switches the proxy fields.
+    ProxyCheckBox->SetChecked(s.ProxyEnabled);
+    ProxyPortEdit->SetValue(s.ProxyPort);
+    ProxyHostEdit->SetText(s.ProxyHost);
+    ProxyUserEdit->SetText(s.ProxyUser);
+    ProxyPassEdit->SetText(s.ProxyPass);
+}
+
+TSettings TMainForm::CurrentSettings() const
+{
+    TSettings s;
+    RECT r = {};
+    GetWindowRect(Handle(), &r);
+    s.Top = r.top;
+    s.Left = r.left;
+    s.FeedName = CurrentFeed.Name;
+    s.StartMinimized = StartMinCheck->Checked();
+    s.Interval = IntervalEdit->Value();
+    s.MaxEntrys = MaxEntryEdit->Value();
+    s.MaxChars = MaxCharEdit->Value();
+    s.CutChannelname = CutChannelCheckBox->Checked();
+    s.Balloonhint = BalloonCheck->Checked();
+    s.Balloonwrap = BalloonWrap->Value();
+    s.ProxyEnabled = ProxyCheckBox->Checked();
+    s.ProxyPort = ProxyPortEdit->Value();
+    s.ProxyHost = ProxyHostEdit->Text();
+    s.ProxyUser = ProxyUserEdit->Text();
+    s.ProxyPass = ProxyPassEdit->Text();
+    return s;
+}
+
+TRefreshOptions TMainForm::RefreshOptions() const
+{
+    TRefreshOptions o;
+    o.IntervalMinutes = IntervalEdit->Value();
+    o.MaxEntrys = MaxEntryEdit->Value();
+    o.MaxChars = MaxCharEdit->Value();
+    o.Balloonhint = BalloonCheck->Checked();
+    o.Balloonwrap = BalloonWrap->Value();
+    o.ProxyEnabled = ProxyCheckBox->Checked();
+    o.ProxyHost = ProxyHostEdit->Text();
+    o.ProxyPort = ProxyPortEdit->Value();
+    o.ProxyUser = ProxyUserEdit->Text();
+    o.ProxyPass = ProxyPassEdit->Text();
+    return o;
+}
+
 void TMainForm::FormCreate(TObject*)
 {
     Application->SetHintColor(clWindow);
     Paths = TAppPaths::FromProgramFile(rtl::ProgramFileName());
     // The refresh cycle starts with no remembered caption: the first refresh counts as news.
-    TrayIcon->SetIconIndex(0);
+    TrayIcon->SetIconIndex(TrayPicture(TTrayStatus::Plain));
     PageControl->SetActivePage(ProgramSheet);
-    TSettingsFile(Paths.SettingsFile).Load(*this);
+    ApplySettings(TSettingsFile(Paths.SettingsFile).Load());
     SetShowOnRun(false);
     if (!StartMinCheck->Checked())
         Show();
@@ -297,7 +357,7 @@ void TMainForm::FormCreate(TObject*)
 
 void TMainForm::FormDestroy(TObject*)
 {
-    TSettingsFile(Paths.SettingsFile).Save(*this);
+    TSettingsFile(Paths.SettingsFile).Save(CurrentSettings());
     if (AdvHttp->Busy())
         AdvHttp->Abort();
     FeedIconList->Clear();

@@ -8,6 +8,7 @@
 #include "app/feed_commands.h"
 #include "app/feed_store.h"
 #include "app/headline_menu.h"
+#include "app/refresh_cycle.h"
 #include "gui/dialogs.h"
 #include "gui/forms.h"
 #include "gui/image_list.h"
@@ -17,11 +18,11 @@
 #include "gui/timer.h"
 #include "gui/tree_view.h"
 #include "net/adv_http.h"
-#include "app/refresh_cycle.h"
 #include "tray/balloon_hint.h"
 #include "tray/tray_icon.h"
 
 class TInfoForm;
+struct TSettings;
 
 // The main window: at the same time the settings window ("Einstellungen") and the owner of every
 // working component. It is a thin owner: it creates the controls and components and binds the
@@ -137,6 +138,9 @@ public:
 
 private:
     void ApplyStoredComponentSettings();
+    void ApplySettings(const TSettings& settings);
+    TSettings CurrentSettings() const;
+    TRefreshOptions RefreshOptions() const;
     void CreateProgramPage();
     void CreateFeedPage();
     void CreateProxyPage();

@@ -28,11 +28,11 @@ bool ReadIcon(HICON icon, TIconParts& parts)
 
 } // namespace
 
-HICON OverlayIcon(HICON badge, HICON feedIcon)
+TIconHandle OverlayIcon(HICON badge, HICON feedIcon)
 {
     TIconParts b, f;
     if (!ReadIcon(badge, b) || !ReadIcon(feedIcon, f))
-        return nullptr;
+        return TIconHandle();
     HDC screen = GetDC(nullptr);
     TMemoryDc maskDc(CreateCompatibleDC(screen));
     TMemoryDc srcDc(CreateCompatibleDC(screen));
@@ -51,5 +51,5 @@ HICON OverlayIcon(HICON badge, HICON feedIcon)
     result.fIcon = TRUE;
     result.hbmMask = f.Mask.Get();
     result.hbmColor = f.Color.Get();
-    return CreateIconIndirect(&result);
+    return TIconHandle(CreateIconIndirect(&result));
 }

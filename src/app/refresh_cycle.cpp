@@ -5,12 +5,20 @@
 #include "app/ansi_document.h"
 #include "app/content_coding.h"
 #include "app/document_encoding.h"
-#include "app/main_form.h"
+#include "app/document_memo.h"
+#include "app/headline_menu.h"
 #include "app/overlay_icon.h"
 #include "app/wrap_text.h"
 #include "gui/application.h"
 #include "gui/handles.h"
+#include "gui/image_list.h"
+#include "gui/menus.h"
+#include "gui/std_controls.h"
+#include "gui/timer.h"
+#include "net/adv_http.h"
 #include "rtl/text.h"
+#include "tray/balloon_hint.h"
+#include "tray/tray_icon.h"
 
 unsigned TimerInterval(int minutes)
 {
@@ -21,8 +29,24 @@ unsigned TimerInterval(int minutes)
 
 std::string TRefreshCycle::TopLevelCaption(int position) const
 {
-    TMenuItem* items = F.PopupMenu->Items();
+    TMenuItem* items = FParts.Menu.Items();
     return position < items->Count() ? items->Items(position)->Caption() : std::string();
+}
+
+TRefreshOptions TRefreshCycle::Options() const
+{
+    return OnReadOptions ? OnReadOptions() : TRefreshOptions();
+}
+
+void TRefreshCycle::SetTrayStatus(TTrayStatus status)
+{
+    FParts.Tray.SetIconIndex(TrayPicture(status));
+}
+
+// The tray's picture is the record of its status: the tray may refuse a picture it lacks.
+bool TRefreshCycle::TrayShows(TTrayStatus status) const
+{
+    return FParts.Tray.IconIndex() == TrayPicture(status);
 }
 
 void TRefreshCycle::TimerTimer()
@@ -35,91 +59,92 @@ void TRefreshCycle::StartRefresh()
 {
     // The interval is read at every start: a changed value restarts the countdown, an unchanged
     // one leaves it running, 0 stops it.
-    auto applyInterval = [this] { F.Timer->SetInterval(TimerInterval(F.IntervalEdit->Value())); };
+    auto applyInterval = [this] { FParts.Timer.SetInterval(TimerInterval(Options().IntervalMinutes)); };
     // Without a current feed there is nothing to fetch; a user without feeds is not shown an
     // error at every tick. A download still running belongs to the feed before: it ends here,
     // and nothing it delivers late is taken for this one.
-    if (F.CurrentFeed.URL.empty()) {
+    if (FParts.CurrentFeed.URL.empty()) {
         applyInterval();
         FFetching = false;
         if (AbortRunning()) {
-            F.TrayIcon->SetIconIndex(0);
-            F.TrayIcon->SetHint("");
+            SetTrayStatus(TTrayStatus::Plain);
+            FParts.Tray.SetHint("");
         }
         return;
     }
     // The credentials dialog of the running download waits for the user; starting another would
     // wait with it and freeze the tray. This refresh is skipped, the next tick tries again.
-    if (F.AdvHttp->AwaitingUser()) {
+    if (FParts.Http.AwaitingUser()) {
         applyInterval();
         return;
     }
-    FPreviousIconIndex = F.TrayIcon->IconIndex();
-    F.TrayIcon->SetHint("Verbinde mit Server ...");
+    FNewsBefore = TrayShows(TTrayStatus::News);
+    FParts.Tray.SetHint("Verbinde mit Server ...");
     PrepareTrayPictures();
     applyInterval();
-    F.TrayIcon->SetIconIndex(2);
+    SetTrayStatus(TTrayStatus::Fetching);
     Application->ProcessMessages();
     AbortRunning();
-    if (F.ProxyCheckBox->Checked()) {
-        F.AdvHttp->SetProxy(F.ProxyHostEdit->Text() + ":" + std::to_string(F.ProxyPortEdit->Value()));
-        F.AdvHttp->SetProxyUserName(F.ProxyUserEdit->Text());
-        F.AdvHttp->SetProxyPassword(F.ProxyPassEdit->Text());
-    } else if (!F.AdvHttp->Proxy().empty()) {
+    const TRefreshOptions options = Options();
+    if (options.ProxyEnabled) {
+        FParts.Http.SetProxy(options.ProxyHost + ":" + std::to_string(options.ProxyPort));
+        FParts.Http.SetProxyUserName(options.ProxyUser);
+        FParts.Http.SetProxyPassword(options.ProxyPass);
+    } else if (!FParts.Http.Proxy().empty()) {
         // Switched off while running: from now on the downloads go direct.
-        F.AdvHttp->SetProxy("");
-        F.AdvHttp->SetProxyUserName("");
-        F.AdvHttp->SetProxyPassword("");
+        FParts.Http.SetProxy("");
+        FParts.Http.SetProxyUserName("");
+        FParts.Http.SetProxyPassword("");
     }
-    F.AdvHttp->SetMethod("GET");
+    FParts.Http.SetMethod("GET");
     try {
-        F.AdvHttp->SetURL(F.CurrentFeed.URL);
+        FParts.Http.SetURL(FParts.CurrentFeed.URL);
         PrepareRequestHeaders();
         // Execute first lets an aborted download finish; its completion and errors arrive in
         // here and belong to that download, so this one counts as under way only afterwards.
-        F.AdvHttp->Execute(false);
+        FParts.Http.Execute(false);
     } catch (const std::exception& e) {
         // Shown by the toolkit's message box; the tray must not go on saying it is connecting.
-        F.TrayIcon->SetIconIndex(0);
-        F.TrayIcon->SetHint(std::string("Fehler: ") + e.what());
+        ShowFailure(e.what());
         throw;
     }
     FFetching = true;
     // An aborted download's late document may have been shown meanwhile; this one is fetching.
-    if (F.TrayIcon->IconIndex() != 2) {
-        F.TrayIcon->SetHint("Verbinde mit Server ...");
-        F.TrayIcon->SetIconIndex(2);
+    if (!TrayShows(TTrayStatus::Fetching)) {
+        FParts.Tray.SetHint("Verbinde mit Server ...");
+        SetTrayStatus(TTrayStatus::Fetching);
     }
 }
 
 void TRefreshCycle::PrepareTrayPictures()
 {
-    TTrayPictureSources sources{F.FeedIconList->Stamp(), F.CurrentFeed.IconIndex, F.TheIcon->Icon(),
-                                F.NewImage->Icon(),      F.GetNewsImage->Icon(),  F.TrayIconList->Stamp()};
+    TTrayPictureSources sources{FParts.FeedIcons.Stamp(),   FParts.CurrentFeed.IconIndex,
+                                FParts.TheIcon.Icon(),      FParts.NewImage.Icon(),
+                                FParts.GetNewsImage.Icon(), FParts.TrayPictures.Stamp()};
     if (FTrayPicturesMade && sources == FTrayPictures)
         return;
-    F.TrayIconList->Clear();
-    TIconHandle feedIcon(F.FeedIconList->GetIcon(F.CurrentFeed.IconIndex));
+    FParts.TrayPictures.Clear();
+    TIconHandle feedIcon(FParts.FeedIcons.GetIcon(FParts.CurrentFeed.IconIndex));
     if (!feedIcon)
-        feedIcon.Reset(CopyIcon(F.TheIcon->Icon()));
-    F.TrayIconList->AddIcon(feedIcon.Get());
-    TIconHandle news(OverlayIcon(F.NewImage->Icon(), feedIcon.Get()));
-    F.TrayIconList->AddIcon(news.Get());
-    TIconHandle fetching(OverlayIcon(F.GetNewsImage->Icon(), feedIcon.Get()));
-    F.TrayIconList->AddIcon(fetching.Get());
-    sources.TrayIcons = F.TrayIconList->Stamp();
+        feedIcon.Reset(CopyIcon(FParts.TheIcon.Icon()));
+    FParts.TrayPictures.AddIcon(feedIcon.Get());
+    TIconHandle news(OverlayIcon(FParts.NewImage.Icon(), feedIcon.Get()));
+    FParts.TrayPictures.AddIcon(news.Get());
+    TIconHandle fetching(OverlayIcon(FParts.GetNewsImage.Icon(), feedIcon.Get()));
+    FParts.TrayPictures.AddIcon(fetching.Get());
+    sources.TrayIcons = FParts.TrayPictures.Stamp();
     FTrayPictures = sources;
     FTrayPicturesMade = true;
 }
 
 bool TRefreshCycle::AbortRunning()
 {
-    if (!F.AdvHttp->Busy())
+    if (!FParts.Http.Busy())
         return false;
     // The abort's own "cancelled" report is not a failure of the new download.
     FAborting = true;
     try {
-        F.AdvHttp->Abort();
+        FParts.Http.Abort();
     } catch (...) {
         FAborting = false;
         throw;
@@ -132,10 +157,10 @@ bool TRefreshCycle::AbortRunning()
 // has changed since. Choosing another feed forgets what the last one's server said.
 void TRefreshCycle::PrepareRequestHeaders()
 {
-    if (FValidators.FeedName != F.CurrentFeed.Name || FValidators.URL != F.CurrentFeed.URL)
+    if (FValidators.FeedName != FParts.CurrentFeed.Name || FValidators.URL != FParts.CurrentFeed.URL)
         FValidators = TValidators();
-    FRequested = TValidators{F.CurrentFeed.Name, F.CurrentFeed.URL, std::string(), std::string()};
-    TStringList& headers = F.AdvHttp->RequestHeaders();
+    FRequested = TValidators{FParts.CurrentFeed.Name, FParts.CurrentFeed.URL, std::string(), std::string()};
+    TStringList& headers = FParts.Http.RequestHeaders();
     for (int i = headers.Count() - 1; i >= 0; --i) {
         const std::string name = rtl::LowerCase(headers.Strings(i).substr(0, headers.Strings(i).find(':')));
         if (name == "accept-encoding" || name == "if-none-match" || name == "if-modified-since")
@@ -150,8 +175,8 @@ void TRefreshCycle::PrepareRequestHeaders()
 
 void TRefreshCycle::ShowFailure(const std::string& text)
 {
-    F.TrayIcon->SetIconIndex(0);
-    F.TrayIcon->SetHint("Fehler: " + text);
+    SetTrayStatus(TTrayStatus::Failed);
+    FParts.Tray.SetHint("Fehler: " + text);
 }
 
 void TRefreshCycle::AdvHttpError()
@@ -159,7 +184,7 @@ void TRefreshCycle::AdvHttpError()
     if (FAborting || !FFetching)
         return;
     FFetching = false;
-    std::string text = TAdvHttp::FailureText(F.AdvHttp->LastError());
+    std::string text = TAdvHttp::FailureText(FParts.Http.LastError());
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     ShowFailure(text);
@@ -170,19 +195,19 @@ void TRefreshCycle::AdvHttpRequestComplete()
     if (!FFetching)
         return; // a download given up when the feed lost its address
     FFetching = false;
-    const int status = F.AdvHttp->StatusCode();
+    const int status = FParts.Http.StatusCode();
     if (status == 304 && FValidators.Present() && FRequested.FeedName == FValidators.FeedName &&
         FRequested.URL == FValidators.URL) {
         // Not modified: the menu, the balloon's news and the Text page still show the document,
         // and the tray shows what it showed before (a fetching picture left by an interrupted
         // refresh, or a failure since mended, gives way to the document's own state).
-        F.TrayIcon->SetIconIndex(FPreviousIconIndex == 1 ? 1 : 0);
-        F.TrayIcon->SetHint(FDocumentHint);
+        SetTrayStatus(FNewsBefore ? TTrayStatus::News : TTrayStatus::Plain);
+        FParts.Tray.SetHint(FDocumentHint);
         return;
     }
-    const std::string codings = HeaderValue(F.AdvHttp->ResponseHeaders(), "Content-Encoding");
+    const std::string codings = HeaderValue(FParts.Http.ResponseHeaders(), "Content-Encoding");
     std::string decoded;
-    const std::string* body = &F.AdvHttp->ResponseBody();
+    const std::string* body = &FParts.Http.ResponseBody();
     if (!codings.empty()) {
         TDecodeStatus s = DecodeContent(codings, *body, decoded);
         if (s != TDecodeStatus::Ok) {
@@ -191,19 +216,19 @@ void TRefreshCycle::AdvHttpRequestComplete()
         }
         body = &decoded;
     }
-    const std::string charset = ContentTypeCharset(F.AdvHttp->ResponseHeaders().Text());
+    const std::string charset = ContentTypeCharset(FParts.Http.ResponseHeaders().Text());
     std::string document = DisplayDocument(*body, charset, FBuffers);
     if (status < 200 || status > 299) {
         // An error page is shown on the Text page, but it is no document: the menu keeps its
         // headlines and there is no news.
-        F.Memo->ShowDocument(FBuffers.Share(std::move(document)));
+        FParts.Document.ShowDocument(FBuffers.Share(std::move(document)));
         ShowFailure("HTTP " + std::to_string(status));
         return;
     }
     // Only a whole document may be asked about later: not one cut short by an abort or a
     // failed read.
-    if (status == 200 && F.AdvHttp->LastError() == 0) {
-        const TStringList& h = F.AdvHttp->ResponseHeaders();
+    if (status == 200 && FParts.Http.LastError() == 0) {
+        const TStringList& h = FParts.Http.ResponseHeaders();
         FValidators = FRequested;
         FValidators.ETag = HeaderValue(h, "ETag");
         FValidators.LastModified = HeaderValue(h, "Last-Modified");
@@ -214,28 +239,29 @@ void TRefreshCycle::AdvHttpRequestComplete()
 void TRefreshCycle::ProcessDocument(std::string document)
 {
     FDocument = FBuffers.Share(std::move(document));
+    const TRefreshOptions options = Options();
     feed::TParseResult result =
-        feed::Parse(*FDocument, F.MaxEntryEdit->Value(), F.MaxCharEdit->Value(), FBalloon, F.CurrentFeed.URL);
-    if (result.MaxEntrys != F.MaxEntryEdit->Value())
-        F.MaxEntryEdit->SetValue(result.MaxEntrys);
-    F.HeadlineMenu->Rebuild(result);
+        feed::Parse(*FDocument, options.MaxEntrys, options.MaxChars, FBalloon, FParts.CurrentFeed.URL);
+    if (result.MaxEntrys != options.MaxEntrys && OnMaxEntrysChanged)
+        OnMaxEntrysChanged(result.MaxEntrys);
+    FParts.Headlines.Rebuild(result);
     FDocumentHint =
-        F.BalloonCheck->Checked() ? std::string() : result.Channel.Caption + ":\r" + result.Channel.Description;
-    F.TrayIcon->SetHint(FDocumentHint);
-    F.DescMemo->SetText(result.Channel.Description);
+        options.Balloonhint ? std::string() : result.Channel.Caption + ":\r" + result.Channel.Description;
+    FParts.Tray.SetHint(FDocumentHint);
+    FParts.Description.SetText(result.Channel.Description);
     // The balloon first: the tray picture's change waits for the shell's round trip.
     const bool news = TopLevelCaption(3) != FRememberedCaption;
     if (news)
         ShowNewsBalloon(5000);
-    F.TrayIcon->SetIconIndex(news ? 1 : 0);
-    F.TrayIcon->SetPopupMenu(F.PopupMenu);
+    SetTrayStatus(news ? TTrayStatus::News : TTrayStatus::Plain);
+    FParts.Tray.SetPopupMenu(&FParts.Menu);
     // Last: when the Text page is on screen its field takes the text now, after the news is out.
-    F.Memo->ShowDocument(FDocument);
+    FParts.Document.ShowDocument(FDocument);
 }
 
 void TRefreshCycle::PopupMenuPopup()
 {
-    F.TrayIcon->SetIconIndex(0);
+    SetTrayStatus(TTrayStatus::Plain);
 }
 
 void TRefreshCycle::TrayIconClick(TMouseButton button)
@@ -245,15 +271,17 @@ void TRefreshCycle::TrayIconClick(TMouseButton button)
     // Before any document has been read there is nothing to show.
     if (!FBalloon.Headline.empty() || !FBalloon.Text.empty())
         ShowNewsBalloon(20000);
-    F.TrayIcon->SetIconIndex(0);
+    SetTrayStatus(TTrayStatus::Plain);
 }
 
 void TRefreshCycle::ShowNewsBalloon(int visibleTime)
 {
     POINT origin = {0, 0};
-    ClientToScreen(F.Handle(), &origin);
+    ClientToScreen(FParts.BalloonOwner.Handle(), &origin);
     POINT anchor = {GetSystemMetrics(SM_CXSCREEN) - origin.x - 30, GetSystemMetrics(SM_CYSCREEN) - origin.y - 20};
-    std::string header = WrapText(FBalloon.Headline, F.BalloonWrap->Value() - 10);
-    std::string body = WrapText(FBalloon.Text, F.BalloonWrap->Value());
-    F.BalloonHint->ShowBalloonAt(&F, anchor, header, body, visibleTime, ikCustom, F.CurrentFeed.IconIndex);
+    const int wrap = Options().Balloonwrap;
+    std::string header = WrapText(FBalloon.Headline, wrap - 10);
+    std::string body = WrapText(FBalloon.Text, wrap);
+    FParts.Balloon.ShowBalloonAt(&FParts.BalloonOwner, anchor, header, body, visibleTime, ikCustom,
+                                 FParts.CurrentFeed.IconIndex);
 }

@@ -1,19 +1,72 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "app/current_feed.h"
 #include "app/document_buffers.h"
 #include "app/feed_parser.h"
+#include "app/tray_status.h"
 #include "gui/controls.h"
 
-class TMainForm;
+class TAdvHttp;
+class TBalloonHint;
+class TDocumentMemo;
+class THeadlineMenu;
+class TImage;
+class TImageList;
+class TMemo;
+class TPopupMenu;
+class TTimer;
+class TTrayIcon;
+
+// The settings window's values a refresh goes by, read whenever it needs one.
+struct TRefreshOptions {
+    int IntervalMinutes = 15;
+    int MaxEntrys = 15;
+    int MaxChars = 80;
+    bool Balloonhint = true;
+    int Balloonwrap = 80;
+    bool ProxyEnabled = false;
+    std::string ProxyHost;
+    int ProxyPort = 1080;
+    std::string ProxyUser;
+    std::string ProxyPass;
+};
+
+// What a refresh works with: the download, the timer, the tray and its pictures, the menu and
+// the fields that show the document. Only the current feed is read; the rest is driven.
+struct TRefreshParts {
+    TAdvHttp& Http;
+    TTimer& Timer;
+    TTrayIcon& Tray;
+    TImageList& TrayPictures;
+    TImageList& FeedIcons;
+    // The plain tray picture for a feed without an icon, and the badges of news and fetching.
+    TImage& TheIcon;
+    TImage& NewImage;
+    TImage& GetNewsImage;
+    TPopupMenu& Menu;
+    THeadlineMenu& Headlines;
+    TBalloonHint& Balloon;
+    // The window the balloon belongs to and whose client origin its anchor is counted from.
+    TWinControl& BalloonOwner;
+    TMemo& Description;
+    TDocumentMemo& Document;
+    const TCurrentFeed& CurrentFeed;
+};
 
 // One refresh: download the current feed, turn its document into the tray menu's headlines, and
 // tell the user through the tray picture, its tooltip and a balloon whether there is news.
 // Every refresh enters through TimerTimer; the download's completion finishes it.
 class TRefreshCycle {
 public:
-    explicit TRefreshCycle(TMainForm& form) : F(form) {}
+    explicit TRefreshCycle(const TRefreshParts& parts) : FParts(parts) {}
+
+    // The settings window's current values; without a handler the defaults apply.
+    std::function<TRefreshOptions()> OnReadOptions;
+    // The parser's headline limit, when it differs from the one read (it is never below 1).
+    std::function<void(int maxEntrys)> OnMaxEntrysChanged;
 
     void TimerTimer();
     void StartRefresh();
@@ -47,17 +100,20 @@ private:
     // same pictures are there: the image list work costs the shell and GDI round trips.
     void PrepareTrayPictures();
     void ShowFailure(const std::string& text);
+    TRefreshOptions Options() const;
+    void SetTrayStatus(TTrayStatus status);
+    bool TrayShows(TTrayStatus status) const;
 
-    TMainForm& F;
+    TRefreshParts FParts;
     feed::TBalloonNews FBalloon;
     std::string FRememberedCaption;
     // Shared with the Text page's field, which may still be waiting to show it.
     TDocumentBuffers FBuffers;
     std::shared_ptr<const std::string> FDocument = std::make_shared<const std::string>();
-    // The tooltip the last document gave, and the tray picture before the refresh started:
-    // an unchanged document brings both back.
+    // The tooltip the last document gave, and whether the tray showed news before the refresh
+    // started: an unchanged document brings both back.
     std::string FDocumentHint;
-    int FPreviousIconIndex = 0;
+    bool FNewsBefore = false;
     TValidators FValidators;
     TValidators FRequested;
     // What the tray's pictures were made of; equal sources make equal pictures.

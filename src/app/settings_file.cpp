@@ -1,48 +1,46 @@
 #include "app/settings_file.h"
 
-#include "app/main_form.h"
 #include "rtl/ini_file.h"
 
-void TSettingsFile::Load(TMainForm& f) const
+TSettings TSettingsFile::Load() const
 {
     TIniFile ini(FFileName);
-    int top = ini.ReadInteger("Window", "Top", 200);
-    int left = ini.ReadInteger("Window", "Left", 200);
-    f.SetSavedPosition(left, top);
-    f.CurrentFeed.Name = ini.ReadString("Settings", "FeedName", "");
-    f.StartMinCheck->SetChecked(ini.ReadBool("Settings", "Start minimized", false));
-    f.IntervalEdit->SetValue(ini.ReadInteger("Settings", "Interval", 15));
-    f.MaxEntryEdit->SetValue(ini.ReadInteger("Settings", "MaxEntrys", 15));
-    f.MaxCharEdit->SetValue(ini.ReadInteger("Settings", "MaxChars", 80));
-    f.CutChannelCheckBox->SetChecked(ini.ReadBool("Settings", "Cut Channelname", false));
-    f.BalloonCheck->SetChecked(ini.ReadBool("Settings", "Balloonhint", true));
-    f.BalloonWrap->SetValue(ini.ReadInteger("Settings", "Balloonwrap", 80));
-    // A change of the check box runs its click handler, which switches the proxy fields.
-    f.ProxyCheckBox->SetChecked(ini.ReadBool("Proxy", "Enabled", false));
-    f.ProxyPortEdit->SetValue(ini.ReadInteger("Proxy", "Port", 1080));
-    f.ProxyHostEdit->SetText(ini.ReadString("Proxy", "Host", ""));
-    f.ProxyUserEdit->SetText(ini.ReadString("Proxy", "User", ""));
-    f.ProxyPassEdit->SetText(ini.ReadString("Proxy", "Pass", ""));
+    const TSettings d;
+    TSettings s;
+    s.Top = ini.ReadInteger("Window", "Top", d.Top);
+    s.Left = ini.ReadInteger("Window", "Left", d.Left);
+    s.FeedName = ini.ReadString("Settings", "FeedName", d.FeedName);
+    s.StartMinimized = ini.ReadBool("Settings", "Start minimized", d.StartMinimized);
+    s.Interval = ini.ReadInteger("Settings", "Interval", d.Interval);
+    s.MaxEntrys = ini.ReadInteger("Settings", "MaxEntrys", d.MaxEntrys);
+    s.MaxChars = ini.ReadInteger("Settings", "MaxChars", d.MaxChars);
+    s.CutChannelname = ini.ReadBool("Settings", "Cut Channelname", d.CutChannelname);
+    s.Balloonhint = ini.ReadBool("Settings", "Balloonhint", d.Balloonhint);
+    s.Balloonwrap = ini.ReadInteger("Settings", "Balloonwrap", d.Balloonwrap);
+    s.ProxyEnabled = ini.ReadBool("Proxy", "Enabled", d.ProxyEnabled);
+    s.ProxyPort = ini.ReadInteger("Proxy", "Port", d.ProxyPort);
+    s.ProxyHost = ini.ReadString("Proxy", "Host", d.ProxyHost);
+    s.ProxyUser = ini.ReadString("Proxy", "User", d.ProxyUser);
+    s.ProxyPass = ini.ReadString("Proxy", "Pass", d.ProxyPass);
+    return s;
 }
 
-void TSettingsFile::Save(const TMainForm& f) const
+void TSettingsFile::Save(const TSettings& s) const
 {
     TIniFile ini(FFileName);
-    RECT r = {};
-    GetWindowRect(f.Handle(), &r);
-    ini.WriteInteger("Window", "Top", r.top);
-    ini.WriteInteger("Window", "Left", r.left);
-    ini.WriteString("Settings", "FeedName", f.CurrentFeed.Name);
-    ini.WriteBool("Settings", "Start minimized", f.StartMinCheck->Checked());
-    ini.WriteInteger("Settings", "Interval", f.IntervalEdit->Value());
-    ini.WriteInteger("Settings", "MaxEntrys", f.MaxEntryEdit->Value());
-    ini.WriteInteger("Settings", "MaxChars", f.MaxCharEdit->Value());
-    ini.WriteBool("Settings", "Cut Channelname", f.CutChannelCheckBox->Checked());
-    ini.WriteBool("Settings", "Balloonhint", f.BalloonCheck->Checked());
-    ini.WriteInteger("Settings", "Balloonwrap", f.BalloonWrap->Value());
-    ini.WriteBool("Proxy", "Enabled", f.ProxyCheckBox->Checked());
-    ini.WriteInteger("Proxy", "Port", f.ProxyPortEdit->Value());
-    ini.WriteString("Proxy", "Host", f.ProxyHostEdit->Text());
-    ini.WriteString("Proxy", "User", f.ProxyUserEdit->Text());
-    ini.WriteString("Proxy", "Pass", f.ProxyPassEdit->Text());
+    ini.WriteInteger("Window", "Top", s.Top);
+    ini.WriteInteger("Window", "Left", s.Left);
+    ini.WriteString("Settings", "FeedName", s.FeedName);
+    ini.WriteBool("Settings", "Start minimized", s.StartMinimized);
+    ini.WriteInteger("Settings", "Interval", s.Interval);
+    ini.WriteInteger("Settings", "MaxEntrys", s.MaxEntrys);
+    ini.WriteInteger("Settings", "MaxChars", s.MaxChars);
+    ini.WriteBool("Settings", "Cut Channelname", s.CutChannelname);
+    ini.WriteBool("Settings", "Balloonhint", s.Balloonhint);
+    ini.WriteInteger("Settings", "Balloonwrap", s.Balloonwrap);
+    ini.WriteBool("Proxy", "Enabled", s.ProxyEnabled);
+    ini.WriteInteger("Proxy", "Port", s.ProxyPort);
+    ini.WriteString("Proxy", "Host", s.ProxyHost);
+    ini.WriteString("Proxy", "User", s.ProxyUser);
+    ini.WriteString("Proxy", "Pass", s.ProxyPass);
 }

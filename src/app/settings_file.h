@@ -1,17 +1,35 @@
 #pragma once
 #include <string>
+#include <utility>
 
-class TMainForm;
+// What the settings file holds, with the values of a missing key.
+struct TSettings {
+    int Top = 200;
+    int Left = 200;
+    std::string FeedName;
+    bool StartMinimized = false;
+    int Interval = 15;
+    int MaxEntrys = 15;
+    int MaxChars = 80;
+    bool CutChannelname = false;
+    bool Balloonhint = true;
+    int Balloonwrap = 80;
+    bool ProxyEnabled = false;
+    int ProxyPort = 1080;
+    std::string ProxyHost;
+    std::string ProxyUser;
+    std::string ProxyPass;
+};
 
-// The settings file beside the program: read once at start into the window's controls and
-// written once at exit from them, key by key in a fixed order.
+// The settings file beside the program: read once at start and written once at exit, key by
+// key in a fixed order.
 class TSettingsFile {
 public:
     explicit TSettingsFile(std::string fileName) : FFileName(std::move(fileName)) {}
-    void Load(TMainForm& form) const;
+    TSettings Load() const;
     // Raises EIniFileException "Unable to write to <file>" at the first key that cannot be
     // written; the keys before it are saved.
-    void Save(const TMainForm& form) const;
+    void Save(const TSettings& settings) const;
 
 private:
     std::string FFileName;

@@ -10,6 +10,7 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/info_form.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_form.cpp
     ${CMAKE_CURRENT_LIST_DIR}/program_start.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/resource_icon.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings_file.cpp)
 list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/atom_parser.cpp

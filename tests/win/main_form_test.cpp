@@ -79,6 +79,20 @@ TEST_F(MainFormTest, ClosingWritesAllFifteenKeysInTheirOrder)
     EXPECT_EQ(Ini(), expected);
 }
 
+// Every value differs from its default and from the others, so a key read into or written from
+// the wrong control shows.
+TEST_F(MainFormTest, EveryKeyReadAtStartIsWrittenBackUnchanged)
+{
+    const std::string settings =
+        "[Window]\r\nTop=120\r\nLeft=140\r\n[Settings]\r\nFeedName=Kanal\r\nStart minimized=1\r\nInterval=42\r\n"
+        "MaxEntrys=23\r\nMaxChars=120\r\nCut Channelname=1\r\nBalloonhint=0\r\n"
+        "Balloonwrap=64\r\n[Proxy]\r\nEnabled=1\r\nPort=3128\r\nHost=proxy.example\r\n"
+        "User=anna\r\nPass=geheim\r\n";
+    Start("quorvane.exe", settings);
+    Stop();
+    EXPECT_EQ(Ini(), settings);
+}
+
 TEST_F(MainFormTest, TheSettingsFileTakesTheNameOfTheProgramFile)
 {
     Start("newsreader.exe", "[Settings]\r\nInterval=33\r\nFeedName=Heise\r\n");

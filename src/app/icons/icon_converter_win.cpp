@@ -27,7 +27,7 @@ std::size_t Stride24(int width)
 
 } // namespace
 
-HICON CreateIconFromImage(const icons::TIconImage& image)
+TIconHandle CreateIconFromImage(const icons::TIconImage& image)
 {
     const icons::TBitmap24& c = image.Color;
     icons::CheckPixels(c);
@@ -62,7 +62,7 @@ HICON CreateIconFromImage(const icons::TIconImage& image)
     ii.fIcon = TRUE;
     ii.hbmMask = mask.Get();
     ii.hbmColor = color.Get();
-    HICON icon = CreateIconIndirect(&ii);
+    TIconHandle icon(CreateIconIndirect(&ii));
     if (!icon)
         throw icons::EInvalidGraphic("Das Icon kann nicht erstellt werden");
     return icon;
@@ -129,7 +129,7 @@ void WriteIconFile(std::ostream& stream, HICON icon, bool withLength)
     icons::WriteIconFile(stream, IconImageOf(icon), withLength);
 }
 
-HICON TIconConverter::MakeIconFromBitmap(const icons::TBitmap24& bitmap)
+TIconHandle TIconConverter::MakeIconFromBitmap(const icons::TBitmap24& bitmap)
 {
     return CreateIconFromImage(icons::MakeIconImage(bitmap));
 }
