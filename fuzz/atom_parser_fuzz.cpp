@@ -2,6 +2,7 @@
 // document has an address, the second MaxChars, the rest is the document; the balloon state
 // carried in must come out the same as well.
 #include "app/atom_parser.h"
+#include "app/feed_parser.h"
 #include "../tests/core/atom_parser_reference.h"
 #include "../tests/core/feed_parser_reference.h"
 #include "fuzz_check.h"

@@ -2,7 +2,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/feed_parser.h"
+#include "app/feed_result.h"
 
 // Atom 1.0 and 0.3 documents, read into the same result as an RSS document: every entry is a
 // headline numbered by its occurrence (entry 3 is the second headline), and the feed's title,
