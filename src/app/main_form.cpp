@@ -79,8 +79,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     HeadlineMenu->OnAbout = [this] { AboutBtnClick(this); };
     Refresh = std::make_unique<TRefreshCycle>(TRefreshParts{
         *AdvHttp, *Timer, *TrayIcon, *TrayIconList, *FeedIconList, *TheIcon, *NewImage, *GetNewsImage, *PopupMenu,
-        *HeadlineMenu, *BalloonHint, *this, *DescMemo, *Memo, CurrentFeed});
-    Refresh->OnReadOptions = [this] { return RefreshOptions(); };
+        *HeadlineMenu, *BalloonHint, *this, *DescMemo, *Memo, CurrentFeed, FRefreshSettings});
     Refresh->OnMaxEntrysChanged = [this](int maxEntrys) { MaxEntryEdit->SetValue(maxEntrys); };
     FeedCommands = std::make_unique<TFeedCommands>(
         TFeedCommandParts{*this, *FeedStore, CurrentFeed, Paths, *OpenDialog, *PopupMenu, *FeedIconList, *NameEdit,
@@ -297,22 +296,6 @@ TSettings TMainForm::CurrentSettings() const
     s.ProxyUser = ProxyUserEdit->Text();
     s.ProxyPass = ProxyPassEdit->Text();
     return s;
-}
-
-TRefreshOptions TMainForm::RefreshOptions() const
-{
-    TRefreshOptions o;
-    o.IntervalMinutes = IntervalEdit->Value();
-    o.MaxEntrys = MaxEntryEdit->Value();
-    o.MaxChars = MaxCharEdit->Value();
-    o.Balloonhint = BalloonCheck->Checked();
-    o.Balloonwrap = BalloonWrap->Value();
-    o.ProxyEnabled = ProxyCheckBox->Checked();
-    o.ProxyHost = ProxyHostEdit->Text();
-    o.ProxyPort = ProxyPortEdit->Value();
-    o.ProxyUser = ProxyUserEdit->Text();
-    o.ProxyPass = ProxyPassEdit->Text();
-    return o;
 }
 
 void TMainForm::FormCreate(TObject*)

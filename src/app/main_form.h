@@ -137,10 +137,29 @@ public:
     void SetSavedPosition(int left, int top);
 
 private:
+    // The settings window's values for the refresh, each read from its control when asked for.
+    class TFormRefreshSettings final : public TRefreshSettings {
+    public:
+        explicit TFormRefreshSettings(const TMainForm& form) : F(form) {}
+        int IntervalMinutes() const override { return F.IntervalEdit->Value(); }
+        int MaxEntrys() const override { return F.MaxEntryEdit->Value(); }
+        int MaxChars() const override { return F.MaxCharEdit->Value(); }
+        bool Balloonhint() const override { return F.BalloonCheck->Checked(); }
+        int Balloonwrap() const override { return F.BalloonWrap->Value(); }
+        bool ProxyEnabled() const override { return F.ProxyCheckBox->Checked(); }
+        std::string ProxyHost() const override { return F.ProxyHostEdit->Text(); }
+        int ProxyPort() const override { return F.ProxyPortEdit->Value(); }
+        std::string ProxyUser() const override { return F.ProxyUserEdit->Text(); }
+        std::string ProxyPass() const override { return F.ProxyPassEdit->Text(); }
+
+    private:
+        const TMainForm& F;
+    };
+    TFormRefreshSettings FRefreshSettings{*this};
+
     void ApplyStoredComponentSettings();
     void ApplySettings(const TSettings& settings);
     TSettings CurrentSettings() const;
-    TRefreshOptions RefreshOptions() const;
     void CreateProgramPage();
     void CreateFeedPage();
     void CreateProxyPage();

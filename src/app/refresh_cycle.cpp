@@ -33,11 +33,6 @@ std::string TRefreshCycle::TopLevelCaption(int position) const
     return position < items->Count() ? items->Items(position)->Caption() : std::string();
 }
 
-TRefreshOptions TRefreshCycle::Options() const
-{
-    return OnReadOptions ? OnReadOptions() : TRefreshOptions();
-}
-
 void TRefreshCycle::SetTrayStatus(TTrayStatus status)
 {
     FParts.Tray.SetIconIndex(TrayPicture(status));
@@ -59,7 +54,7 @@ void TRefreshCycle::StartRefresh()
 {
     // The interval is read at every start: a changed value restarts the countdown, an unchanged
     // one leaves it running, 0 stops it.
-    auto applyInterval = [this] { FParts.Timer.SetInterval(TimerInterval(Options().IntervalMinutes)); };
+    auto applyInterval = [this] { FParts.Timer.SetInterval(TimerInterval(FParts.Settings.IntervalMinutes())); };
     // Without a current feed there is nothing to fetch; a user without feeds is not shown an
     // error at every tick. A download still running belongs to the feed before: it ends here,
     // and nothing it delivers late is taken for this one.
@@ -85,11 +80,11 @@ void TRefreshCycle::StartRefresh()
     SetTrayStatus(TTrayStatus::Fetching);
     Application->ProcessMessages();
     AbortRunning();
-    const TRefreshOptions options = Options();
-    if (options.ProxyEnabled) {
-        FParts.Http.SetProxy(options.ProxyHost + ":" + std::to_string(options.ProxyPort));
-        FParts.Http.SetProxyUserName(options.ProxyUser);
-        FParts.Http.SetProxyPassword(options.ProxyPass);
+    const TRefreshSettings& settings = FParts.Settings;
+    if (settings.ProxyEnabled()) {
+        FParts.Http.SetProxy(settings.ProxyHost() + ":" + std::to_string(settings.ProxyPort()));
+        FParts.Http.SetProxyUserName(settings.ProxyUser());
+        FParts.Http.SetProxyPassword(settings.ProxyPass());
     } else if (!FParts.Http.Proxy().empty()) {
         // Switched off while running: from now on the downloads go direct.
         FParts.Http.SetProxy("");
@@ -239,14 +234,14 @@ void TRefreshCycle::AdvHttpRequestComplete()
 void TRefreshCycle::ProcessDocument(std::string document)
 {
     FDocument = FBuffers.Share(std::move(document));
-    const TRefreshOptions options = Options();
+    const int maxEntrys = FParts.Settings.MaxEntrys();
     feed::TParseResult result =
-        feed::Parse(*FDocument, options.MaxEntrys, options.MaxChars, FBalloon, FParts.CurrentFeed.URL);
-    if (result.MaxEntrys != options.MaxEntrys && OnMaxEntrysChanged)
+        feed::Parse(*FDocument, maxEntrys, FParts.Settings.MaxChars(), FBalloon, FParts.CurrentFeed.URL);
+    if (result.MaxEntrys != maxEntrys && OnMaxEntrysChanged)
         OnMaxEntrysChanged(result.MaxEntrys);
     FParts.Headlines.Rebuild(result);
-    FDocumentHint =
-        options.Balloonhint ? std::string() : result.Channel.Caption + ":\r" + result.Channel.Description;
+    FDocumentHint = FParts.Settings.Balloonhint() ? std::string()
+                                                  : result.Channel.Caption + ":\r" + result.Channel.Description;
     FParts.Tray.SetHint(FDocumentHint);
     FParts.Description.SetText(result.Channel.Description);
     // The balloon first: the tray picture's change waits for the shell's round trip.
@@ -279,7 +274,7 @@ void TRefreshCycle::ShowNewsBalloon(int visibleTime)
     POINT origin = {0, 0};
     ClientToScreen(FParts.BalloonOwner.Handle(), &origin);
     POINT anchor = {GetSystemMetrics(SM_CXSCREEN) - origin.x - 30, GetSystemMetrics(SM_CYSCREEN) - origin.y - 20};
-    const int wrap = Options().Balloonwrap;
+    const int wrap = FParts.Settings.Balloonwrap();
     std::string header = WrapText(FBalloon.Headline, wrap - 10);
     std::string body = WrapText(FBalloon.Text, wrap);
     FParts.Balloon.ShowBalloonAt(&FParts.BalloonOwner, anchor, header, body, visibleTime, ikCustom,

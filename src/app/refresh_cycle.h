@@ -20,18 +20,24 @@ class TPopupMenu;
 class TTimer;
 class TTrayIcon;
 
-// The settings window's values a refresh goes by, read whenever it needs one.
-struct TRefreshOptions {
-    int IntervalMinutes = 15;
-    int MaxEntrys = 15;
-    int MaxChars = 80;
-    bool Balloonhint = true;
-    int Balloonwrap = 80;
-    bool ProxyEnabled = false;
-    std::string ProxyHost;
-    int ProxyPort = 1080;
-    std::string ProxyUser;
-    std::string ProxyPass;
+// The settings window's values a refresh goes by. Each is read only when and where it is needed:
+// a read is a message to the control that holds the value, which costs a fraction of a
+// millisecond under Wine.
+class TRefreshSettings {
+public:
+    virtual int IntervalMinutes() const = 0;
+    virtual int MaxEntrys() const = 0;
+    virtual int MaxChars() const = 0;
+    virtual bool Balloonhint() const = 0;
+    virtual int Balloonwrap() const = 0;
+    virtual bool ProxyEnabled() const = 0;
+    virtual std::string ProxyHost() const = 0;
+    virtual int ProxyPort() const = 0;
+    virtual std::string ProxyUser() const = 0;
+    virtual std::string ProxyPass() const = 0;
+
+protected:
+    ~TRefreshSettings() = default;
 };
 
 // What a refresh works with: the download, the timer, the tray and its pictures, the menu and
@@ -54,6 +60,7 @@ struct TRefreshParts {
     TMemo& Description;
     TDocumentMemo& Document;
     const TCurrentFeed& CurrentFeed;
+    const TRefreshSettings& Settings;
 };
 
 // One refresh: download the current feed, turn its document into the tray menu's headlines, and
@@ -63,8 +70,6 @@ class TRefreshCycle {
 public:
     explicit TRefreshCycle(const TRefreshParts& parts) : FParts(parts) {}
 
-    // The settings window's current values; without a handler the defaults apply.
-    std::function<TRefreshOptions()> OnReadOptions;
     // The parser's headline limit, when it differs from the one read (it is never below 1).
     std::function<void(int maxEntrys)> OnMaxEntrysChanged;
 
@@ -100,7 +105,6 @@ private:
     // same pictures are there: the image list work costs the shell and GDI round trips.
     void PrepareTrayPictures();
     void ShowFailure(const std::string& text);
-    TRefreshOptions Options() const;
     void SetTrayStatus(TTrayStatus status);
     bool TrayShows(TTrayStatus status) const;
 
