@@ -16,6 +16,7 @@ struct TUpdate {
     NOTIFYICONDATAA Data;
     // The picture as it was when queued: its owner may replace and destroy it meanwhile.
     TIconHandle Icon;
+    std::shared_ptr<const void> Picture;
 };
 
 bool SameIcon(const NOTIFYICONDATAA& a, const NOTIFYICONDATAA& b)
@@ -51,15 +52,15 @@ TShellQueue::~TShellQueue()
     FState->Changed.wait_for(lock, std::chrono::seconds(2), [this] { return !FState->Running; });
 }
 
-BOOL TShellQueue::Notify(DWORD message, const NOTIFYICONDATAA& data)
+BOOL TShellQueue::Notify(DWORD message, const NOTIFYICONDATAA& data, std::shared_ptr<const void> picture)
 {
     if (message != NIM_MODIFY || !FState->Idle) {
         Flush();
         NOTIFYICONDATAA copy = data;
         return FState->Send(message, &copy);
     }
-    TUpdate update{message, data, TIconHandle()};
-    if ((data.uFlags & NIF_ICON) && data.hIcon) {
+    TUpdate update{message, data, TIconHandle(), std::move(picture)};
+    if ((data.uFlags & NIF_ICON) && data.hIcon && !update.Picture) {
         update.Icon.Reset(CopyIcon(data.hIcon));
         update.Data.hIcon = update.Icon.Get();
     }
@@ -104,6 +105,7 @@ void TShellQueue::Run(std::shared_ptr<TState> state)
         lock.unlock();
         state->Send(next.Message, &next.Data);
         next.Icon.Reset();
+        next.Picture.reset();
         lock.lock();
         state->Sending = false;
         if (state->Pending.empty())

@@ -20,7 +20,9 @@ public:
     TShellQueue(const TShellQueue&) = delete;
     TShellQueue& operator=(const TShellQueue&) = delete;
 
-    BOOL Notify(DWORD message, const NOTIFYICONDATAA& data);
+    // picture owns the record's icon, when the caller has it shared: the queue then keeps it
+    // alive until the shell has it instead of copying it.
+    BOOL Notify(DWORD message, const NOTIFYICONDATAA& data, std::shared_ptr<const void> picture = nullptr);
     // Returns when everything queued has been handed to the shell.
     void Flush();
 

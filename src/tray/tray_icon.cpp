@@ -14,7 +14,22 @@
 
 namespace {
 
-TShellTray g_platformShell;
+TShellQueue& PlatformQueue()
+{
+    static TShellQueue queue([](DWORD m, NOTIFYICONDATAA* d) { return Shell_NotifyIconA(m, d); });
+    return queue;
+}
+
+// The platform's shell, whose requests go through the queue.
+class TPlatformShellTray : public TShellTray {
+public:
+    BOOL NotifyIconKeeping(DWORD message, NOTIFYICONDATAA* data, std::shared_ptr<const void> picture) override
+    {
+        return PlatformQueue().Notify(message, *data, std::move(picture));
+    }
+};
+
+TPlatformShellTray g_platformShell;
 TShellTray* g_shell = &g_platformShell;
 
 TShellVersionQuery g_versionQuery = nullptr;
@@ -66,8 +81,7 @@ const UINT kTipFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 
 BOOL TShellTray::NotifyIcon(DWORD message, NOTIFYICONDATAA* data)
 {
-    static TShellQueue queue([](DWORD m, NOTIFYICONDATAA* d) { return Shell_NotifyIconA(m, d); });
-    return queue.Notify(message, *data);
+    return PlatformQueue().Notify(message, *data);
 }
 
 HWND TShellTray::FindTaskbar()
@@ -169,7 +183,8 @@ void TTrayIcon::Notification(TComponent* AComponent, TOperation Operation)
 
 void TTrayIcon::Notify(DWORD message)
 {
-    ShellTray().NotifyIcon(message, &FData);
+    // FData.hIcon is always FIcon's picture.
+    ShellTray().NotifyIconKeeping(message, &FData, FIcon);
 }
 
 // Older shells read a 64-character tip field: cut there so that it stays terminated.

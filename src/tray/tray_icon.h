@@ -44,6 +44,13 @@ class TShellTray {
 public:
     virtual ~TShellTray() = default;
     virtual BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data);
+    // The same, with the owner of the record's icon: a shell that answers later keeps it alive
+    // instead of copying it. By default the plain request.
+    virtual BOOL NotifyIconKeeping(DWORD message, NOTIFYICONDATAA* data, std::shared_ptr<const void> picture)
+    {
+        (void)picture;
+        return NotifyIcon(message, data);
+    }
     // The taskbar window ("Shell_TrayWnd"), nullptr when there is none.
     virtual HWND FindTaskbar();
 };

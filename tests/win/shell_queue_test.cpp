@@ -1,8 +1,11 @@
 // The queue that hands the tray icon's updates to the shell from a thread of its own.
 #include "tray/shell_queue.h"
 
+#include "gui/handles.h"
+
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -110,13 +113,18 @@ TEST_F(ShellQueueTest, ThePictureOutlivesTheCallersCopy)
     queue.Notify(NIM_MODIFY, Update("busy", NIF_TIP | NIF_INFO)); // never merged with the next
     HICON icon = CopyIcon(LoadIcon(nullptr, IDI_APPLICATION));
     ASSERT_TRUE(icon);
-    queue.Notify(NIM_MODIFY, Update("picture", NIF_TIP | NIF_ICON, icon));
+    queue.Notify(NIM_MODIFY, Update("copied", NIF_TIP | NIF_ICON | NIF_INFO, icon));
     DestroyIcon(icon); // as the tray icon does when its picture changes again
+    // A picture whose owner is handed over is kept alive instead.
+    auto shared = std::make_shared<TIconHandle>(CopyIcon(LoadIcon(nullptr, IDI_APPLICATION)));
+    queue.Notify(NIM_MODIFY, Update("kept", NIF_TIP | NIF_ICON, shared->Get()), shared);
+    shared.reset();
     SetEvent(Shell.Gate);
     queue.Flush();
     const std::vector<TSent> sent = Sent();
-    ASSERT_EQ(sent.size(), 2u);
+    ASSERT_EQ(sent.size(), 3u);
     EXPECT_TRUE(sent[1].IconValid);
+    EXPECT_TRUE(sent[2].IconValid);
 }
 
 // A shell that sends to the caller's windows while an update is under way must not wait
