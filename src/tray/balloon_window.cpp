@@ -314,17 +314,16 @@ void TBalloonWindowEx::ShowBalloon(RECT r)
         ShowWindow(Handle(), SW_HIDE);
     HWND owner = FAnchored ? AppHandle() : nullptr;
     SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-    SetBoundsRect(r);
-    SetShape();
-    SetBoundsRect(r);
-
     TGeoRect g = ToGeo(r);
     TGeoRect desktop{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
     desktop.Right = desktop.Left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
     desktop.Bottom = desktop.Top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
     KeepOnDesktop(g, desktop);
     r = ToRect(g);
+    // Placed and sized once while hidden (each move is a round trip to the window system); the
+    // outline follows the size.
     SetWindowPos(Handle(), HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
+    SetShape();
 
     FCloseState = DFCS_FLAT;
     FClosePressed = false;
