@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr DWORD kChunkSize = 65536;
+constexpr DWORD kChunkSize = 16384;
 constexpr DWORD kHeaderBufferSize = 8192;
 constexpr DWORD kWorkerStack = 8192;
 constexpr int kErrorIoPending = ERROR_IO_PENDING;
