@@ -341,10 +341,3 @@ bool IsCrLfOnly(const std::string& text)
         plain = i + 1 < text.size() && text[i + 1] == '\n';
     return plain;
 }
-
-std::string ToCrLf(std::string&& text)
-{
-    if (IsCrLfOnly(text))
-        return std::move(text);
-    return ToCrLf(static_cast<const std::string&>(text));
-}

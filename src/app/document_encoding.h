@@ -44,6 +44,3 @@ std::string ToCrLf(const std::string& text);
 void ToCrLf(const std::string& text, std::string& out);
 // Whether every line end is CR LF already.
 bool IsCrLfOnly(const std::string& text);
-// The same for text that is no longer needed: text that has only CR LF line ends already is
-// handed back as it is, without a copy.
-std::string ToCrLf(std::string&& text);

@@ -14,8 +14,8 @@ namespace {
 struct TUpdate {
     DWORD Message;
     NOTIFYICONDATAA Data;
-    // The picture as it was when queued: its owner may replace and destroy it meanwhile.
-    TIconHandle Icon;
+    // Keeps the record's picture alive until the shell has it: the caller's shared owner, or a
+    // copy (its owner may replace and destroy it meanwhile).
     std::shared_ptr<const void> Picture;
 };
 
@@ -31,7 +31,6 @@ struct TShellQueue::TState {
     std::mutex Lock;
     std::condition_variable Changed;
     std::deque<TUpdate> Pending;
-    bool Sending = false;
     bool Stop = false;
     bool Running = false;
     // Set while nothing is queued or being sent (manual reset): the owner's thread waits on it
@@ -59,10 +58,11 @@ BOOL TShellQueue::Notify(DWORD message, const NOTIFYICONDATAA& data, std::shared
         NOTIFYICONDATAA copy = data;
         return FState->Send(message, &copy);
     }
-    TUpdate update{message, data, TIconHandle(), std::move(picture)};
+    TUpdate update{message, data, std::move(picture)};
     if ((data.uFlags & NIF_ICON) && data.hIcon && !update.Picture) {
-        update.Icon.Reset(CopyIcon(data.hIcon));
-        update.Data.hIcon = update.Icon.Get();
+        auto copy = std::make_shared<TIconHandle>(CopyIcon(data.hIcon));
+        update.Data.hIcon = copy->Get();
+        update.Picture = std::move(copy);
     }
     std::lock_guard<std::mutex> lock(FState->Lock);
     // An update that says at least everything the waiting one says replaces it; a shell balloon
@@ -93,7 +93,6 @@ BOOL TShellQueue::Notify(DWORD message, const NOTIFYICONDATAA& data, std::shared
 
 void TShellQueue::Run(std::shared_ptr<TState> state)
 {
-
     std::unique_lock<std::mutex> lock(state->Lock);
     for (;;) {
         state->Changed.wait(lock, [&] { return state->Stop || !state->Pending.empty(); });
@@ -101,13 +100,10 @@ void TShellQueue::Run(std::shared_ptr<TState> state)
             break;
         TUpdate next = std::move(state->Pending.front());
         state->Pending.pop_front();
-        state->Sending = true;
         lock.unlock();
         state->Send(next.Message, &next.Data);
-        next.Icon.Reset();
         next.Picture.reset();
         lock.lock();
-        state->Sending = false;
         if (state->Pending.empty())
             SetEvent(state->Idle.Get());
     }

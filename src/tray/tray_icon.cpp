@@ -173,7 +173,6 @@ void TTrayIcon::Notification(TComponent* AComponent, TOperation Operation)
         FDropDownMenu = nullptr;
     if (AComponent == FIcons) {
         FIcons = nullptr;
-        FShownList = nullptr;
         FListIcons.clear();
         FListIconsList = nullptr;
     }
@@ -249,7 +248,6 @@ void TTrayIcon::SetHint(const std::string& v)
 void TTrayIcon::SetIcon(HICON v)
 {
     TaskbarCheck();
-    FShownList = nullptr;
     FIcon = v ? std::make_shared<TIconHandle>(CopyIcon(v)) : nullptr;
     FData.hIcon = Icon();
     if (FActive)
@@ -260,11 +258,6 @@ void TTrayIcon::SetIconIndex(int v)
 {
     FIconIndex = v;
     if (FIcons && v >= 0 && v < FIcons->Count()) {
-        if (FShownList == FIcons && FShownStamp == FIcons->Stamp() && FShownIndex == v) {
-            TaskbarCheck();
-            return;
-        }
-        FData.uFlags = kTipFlags;
         if (FListIconsList != FIcons || FListIconsStamp != FIcons->Stamp()) {
             FListIcons.clear();
             FListIconsList = FIcons;
@@ -272,16 +265,20 @@ void TTrayIcon::SetIconIndex(int v)
         }
         if (FListIcons.size() <= static_cast<std::size_t>(v))
             FListIcons.resize(static_cast<std::size_t>(v) + 1);
-        if (!FListIcons[v] || !*FListIcons[v])
-            FListIcons[v] = std::make_shared<TIconHandle>(FIcons->GetIcon(v));
+        std::shared_ptr<TIconHandle>& picture = FListIcons[static_cast<std::size_t>(v)];
+        // Showing it already: the shell's round trip would change nothing.
+        if (picture && FIcon == picture) {
+            TaskbarCheck();
+            return;
+        }
+        FData.uFlags = kTipFlags;
+        if (!picture || !*picture)
+            picture = std::make_shared<TIconHandle>(FIcons->GetIcon(v));
         TaskbarCheck();
-        FIcon = FListIcons[v];
+        FIcon = picture;
         FData.hIcon = Icon();
         if (FActive)
             Notify(NIM_MODIFY);
-        FShownList = FIcons;
-        FShownStamp = FIcons->Stamp();
-        FShownIndex = v;
     } else {
         FIconIndex = -1;
     }
@@ -292,7 +289,6 @@ void TTrayIcon::SetIconIndex(int v)
 void TTrayIcon::SetIcons(TImageList* v)
 {
     FIcons = v;
-    FShownList = nullptr;
     if (v)
         v->FreeNotification(this);
 }

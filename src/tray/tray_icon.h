@@ -167,11 +167,6 @@ private:
     TImageList* FListIconsList = nullptr;
     unsigned FListIconsStamp = 0;
     TImageList* FIcons = nullptr;
-    // The list picture the icon shows (FShownList nullptr: none): the shell's round trip for it
-    // again would change nothing.
-    TImageList* FShownList = nullptr;
-    unsigned FShownStamp = 0;
-    int FShownIndex = -1;
     std::string FHint;
     TPopupMenu* FDropDownMenu = nullptr;
     TPopupMenu* FPopupMenu = nullptr;

@@ -119,7 +119,7 @@ TEST(DocumentEncodingBytes, Utf16BecomesUtf8InBothOrders)
 
 TEST(DocumentEncodingBytes, EveryLineEndBecomesCrLf)
 {
-    // Text handed over (no copy when it is CR LF already) and text kept give the same.
+    // Returned, and written into a buffer that held text before; IsCrLfOnly tells what needs none.
     const std::pair<std::string, std::string> cases[] = {
         {"a\nb\r\nc\rd\n\ne\r", "a\r\nb\r\nc\r\nd\r\n\r\ne\r\n"},
         {"\r\r\n", "\r\n\r\n"},
@@ -129,9 +129,12 @@ TEST(DocumentEncodingBytes, EveryLineEndBecomesCrLf)
         {"x\r\ny\r", "x\r\ny\r\n"},
         {"x\r\n\n", "x\r\n\r\n"},
     };
+    std::string out = "left over";
     for (const auto& c : cases) {
         EXPECT_EQ(ToCrLf(c.first), c.second) << c.first;
-        EXPECT_EQ(ToCrLf(std::string(c.first)), c.second) << c.first;
+        ToCrLf(c.first, out);
+        EXPECT_EQ(out, c.second) << c.first;
+        EXPECT_EQ(IsCrLfOnly(c.first), c.first == c.second) << c.first;
     }
 }
 
