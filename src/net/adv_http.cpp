@@ -18,7 +18,6 @@ constexpr DWORD kChunkSize = 65536;
 constexpr DWORD kSmallRead = 16384;
 constexpr unsigned long long kLargeBody = 512 * 1024;
 constexpr DWORD kHeaderBufferSize = 8192;
-constexpr DWORD kWorkerStack = 8192;
 constexpr int kErrorIoPending = ERROR_IO_PENDING;
 constexpr int kOperationCancelled = ERROR_INTERNET_OPERATION_CANCELLED;
 
@@ -89,8 +88,9 @@ template <class F> TStepEnd Guard(F&& step) noexcept
 
 // Set while a thread runs the status callback, so that a delivery knows where it came from.
 thread_local bool tInStatusCallback = false;
-// The component whose worker the current thread is, if any.
+// The component whose worker the current thread is, if any, and the worker's ticket.
 thread_local const void* tWorkerOf = nullptr;
+thread_local unsigned long long tWorkerTicket = 0;
 // The request generation the current thread works for (0: whichever is current); events and
 // errors of an older one are dropped.
 thread_local unsigned long long tGeneration = 0;
@@ -183,6 +183,7 @@ struct TAdvHttp::TDelivery : THttpDelivery {
 struct TAdvHttp::TWorkerStart {
     TAdvHttp* Self;
     unsigned long long Generation;
+    unsigned long long Ticket;
 };
 
 DWORD WINAPI TAdvHttp::CloserEntry(LPVOID param)
@@ -197,21 +198,20 @@ DWORD WINAPI TAdvHttp::CloserEntry(LPVOID param)
 
 // Wine's WinInet reads what is left of a response when its request handle closes, to keep the
 // connection for reuse; from a server that never stops sending that takes for ever. The handles
-// are therefore closed on a thread of their own, and nobody waits for it: the request record
-// goes with the closing notification as always.
+// are therefore closed on a thread of the system's pool (told that it may run long), and nobody
+// waits for it: the request record goes with the closing notification as always. A pooled
+// thread is usually waiting already; starting a thread of our own costs milliseconds each time.
 void TAdvHttp::TDetached::Close()
 {
-    Worker.Reset();
     if (!Request && !Connection) {
         Session.reset();
         return;
     }
-    auto rest = std::make_unique<TDetached>(
-        TDetached{std::move(Session), std::move(Connection), std::move(Request), TKernelHandle()});
-    TKernelHandle closer(CreateThread(nullptr, 0, &TAdvHttp::CloserEntry, rest.get(), 0, nullptr));
+    auto rest =
+        std::make_unique<TDetached>(TDetached{std::move(Session), std::move(Connection), std::move(Request)});
     // The closer owns the handles now, or they are closed here.
     TDetached* handedOver = rest.release();
-    if (!closer)
+    if (!QueueUserWorkItem(&TAdvHttp::CloserEntry, handedOver, WT_EXECUTELONGFUNCTION))
         CloserEntry(handedOver);
 }
 
@@ -636,23 +636,24 @@ void TAdvHttp::HandleStatus(DWORD status, void* info, DWORD infoLength, TRequest
 bool TAdvHttp::StartWorkerLocked(unsigned long long generation, DWORD& error)
 {
     ++FRunningWorkers;
-    DWORD id = 0;
-    auto start = std::make_unique<TWorkerStart>(TWorkerStart{this, generation});
-    // Published and resumed under the lock, so that neither Abort nor the worker itself sees a
-    // worker that is half bound.
-    TKernelHandle thread(
-        CreateThread(nullptr, kWorkerStack, &TAdvHttp::WorkerEntry, start.get(), CREATE_SUSPENDED, &id));
-    if (!thread) {
+    // The worker runs on a thread of the system's pool, told that it may run long (it waits for
+    // reads and for the owner's handlers). It is bound by its ticket under the lock before it can
+    // run, so that neither Abort nor the worker itself sees a worker that is half bound; a worker
+    // that re-sent after an authentication demand may still be bound, and this one takes over.
+    const unsigned long long ticket = ++FWorkerTickets;
+    auto start = std::make_unique<TWorkerStart>(TWorkerStart{this, generation, ticket});
+    const unsigned long long previous = FWorkerTicket;
+    const bool wasActive = FWorkerActive;
+    FWorkerTicket = ticket;
+    FWorkerActive = true;
+    if (!QueueUserWorkItem(&TAdvHttp::WorkerEntry, start.get(), WT_EXECUTELONGFUNCTION)) {
         error = GetLastError();
+        FWorkerTicket = previous;
+        FWorkerActive = wasActive;
         --FRunningWorkers;
         return false;
     }
     start.release(); // the worker's now
-    // A worker that re-sent after an authentication demand may still be bound; this one takes over.
-    FWorkerThread = std::move(thread);
-    FWorkerId = id;
-    FWorkerActive = true;
-    ResumeThread(FWorkerThread.Get());
     return true;
 }
 
@@ -665,10 +666,9 @@ void TAdvHttp::ForgetWorker(bool handOff, unsigned long long generation)
     TDetached detached;
     {
         std::lock_guard<std::mutex> lock(FLock);
-        if (!FWorkerActive || FWorkerId != GetCurrentThreadId())
+        if (!FWorkerActive || FWorkerTicket != tWorkerTicket)
             return;
-        FWorkerThread.Reset();
-        FWorkerId = 0;
+        FWorkerTicket = 0;
         FWorkerActive = false;
         if (handOff && FAbortRequested && FRequest && generation == FGeneration)
             DetachLocked(detached);
@@ -681,9 +681,22 @@ DWORD WINAPI TAdvHttp::WorkerEntry(LPVOID param)
     std::unique_ptr<TWorkerStart> start(static_cast<TWorkerStart*>(param));
     TAdvHttp* self = start->Self;
     unsigned long long generation = start->Generation;
+    // The pool's thread goes on to other work afterwards: it is nobody's worker then.
+    struct TWorkerScope {
+        TWorkerScope(const TAdvHttp* self, unsigned long long ticket, unsigned long long generation)
+        {
+            tWorkerOf = self;
+            tWorkerTicket = ticket;
+            tGeneration = generation;
+        }
+        ~TWorkerScope()
+        {
+            tWorkerOf = nullptr;
+            tWorkerTicket = 0;
+            tGeneration = 0;
+        }
+    } scope(self, start->Ticket, generation);
     start.reset();
-    tWorkerOf = self;
-    tGeneration = generation;
     // A failure was reported through OnError already, or came from a handler.
     if (Guard([&] { self->ProcessResponse(generation); }).SenderGone)
         return 0;
@@ -763,8 +776,7 @@ void TAdvHttp::DetachLocked(TDetached& out)
     out.Session = FSession;
     out.Request = std::move(FRequest);
     out.Connection = std::move(FConnection);
-    out.Worker = std::move(FWorkerThread);
-    FWorkerId = 0;
+    FWorkerTicket = 0;
     FWorkerActive = false;
     FAbortRequested = false;
     FBusy = false;

@@ -172,7 +172,6 @@ private:
         std::shared_ptr<TInternetHandle> Session;
         TInternetHandle Connection;
         TInternetHandle Request;
-        TKernelHandle Worker;
         void Close();
     };
 
@@ -267,9 +266,10 @@ private:
     // Every request gets the next generation; its record, its worker and its events carry it, and
     // whatever carries an older one is dropped. Written under FLock on the owner's thread.
     std::atomic<unsigned long long> FGeneration{0};
-    // The worker bound to the current request: its handle, its id, whether it is bound.
-    TKernelHandle FWorkerThread;
-    std::atomic<DWORD> FWorkerId{0};
+    // The worker bound to the current request: its ticket (from FWorkerTickets, under FLock),
+    // whether it is bound.
+    unsigned long long FWorkerTickets = 0;
+    std::atomic<unsigned long long> FWorkerTicket{0};
     std::atomic<bool> FWorkerActive{false};
     // One lock for every change of hands: the generation, the current record and its pending
     // operation, the worker binding, the abort flag and the taking out of the handles. Never

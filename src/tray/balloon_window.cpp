@@ -180,7 +180,12 @@ TGeoRect TBalloonWindow::ClientGeoRect() const
 HRGN TBalloonWindow::CreateShapeRegion() const
 {
     RECT wr = BoundsRect();
-    TBalloonShape s = BalloonShape(FPosition, wr.right - wr.left, wr.bottom - wr.top, FStem);
+    return CreateShapeRegion(wr.right - wr.left, wr.bottom - wr.top);
+}
+
+HRGN TBalloonWindow::CreateShapeRegion(int width, int height) const
+{
+    TBalloonShape s = BalloonShape(FPosition, width, height, FStem);
     POINT pts[3];
     for (int i = 0; i < 3; ++i)
         pts[i] = {s.Stem[i].X, s.Stem[i].Y};
@@ -197,9 +202,15 @@ HRGN TBalloonWindow::CreateShapeRegion() const
 
 void TBalloonWindow::SetShape()
 {
+    RECT wr = BoundsRect();
+    SetShape(wr.right - wr.left, wr.bottom - wr.top);
+}
+
+void TBalloonWindow::SetShape(int width, int height)
+{
     if (!HandleAllocated())
         return;
-    TRegionHandle shape(CreateShapeRegion());
+    TRegionHandle shape(CreateShapeRegion(width, height));
     if (!shape)
         return;
     // The system owns the region once it is set; a failed call leaves it to us to free.
@@ -320,14 +331,17 @@ void TBalloonWindowEx::ShowBalloon(RECT r)
     desktop.Bottom = desktop.Top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
     KeepOnDesktop(g, desktop);
     r = ToRect(g);
-    // Placed and sized once while hidden (each move is a round trip to the window system); the
-    // outline follows the size.
-    SetWindowPos(Handle(), HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
-    SetShape();
+    // The outline is set for the coming size while the window is hidden; then one call places,
+    // sizes and shows it (each call is a round trip to the window system).
+    SetShape(r.right - r.left, r.bottom - r.top);
 
     FCloseState = DFCS_FLAT;
     FClosePressed = false;
+    UINT showFlags = SWP_NOACTIVATE | SWP_SHOWWINDOW;
     if (FAnimationStyle != atNone && IsWinXPOrNewer()) {
+        // The animation shows the window where it will stay.
+        SetWindowPos(Handle(), HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
+        showFlags |= SWP_NOMOVE | SWP_NOSIZE;
         using TAnimateWindow = BOOL(WINAPI*)(HWND, DWORD, DWORD);
         auto animate = reinterpret_cast<TAnimateWindow>(
             reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AnimateWindow")));
@@ -338,7 +352,7 @@ void TBalloonWindowEx::ShowBalloon(RECT r)
             animate(Handle(), static_cast<DWORD>(FAnimationTime), flags);
         }
     }
-    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetWindowPos(Handle(), HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, showFlags);
     if (!owner)
         ShowWindow(Handle(), SW_SHOWNOACTIVATE);
 }

@@ -81,10 +81,13 @@ public:
     int IconWidth() const { return FIconWidth; }
     int IconHeight() const { return FIconHeight; }
 
-    // The outline for the window's current size: stem triangle united with the rounded body.
+    // The outline for the window's current size (or the given one): stem triangle united with
+    // the rounded body.
     HRGN CreateShapeRegion() const;
-    // Sets the outline as the window region.
+    HRGN CreateShapeRegion(int width, int height) const;
+    // Sets the outline (for the current size, or the given one) as the window region.
     void SetShape();
+    void SetShape(int width, int height);
 
 protected:
     const char* ClassName() const override { return "TBalloonWindow"; }
