@@ -213,6 +213,10 @@ void TBalloonWindow::SetShape(int width, int height)
     TRegionHandle shape(CreateShapeRegion(width, height));
     if (!shape)
         return;
+    // Setting a region redraws the window's frame: an outline already in place is kept.
+    TRegionHandle current(CreateRectRgn(0, 0, 0, 0));
+    if (current && GetWindowRgn(Handle(), current.Get()) != ERROR && EqualRgn(current.Get(), shape.Get()))
+        return;
     // The system owns the region once it is set; a failed call leaves it to us to free.
     if (SetWindowRgn(Handle(), shape.Get(), FALSE))
         shape.Release();
@@ -324,7 +328,8 @@ void TBalloonWindowEx::ShowBalloon(RECT r)
     if (IsWindowVisible(Handle()))
         ShowWindow(Handle(), SW_HIDE);
     HWND owner = FAnchored ? AppHandle() : nullptr;
-    SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    if (GetWindow(Handle(), GW_OWNER) != owner)
+        SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
     TGeoRect g = ToGeo(r);
     TGeoRect desktop{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
     desktop.Right = desktop.Left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
