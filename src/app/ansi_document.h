@@ -8,8 +8,6 @@
 // lacks becomes the platform's closest letter, else "?". httpCharset is the Content-Type's
 // charset, "" when there was none (a file on disk).
 std::string DocumentToAnsi(const std::string& bytes, const std::string& httpCharset = std::string());
-// The same into out (its capacity reused), which must not be bytes.
-void DocumentToAnsi(const std::string& bytes, const std::string& httpCharset, std::string& out);
 
 // A downloaded document as the parser reads it and the Text page shows it: in the ANSI code
 // page, with CR LF line ends, ending at a zero byte as the page's field would end it. Built in

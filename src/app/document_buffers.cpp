@@ -1,5 +1,7 @@
 #include "app/document_buffers.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::size_t kMaxBuffers = 2;
@@ -20,8 +22,12 @@ std::string TDocumentBuffers::Take()
 {
     if (FStore->empty())
         return std::string();
-    std::string buffer = std::move(FStore->back());
-    FStore->pop_back();
+    // The largest: a large document in a buffer that has held a small one would grow it anew.
+    auto largest =
+        std::max_element(FStore->begin(), FStore->end(),
+                         [](const std::string& a, const std::string& b) { return a.capacity() < b.capacity(); });
+    std::string buffer = std::move(*largest);
+    FStore->erase(largest);
     return buffer;
 }
 

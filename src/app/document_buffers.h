@@ -10,7 +10,7 @@
 class TDocumentBuffers {
 public:
     TDocumentBuffers();
-    // An empty string, with the capacity of a returned buffer when there is one.
+    // An empty string, with the capacity of the largest returned buffer when there is one.
     std::string Take();
     void Give(std::string buffer);
     // The document, shared; its buffer is given back when the last holder lets it go (also

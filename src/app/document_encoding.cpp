@@ -305,10 +305,15 @@ std::string ToCrLf(const std::string& text)
 
 void ToCrLf(const std::string& text, std::string& out)
 {
+    ToCrLf(text.data(), text.size(), out);
+}
+
+void ToCrLf(const char* text, std::size_t size, std::string& out)
+{
     out.clear();
-    out.reserve(text.size() + text.size() / 32);
-    const char* const begin = text.data();
-    const char* const end = begin + text.size();
+    out.reserve(size + size / 32);
+    const char* const begin = text;
+    const char* const end = begin + size;
     // The next CR and the next LF, each found once by memchr and looked for again only when passed.
     auto next = [end](const char* from, char c) {
         const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));

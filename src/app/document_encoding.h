@@ -38,9 +38,10 @@ TDocumentEncoding DecideEncoding(const std::string& document, const std::string&
 // UTF-16 bytes (no mark) as UTF-8; unpaired surrogates become U+FFFD, an odd last byte is dropped.
 std::string Utf16ToUtf8(const std::string& bytes, bool bigEndian);
 
-// Every line end (CR LF, lone LF, lone CR) as CR LF; the second form writes into out (its
-// capacity reused), which must not be text.
+// Every line end (CR LF, lone LF, lone CR) as CR LF; the other forms write into out (its
+// capacity reused), which must not hold the text.
 std::string ToCrLf(const std::string& text);
 void ToCrLf(const std::string& text, std::string& out);
+void ToCrLf(const char* text, std::size_t size, std::string& out);
 // Whether every line end is CR LF already.
 bool IsCrLfOnly(const std::string& text);
