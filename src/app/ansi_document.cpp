@@ -79,8 +79,11 @@ std::string DisplayDocument(const std::string& bytes, const std::string& httpCha
     const TSource source(bytes, httpCharset);
     std::string document = buffers.Take();
     if (source.AsIs) {
-        // Straight from the bytes to CR LF lines: one pass, one buffer.
-        ToCrLf(source.Text, static_cast<std::size_t>(source.Length), document);
+        // Straight from the bytes to CR LF lines: one pass, one buffer. The buffer gets room to
+        // spare, so that the feed's next document, a little longer, still fits into it.
+        const std::size_t length = static_cast<std::size_t>(source.Length);
+        document.reserve(length + length / 8);
+        ToCrLf(source.Text, length, document);
     } else {
         source.Convert(document);
         if (!IsCrLfOnly(document)) {

@@ -11,11 +11,11 @@
 
 namespace {
 
-constexpr DWORD kChunkSize = 65536;
 // Reads are of 16 KB: under Wine a read waits until its buffer is full, so a slow body arrives in
-// pieces of that size. A body declared to be large is read in whole chunks, a quarter of the
+// pieces of that size. A body declared to be large is read in 256 KB pieces, a sixteenth of the
 // reads (and of the hand-offs between threads) for a megabyte feed.
 constexpr DWORD kSmallRead = 16384;
+constexpr DWORD kLargeRead = 262144;
 constexpr unsigned long long kLargeBody = 512 * 1024;
 constexpr DWORD kHeaderBufferSize = 8192;
 constexpr int kErrorIoPending = ERROR_IO_PENDING;
@@ -160,7 +160,8 @@ struct TAdvHttp::TRequestRecord {
     INTERNET_BUFFERSA Read = {};
     bool ReadFinished = false;
     DWORD ReadError = 0;
-    char Chunk[kChunkSize];
+    // Sized by the first read of the body, before WinInet has it.
+    std::vector<char> Chunk;
 };
 
 // One event delivery: every firing thread has its own, so concurrent deliveries from WinInet's
@@ -1034,7 +1035,7 @@ void TAdvHttp::ReadBody(unsigned long long generation)
             const unsigned long long declared = std::strtoull(length, nullptr, 10);
             FBodyTooLarge = FMaxBodySize > 0 && declared > FMaxBodySize;
             if (declared >= kLargeBody)
-                readSize = kChunkSize;
+                readSize = kLargeRead;
         }
     }
     TStepEnd read = Guard([&] {
@@ -1045,7 +1046,9 @@ void TAdvHttp::ReadBody(unsigned long long generation)
                 std::lock_guard<std::mutex> lock(FLock);
                 record->Read = INTERNET_BUFFERSA{};
                 record->Read.dwStructSize = sizeof record->Read;
-                record->Read.lpvBuffer = record->Chunk;
+                if (record->Chunk.size() < readSize)
+                    record->Chunk.resize(readSize);
+                record->Read.lpvBuffer = record->Chunk.data();
                 record->Read.dwBufferLength = readSize;
                 record->ReadFinished = false;
                 record->ReadError = 0;
@@ -1100,7 +1103,7 @@ void TAdvHttp::ReadBody(unsigned long long generation)
                 break;
             }
             FChunkPosition = static_cast<int>(FBody.size());
-            FBody.append(record->Chunk, std::min<DWORD>(count, kChunkSize));
+            FBody.append(record->Chunk.data(), std::min<std::size_t>(count, record->Chunk.size()));
             FChunkSize = static_cast<int>(count);
             FBytesRead += static_cast<int>(count);
             FireEvent(&TAdvHttp::OnDataAvailable);
