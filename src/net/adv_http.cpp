@@ -160,8 +160,9 @@ struct TAdvHttp::TRequestRecord {
     INTERNET_BUFFERSA Read = {};
     bool ReadFinished = false;
     DWORD ReadError = 0;
-    // Sized by the first read of the body, before WinInet has it.
-    std::vector<char> Chunk;
+    // Made by the first read of the body, before WinInet has it (not cleared: the reads fill it).
+    std::unique_ptr<char[]> Chunk;
+    DWORD ChunkSize = 0;
 };
 
 // One event delivery: every firing thread has its own, so concurrent deliveries from WinInet's
@@ -1046,9 +1047,11 @@ void TAdvHttp::ReadBody(unsigned long long generation)
                 std::lock_guard<std::mutex> lock(FLock);
                 record->Read = INTERNET_BUFFERSA{};
                 record->Read.dwStructSize = sizeof record->Read;
-                if (record->Chunk.size() < readSize)
-                    record->Chunk.resize(readSize);
-                record->Read.lpvBuffer = record->Chunk.data();
+                if (record->ChunkSize < readSize) {
+                    record->Chunk.reset(new char[readSize]);
+                    record->ChunkSize = readSize;
+                }
+                record->Read.lpvBuffer = record->Chunk.get();
                 record->Read.dwBufferLength = readSize;
                 record->ReadFinished = false;
                 record->ReadError = 0;
@@ -1103,7 +1106,7 @@ void TAdvHttp::ReadBody(unsigned long long generation)
                 break;
             }
             FChunkPosition = static_cast<int>(FBody.size());
-            FBody.append(record->Chunk.data(), std::min<std::size_t>(count, record->Chunk.size()));
+            FBody.append(record->Chunk.get(), std::min(count, record->ChunkSize));
             FChunkSize = static_cast<int>(count);
             FBytesRead += static_cast<int>(count);
             FireEvent(&TAdvHttp::OnDataAvailable);

@@ -213,9 +213,11 @@ void TBalloonWindow::SetShape(int width, int height)
     TRegionHandle shape(CreateShapeRegion(width, height));
     if (!shape)
         return;
-    // Setting a region redraws the window's frame: an outline already in place is kept.
+    // Setting a region redraws the window's frame: an outline already in place is kept. (The
+    // same area may come back cut into other rectangles, so it is compared by what differs.)
     TRegionHandle current(CreateRectRgn(0, 0, 0, 0));
-    if (current && GetWindowRgn(Handle(), current.Get()) != ERROR && EqualRgn(current.Get(), shape.Get()))
+    if (current && GetWindowRgn(Handle(), current.Get()) != ERROR &&
+        CombineRgn(current.Get(), current.Get(), shape.Get(), RGN_XOR) == NULLREGION)
         return;
     // The system owns the region once it is set; a failed call leaves it to us to free.
     if (SetWindowRgn(Handle(), shape.Get(), FALSE))

@@ -174,6 +174,36 @@ TEST_F(BalloonTest, TheRegionIsTheStemTriangleUnitedWithTheRoundedBody)
     EXPECT_FALSE(PtInRegion(rgn.Get(), w / 2, h - 2));
 }
 
+// A balloon shown over another takes the outline of its own size and place, whether it is
+// larger, smaller, the same or turned the other way.
+TEST_F(BalloonTest, EachBalloonShownOverAnotherHasTheOutlineOfItsOwnSize)
+{
+    const std::string longText = "Eine recht lange erste Zeile des Textes\rZwei\rDrei\rVier";
+    const struct {
+        POINT At;
+        const char* Text;
+    } shows[] = {{{500, 400}, longText.c_str()},
+                 {{500, 400}, "Kurz"},
+                 {{500, 400}, "Kurz"},
+                 {{200, 700}, longText.c_str()},
+                 {{500, 400}, "Kurz"}};
+    for (const auto& show : shows) {
+        ShowAt(show.At, "Hallo", show.Text);
+        ASSERT_TRUE(IsWindowVisible(Wnd()));
+        RECT r = WindowRect(Wnd());
+        const int w = r.right - r.left, h = r.bottom - r.top;
+        TRegionHandle rgn(CreateRectRgn(0, 0, 0, 0));
+        ASSERT_NE(GetWindowRgn(Wnd(), rgn.Get()), ERROR);
+        TRegionHandle expected(Window().CreateShapeRegion(w, h));
+        // The same area, however cut into rectangles.
+        EXPECT_EQ(CombineRgn(expected.Get(), expected.Get(), rgn.Get(), RGN_XOR), NULLREGION)
+            << show.Text << " at " << show.At.x;
+        RECT box;
+        GetRgnBox(rgn.Get(), &box);
+        EXPECT_EQ(box.right, w - 1) << show.Text;
+    }
+}
+
 TEST_F(BalloonTest, PaintingShowsFrameBackgroundIconHeaderBodyAndCloseButton)
 {
     ShowAt({500, 400}, "Neue Nachricht", "Erste Zeile des Textes\rZweite Zeile", 0, ikWarning);
