@@ -45,7 +45,11 @@ struct TSource {
 
     void Convert(std::string& out) const
     {
-        const int wide = AsIs ? 0 : MultiByteToWideChar(CodePage, 0, Text, Length, nullptr, 0);
+        if (AsIs) {
+            out.assign(Text, static_cast<std::size_t>(Length));
+            return;
+        }
+        const int wide = MultiByteToWideChar(CodePage, 0, Text, Length, nullptr, 0);
         std::vector<wchar_t> w(static_cast<std::size_t>(wide > 0 ? wide : 0));
         const int ansi = wide > 0 && MultiByteToWideChar(CodePage, 0, Text, Length, w.data(), wide) == wide
                              ? WideCharToMultiByte(CP_ACP, 0, w.data(), wide, nullptr, 0, "?", nullptr)

@@ -645,13 +645,10 @@ bool TAdvHttp::StartWorkerLocked(unsigned long long generation, DWORD& error)
     const unsigned long long ticket = ++FWorkerTickets;
     auto start = std::make_unique<TWorkerStart>(TWorkerStart{this, generation, ticket});
     const unsigned long long previous = FWorkerTicket;
-    const bool wasActive = FWorkerActive;
     FWorkerTicket = ticket;
-    FWorkerActive = true;
     if (!QueueUserWorkItem(&TAdvHttp::WorkerEntry, start.get(), WT_EXECUTELONGFUNCTION)) {
         error = GetLastError();
         FWorkerTicket = previous;
-        FWorkerActive = wasActive;
         --FRunningWorkers;
         return false;
     }
@@ -668,10 +665,9 @@ void TAdvHttp::ForgetWorker(bool handOff, unsigned long long generation)
     TDetached detached;
     {
         std::lock_guard<std::mutex> lock(FLock);
-        if (!FWorkerActive || FWorkerTicket != tWorkerTicket)
+        if (FWorkerTicket == 0 || FWorkerTicket != tWorkerTicket)
             return;
         FWorkerTicket = 0;
-        FWorkerActive = false;
         if (handOff && FAbortRequested && FRequest && generation == FGeneration)
             DetachLocked(detached);
     }
@@ -731,7 +727,7 @@ void TAdvHttp::SettleWorker()
         !onOwnWorker && std::any_of(FActiveDeliveries.begin(), FActiveDeliveries.end(),
                                     [](const TDelivery* d) { return d->Source == TDelivery::dsWorker; });
     if (onOwnWorker || inWorkerDelivery) {
-        if (FWorkerActive)
+        if (FWorkerTicket != 0)
             throw Exception("The request is still being processed");
         return;
     }
@@ -779,7 +775,6 @@ void TAdvHttp::DetachLocked(TDetached& out)
     out.Request = std::move(FRequest);
     out.Connection = std::move(FConnection);
     FWorkerTicket = 0;
-    FWorkerActive = false;
     FAbortRequested = false;
     FBusy = false;
 }
@@ -1144,7 +1139,7 @@ void TAdvHttp::Abort()
         // nothing left to start.
         std::lock_guard<std::mutex> lock(FLock);
         FAbortRequested = true;
-        wake = FWorkerActive;
+        wake = FWorkerTicket != 0;
         if (!wake)
             DetachLocked(detached);
     }

@@ -266,11 +266,10 @@ private:
     // Every request gets the next generation; its record, its worker and its events carry it, and
     // whatever carries an older one is dropped. Written under FLock on the owner's thread.
     std::atomic<unsigned long long> FGeneration{0};
-    // The worker bound to the current request: its ticket (from FWorkerTickets, under FLock),
-    // whether it is bound.
+    // The ticket of the worker bound to the current request (from FWorkerTickets, under FLock),
+    // 0 while none is bound.
     unsigned long long FWorkerTickets = 0;
     std::atomic<unsigned long long> FWorkerTicket{0};
-    std::atomic<bool> FWorkerActive{false};
     // One lock for every change of hands: the generation, the current record and its pending
     // operation, the worker binding, the abort flag and the taking out of the handles. Never
     // held while an event is delivered or a handle closed.
