@@ -33,3 +33,7 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/overlay_icon.cpp
     ${CMAKE_CURRENT_LIST_DIR}/refresh_cycle.cpp)
 list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_buffers.cpp)
+# Subscriptions that move in and out: OPML lists, feed links of web pages, JSON Feed, site icons.
+list(APPEND QV_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/utf8_text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/json_feed.cpp)
