@@ -37,3 +37,6 @@ list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_buffers.cpp)
 list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/utf8_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/json_feed.cpp)
+list(APPEND QV_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/opml_reader.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/opml_writer.cpp)

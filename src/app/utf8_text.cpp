@@ -168,4 +168,36 @@ std::string_view Prefix(std::string_view text, std::size_t maxCodePoints)
     return text.substr(0, i);
 }
 
+std::string Repair(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        std::size_t length = b < 0x80                ? 1
+                             : b >= 0xC2 && b < 0xE0 ? 2
+                             : b >= 0xE0 && b < 0xF0 ? 3
+                             : b >= 0xF0 && b < 0xF5 ? 4
+                                                     : 0;
+        bool ok = length > 0 && i + length <= text.size();
+        for (std::size_t k = 1; ok && k < length; ++k)
+            ok = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        if (ok && length >= 3) {
+            const unsigned char c = static_cast<unsigned char>(text[i + 1]);
+            // Overlong forms, surrogates and values beyond U+10FFFF.
+            ok = !(b == 0xE0 && c < 0xA0) && !(b == 0xED && c >= 0xA0) && !(b == 0xF0 && c < 0x90) &&
+                 !(b == 0xF4 && c >= 0x90);
+        }
+        if (ok) {
+            out.append(text.data() + i, length);
+            i += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
 } // namespace utf8

@@ -27,4 +27,8 @@ std::string CollapseSpaces(std::string_view text);
 // (a broken sequence counts one code point per byte).
 std::string_view Prefix(std::string_view text, std::size_t maxCodePoints);
 
+// The text with every byte that does not belong to a well-formed UTF-8 sequence (overlong forms
+// and surrogates included) replaced by U+FFFD.
+std::string Repair(std::string_view text);
+
 } // namespace utf8
