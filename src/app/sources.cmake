@@ -40,3 +40,4 @@ list(APPEND QV_CORE_SOURCES
 list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/opml_reader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/opml_writer.cpp)
+list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/html_links.cpp)
