@@ -188,7 +188,12 @@ std::string Value(std::string_view raw)
         space = false;
         collapsed.push_back(c);
     }
-    return utf8::DecodeReferences(collapsed);
+    // Control characters have no place in XML, nor in a name or an address.
+    std::string value = utf8::DecodeReferences(collapsed);
+    value.erase(std::remove_if(value.begin(), value.end(),
+                               [](char c) { return static_cast<unsigned char>(c) < 0x20 && !IsSpace(c); }),
+                value.end());
+    return value;
 }
 
 struct TOutlineAttributes {
@@ -247,11 +252,10 @@ TOutlineAttributes OutlineAttributes(std::string_view s)
 // Feed addresses in the "feed:" scheme that some lists use stand for their web address.
 std::string WebAddress(std::string url)
 {
-    if (url.size() > 5 && SameNoCase(std::string_view(url).substr(0, 5), "feed:")) {
-        std::string rest = url.substr(5);
-        if (rest.compare(0, 2, "//") == 0)
-            return "http:" + rest;
-        return rest;
+    while (url.size() > 5 && SameNoCase(std::string_view(url).substr(0, 5), "feed:")) {
+        url.erase(0, 5);
+        if (url.compare(0, 2, "//") == 0)
+            url.insert(0, "http:");
     }
     return url;
 }

@@ -7,3 +7,5 @@ list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/icon_writer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/icon_converter.cpp)
 list(APPEND QV_WIN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/icon_converter_win.cpp)
+list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/site_icon.cpp)
+list(APPEND QV_WIN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/wic_image.cpp)
