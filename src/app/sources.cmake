@@ -41,3 +41,4 @@ list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/opml_reader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/opml_writer.cpp)
 list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/html_links.cpp)
+list(APPEND QV_WIN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/opml_charsets_win.cpp)

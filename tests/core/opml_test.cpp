@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/utf8_text.h"
+#include "rtl/string_list.h"
 
 #include <string>
 #include <vector>
@@ -118,6 +119,19 @@ TEST(OpmlReader, ReadsTheShapesOtherReadersWrite)
     };
     for (const auto& c : cases)
         EXPECT_EQ(Tree(c.file), c.tree) << c.name;
+}
+
+TEST(OpmlReader, ReadsTheSampleLists)
+{
+    const std::string folder = std::string(QV_SOURCE_DIR) + "/tests/data/opml/";
+    EXPECT_EQ(Tree(ReadFileBytes(folder + "nested-export.opml")),
+              "[Technik]\n  Heise & Co <https://www.example.de/rss/news.rdf> <https://www.example.de/>\n"
+              "  Golem <https://rss.example.de/golem.xml> <>\n  [Blogs]\n"
+              "    blog.example.org <https://blog.example.org/feed/> <>\n" +
+                  std::string(u8"Zürcher Nachrichten <https://zh.example.ch/feed.xml> <>\n"));
+    EXPECT_EQ(Tree(ReadFileBytes(folder + "flat-latin1.opml")),
+              std::string(u8"München <http://m.example/rss> <>\n") +
+                  "Flat <http://f.example/rss> <http://f.example/>\n");
 }
 
 TEST(OpmlReader, TheHeadTitleIsRead)
