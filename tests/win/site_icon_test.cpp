@@ -2,7 +2,7 @@
 // pictures in tests/data/icons were made with ImageMagick: a 16 × 16 PNG with a transparent
 // border round a red square, an opaque blue 32 × 32 PNG, a GIF with a transparent border round a
 // green square, an orange 24 × 24 JPEG, and an icon file with a red 16 × 16 and a blue 32 × 32
-// image (BMP inside).
+// image (BMP inside); too-wide.png is a red line 4097 pixels long.
 #include "app/icons/wic_image.h"
 
 #include <windows.h>
@@ -95,11 +95,12 @@ TEST(SiteIcon, BrokenPicturesAreErrors)
     const std::string cases[] = {
         "",
         png.substr(0, 40),
-        png.substr(0, png.size() - 20),
+        png.substr(0, png.find("IDAT") + 20), // cut inside the image data
         lying,
         std::string("GIF89a\x10\0\x10\0", 10),
         "<html><body>Not found</body></html>",
         std::string(300, '\xFF'),
+        Picture("too-wide.png"), // 4097 x 1: beyond what a site icon may be
     };
     for (const std::string& bytes : cases)
         EXPECT_THROW(icons::DecodeImage(bytes), icons::EInvalidGraphic) << bytes.size() << " bytes";
