@@ -267,7 +267,8 @@ TOutline MakeOutline(const TOutlineAttributes& a)
     if (o.XmlUrl.empty() && !a.Url.empty() &&
         (SameNoCase(a.Type, "rss") || SameNoCase(a.Type, "atom") || SameNoCase(a.Type, "feed")))
         o.XmlUrl = WebAddress(a.Url);
-    o.HtmlUrl = a.HtmlUrl;
+    if (o.IsFeed())
+        o.HtmlUrl = a.HtmlUrl; // a folder is no site's
     o.Title = !a.Title.empty() ? a.Title : a.Text;
     if (o.Title.empty() && o.IsFeed())
         o.Title = AddressHost(o.XmlUrl);

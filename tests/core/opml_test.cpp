@@ -18,7 +18,8 @@ void Describe(const std::vector<TOutline>& outlines, std::string& out, int depth
 {
     for (const TOutline& o : outlines) {
         out += std::string(std::size_t(depth) * 2, ' ');
-        out += o.IsFeed() ? o.Title + " <" + o.XmlUrl + "> <" + o.HtmlUrl + ">\n" : "[" + o.Title + "]\n";
+        out += o.IsFeed() ? o.Title + " <" + o.XmlUrl + "> <" + o.HtmlUrl + ">\n"
+                          : "[" + o.Title + "]" + (o.HtmlUrl.empty() ? "" : " <" + o.HtmlUrl + ">") + "\n";
         Describe(o.Children, out, depth + 1);
     }
 }
@@ -54,7 +55,7 @@ TEST(OpmlReader, ReadsTheShapesOtherReadersWrite)
         {"nested folders",
          Body("<outline text=\"News\"><outline text=\"World\"><outline text=\"A\" xmlUrl=\"http://a/\"/></outline>"
               "<outline text=\"B\" xmlUrl=\"http://b/\"/></outline><outline text=\"C\" xmlUrl=\"http://c/\"/>"
-              "<outline text=\"Empty\"></outline><outline text=\"Also empty\"/>"),
+              "<outline text=\"Empty\"></outline><outline text=\"Also empty\" htmlUrl=\"http://site/\"/>"),
          "[News]\n  [World]\n    A <http://a/> <>\n  B <http://b/> <>\nC <http://c/> <>\n[Empty]\n[Also empty]\n"},
         {"references and white space in titles",
          Body("<outline text=\"Tom &amp; Jerry &quot;Live&quot; &#39;n&#x27; &lt;b&gt; &eacute;&nbsp;x\" "
