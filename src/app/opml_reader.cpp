@@ -226,9 +226,11 @@ TOutlineAttributes OutlineAttributes(std::string_view s)
             while (i < s.size() && IsSpace(s[i]))
                 ++i;
             if (i < s.size() && (s[i] == '"' || s[i] == '\'')) {
+                // The tag's end was found with quotes paired from its start; read from here
+                // they may not pair, and a value left open runs to the tag's end.
                 const std::size_t close = s.find(s[i], i + 1);
-                raw = s.substr(i + 1, close - i - 1);
-                i = close + 1;
+                raw = s.substr(i + 1, close == npos ? npos : close - i - 1);
+                i = close == npos ? s.size() : close + 1;
             } else {
                 const std::size_t begin = i;
                 while (i < s.size() && !IsSpace(s[i]))

@@ -81,6 +81,8 @@ TEST(OpmlReader, ReadsTheShapesOtherReadersWrite)
               "xmlUrl=\"http://x/\"/>"),
          "Single <http://s/> <>\nBare <http://b/> <>\nUrl <http://u/> <>\n[Link]\nFeed scheme "
          "<http://f.example/rss> <>\nFeed prefix <https://g.example/rss> <>\nBroken <http://x/> <>\n"},
+        {"a quote that pairs only with the tag's start",
+         Body("<outline a'b=\"c'/><outline text=\"After\" xmlUrl=\"http://a/\"/>"), "[]\nAfter <http://a/> <>\n"},
         {"outlines inside a feed belong to its folder",
          Body("<outline text=\"F\"><outline text=\"Parent\" xmlUrl=\"http://p/\"><outline text=\"Child\" "
               "xmlUrl=\"http://c/\"/></outline></outline>"),
