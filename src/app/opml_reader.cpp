@@ -285,7 +285,10 @@ bool ToUtf8(const std::string& bytes, const TCharsetDecoder& decode, std::string
     const std::string_view body = std::string_view(bytes).substr(e.MarkLength);
     switch (e.CodePage) {
     case kCodePageUtf8:
+        // A byte-order mark decides even for bytes that are not all UTF-8: those become U+FFFD.
         text.assign(body.data(), body.size());
+        if (!IsValidUtf8(text))
+            text = utf8::Repair(text);
         return true;
     case kCodePageUtf16LE:
     case kCodePageUtf16BE:

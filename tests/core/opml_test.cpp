@@ -99,6 +99,8 @@ TEST(OpmlReader, ReadsTheShapesOtherReadersWrite)
          "B <http://b/> <>\n"},
         {"UTF-8 names", Body(u8"<outline text=\"Новости · ニュース 🚀\" xmlUrl=\"http://n/\"/>"),
          u8"Новости · ニュース 🚀 <http://n/> <>\n"},
+        {"broken bytes after a UTF-8 byte-order mark",
+         "\xEF\xBB\xBF" + Body("<outline text=\"a\xBC\" xmlUrl=\"http://b/\"/>"), u8"a\uFFFD <http://b/> <>\n"},
         {"declared ISO-8859-1",
          Body("<outline text=\"M\xFCnchen \x80\" xmlUrl=\"http://m/\"/>",
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"),
