@@ -122,7 +122,8 @@ protected:
     int FTextTop = 0;
     int FIconWidth = 0;
     int FIconHeight = 0;
-    int FMaxWidth = 0; // what the text is measured against
+    int FMaxWidth = 0;                    // what the text is measured against
+    int FBodyWidth = 0, FHeaderWidth = 0; // as measured
     TIconKind FIconKind = ikNone;
     int FImageIndex = -1;
 };

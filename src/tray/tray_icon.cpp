@@ -10,20 +10,21 @@
 #include "gui/image_list.h"
 #include "gui/menus.h"
 #include "gui/timer.h"
+#include "rtl/wide.h"
 #include "tray/shell_queue.h"
 
 namespace {
 
 TShellQueue& PlatformQueue()
 {
-    static TShellQueue queue([](DWORD m, NOTIFYICONDATAA* d) { return Shell_NotifyIconA(m, d); });
+    static TShellQueue queue([](DWORD m, NOTIFYICONDATAW* d) { return Shell_NotifyIconW(m, d); });
     return queue;
 }
 
 // The platform's shell, whose requests go through the queue.
 class TPlatformShellTray : public TShellTray {
 public:
-    BOOL NotifyIconKeeping(DWORD message, NOTIFYICONDATAA* data, std::shared_ptr<const void> picture) override
+    BOOL NotifyIconKeeping(DWORD message, NOTIFYICONDATAW* data, std::shared_ptr<const void> picture) override
     {
         return PlatformQueue().Notify(message, *data, std::move(picture));
     }
@@ -35,11 +36,37 @@ TShellTray* g_shell = &g_platformShell;
 TShellVersionQuery g_versionQuery = nullptr;
 DWORD g_shellVersion = 0; // 0: not known yet, or the last query failed
 
-void CopyCut(char* dest, std::size_t destSize, const std::string& s, std::size_t maxChars)
+// Where the character that covers position i of the text begins: at i itself, or before it when
+// i falls inside a surrogate pair or on a mark, joiner or modifier that continues the character.
+std::size_t CharacterStart(const std::wstring& w, std::size_t i)
 {
-    std::size_t n = std::min(s.size(), std::min(maxChars, destSize - 1));
-    std::memcpy(dest, s.data(), n);
-    dest[n] = '\0';
+    auto continues = [&](std::size_t at) {
+        const wchar_t c = w[at];
+        if (c >= 0xDC00 && c <= 0xDFFF)
+            return true; // the second half of a pair
+        if (c == 0x200D || (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0x0300 && c <= 0x036F))
+            return true; // joiner, variation selector, combining mark
+        if (at > 0 && w[at - 1] == 0x200D)
+            return true; // what a joiner joins
+        // The skin-tone modifiers U+1F3FB..U+1F3FF.
+        return c == 0xD83C && at + 1 < w.size() && w[at + 1] >= 0xDFFB && w[at + 1] <= 0xDFFF;
+    };
+    while (i > 0 && continues(i))
+        --i;
+    return i;
+}
+
+// Copies as much of the text as the record's field holds (maxUnits UTF-16 units before its NUL),
+// cut at a character boundary: never inside a surrogate pair or before a mark that belongs to
+// the character in front of it.
+void CopyCut(wchar_t* dest, std::size_t destSize, const std::string& s, std::size_t maxUnits)
+{
+    const std::wstring w = rtl::Utf8ToWide(s);
+    std::size_t n = std::min(w.size(), std::min(maxUnits, destSize - 1));
+    if (n < w.size())
+        n = CharacterStart(w, n);
+    std::memcpy(dest, w.data(), n * sizeof(wchar_t));
+    dest[n] = L'\0';
 }
 
 std::string ReplaceCrLf(const std::string& s)
@@ -79,14 +106,14 @@ const UINT kTipFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 
 } // namespace
 
-BOOL TShellTray::NotifyIcon(DWORD message, NOTIFYICONDATAA* data)
+BOOL TShellTray::NotifyIcon(DWORD message, NOTIFYICONDATAW* data)
 {
     return PlatformQueue().Notify(message, *data);
 }
 
 HWND TShellTray::FindTaskbar()
 {
-    return FindWindowA("Shell_TrayWnd", nullptr);
+    return FindWindowW(L"Shell_TrayWnd", nullptr);
 }
 
 TShellTray& ShellTray()
@@ -101,17 +128,17 @@ void SetShellTray(TShellTray* shell)
 
 DWORD ReadShellVersion()
 {
-    char path[MAX_PATH] = "shell32.dll";
+    const wchar_t* path = L"shell32.dll";
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    DWORD size = GetFileVersionInfoSizeW(path, &handle);
     if (!size)
         return 0;
     std::string buffer(size, '\0');
-    if (!GetFileVersionInfoA(path, 0, size, &buffer[0]))
+    if (!GetFileVersionInfoW(path, 0, size, &buffer[0]))
         return 0;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT len = 0;
-    if (!VerQueryValueA(&buffer[0], "\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
+    if (!VerQueryValueW(&buffer[0], L"\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
         return 0;
     return info->dwFileVersionMS;
 }
@@ -138,7 +165,7 @@ void SetShellVersionQuery(TShellVersionQuery query)
 // layout is larger by its pointer alignment).
 DWORD NotifyRecordSize(bool newShell)
 {
-    return newShell ? NOTIFYICONDATAA_V2_SIZE : NOTIFYICONDATAA_V1_SIZE;
+    return newShell ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
 }
 
 TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner), FData(), FWindow(*this)
@@ -146,8 +173,8 @@ TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner), FData(), FWindow(
     // A hidden top-level window rather than a message-only one: the shell's "TaskbarCreated" is
     // broadcast to top-level windows only.
     FWindow.CreateHandle("TTrayIconWindow", WS_EX_TOOLWINDOW, "", WS_POPUP, 0, 0, 0, 0, nullptr);
-    FTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    FKernel.Reset(LoadLibraryA("KERNEL32.DLL"));
+    FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    FKernel.Reset(LoadLibraryW(L"KERNEL32.DLL"));
     if (FKernel)
         FRegisterServiceProcess = reinterpret_cast<TRegisterServiceProcess>(
             reinterpret_cast<void*>(GetProcAddress(FKernel.Get(), "RegisterServiceProcess")));
@@ -186,10 +213,11 @@ void TTrayIcon::Notify(DWORD message)
     ShellTray().NotifyIconKeeping(message, &FData, FIcon);
 }
 
-// Older shells read a 64-character tip field: cut there so that it stays terminated.
+// The record's tip holds 128 characters with its NUL; older shells read only the first 64, so
+// it is cut there for them to stay terminated.
 void TTrayIcon::SetTip(const std::string& hint)
 {
-    CopyCut(FData.szTip, sizeof FData.szTip, GetShortHint(hint), IsNewShell() ? 127 : 63);
+    CopyCut(FData.szTip, ARRAYSIZE(FData.szTip), GetShortHint(hint), IsNewShell() ? 127 : 63);
 }
 
 void TTrayIcon::SetActive(bool v)
@@ -205,7 +233,7 @@ void TTrayIcon::SetActive(bool v)
         if (!Icon()) {
             HICON app = nullptr;
             if (Application && Application->Handle())
-                app = reinterpret_cast<HICON>(GetClassLongPtrA(Application->Handle(), GCLP_HICON));
+                app = reinterpret_cast<HICON>(GetClassLongPtrW(Application->Handle(), GCLP_HICON));
             if (!app)
                 app = LoadIcon(nullptr, IDI_APPLICATION);
             FIcon = std::make_shared<TIconHandle>(CopyIcon(app));
@@ -427,8 +455,8 @@ void TTrayIcon::ShowTrayBalloon(const std::string& Title, const std::string& Tex
         return;
     FBalloonShownAt = GetTickCount();
     FBalloonTimeout = TimeoutMs / 1000;
-    CopyCut(FData.szInfoTitle, sizeof FData.szInfoTitle, Title, 63);
-    CopyCut(FData.szInfo, sizeof FData.szInfo, Text, 255);
+    CopyCut(FData.szInfoTitle, ARRAYSIZE(FData.szInfoTitle), Title, 63);
+    CopyCut(FData.szInfo, ARRAYSIZE(FData.szInfo), Text, 255);
     FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
     FData.uTimeout = static_cast<UINT>(TimeoutMs);
     switch (Kind) {
@@ -474,7 +502,7 @@ void TTrayIcon::ShowMenu(TPopupMenu* menu, POINT p)
 {
     SetForegroundWindow(FWindow.Handle());
     menu->Popup(p.x, p.y, FWindow.Handle());
-    PostMessageA(FWindow.Handle(), WM_NULL, 0, 0);
+    PostMessageW(FWindow.Handle(), WM_NULL, 0, 0);
 }
 
 void TTrayIcon::ButtonDown(TMouseButton b, TShiftState shift, POINT p)

@@ -80,7 +80,7 @@ class Context:
 
     def opened(self):
         try:
-            with open(self.opened_file, encoding="cp1252") as f:
+            with open(self.opened_file, encoding="utf-8") as f:
                 return [line.rstrip("\n") for line in f]
         except FileNotFoundError:
             return []

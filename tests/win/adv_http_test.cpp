@@ -41,8 +41,8 @@ std::string ProxiedUrl(const std::string& action, const std::string& query = "")
 // A plain synchronous fetch outside the component, for the server's request log.
 std::string Fetch(const std::string& url)
 {
-    TInternetHandle session(InternetOpenA("qv-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    TInternetHandle file(InternetOpenUrlA(session.Get(), url.c_str(), nullptr, 0,
+    TInternetHandle session(InternetOpenW(L"qv-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    TInternetHandle file(InternetOpenUrlW(session.Get(), rtl::Utf8ToWide(url).c_str(), nullptr, 0,
                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     std::string body;
     char buf[4096];
@@ -402,11 +402,11 @@ TEST_F(AdvHttp, WriterWhoseOnErrorHandlerFreesTheComponentReturnsQuietly)
 
 TEST_F(AdvHttp, ErrorTextComesFromWinInetsMessageTable)
 {
-    char expected[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleA("wininet.dll"), 12007, 0, expected,
-                   sizeof expected, nullptr);
-    ASSERT_NE(expected[0], '\0');
-    EXPECT_EQ(TAdvHttp::ErrorText(12007), expected);
+    wchar_t expected[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleW(L"wininet.dll"), 12007, 0, expected, 256,
+                   nullptr);
+    ASSERT_NE(expected[0], L'\0');
+    EXPECT_EQ(TAdvHttp::ErrorText(12007), rtl::WideToUtf8(expected));
     EXPECT_EQ(TAdvHttp::ErrorText(ERROR_INSUFFICIENT_BUFFER), "");
     std::string base = TAdvHttp::ErrorText(ERROR_INTERNET_EXTENDED_ERROR);
     ASSERT_GE(base.size(), 2u);
@@ -746,7 +746,7 @@ TEST_F(AdvHttp, CancellingTheCredentialsDialogGivesUp)
     // The dialog belongs to the worker, not to this thread.
     EXPECT_NE(GetWindowThreadProcessId(dialog, nullptr), GetCurrentThreadId());
     EXPECT_TRUE(h->AwaitingUser());
-    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(PumpUntil([&] { return p["Error"] > 0; }));
     EXPECT_FALSE(h->AwaitingUser());
     EXPECT_EQ(p.ErrorCode, ERROR_INTERNET_OPERATION_CANCELLED);
@@ -771,17 +771,15 @@ TEST_F(AdvHttp, CredentialsTypedIntoTheDialogAreSentAgain)
     EnumChildWindows(
         dialog,
         [](HWND wnd, LPARAM lp) -> BOOL {
-            char cls[32] = {};
-            GetClassNameA(wnd, cls, sizeof cls);
-            if (lstrcmpiA(cls, "Edit") == 0)
+            if (rtl::SameText(ClassNameOf(wnd), "Edit"))
                 reinterpret_cast<std::vector<HWND>*>(lp)->push_back(wnd);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&edits));
     ASSERT_GE(edits.size(), 2u);
-    SendMessageA(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("dlg-user"));
-    SendMessageA(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("dlg-pass"));
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    SendMessageW(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("dlg-user"));
+    SendMessageW(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("dlg-pass"));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(PumpUntil([&] { return p["Complete"] > 0 || p["Error"] > 0; }));
     EXPECT_EQ(p["Complete"], 1);
     EXPECT_EQ(p.CompleteText, "authorized");
@@ -1146,9 +1144,7 @@ TEST_F(AdvHttp, ComponentsShareOneEventWindowThatGoesWithTheLast)
     TAdvHttp* a = new TAdvHttp(Form);
     HWND wnd = TAdvHttp::EventWindow();
     ASSERT_NE(wnd, nullptr);
-    char cls[64] = {};
-    GetClassNameA(wnd, cls, sizeof cls);
-    EXPECT_STREQ(cls, "TAdvHttpWindow");
+    EXPECT_EQ(ClassNameOf(wnd), "TAdvHttpWindow");
     EXPECT_FALSE(IsWindowVisible(wnd));
     TAdvHttp* b = new TAdvHttp(Form);
     EXPECT_EQ(TAdvHttp::EventWindow(), wnd);

@@ -42,16 +42,11 @@ std::string CorpusFolder()
 std::vector<std::string> Names(const std::string& pattern, bool folders)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        bool folder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (fd.cFileName[0] != '.' && folder == folders)
-            names.push_back(fd.cFileName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    rtl::ForEachFileEntry(pattern, [&](const rtl::TFileEntry& e) {
+        if (e.Name[0] != '.' && e.IsDirectory() == folders)
+            names.push_back(e.Name);
+        return true;
+    });
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -157,16 +152,11 @@ std::vector<std::string> g_shownTexts;
 
 BOOL CALLBACK ReadMenuWindow(HWND w, LPARAM)
 {
-    char cls[16] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    if (std::string(cls) != "#32768" || !IsWindowVisible(w))
+    if (ClassNameOf(w) != "#32768" || !IsWindowVisible(w))
         return TRUE;
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(w, 0x01E1 /* MN_GETHMENU */, 0, 0));
-    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-        char text[512] = {};
-        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        g_shownTexts.push_back(text);
-    }
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(w, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i)
+        g_shownTexts.push_back(MenuStringOf(menu, static_cast<UINT>(i)));
     return FALSE;
 }
 
@@ -176,7 +166,7 @@ void CALLBACK ReadAndPress(HWND, UINT, UINT_PTR id, DWORD)
     g_shownTexts.clear();
     EnumWindows(ReadMenuWindow, 0);
     for (WPARAM k : g_keys)
-        PostMessageA(g_owner, WM_KEYDOWN, k, 1);
+        PostMessageW(g_owner, WM_KEYDOWN, k, 1);
 }
 
 class CorpusTest : public testing::TestWithParam<TCorpusDocument> {
@@ -190,7 +180,7 @@ protected:
     {
         App.reset();
         for (const char* ext : {".xml", ".headers"})
-            DeleteFileA((LoopbackServer().DocsFolder + Served + ext).c_str());
+            rtl::DeleteFile((LoopbackServer().DocsFolder + Served + ext));
         rtl::SetProgramFileNameOverride("");
     }
     TMainForm& F() { return *MainForm; }
@@ -205,7 +195,7 @@ protected:
         WriteTextFile(server.DocsFolder + Served + ".xml", ReadFileBytes(source + ".xml"));
         if (rtl::FileExists(source + ".headers"))
             WriteTextFile(server.DocsFolder + Served + ".headers", ReadFileBytes(source + ".headers"));
-        CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
+        rtl::CreateDir((Folder / "Newsfeeds"));
         WriteTextFile(Folder / "Newsfeeds\\Test.nfd", server.Url("/docs/" + Served + ".xml") + "\r\n");
         std::string ini = "[Settings]\r\nFeedName=Test\r\n";
         for (const auto& setting :

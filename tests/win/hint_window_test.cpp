@@ -42,7 +42,7 @@ protected:
         POINT p = OverButton();
         SetCursorPos(p.x, p.y);
         POINT client = {20, 15};
-        PostMessageA(Button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        PostMessageW(Button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
     }
 };
 
@@ -66,7 +66,7 @@ TEST_F(HintWindowTest, TheShortHintShowsBelowTheCursorAfterThePause)
     RECT calc = w->CalcHintRect(GetSystemMetrics(SM_CXSCREEN), "Kurz", nullptr);
     EXPECT_EQ(r.right - r.left, calc.right);
     EXPECT_EQ(r.bottom - r.top, calc.bottom + 4);
-    EXPECT_EQ(SendMessageA(w->Handle(), WM_NCHITTEST, 0, 0), HTTRANSPARENT);
+    EXPECT_EQ(SendMessageW(w->Handle(), WM_NCHITTEST, 0, 0), HTTRANSPARENT);
     EXPECT_NE(GetActiveWindow(), w->Handle());
 }
 
@@ -75,8 +75,8 @@ TEST_F(HintWindowTest, APressHidesTheHintUntilThePointerMovesOn)
     MoveOverButton();
     PumpFor(250);
     ASSERT_TRUE(App.HintController()->Window()->Showing());
-    PostMessageA(Button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 15));
-    PostMessageA(Button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(20, 15));
+    PostMessageW(Button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 15));
+    PostMessageW(Button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(20, 15));
     PumpFor(250);
     EXPECT_FALSE(App.HintController()->Window()->Showing());
 }

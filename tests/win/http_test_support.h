@@ -89,7 +89,7 @@ inline int HandleCount(HANDLE except = nullptr)
     };
     using TQuery = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
     auto query = reinterpret_cast<TQuery>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     std::vector<char> buffer(1 << 16);
     for (int attempt = 0; query && attempt < 10; ++attempt) {
         ULONG needed = 0;
@@ -123,9 +123,9 @@ inline HWND FindOwnDialog()
         [](HWND wnd, LPARAM lp) -> BOOL {
             DWORD pid = 0;
             GetWindowThreadProcessId(wnd, &pid);
-            char cls[32] = {};
-            GetClassNameA(wnd, cls, sizeof cls);
-            if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(wnd)) {
+            wchar_t cls[32] = {};
+            GetClassNameW(wnd, cls, 32);
+            if (pid == GetCurrentProcessId() && std::wstring(cls) == L"#32770" && IsWindowVisible(wnd)) {
                 reinterpret_cast<TFind*>(lp)->Found = wnd;
                 return FALSE;
             }

@@ -140,7 +140,7 @@ TEST_F(MainFormTest, ASavedPositionIsUsedAndOneOffEveryScreenIsCentred)
     Start("quorvane.exe", "[Window]\r\nTop=-5000\r\nLeft=9000\r\n");
     GetWindowRect(MainForm->Handle(), &r);
     RECT work;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_GE(r.left, work.left);
     EXPECT_LE(r.right, work.right);
     EXPECT_NEAR((r.left + r.right) / 2, (work.left + work.right) / 2, 2);
@@ -152,7 +152,7 @@ TEST_F(MainFormTest, AnUnwritableSettingsFileIsReportedAndTheProgramStillEnds)
     std::string ini = TAppPaths::FromProgramFile(Folder / "quorvane.exe").SettingsFile;
     WriteTextFile(ini, "[Window]\r\nTop=1\r\n");
     // Another program holds the file open without sharing it.
-    HANDLE lock = CreateFileA(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE lock = CreateFileW(rtl::Utf8ToWide(ini).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     Stop();
     CloseHandle(lock);
@@ -174,7 +174,7 @@ TEST_F(MainFormTest, TheProxySwitchEnablesAndColoursTheFiveControls)
     }
     EXPECT_FALSE(f.PortLabel->Enabled());
     f.ProxyUserEdit->SetText("anna");
-    SendMessageA(f.ProxyCheckBox->Handle(), BM_CLICK, 0, 0);
+    SendMessageW(f.ProxyCheckBox->Handle(), BM_CLICK, 0, 0);
     EXPECT_TRUE(f.ProxyCheckBox->Checked());
     for (TWinControl* c : fields) {
         EXPECT_TRUE(c->Enabled());
@@ -182,7 +182,7 @@ TEST_F(MainFormTest, TheProxySwitchEnablesAndColoursTheFiveControls)
     }
     EXPECT_TRUE(f.PortLabel->Enabled());
     EXPECT_TRUE(f.ProxyHostLabel->Enabled());
-    SendMessageA(f.ProxyCheckBox->Handle(), BM_CLICK, 0, 0);
+    SendMessageW(f.ProxyCheckBox->Handle(), BM_CLICK, 0, 0);
     EXPECT_FALSE(f.ProxyPassEdit->Enabled());
     EXPECT_FALSE(f.ProxyPassLabel->Enabled());
     EXPECT_EQ(f.ProxyUserEdit->Text(), "anna");
@@ -236,8 +236,8 @@ TEST_F(MainFormTest, AnyMouseButtonOnTheBannerStartsACaptionDrag)
     Start();
     std::vector<WPARAM> commands;
     SetWindowSubclass(MainForm->Handle(), RecordSysCommand, 7, reinterpret_cast<DWORD_PTR>(&commands));
-    SendMessageA(MainForm->Image2->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
-    SendMessageA(MainForm->Image2->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
+    SendMessageW(MainForm->Image2->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    SendMessageW(MainForm->Image2->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10));
     RemoveWindowSubclass(MainForm->Handle(), RecordSysCommand, 7);
     ASSERT_EQ(commands.size(), 2u);
     EXPECT_EQ(commands[0], 0xF012u);
@@ -249,7 +249,7 @@ TEST_F(MainFormTest, OkPutsTheShownWindowAwayAndIsIgnoredWhileHidden)
     Start();
     std::vector<WPARAM> commands;
     SetWindowSubclass(MainForm->Handle(), RecordSysCommand, 7, reinterpret_cast<DWORD_PTR>(&commands));
-    SendMessageA(MainForm->OKBtn->Handle(), BM_CLICK, 0, 0);
+    SendMessageW(MainForm->OKBtn->Handle(), BM_CLICK, 0, 0);
     EXPECT_TRUE(commands.empty()); // posted, not sent
     App->ProcessMessages();
     ASSERT_EQ(commands.size(), 1u);
@@ -267,7 +267,7 @@ TEST_F(MainFormTest, OkPutsTheShownWindowAwayAndIsIgnoredWhileHidden)
 TEST_F(MainFormTest, MinimisingTakesTheWindowOffTheScreenAndLeavesTheTimerRunning)
 {
     Start();
-    SendMessageA(MainForm->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    SendMessageW(MainForm->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     App->ProcessMessages();
     EXPECT_TRUE(App->Minimized());
     EXPECT_FALSE(IsWindowVisible(MainForm->Handle()));
@@ -286,11 +286,11 @@ TEST_F(MainFormTest, TheIntegerFieldsRefuseWhatTheirRangeForbids)
     EXPECT_FALSE(entries->Acceptable("1a"));
     entries->SetValue(0);
     EXPECT_EQ(entries->Value(), 1);
-    SendMessageA(entries->Handle(), EM_SETSEL, 0, -1);
-    SendMessageA(entries->Handle(), WM_CHAR, '7', 0);
-    SendMessageA(entries->Handle(), WM_CHAR, '7', 0);
-    SendMessageA(entries->Handle(), WM_CHAR, '7', 0); // 777 would leave 1..100
-    SendMessageA(entries->Handle(), WM_CHAR, 'x', 0);
+    SendMessageW(entries->Handle(), EM_SETSEL, 0, -1);
+    SendMessageW(entries->Handle(), WM_CHAR, '7', 0);
+    SendMessageW(entries->Handle(), WM_CHAR, '7', 0);
+    SendMessageW(entries->Handle(), WM_CHAR, '7', 0); // 777 would leave 1..100
+    SendMessageW(entries->Handle(), WM_CHAR, 'x', 0);
     EXPECT_EQ(entries->Text(), "77");
     // Declared but unenforced: any digits; a minus only where the minimum allows it.
     EXPECT_TRUE(MainForm->MaxCharEdit->Acceptable("9999"));
@@ -300,7 +300,7 @@ TEST_F(MainFormTest, TheIntegerFieldsRefuseWhatTheirRangeForbids)
     EXPECT_EQ(MainForm->MaxCharEdit->Value(), 0);
     MainForm->MaxCharEdit->SetText("12x");
     EXPECT_EQ(MainForm->MaxCharEdit->Value(), 0);
-    EXPECT_EQ(GetWindowLongA(entries->Handle(), GWL_STYLE) & ES_RIGHT, ES_RIGHT);
+    EXPECT_EQ(GetWindowLongW(entries->Handle(), GWL_STYLE) & ES_RIGHT, ES_RIGHT);
 }
 
 TEST_F(MainFormTest, TheMemoTakesMultiMegabyteDocuments)
@@ -312,7 +312,7 @@ TEST_F(MainFormTest, TheMemoTakesMultiMegabyteDocuments)
         big[i] = '\n';
     }
     MainForm->Memo->SetText(big);
-    EXPECT_EQ(static_cast<std::size_t>(GetWindowTextLengthA(MainForm->Memo->Handle())), big.size());
+    EXPECT_EQ(static_cast<std::size_t>(GetWindowTextLengthW(MainForm->Memo->Handle())), big.size());
 }
 
 TEST_F(MainFormTest, EnterClicksTheDefaultButton)
@@ -321,7 +321,7 @@ TEST_F(MainFormTest, EnterClicksTheDefaultButton)
     int clicks = 0;
     MainForm->OKBtn->OnClick = [&](TObject*) { ++clicks; };
     MainForm->IntervalEdit->SetFocus();
-    PostMessageA(MainForm->IntervalEdit->Handle(), WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(MainForm->IntervalEdit->Handle(), WM_KEYDOWN, VK_RETURN, 0);
     App->ProcessMessages();
     EXPECT_EQ(clicks, 1);
 }
@@ -425,8 +425,8 @@ TEST_F(MainFormTest, ScreenshotsOfThePagesAndTheAboutWindow)
 
 TEST_F(MainFormTest, StartUpBuildsTheTrayMenuWithTheFeedsAndFindsTheSavedFeed)
 {
-    CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
-    CreateDirectoryA((Folder / "Newsfeeds\\Technik").c_str(), nullptr);
+    rtl::CreateDir((Folder / "Newsfeeds"));
+    rtl::CreateDir((Folder / "Newsfeeds\\Technik"));
     WriteTextFile(Folder / "Newsfeeds\\Technik\\heise.nfd", "http://heise.example/rss\r\n");
     WriteTextFile(Folder / "Newsfeeds\\zeit.nfd", "http://zeit.example/rss\r\n");
     Start("quorvane.exe", "[Settings]\r\nFeedName=heise\r\n");
@@ -449,7 +449,7 @@ TEST_F(MainFormTest, StartUpBuildsTheTrayMenuWithTheFeedsAndFindsTheSavedFeed)
 
 TEST_F(MainFormTest, ADamagedIconGetsTheDefaultPictureAndIsNamedInTheTooltipOnly)
 {
-    CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
+    rtl::CreateDir((Folder / "Newsfeeds"));
     WriteTextFile(Folder / "Newsfeeds\\a.nfd", "http://a.example/\r\n");
     WriteTextFile(Folder / "Newsfeeds\\a.ico", "kein Icon");
     WriteTextFile(Folder / "Newsfeeds\\b.nfd", "http://b.example/\r\n");
@@ -469,11 +469,11 @@ TEST_F(MainFormTest, ADamagedIconGetsTheDefaultPictureAndIsNamedInTheTooltipOnly
 TEST_F(MainFormTest, TheEndOfTheSessionWritesTheSettings)
 {
     Start();
-    SendMessageA(MainForm->IntervalEdit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("7"));
-    EXPECT_NE(SendMessageA(MainForm->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
-    SendMessageA(MainForm->Handle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    SendMessageW(MainForm->IntervalEdit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("7"));
+    EXPECT_NE(SendMessageW(MainForm->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
+    SendMessageW(MainForm->Handle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
     EXPECT_FALSE(rtl::FileExists(Folder / "quorvane.ini"));
-    SendMessageA(MainForm->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    SendMessageW(MainForm->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_NE(Ini().find("Interval=7\r\n"), std::string::npos) << Ini();
 }
 
@@ -525,9 +525,9 @@ TEST_F(MainFormTest, TheTextPagesContextMenuIsTheTrayMenu)
     SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         for (WPARAM k : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN})
-            PostMessageA(g_menuKeysTarget, WM_KEYDOWN, k, 1);
+            PostMessageW(g_menuKeysTarget, WM_KEYDOWN, k, 1);
     });
-    SendMessageA(MainForm->Memo->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(MainForm->Memo->Handle()),
+    SendMessageW(MainForm->Memo->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(MainForm->Memo->Handle()),
                  MAKELPARAM(-1, -1));
     EXPECT_EQ(popups, 1);
     EXPECT_TRUE(IsWindowVisible(MainForm->Handle()));

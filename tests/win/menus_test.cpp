@@ -7,6 +7,7 @@
 #include "gui/application.h"
 #include "gui/platform_ui.h"
 #include "image_pixels.h"
+#include "test_support.h"
 
 namespace {
 
@@ -27,27 +28,25 @@ TMenuItem* Item(TMenuItem* parent, const std::string& caption, int image = -1)
 
 std::string MenuText(HMENU menu, UINT pos)
 {
-    char buf[256] = {};
-    GetMenuStringA(menu, pos, buf, sizeof buf, MF_BYPOSITION);
-    return buf;
+    return MenuStringOf(menu, pos);
 }
 
-MENUITEMINFOA Info(HMENU menu, UINT pos)
+MENUITEMINFOW Info(HMENU menu, UINT pos)
 {
-    MENUITEMINFOA ii = {};
+    MENUITEMINFOW ii = {};
     ii.cbSize = sizeof ii;
     ii.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_BITMAP;
-    EXPECT_TRUE(GetMenuItemInfoA(menu, pos, TRUE, &ii));
+    EXPECT_TRUE(GetMenuItemInfoW(menu, pos, TRUE, &ii));
     return ii;
 }
 
 // What the owner draws for an entry's image, read back at (x, y).
 COLORREF DrawnImage(TNativeMenu& native, HMENU level, UINT pos, int x = 8, int y = 8)
 {
-    MENUITEMINFOA ii = {};
+    MENUITEMINFOW ii = {};
     ii.cbSize = sizeof ii;
     ii.fMask = MIIM_DATA;
-    GetMenuItemInfoA(level, pos, TRUE, &ii);
+    GetMenuItemInfoW(level, pos, TRUE, &ii);
     return DrawnPixel(
         [&](HDC dc, const RECT& r) {
             DRAWITEMSTRUCT d = {};
@@ -129,10 +128,10 @@ TEST_F(PopupMenuTest, ImagesComeFromTheLevelListAndSubmenusInheritIt)
     EXPECT_EQ(native.LevelImages(*sub), &top);
     EXPECT_EQ(native.ItemOf(Info(deepLevel, 0).wID), deep);
 
-    MENUITEMINFOA ii = {};
+    MENUITEMINFOW ii = {};
     ii.cbSize = sizeof ii;
     ii.fMask = MIIM_DATA;
-    GetMenuItemInfoA(h, 1, TRUE, &ii);
+    GetMenuItemInfoW(h, 1, TRUE, &ii);
     MEASUREITEMSTRUCT m = {ODT_MENU, 0, 0, 0, 0, ii.dwItemData};
     EXPECT_TRUE(native.HandleOwnerMessage(WM_MEASUREITEM, reinterpret_cast<LPARAM>(&m)));
     EXPECT_EQ(m.itemWidth, 20u);
@@ -199,8 +198,8 @@ void CALLBACK SendKeys(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
     for (WPARAM k : g_keys) {
-        PostMessageA(g_keyTarget, WM_KEYDOWN, k, 1);
-        PostMessageA(g_keyTarget, WM_KEYUP, k, 0xC0000001);
+        PostMessageW(g_keyTarget, WM_KEYDOWN, k, 1);
+        PostMessageW(g_keyTarget, WM_KEYUP, k, 0xC0000001);
     }
 }
 

@@ -51,12 +51,12 @@ protected:
     {
         ASSERT_NE(Server().Port, 0) << "the loopback server is not running";
         DocName = "refresh_" + std::to_string(GetCurrentProcessId()) + ".xml";
-        CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
+        rtl::CreateDir((Folder / "Newsfeeds"));
     }
     void TearDown() override
     {
         App.reset();
-        DeleteFileA((Server().DocsFolder + DocName).c_str());
+        rtl::DeleteFile((Server().DocsFolder + DocName));
         rtl::SetProgramFileNameOverride("");
     }
     void Serve(const std::string& document) { WriteTextFile(Server().DocsFolder + DocName, document); }

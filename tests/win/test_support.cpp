@@ -6,6 +6,7 @@
 
 #include "app/program_start.h"
 #include "gui/handles.h"
+#include "gui/window.h"
 #include "rtl/files.h"
 
 std::unique_ptr<TApplication> StartProgramAt(const std::string& exePath)
@@ -36,27 +37,48 @@ void PumpFor(DWORD ms)
 
 std::string ArtifactFolder()
 {
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string folder(exe);
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::string folder = rtl::WideToUtf8(exe);
     folder = folder.substr(0, folder.find_last_of('\\') + 1) + "artifacts\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    rtl::CreateDir(folder);
     return folder;
+}
+
+std::string ClassNameOf(HWND wnd)
+{
+    wchar_t name[256] = {};
+    GetClassNameW(wnd, name, 256);
+    return rtl::WideToUtf8(name);
+}
+
+std::string WindowTextOf(HWND wnd)
+{
+    return GetWindowTextUtf8(wnd);
+}
+
+std::string MenuStringOf(HMENU menu, UINT position)
+{
+    wchar_t text[1024] = {};
+    GetMenuStringW(menu, position, text, 1024, MF_BYPOSITION);
+    return rtl::WideToUtf8(text);
+}
+
+HWND FindWindowOf(const std::string& className, const std::string& caption, HWND parent)
+{
+    const std::wstring cls = rtl::Utf8ToWide(className), text = rtl::Utf8ToWide(caption);
+    const wchar_t* textOrAny = caption.empty() ? nullptr : text.c_str();
+    return parent ? FindWindowExW(parent, nullptr, cls.c_str(), textOrAny) : FindWindowW(cls.c_str(), textOrAny);
 }
 
 std::string Listing(const std::string& folder)
 {
     std::string s;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return s;
-    do {
-        std::string n = fd.cFileName;
-        if (n != "." && n != "..")
-            s += (s.empty() ? "" : " ") + n;
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    rtl::ForEachFileEntry(folder + "*", [&](const rtl::TFileEntry& e) {
+        if (e.Name != "." && e.Name != "..")
+            s += (s.empty() ? "" : " ") + e.Name;
+        return true;
+    });
     return s;
 }
 

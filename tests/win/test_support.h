@@ -12,6 +12,8 @@
 
 #include "gui/application.h"
 #include "gui/platform_ui.h"
+#include "rtl/files.h"
+#include "rtl/wide.h"
 
 struct TShellCall {
     HWND Parent;
@@ -85,11 +87,11 @@ class TTempFolder {
 public:
     explicit TTempFolder(const std::string& name)
     {
-        char tmp[MAX_PATH];
-        GetTempPathA(MAX_PATH, tmp);
-        FPath = std::string(tmp) + name + "_" + std::to_string(GetCurrentProcessId()) + "\\";
+        wchar_t tmp[MAX_PATH];
+        GetTempPathW(MAX_PATH, tmp);
+        FPath = rtl::WideToUtf8(tmp) + name + "_" + std::to_string(GetCurrentProcessId()) + "\\";
         RemoveTree(FPath);
-        CreateDirectoryA(FPath.c_str(), nullptr);
+        rtl::CreateDir(FPath);
     }
     ~TTempFolder() { RemoveTree(FPath); }
     const std::string& Path() const { return FPath; }
@@ -97,33 +99,37 @@ public:
 
     static void RemoveTree(const std::string& folder)
     {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string n = fd.cFileName;
-                if (n == "." || n == "..")
-                    continue;
-                std::string p = folder + n;
-                SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(p + "\\");
-                else
-                    DeleteFileA(p.c_str());
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(folder.c_str());
+        rtl::ForEachFileEntry(folder + "*", [&](const rtl::TFileEntry& e) {
+            if (e.Name == "." || e.Name == "..")
+                return true;
+            const std::string p = folder + e.Name;
+            SetFileAttributesW(rtl::Utf8ToWide(p).c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (e.IsDirectory())
+                RemoveTree(p + "\\");
+            else
+                rtl::DeleteFile(p);
+            return true;
+        });
+        RemoveDirectoryW(rtl::Utf8ToWide(folder).c_str());
     }
 
 private:
     std::string FPath;
 };
 
+// The class name and the text of a window, and the text of a menu's entry, as UTF-8.
+std::string ClassNameOf(HWND wnd);
+std::string WindowTextOf(HWND wnd);
+std::string MenuStringOf(HMENU menu, UINT position);
+// The first window of a class (and caption, when given) among the top-level windows or, with a
+// parent, among its children.
+HWND FindWindowOf(const std::string& className, const std::string& caption = "", HWND parent = nullptr);
+
 // Writes a text file (bytes as given); false when it could not be written whole.
 inline bool WriteTextFile(const std::string& path, const std::string& text)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(rtl::Utf8ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
