@@ -777,8 +777,8 @@ TEST_F(AdvHttp, CredentialsTypedIntoTheDialogAreSentAgain)
         },
         reinterpret_cast<LPARAM>(&edits));
     ASSERT_GE(edits.size(), 2u);
-    SendMessageW(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("dlg-user"));
-    SendMessageW(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("dlg-pass"));
+    SendMessageW(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"dlg-user"));
+    SendMessageW(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"dlg-pass"));
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(PumpUntil([&] { return p["Complete"] > 0 || p["Error"] > 0; }));
     EXPECT_EQ(p["Complete"], 1);

@@ -93,6 +93,54 @@ TEST_F(MainFormTest, EveryKeyReadAtStartIsWrittenBackUnchanged)
     EXPECT_EQ(Ini(), settings);
 }
 
+// The 8-bit program's file, in the ANSI code page (Windows-1252 here): its letters come in as
+// UTF-8 and go out as the same bytes.
+TEST_F(MainFormTest, AnAnsiSettingsFileIsReadAsTextAndWrittenBackByteForByte)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the ANSI code page is " << GetACP();
+    const std::string settings =
+        "[Window]\r\nTop=120\r\nLeft=140\r\n[Settings]\r\nFeedName=Nachrichten f\xFCr K\xF6ln \x80\r\n"
+        "Start minimized=1\r\nInterval=15\r\nMaxEntrys=15\r\nMaxChars=80\r\nCut Channelname=0\r\n"
+        "Balloonhint=1\r\nBalloonwrap=80\r\n[Proxy]\r\nEnabled=0\r\nPort=1080\r\nHost=\r\nUser=J\xFCrgen\r\n"
+        "Pass=Stra\xDF"
+        "e\r\n";
+    Start("quorvane.exe", settings);
+    EXPECT_EQ(MainForm->CurrentFeed.Name, "Nachrichten für Köln €");
+    EXPECT_EQ(MainForm->ProxyUserEdit->Text(), "Jürgen");
+    EXPECT_EQ(MainForm->ProxyPassEdit->Text(), "Straße");
+    Stop();
+    EXPECT_EQ(Ini(), settings);
+}
+
+// A name the ANSI code page cannot hold (a best-fit letter does not count) makes the file UTF-16
+// LE with a mark, keeping what it held; it reads back after a restart, and the file is 8-bit
+// again once every value fits.
+TEST_F(MainFormTest, ANameInAnotherScriptTurnsTheSettingsFileIntoUtf16AndBack)
+{
+    for (const std::string name : {"Новости «Мир»", "ニュース", "Łódź"}) {
+        SCOPED_TRACE(name);
+        Start("quorvane.exe", "[Extra]\r\nNotiz=Gr\xFC\xDF"
+                              "e\r\n[Settings]\r\nStart minimized=1\r\n");
+        MainForm->CurrentFeed.Name = name;
+        Stop();
+        const std::string written = Ini();
+        ASSERT_EQ(written.substr(0, 2), "\xFF\xFE");
+        const std::wstring text(reinterpret_cast<const wchar_t*>(written.data() + 2), (written.size() - 2) / 2);
+        EXPECT_NE(text.find(L"Notiz=Grüße\r\n"), std::wstring::npos);
+        EXPECT_NE(text.find(rtl::Utf8ToWide("FeedName=" + name + "\r\n")), std::wstring::npos);
+        Start();
+        EXPECT_EQ(MainForm->CurrentFeed.Name, name);
+        MainForm->CurrentFeed.Name = "Kanal";
+        Stop();
+        EXPECT_NE(Ini().find("[Extra]\r\nNotiz=Gr\xFC\xDF"
+                             "e\r\n"),
+                  std::string::npos);
+        EXPECT_NE(Ini().find("\r\nFeedName=Kanal\r\n"), std::string::npos);
+        rtl::DeleteFile(TAppPaths::FromProgramFile(Folder / "quorvane.exe").SettingsFile);
+    }
+}
+
 TEST_F(MainFormTest, TheSettingsFileTakesTheNameOfTheProgramFile)
 {
     Start("newsreader.exe", "[Settings]\r\nInterval=33\r\nFeedName=Heise\r\n");
@@ -469,7 +517,7 @@ TEST_F(MainFormTest, ADamagedIconGetsTheDefaultPictureAndIsNamedInTheTooltipOnly
 TEST_F(MainFormTest, TheEndOfTheSessionWritesTheSettings)
 {
     Start();
-    SendMessageW(MainForm->IntervalEdit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("7"));
+    SendMessageW(MainForm->IntervalEdit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"7"));
     EXPECT_NE(SendMessageW(MainForm->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
     SendMessageW(MainForm->Handle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
     EXPECT_FALSE(rtl::FileExists(Folder / "quorvane.ini"));

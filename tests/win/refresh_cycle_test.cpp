@@ -289,7 +289,8 @@ TEST_F(RefreshCycleTest, AnIntervalBeyondTheTimersReachIsCutNotWrappedAround)
     ASSERT_TRUE(WaitForRefresh());
     for (auto typed :
          {std::make_pair("4000000", longest), std::make_pair("-3", 0u), std::make_pair("400", 24000000u)}) {
-        SendMessageW(F().IntervalEdit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.first));
+        SendMessageW(F().IntervalEdit->Handle(), WM_SETTEXT, 0,
+                     reinterpret_cast<LPARAM>(rtl::Utf8ToWide(typed.first).c_str()));
         SendMessageW(F().RefreshBtn->Handle(), BM_CLICK, 0, 0);
         EXPECT_EQ(F().Timer->Interval(), typed.second) << typed.first;
         ASSERT_TRUE(WaitForRefresh());
