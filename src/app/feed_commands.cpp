@@ -1,5 +1,7 @@
 #include "app/feed_commands.h"
 
+#include <algorithm>
+
 #include "app/ansi_document.h"
 #include "app/feed_icons.h"
 #include "app/feed_store.h"
@@ -50,7 +52,7 @@ TMenuItem* FindNewFeedEntry(const TMenuItem& level, const std::string& name)
     const std::string key = WithoutAccelerators(name);
     for (int i = 0; i < level.Count(); ++i) {
         TMenuItem* e = level.Items(i);
-        if (IsFeedEntry(e) && rtl::SameText(WithoutAccelerators(e->Caption()), key))
+        if (IsFeedEntry(e) && rtl::SameFileName(WithoutAccelerators(e->Caption()), key))
             return e;
     }
     return nullptr;
@@ -101,9 +103,13 @@ void TFeedCommands::RebuildFeedMenu()
     }
 }
 
+// An address that is plain ASCII is written as the 8-bit program wrote it; any other is UTF-8
+// with a byte-order mark, so that no reader takes it for the ANSI code page.
 void TFeedCommands::WriteFeedFile(const std::string& name, const std::string& url)
 {
-    WriteFileBytes(FParts.Paths.FeedFolder + name + ".nfd", url + "\r\n");
+    const bool ascii =
+        std::all_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    WriteFileBytes(FParts.Paths.FeedFolder + name + ".nfd", (ascii ? "" : "\xEF\xBB\xBF") + url + "\r\n");
 }
 
 void TFeedCommands::NewFeedBtnClick()

@@ -10,10 +10,12 @@
 inline constexpr std::size_t kFolderKeyLength = 3;
 inline constexpr std::size_t kFeedKeyLength = 1;
 
-// The first keyLength characters of the caption, lower-cased with the Windows-1252 case mapping.
+// The first keyLength characters of the caption, lower-cased (in every script the names are
+// written in; Windows-1252 letters as its own case mapping has them).
 std::string OrderKey(const std::string& caption, std::size_t keyLength);
 // Where an entry with this caption goes: after the last existing entry whose key (of the same
-// length) it exceeds as a byte string, at 0 when there is none.
+// length) it exceeds, at 0 when there is none. Keys compare character by character, those of
+// Windows-1252 in its byte order and before all others, which follow in code point order.
 int OrderedPosition(const TMenuItem& parent, const std::string& caption, std::size_t keyLength);
 // Inserts item (taking ownership) at its ordered position.
 void InsertOrdered(TMenuItem& parent, TMenuItem* item, std::size_t keyLength);

@@ -51,6 +51,13 @@ bool CreateDir(const std::string& folder)
     return CreateDirectoryW(Utf8ToWide(folder).c_str(), nullptr) != 0;
 }
 
+bool SameFileName(const std::string& a, const std::string& b)
+{
+    const std::wstring wa = Utf8ToWide(a), wb = Utf8ToWide(b);
+    return CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
 namespace {
 struct FindCloser {
     void operator()(HANDLE h) const { FindClose(h); }

@@ -18,6 +18,8 @@ bool RenameFile(const std::string& oldName, const std::string& newName);
 bool DeleteFile(const std::string& fileName);
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
 bool CreateDir(const std::string& folder);
+// Whether two file names are one for the platform: equal but for letter case, in any script.
+bool SameFileName(const std::string& a, const std::string& b);
 
 // One entry of a folder listing: its name (UTF-8) and its FILE_ATTRIBUTE_* bits.
 struct TFileEntry {

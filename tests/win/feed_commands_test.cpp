@@ -80,6 +80,46 @@ TEST_F(FeedCommandsTest, ATypedNameIsMadeSafeAndTheNewFeedIsShownListedAndDownlo
     EXPECT_NE(ReadFileBytes(Folder / "quorvane.ini").find("FeedName=a-b-c+d e\r\n"), std::string::npos);
 }
 
+// A name in any script is a file of that name, an entry and the Feed page's text; the icon and
+// the delete find its files. An address that is not plain ASCII is written as UTF-8 with a mark.
+TEST_F(FeedCommandsTest, FeedsNamedInAnyScriptAreCreatedShownGivenAnIconAndDeleted)
+{
+    const struct {
+        const char *Name, *Url, *FileBytes;
+    } cases[] = {{"Новости", kUrl, "http://127.0.0.1:9/feed.xml\r\n"},
+                 {"ニュース", "http://例え.テスト/ニュース", "\xEF\xBB\xBFhttp://例え.テスト/ニュース\r\n"}};
+    WriteTextFile(Folder / "rot.ico", SolidIco(RGB(200, 0, 0)));
+    Start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string name = c.Name;
+        Ui.PromptAnswers = {{true, name}, {true, c.Url}};
+        Click(MainForm->NewFeedBtn);
+        EXPECT_EQ(ReadFileBytes(Feeds(name + ".nfd")), c.FileBytes);
+        EXPECT_EQ(Captions(FeedsEntry()), name);
+        EXPECT_EQ(MainForm->CurrentFeed.Name, name);
+        EXPECT_EQ(MainForm->CurrentFeed.URL, c.Url);
+        EXPECT_EQ(MainForm->NameEdit->Text(), name);
+        EXPECT_EQ(MainForm->UrlEdit->Text(), c.Url);
+        // The same name in other letter case is the same file.
+        Ui.PromptAnswers = {{true, name == "Новости" ? "НОВОСТИ" : name}, {true, c.Url}};
+        Ui.Messages.clear();
+        Click(MainForm->NewFeedBtn);
+        ASSERT_EQ(Ui.Messages.size(), 1u);
+        EXPECT_EQ(Ui.Messages[0].Text, "Dieses Newsfeed besteht bereits");
+
+        Ui.FileAnswers = {{true, Folder / "rot.ico"}};
+        Click(MainForm->AddIconBtn);
+        EXPECT_EQ(ReadFileBytes(Feeds(name + ".ico")), SolidIco(RGB(200, 0, 0)));
+        Ui.MessageAnswers = {IDYES};
+        Ui.Messages.clear();
+        Click(MainForm->DeleteFeedBtn);
+        ASSERT_EQ(Ui.Messages.size(), 1u);
+        EXPECT_EQ(Ui.Messages[0].Text, "Soll das Newsfeed \"" + name + "\" gelöscht werden?");
+        EXPECT_EQ(Listing(Feeds()), "");
+    }
+}
+
 TEST_F(FeedCommandsTest, OnlyAFileDirectlyInTheFeedFolderBlocksTheName)
 {
     Dir("Technik");
