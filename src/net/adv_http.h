@@ -258,7 +258,7 @@ private:
     DWORD FSecureFlag = 0;
     std::string FBody;
     std::string FRequestBody;
-    std::string FSendHeaders;
+    std::wstring FSendHeaders;
     std::atomic<bool> FAbortRequested{false};
     int FAuthAttempts = 0;
     bool FMarshalEvents = false;

@@ -204,7 +204,7 @@ bool TrustTestAuthority()
     if (path.size() > 1 && path[1] != ':')
         path = "Z:" + path;
     const std::string der = ReadFileBytes(path);
-    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
+    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
     if (!root)
         return false;
     BOOL added =
