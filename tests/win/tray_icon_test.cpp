@@ -229,6 +229,27 @@ TEST_F(TrayIconTest, ALongHintShowsItsFirst127CharactersAndABarEndsTheShortPart)
     EXPECT_EQ(rtl::WideToUtf8(Shell.Calls.back().Data.szTip), "A");
 }
 
+// The record's tip holds 127 UTF-16 units: a cut there never splits a surrogate pair, separates
+// a letter from its mark or breaks an emoji sequence; what fits whole is kept.
+TEST_F(TrayIconTest, TheTipIsCutAtACharacterBoundary)
+{
+    const std::string pad(125, 'x');
+    const std::pair<std::string, std::string> cases[] = {
+        {pad + "Новости", pad + "Но"},     {pad + "ab🚀", pad + "ab"}, // the pair would end at unit 128
+        {pad + "a🚀", pad + "a"},                                      // the pair would take units 127 and 128
+        {pad + "e\u0301\u0301", pad},      // a letter with two marks is one character: it goes whole
+        {pad + "ae\u0301", pad + "a"},     // the letter would lose its mark
+        {pad + "👍🏽", pad},           // no skin tone without its hand
+        {pad + "👨‍👩‍👧", pad}, // a joined family stays whole or goes
+    };
+    Tray->SetActive(true);
+    for (const auto& [hint, tip] : cases) {
+        Tray->SetHint(hint);
+        Callback(WM_MOUSEMOVE);
+        EXPECT_EQ(rtl::WideToUtf8(Shell.Calls.back().Data.szTip), tip) << hint;
+    }
+}
+
 TEST_F(TrayIconTest, AnIconIndexOutsideTheListReadsBackMinusOneAndKeepsThePicture)
 {
     TImageList* icons = new TImageList(&App);
