@@ -25,7 +25,7 @@ import time
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from qvdriver import (DriveError, Display, Program, Servers, hx, prepare_wine, read_ini, rss, winpath,  # noqa: E402
+from qvdriver import (DriveError, Display, Program, Servers, hx, ini_encoding, prepare_wine, read_ini, rss, winpath,  # noqa: E402
                       write_bmp, write_icon, write_ini)
 
 JOURNEYS = {}
@@ -629,6 +629,80 @@ def settings_file(ctx):
 # ---------------------------------------------------------------------------------------------
 
 START = time.monotonic()
+
+
+def create_feed_named(p, name, url):
+    """"Neues Feed ..." on the Feed page with the name and the address typed into the prompts."""
+    p.click("TMainForm>TTabSheet:Feed>Button:Neues Feed ...")
+    p.wait("TInputQueryForm:Neues Feed erstellen>Static:Geben Sie einen neuen Namen ein")
+    p.type("TInputQueryForm>Edit", name)
+    p.click("TInputQueryForm>Button:OK")
+    p.wait("TInputQueryForm>Static:Geben Sie den URL des Feeds ein")
+    p.type("TInputQueryForm>Edit", url)
+    p.click("TInputQueryForm>Button:OK")
+
+
+@journey
+def unicode_names(ctx):
+    """Feeds named in Cyrillic and in Japanese are created through the prompts, picked from
+    "Newsfeeds" and shown with their headlines (Russian from windows-1251; Japanese, Hebrew and
+    Arabic from UTF-8; emoji in the balloon); after a restart the feed picked last is current."""
+    ru_site, jp_site = "http://novosti.example", "http://nyusu.example"
+    ru_items = [("Выборы в Думу: итоги", ru_site + "/1", "Итоги голосования в регионах."),
+                ("Погода: снег в Москве", ru_site + "/2", "Снегопад продлится до вечера."),
+                ("Спорт: «Спартак» победил", ru_site + "/3", "Матч закончился со счётом 2:1.")]
+    jp_items = [("東京で桜が満開 🌸", jp_site + "/1", "🚀 リリース 2.0 が公開されました 👨‍👩‍👧 👍🏽"),
+                ("שלום עולם: חדשות מישראל", jp_site + "/2", "חדשות"),
+                ("أخبار العالم اليوم", jp_site + "/3", "أخبار"),
+                ("大阪万博の準備進む", jp_site + "/4", "準備")]
+    ru_doc = rss("Новости «Мир»", ru_site, "Главные новости дня", ru_items, encoding="utf-8").decode()
+    ru_url = ctx.doc("ru", ru_doc.replace('encoding="utf-8"', 'encoding="windows-1251"').encode("cp1251"))
+    jp_url = ctx.doc("jp", rss("ニュース速報", jp_site, "今日のニュース", jp_items, encoding="utf-8"))
+    ctx.feeds()
+    p = ctx.program().start()
+    p.wait("TMainForm", "visible")
+    p.tab(1)
+    create_feed_named(p, "Новости", ru_url)
+    ctx.servers.wait_requests(ctx.doc_name("ru"), 1)
+    check_equal(flat(balloon(p)), ru_items[0][2], "the Russian feed's balloon")
+    create_feed_named(p, "ニュース", jp_url)
+    ctx.servers.wait_requests(ctx.doc_name("jp"), 1)
+    check_equal(flat(balloon(p)), jp_items[0][2], "the Japanese feed's balloon")
+    time.sleep(0.3)
+    p.screenshot("balloon-emoji")
+    check_equal(sorted(os.listdir(ctx.feeds())), ["Новости.nfd", "ニュース.nfd"], "the feed files")
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#0"), "ニュース", "the Feed page's name")
+
+    # "Newsfeeds" lists the Cyrillic name first (code point order), then the Japanese one.
+    p.open_menu()
+    p.drive("keys", "menu", *Program.FEEDS)
+    time.sleep(0.4)
+    p.screenshot("menu-newsfeeds-unicode")
+    p.drive("keys", "menu", "enter")
+    p.wait("menu", "gone")
+    ctx.servers.wait_requests(ctx.doc_name("ru"), 2)
+    check_equal(flat(balloon(p)), ru_items[0][2], "the balloon of the picked Russian feed")
+    p.menu("down", "down", "enter", shot="menu-russian")
+    check_equal(ctx.wait_opened(1), [ru_items[0][1]], "the first Russian headline's address")
+    p.open_menu()
+    p.drive("keys", "menu", *Program.FEEDS)
+    p.drive("keys", "menu", "down", "enter")
+    p.wait("menu", "gone")
+    ctx.servers.wait_requests(ctx.doc_name("jp"), 2)
+    check_equal(flat(balloon(p)), jp_items[0][2], "the balloon of the picked Japanese feed")
+    p.menu("down", "down", "down", "enter", shot="menu-japanese")
+    check_equal(ctx.wait_opened(2)[1], jp_items[1][1], "the Hebrew headline's address")
+    p.quit()
+    check_equal(ini_encoding(os.path.join(ctx.folder, "quorvane.ini")), "utf-16", "the settings file's form")
+    check_equal(ctx.ini()["Settings"]["FeedName"], "ニュース", "the saved current feed")
+
+    p = ctx.program().start()
+    ctx.servers.wait_requests(ctx.doc_name("jp"), 3)
+    p.wait("TMainForm", "visible")
+    p.tab(1)
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#0"), "ニュース", "the current feed after the restart")
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#1"), jp_url, "its address after the restart")
+    p.quit()
 
 
 @journey
