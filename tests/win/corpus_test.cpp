@@ -20,6 +20,8 @@
 #include "rtl/files.h"
 #include "rtl/string_list.h"
 #include "test_support.h"
+#include "tray/balloon_window.h"
+#include "tray/tray_icon.h"
 
 namespace {
 
@@ -197,7 +199,8 @@ protected:
             WriteTextFile(server.DocsFolder + Served + ".headers", ReadFileBytes(source + ".headers"));
         rtl::CreateDir((Folder / "Newsfeeds"));
         WriteTextFile(Folder / "Newsfeeds\\Test.nfd", server.Url("/docs/" + Served + ".xml") + "\r\n");
-        std::string ini = "[Settings]\r\nFeedName=Test\r\n";
+        // Without balloon tips the tooltip shows the channel and its description.
+        std::string ini = "[Settings]\r\nFeedName=Test\r\nBalloonhint=0\r\n";
         for (const auto& setting :
              {std::make_pair("maxentrys", "MaxEntrys"), std::make_pair("maxchars", "MaxChars")})
             if (e.Has(setting.first))
@@ -286,8 +289,22 @@ TEST_P(CorpusTest, TheUserSeesWhatThePublisherWrote)
         EXPECT_EQ(F().BalloonHint->Data().Header, WrapText(Unescaped(e.Fields.at("balloon-headline")), wrap - 10));
     }
     if (e.Has("balloon-text")) {
-        EXPECT_EQ(Escaped(F().BalloonHint->Data().Hint),
+        // What the balloon window holds in UTF-16: its caption is the text it draws.
+        ASSERT_NE(F().BalloonHint->BalloonWindow(), nullptr);
+        EXPECT_EQ(Escaped(WindowTextOf(F().BalloonHint->BalloonWindow()->Handle())),
                   Escaped(WrapText(Unescaped(e.Fields.at("balloon-text")), wrap)));
+    }
+    // The tooltip as the wide tray record carries it to the shell at the next pointer move: the
+    // whole text, or as much as its 127 units hold, cut between two characters.
+    SendMessageW(F().TrayIcon->Handle(), kTrayCallbackMessage, 1, WM_MOUSEMOVE);
+    const std::string tip = rtl::WideToUtf8(F().TrayIcon->NotifyData().szTip);
+    const std::string full =
+        e.Fields.at("channel") + ":\r" + Unescaped(e.Has("description") ? e.Fields.at("description") : "");
+    if (rtl::Utf8ToWide(full).size() <= 127) {
+        EXPECT_EQ(Escaped(tip), Escaped(full));
+    } else {
+        EXPECT_EQ(full.compare(0, tip.size(), tip), 0) << Escaped(tip);
+        EXPECT_GT(rtl::Utf8ToWide(tip).size(), 110u) << Escaped(tip);
     }
 
     // Chosen from the open menu as the user does: the channel entry, then every headline.
