@@ -1,6 +1,6 @@
 #include "app/feed_store.h"
 
-#include "app/ansi_document.h"
+#include "app/utf8_document.h"
 #include "app/feed_order.h"
 #include "app/menu_tags.h"
 #include "app/icons/bitmap.h"
@@ -138,9 +138,9 @@ void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
         // Not "else": the name alone decides whether an entry is a feed file.
         if (IsFeedFileName(name)) {
             const int n = ++FFeedCounter;
-            // Editors save with a byte-order mark or in UTF-8; the URL is wanted in ANSI.
+            // Editors save with a byte-order mark, in UTF-8 or in the ANSI code page: read as documents are.
             TStringList file;
-            file.SetText(DocumentToAnsi(ReadFileBytes(folder + name)));
+            file.SetText(DocumentToUtf8(ReadFileBytes(folder + name)));
             FMemo.SetLines(file);
             TStringList lines = FMemo.Lines();
             std::string url = lines.Count() > 0 ? lines.Strings(0).substr(0, kMaxUrlLength) : std::string();

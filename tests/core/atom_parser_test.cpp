@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ansi_text.h"
+#include "rtl/utf8.h"
 #include "app/feed_text.h"
 #include "atom_parser_reference.h"
 #include "feed_parser_reference.h"
@@ -113,9 +113,9 @@ TEST(AtomTitles, ReadByTheirType)
         {"<title type=\"text\">a &lt;b&gt; is bold</title>", "a <b> is bold"},
         {"<title>AT&amp;amp;T</title>", "AT&amp;T"},
         {"<title>  Line\n\tbreak   inside </title>", "Line break inside"},
-        {"<title>Caf&#233; &#x2014; na&#xEF;ve</title>", "Caf\xE9 \x97 na\xEFve"},
-        {"<title>Don&#146;t &#8211; &quot;now&quot; &amp;#8217;</title>", "Don\x92t \x96 \"now\" &#8217;"},
-        {"<title type=\"html\">&lt;b&gt;A&lt;/b&gt; &amp;#8211; B&amp;#146;s</title>", "A \x96 B\x92s"},
+        {"<title>Caf&#233; &#x2014; na&#xEF;ve</title>", "Café — naïve"},
+        {"<title>Don&#146;t &#8211; &quot;now&quot; &amp;#8217;</title>", "Don’t – \"now\" &#8217;"},
+        {"<title type=\"html\">&lt;b&gt;A&lt;/b&gt; &amp;#8211; B&amp;#146;s</title>", "A – B’s"},
         {"<title><![CDATA[Tom & Jerry <3]]></title>", "Tom & Jerry <3"},
         {"<title type=\"html\">&lt;b&gt;Bold&lt;/b&gt; move</title>", "Bold move"},
         {"<title type=\"html\"><![CDATA[<em>Big</em> news]]></title>", "Big news"},
@@ -336,7 +336,7 @@ std::string Ansi(const std::string& utf8)
         char32_t cp = c & (0x7F >> length);
         for (std::size_t k = 1; k < length; ++k)
             cp = cp << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        feed::AppendAnsi(out, cp);
+        rtl::AppendUtf8(out, cp);
         i += length;
     }
     return out;

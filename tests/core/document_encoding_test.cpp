@@ -1,4 +1,5 @@
 #include "app/document_encoding.h"
+#include "rtl/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -105,9 +106,9 @@ TEST(DocumentEncodingNames, TheCharsetComesFromTheLastContentTypeLine)
 
 TEST(DocumentEncodingBytes, Utf8ValidityFollowsTheStandard)
 {
-    EXPECT_TRUE(IsValidUtf8("plain \xC3\xA4 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    EXPECT_TRUE(rtl::IsValidUtf8("plain \xC3\xA4 \xE2\x82\xAC \xF0\x9F\x98\x80"));
     for (const char* bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x80", "\xFF"})
-        EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+        EXPECT_FALSE(rtl::IsValidUtf8(bad)) << bad;
 }
 
 TEST(DocumentEncodingBytes, Utf16BecomesUtf8InBothOrders)
