@@ -95,8 +95,8 @@ bool Joins(TGraphemeClass before, TGraphemeClass after, const TClusterState& sta
         return true;
     if (IsBreakingClass(before) || IsBreakingClass(after))
         return false;
-    if (before == G::L)
-        return after == G::L || after == G::V || after == G::LV || after == G::LVT;
+    if (before == G::L && (after == G::L || after == G::V || after == G::LV || after == G::LVT))
+        return true;
     if ((before == G::LV || before == G::V) && (after == G::V || after == G::T))
         return true;
     if ((before == G::LVT || before == G::T) && after == G::T)
