@@ -6,14 +6,34 @@
 
 namespace feed {
 
-std::string CutCaption(std::string title, int maxChars)
+namespace {
+
+// The caption of a title, and in length its length in characters. No text has more characters
+// than bytes, so a title no longer in bytes than maxChars is counted, not cut.
+std::string Cut(std::string title, int maxChars, std::size_t& length)
 {
-    const std::size_t keep = rtl::CharacterPrefix(title, maxChars < 0 ? 0 : static_cast<std::size_t>(maxChars));
+    const std::size_t limit = maxChars < 0 ? 0 : static_cast<std::size_t>(maxChars);
+    if (title.size() <= limit) {
+        length = rtl::CharacterCount(title);
+        return title;
+    }
+    const std::size_t keep = rtl::CharacterPrefix(title, limit);
     if (keep < title.size()) {
         title.resize(keep);
         title += "...";
+        length = limit + 3;
+    } else {
+        length = rtl::CharacterCount(title);
     }
     return title;
+}
+
+} // namespace
+
+std::string CutCaption(std::string title, int maxChars)
+{
+    std::size_t length;
+    return Cut(std::move(title), maxChars, length);
 }
 
 std::string CutToLongest(const std::string& caption, int longest)
@@ -34,8 +54,9 @@ THeadline* THeadlineRules::Add(int n, std::string title)
 {
     THeadline h;
     h.N = n;
-    h.Caption = CutCaption(std::move(title), FMaxChars);
-    FLongest = std::max(FLongest, rtl::CharacterCount(h.Caption));
+    std::size_t length;
+    h.Caption = Cut(std::move(title), FMaxChars, length);
+    FLongest = std::max(FLongest, length);
     h.Customize = h.Caption == kCustomizeCaption;
     FPrevious = h.Caption;
     FResult.Headlines.push_back(std::move(h));

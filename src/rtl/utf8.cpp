@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "rtl/unicode_data.h"
 
@@ -52,13 +53,24 @@ char32_t Decode(std::string_view text, std::size_t at, std::size_t& length, bool
     return v;
 }
 
+// The classes of the Basic Multilingual Plane, where nearly all text lies, in a table made once
+// from the ranges (64 KB); the planes above are looked up in the ranges.
+const TGraphemeClass* PlaneZeroClasses()
+{
+    static const std::vector<TGraphemeClass> table = [] {
+        std::vector<TGraphemeClass> t(0x10000, TGraphemeClass::Other);
+        for (std::size_t r = 0; r < kGraphemeRangeCount && kGraphemeRanges[r].First < 0x10000; ++r)
+            for (char32_t c = kGraphemeRanges[r].First; c <= kGraphemeRanges[r].Last && c < 0x10000; ++c)
+                t[c] = kGraphemeRanges[r].Class;
+        return t;
+    }();
+    return table.data();
+}
+
 TGraphemeClass ClassOf(char32_t c)
 {
-    if (c < 0x80)
-        return c == '\r'               ? TGraphemeClass::CR
-               : c == '\n'             ? TGraphemeClass::LF
-               : c < 0x20 || c == 0x7F ? TGraphemeClass::Control
-                                       : TGraphemeClass::Other;
+    if (c < 0x10000)
+        return PlaneZeroClasses()[c];
     const TGraphemeRange* end = kGraphemeRanges + kGraphemeRangeCount;
     const TGraphemeRange* r =
         std::upper_bound(kGraphemeRanges, end, c, [](char32_t v, const TGraphemeRange& g) { return v < g.First; });
@@ -213,11 +225,23 @@ std::size_t NextCharacter(std::string_view text, std::size_t at)
     return i;
 }
 
+namespace {
+
+// Whether the byte at i is a character of its own by the rule for ASCII: ASCII before ASCII or the
+// end, except CR before LF.
+bool IsAsciiCharacter(std::string_view text, std::size_t i)
+{
+    return Byte(text, i) < 0x80 && (i + 1 >= text.size() || Byte(text, i + 1) < 0x80) &&
+           !(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n');
+}
+
+} // namespace
+
 std::size_t CharacterCount(std::string_view text)
 {
     std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); i = NextCharacter(text, i))
-        ++count;
+    for (std::size_t i = 0; i < text.size(); ++count)
+        i = IsAsciiCharacter(text, i) ? i + 1 : NextCharacter(text, i);
     return count;
 }
 
@@ -225,7 +249,7 @@ std::size_t CharacterPrefix(std::string_view text, std::size_t count)
 {
     std::size_t i = 0;
     for (; count > 0 && i < text.size(); --count)
-        i = NextCharacter(text, i);
+        i = IsAsciiCharacter(text, i) ? i + 1 : NextCharacter(text, i);
     return i;
 }
 
