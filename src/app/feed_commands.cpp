@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "app/ansi_document.h"
 #include "app/feed_icons.h"
 #include "app/feed_store.h"
 #include "app/headline_menu.h"
 #include "app/klip.h"
 #include "app/menu_tags.h"
+#include "app/utf8_document.h"
 #include "gui/application.h"
 #include "gui/dialogs.h"
 #include "gui/image_list.h"
@@ -180,7 +180,7 @@ void TFeedCommands::Klipladen1Click()
     FParts.OpenDialog.SetTitle("Klip öffnen ...");
     if (!FParts.OpenDialog.Execute())
         return;
-    const TKlipFeed klip = ExtractKlip(DocumentToAnsi(ReadFileBytes(FParts.OpenDialog.FileName())));
+    const TKlipFeed klip = ExtractKlip(DocumentToUtf8(ReadFileBytes(FParts.OpenDialog.FileName())));
     // The title comes from a downloaded file: it is used only as the sanitised name, and one that
     // would leave the feed folder or never be listed is refused like a duplicate.
     if (!klip.Success || rtl::FileExists(FParts.Paths.FeedFolder + klip.Name + ".nfd")) {

@@ -1,6 +1,6 @@
 #include "app/feed_store.h"
 
-#include "app/ansi_document.h"
+#include "app/utf8_document.h"
 #include "app/feed_order.h"
 #include "app/menu_tags.h"
 #include "app/icons/bitmap.h"
@@ -10,6 +10,7 @@
 #include "rtl/files.h"
 #include "rtl/string_list.h"
 #include "rtl/text.h"
+#include "rtl/utf8.h"
 
 namespace {
 
@@ -125,12 +126,14 @@ void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
         // Not "else": the name alone decides whether an entry is a feed file.
         if (IsFeedFileName(name)) {
             const int n = ++FFeedCounter;
-            // Editors save with a byte-order mark or in UTF-8; the URL is wanted in ANSI.
+            // Editors save with a byte-order mark, in UTF-8 or in the ANSI code page: read as documents are.
             TStringList file;
-            file.SetText(DocumentToAnsi(ReadFileBytes(folder + name)));
+            file.SetText(DocumentToUtf8(ReadFileBytes(folder + name)));
             FMemo.SetLines(file);
             TStringList lines = FMemo.Lines();
-            std::string url = lines.Count() > 0 ? lines.Strings(0).substr(0, kMaxUrlLength) : std::string();
+            std::string url;
+            if (lines.Count() > 0)
+                url = lines.Strings(0).substr(0, rtl::CharacterPrefix(lines.Strings(0), kMaxUrlLength));
             AddIconFile(folder + name.substr(0, name.size() - 3) + "ico", FTheIcon);
             auto* entry = new TFeedEntry();
             entry->File = folder + name;

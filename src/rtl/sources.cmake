@@ -2,7 +2,9 @@ list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/exceptions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/string_list.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ini_values.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/ini_values.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/utf8.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/unicode_data.cpp)
 list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ini_file.cpp
     ${CMAKE_CURRENT_LIST_DIR}/files.cpp)

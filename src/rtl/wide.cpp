@@ -57,4 +57,21 @@ std::string WideToUtf8(const wchar_t* text)
     return text ? WideToUtf8(text, std::wcslen(text)) : std::string();
 }
 
+bool CodePageToUtf8(unsigned codePage, const char* text, std::size_t length, std::string& out)
+{
+    if (length == 0)
+        return true;
+    if (length > 0x7FFFFFFF || (codePage != CP_ACP && !IsValidCodePage(codePage)))
+        return false;
+    const int n = static_cast<int>(length);
+    const int need = MultiByteToWideChar(codePage, 0, text, n, nullptr, 0);
+    if (need <= 0)
+        return false;
+    std::wstring wide(static_cast<std::size_t>(need), L'\0');
+    if (MultiByteToWideChar(codePage, 0, text, n, &wide[0], need) != need)
+        return false;
+    out += WideToUtf8(wide);
+    return true;
+}
+
 } // namespace rtl

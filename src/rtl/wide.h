@@ -20,4 +20,9 @@ inline std::string WideToUtf8(const std::wstring& text)
 // A NUL-terminated buffer as the platform fills it; nullptr gives "".
 std::string WideToUtf8(const wchar_t* text);
 
+// Text in one of the platform's code pages appended to out as UTF-8, through UTF-16 (the form
+// every converter of the platform reads); a byte sequence the code page does not define becomes
+// its default character. False, with out as it was, when the platform has no such code page.
+bool CodePageToUtf8(unsigned codePage, const char* text, std::size_t length, std::string& out);
+
 } // namespace rtl

@@ -10,6 +10,7 @@
 #include "gui/image_list.h"
 #include "gui/menus.h"
 #include "gui/timer.h"
+#include "rtl/utf8.h"
 #include "rtl/wide.h"
 #include "tray/shell_queue.h"
 
@@ -36,37 +37,26 @@ TShellTray* g_shell = &g_platformShell;
 TShellVersionQuery g_versionQuery = nullptr;
 DWORD g_shellVersion = 0; // 0: not known yet, or the last query failed
 
-// Where the character that covers position i of the text begins: at i itself, or before it when
-// i falls inside a surrogate pair or on a mark, joiner or modifier that continues the character.
-std::size_t CharacterStart(const std::wstring& w, std::size_t i)
-{
-    auto continues = [&](std::size_t at) {
-        const wchar_t c = w[at];
-        if (c >= 0xDC00 && c <= 0xDFFF)
-            return true; // the second half of a pair
-        if (c == 0x200D || (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0x0300 && c <= 0x036F))
-            return true; // joiner, variation selector, combining mark
-        if (at > 0 && w[at - 1] == 0x200D)
-            return true; // what a joiner joins
-        // The skin-tone modifiers U+1F3FB..U+1F3FF.
-        return c == 0xD83C && at + 1 < w.size() && w[at + 1] >= 0xDFFB && w[at + 1] <= 0xDFFF;
-    };
-    while (i > 0 && continues(i))
-        --i;
-    return i;
-}
-
 // Copies as much of the text as the record's field holds (maxUnits UTF-16 units before its NUL),
-// cut at a character boundary: never inside a surrogate pair or before a mark that belongs to
-// the character in front of it.
+// in whole characters: a cut never falls inside a surrogate pair, between a letter and its
+// marks or inside an emoji sequence.
 void CopyCut(wchar_t* dest, std::size_t destSize, const std::string& s, std::size_t maxUnits)
 {
-    const std::wstring w = rtl::Utf8ToWide(s);
-    std::size_t n = std::min(w.size(), std::min(maxUnits, destSize - 1));
-    if (n < w.size())
-        n = CharacterStart(w, n);
-    std::memcpy(dest, w.data(), n * sizeof(wchar_t));
-    dest[n] = L'\0';
+    const std::size_t limit = std::min(maxUnits, destSize - 1);
+    std::size_t end = 0, units = 0;
+    while (end < s.size()) {
+        const std::size_t next = rtl::NextCharacter(s, end);
+        std::size_t characterUnits = 0;
+        for (std::size_t at = end, length; at < next; at += length)
+            characterUnits += rtl::DecodeUtf8(s, at, length) > 0xFFFF ? 2 : 1;
+        if (units + characterUnits > limit)
+            break;
+        units += characterUnits;
+        end = next;
+    }
+    const std::wstring w = rtl::Utf8ToWide(s.data(), end);
+    std::memcpy(dest, w.data(), w.size() * sizeof(wchar_t));
+    dest[w.size()] = L'\0';
 }
 
 std::string ReplaceCrLf(const std::string& s)

@@ -62,20 +62,7 @@ std::vector<TCorpusDocument> CorpusDocuments()
     return docs;
 }
 
-std::string Utf8ToAnsi(const std::string& utf8)
-{
-    if (utf8.empty())
-        return utf8;
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &w[0], n);
-    int m = WideCharToMultiByte(CP_ACP, 0, w.data(), n, nullptr, 0, "?", nullptr);
-    std::string out(static_cast<std::size_t>(m), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.data(), n, &out[0], m, "?", nullptr);
-    return out;
-}
-
-// What a document must show, read from its .expect file (in the ANSI code page).
+// What a document must show, read from its .expect file (UTF-8, as the program holds text).
 struct TExpectation {
     std::map<std::string, std::string> Fields;
     std::vector<std::pair<std::string, std::string>> Headlines; // caption, address opened
@@ -85,7 +72,7 @@ struct TExpectation {
 TExpectation ReadExpectation(const std::string& file)
 {
     TExpectation e;
-    std::string text = Utf8ToAnsi(ReadFileBytes(file));
+    std::string text = ReadFileBytes(file);
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
