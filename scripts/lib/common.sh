@@ -13,6 +13,8 @@ ensure_setup() {
     [ -f "$root/build/deps/mingw/lib/libjpeg.a" ] || need=1
     [ -f "$WINEPREFIX/system.reg" ] || need=1
     [ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] || need=1
+    [ -f /usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf ] || need=1
+    grep -q 'VL-PGothic-Regular.ttf' "$WINEPREFIX/system.reg" 2>/dev/null || need=1
     if [ $need -eq 1 ]; then
         if [ "$(id -u)" -ne 0 ]; then
             echo "scripts/setup must run as root to install what is missing" >&2
