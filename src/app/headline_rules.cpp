@@ -8,22 +8,15 @@ namespace feed {
 
 namespace {
 
-// The caption of a title, and in length its length in characters. No text has more characters
-// than bytes, so a title no longer in bytes than maxChars is counted, not cut.
+// The caption of a title, and in length its length in characters, in one pass over the title.
 std::string Cut(std::string title, int maxChars, std::size_t& length)
 {
     const std::size_t limit = maxChars < 0 ? 0 : static_cast<std::size_t>(maxChars);
-    if (title.size() <= limit) {
-        length = rtl::CharacterCount(title);
-        return title;
-    }
-    const std::size_t keep = rtl::CharacterPrefix(title, limit);
+    const std::size_t keep = rtl::CharacterPrefix(title, limit, length);
     if (keep < title.size()) {
         title.resize(keep);
         title += "...";
         length = limit + 3;
-    } else {
-        length = rtl::CharacterCount(title);
     }
     return title;
 }

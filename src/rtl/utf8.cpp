@@ -53,14 +53,17 @@ char32_t Decode(std::string_view text, std::size_t at, std::size_t& length, bool
     return v;
 }
 
-// The classes of the Basic Multilingual Plane, where nearly all text lies, in a table made once
-// from the ranges (64 KB); the planes above are looked up in the ranges.
-const TGraphemeClass* PlaneZeroClasses()
+// Below this, where all but the rarest text lies (the Basic Multilingual Plane and the plane of
+// the emoji), classes are read from a table made once from the ranges (128 KB); above it they
+// are looked up in the ranges.
+constexpr char32_t kTabled = 0x20000;
+
+const TGraphemeClass* TabledClasses()
 {
     static const std::vector<TGraphemeClass> table = [] {
-        std::vector<TGraphemeClass> t(0x10000, TGraphemeClass::Other);
-        for (std::size_t r = 0; r < kGraphemeRangeCount && kGraphemeRanges[r].First < 0x10000; ++r)
-            for (char32_t c = kGraphemeRanges[r].First; c <= kGraphemeRanges[r].Last && c < 0x10000; ++c)
+        std::vector<TGraphemeClass> t(kTabled, TGraphemeClass::Other);
+        for (std::size_t r = 0; r < kGraphemeRangeCount && kGraphemeRanges[r].First < kTabled; ++r)
+            for (char32_t c = kGraphemeRanges[r].First; c <= kGraphemeRanges[r].Last && c < kTabled; ++c)
                 t[c] = kGraphemeRanges[r].Class;
         return t;
     }();
@@ -69,8 +72,8 @@ const TGraphemeClass* PlaneZeroClasses()
 
 TGraphemeClass ClassOf(char32_t c)
 {
-    if (c < 0x10000)
-        return PlaneZeroClasses()[c];
+    if (c < kTabled)
+        return TabledClasses()[c];
     const TGraphemeRange* end = kGraphemeRanges + kGraphemeRangeCount;
     const TGraphemeRange* r =
         std::upper_bound(kGraphemeRanges, end, c, [](char32_t v, const TGraphemeRange& g) { return v < g.First; });
@@ -100,9 +103,11 @@ struct TClusterState {
 };
 
 // The rules of Unicode's extended grapheme clusters (UAX #29) between two code points.
-bool Joins(TGraphemeClass before, TGraphemeClass after, const TClusterState& state)
+inline bool Joins(TGraphemeClass before, TGraphemeClass after, const TClusterState& state)
 {
     using G = TGraphemeClass;
+    if (after == G::Other) // most text: a letter joins only a prepended mark
+        return before == G::Prepend;
     if (before == G::CR && after == G::LF)
         return true;
     if (IsBreakingClass(before) || IsBreakingClass(after))
@@ -227,30 +232,71 @@ std::size_t NextCharacter(std::string_view text, std::size_t at)
 
 namespace {
 
-// Whether the byte at i is a character of its own by the rule for ASCII: ASCII before ASCII or the
-// end, except CR before LF.
-bool IsAsciiCharacter(std::string_view text, std::size_t i)
+// Steps through text a code point at a time, each decoded once, and returns where character
+// number limit + 1 begins (the end of the text when it has no more); chars is the number of
+// characters before that. The usual well-formed sequences (two and three bytes, and four for the
+// plane of the emoji) are decoded in place.
+std::size_t Walk(std::string_view text, std::size_t limit, std::size_t& chars)
 {
-    return Byte(text, i) < 0x80 && (i + 1 >= text.size() || Byte(text, i + 1) < 0x80) &&
-           !(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n');
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    const TGraphemeClass* tabled = TabledClasses();
+    TGraphemeClass before = TGraphemeClass::Control;
+    TClusterState state;
+    chars = 0;
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char b = p[i];
+        char32_t c;
+        std::size_t length;
+        if (b < 0x80) {
+            c = b;
+            length = 1;
+        } else if (b >= 0xC2 && b <= 0xDF && i + 1 < n && (p[i + 1] & 0xC0) == 0x80) {
+            c = static_cast<char32_t>((b & 0x1F) << 6 | (p[i + 1] & 0x3F));
+            length = 2;
+        } else if (b >= 0xE1 && b <= 0xEC && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
+            c = static_cast<char32_t>((b & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F));
+            length = 3;
+        } else if (b == 0xF0 && i + 3 < n && p[i + 1] >= 0x90 && p[i + 1] <= 0xBF && (p[i + 2] & 0xC0) == 0x80 &&
+                   (p[i + 3] & 0xC0) == 0x80) {
+            c = static_cast<char32_t>((p[i + 1] & 0x3F) << 12 | (p[i + 2] & 0x3F) << 6 | (p[i + 3] & 0x3F));
+            length = 4;
+        } else {
+            bool wellFormed;
+            c = Decode(text, i, length, wellFormed);
+        }
+        const TGraphemeClass cls = c < kTabled ? tabled[c] : ClassOf(c);
+        if (i == 0 || !Joins(before, cls, state)) {
+            if (chars == limit)
+                return i;
+            ++chars;
+            state = TClusterState();
+        }
+        state.Add(cls);
+        before = cls;
+        i += length;
+    }
+    return n;
 }
 
 } // namespace
 
 std::size_t CharacterCount(std::string_view text)
 {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++count)
-        i = IsAsciiCharacter(text, i) ? i + 1 : NextCharacter(text, i);
-    return count;
+    std::size_t chars;
+    Walk(text, static_cast<std::size_t>(-1), chars);
+    return chars;
 }
 
 std::size_t CharacterPrefix(std::string_view text, std::size_t count)
 {
-    std::size_t i = 0;
-    for (; count > 0 && i < text.size(); --count)
-        i = IsAsciiCharacter(text, i) ? i + 1 : NextCharacter(text, i);
-    return i;
+    std::size_t chars;
+    return Walk(text, count, chars);
+}
+
+std::size_t CharacterPrefix(std::string_view text, std::size_t count, std::size_t& chars)
+{
+    return Walk(text, count, chars);
 }
 
 char32_t FoldCase(char32_t c)

@@ -32,8 +32,10 @@ std::size_t NextCharacter(std::string_view text, std::size_t at);
 // Number of characters in text.
 std::size_t CharacterCount(std::string_view text);
 
-// Bytes taken by the first count characters of text; the whole text when it has no more.
+// Bytes taken by the first count characters of text; the whole text when it has no more. The
+// second form also gives how many characters that prefix holds (count, or fewer at the end).
 std::size_t CharacterPrefix(std::string_view text, std::size_t count);
+std::size_t CharacterPrefix(std::string_view text, std::size_t count, std::size_t& chars);
 
 // The code point's simple case folding (its lower-case form as a rule); itself when it has none.
 char32_t FoldCase(char32_t codePoint);
