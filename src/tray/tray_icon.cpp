@@ -54,9 +54,12 @@ void CopyCut(wchar_t* dest, std::size_t destSize, const std::string& s, std::siz
         units += characterUnits;
         end = next;
     }
+    // The text is valid UTF-8 as a rule; broken bytes, which a converter may count otherwise,
+    // must still not run past the field.
     const std::wstring w = rtl::Utf8ToWide(s.data(), end);
-    std::memcpy(dest, w.data(), w.size() * sizeof(wchar_t));
-    dest[w.size()] = L'\0';
+    const std::size_t n = std::min(w.size(), limit);
+    std::memcpy(dest, w.data(), n * sizeof(wchar_t));
+    dest[n] = L'\0';
 }
 
 std::string ReplaceCrLf(const std::string& s)
