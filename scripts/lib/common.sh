@@ -33,20 +33,31 @@ configure_and_build() {
         { tail -n 60 "$root/build/logs/build-$preset.log"; return 1; }
 }
 
+# Starts Xvfb on a display number it picks itself (no race with other servers starting at the same
+# time) and prints that number once the display takes clients; its streams go to the log file.
+# The Xvfb's process id is left in QV_LAST_XVFB_PID (so call it without a subshell).
+start_xvfb() {
+    local log=$1 numfile
+    numfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numfile" </dev/null >"$log" 2>&1 &
+    QV_LAST_XVFB_PID=$!
+    local n=""
+    for _ in $(seq 1 300); do
+        read -r n <"$numfile" 2>/dev/null && [ -n "$n" ] && break
+        kill -0 "$QV_LAST_XVFB_PID" 2>/dev/null || break
+        sleep 0.05
+    done
+    rm -f "$numfile"
+    [ -n "$n" ] || { echo "Xvfb did not start (see $log)" >&2; return 1; }
+    QV_LAST_DISPLAY=$n
+}
+
 # One Xvfb and one wineserver for everything that follows; their standard streams go to files
 # so that no pipe of the caller stays open behind Wine's services.
 start_display_and_wine() {
-    local n
-    for n in $(seq 91 130); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$root/build/logs/xvfb.log" 2>&1 &
-    QV_XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 1 50); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
-        sleep 0.1
-    done
+    start_xvfb "$root/build/logs/xvfb.log" || return 1
+    QV_XVFB_PID=$QV_LAST_XVFB_PID
+    export DISPLAY=":$QV_LAST_DISPLAY"
     wineserver -p </dev/null >"$root/build/logs/wineserver.log" 2>&1 &
     wine cmd /c exit </dev/null >"$root/build/logs/wine-warmup.log" 2>&1 || true
 }
@@ -54,5 +65,94 @@ start_display_and_wine() {
 stop_display_and_wine() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
     [ -n "${QV_XVFB_PID:-}" ] && kill "$QV_XVFB_PID" 2>/dev/null
+    wait 2>/dev/null || true
+}
+
+# ---- Test shards: the Windows tests run side by side in shards, each with an X display, a copy
+# of the set-up Wine prefix and a wineserver of its own, so that no two tests ever share a
+# desktop, a tray, a clipboard, a focus or a keyboard. CTest hands each test a shard through its
+# resource allocation (the resource file below); cmake/wine-shard turns that into DISPLAY and
+# WINEPREFIX.
+QV_SHARDS_DIR=$root/build/shards
+export QV_SHARDS_DIR
+
+# How many shards: QV_TEST_SHARDS if set, else one more than the machine has cores (measured on
+# 2 cores: the tests mostly wait on Wine and the window system, so a third shard still pays).
+shard_count() {
+    if [ -n "${QV_TEST_SHARDS:-}" ]; then
+        echo "$QV_TEST_SHARDS"
+    else
+        echo $(($(nproc) + 1))
+    fi
+}
+
+# The shard's prefix is copied once from the set-up prefix and kept while that prefix is the same
+# (Wine stamps a prefix it updates in .update-timestamp).
+copy_shard_prefix() {
+    local dir=$QV_SHARDS_DIR/$1
+    local stamp
+    stamp=$(cat "$WINEPREFIX/.update-timestamp" 2>/dev/null)
+    if [ -f "$dir/wineprefix/system.reg" ] && [ "$(cat "$dir/prefix-stamp" 2>/dev/null)" = "$stamp" ]; then
+        return 0
+    fi
+    rm -rf "$dir/wineprefix" "$dir/wineprefix.new"
+    mkdir -p "$dir"
+    cp -a "$WINEPREFIX" "$dir/wineprefix.new" && mv "$dir/wineprefix.new" "$dir/wineprefix" &&
+        echo "$stamp" >"$dir/prefix-stamp"
+}
+
+# Starts shards 0 .. count-1 and writes CTest's resource file, $QV_SHARDS_DIR/resources.json.
+# The caller's DISPLAY and WINEPREFIX become shard 0's, for what runs outside a shard (CTest's
+# discovery of the GoogleTest cases).
+start_shards() {
+    local count=$1 i ids=""
+    mkdir -p "$QV_SHARDS_DIR"
+    rm -f "$QV_SHARDS_DIR"/*/display
+    QV_SHARD_XVFB_PIDS=()
+    for ((i = 0; i < count; i++)); do
+        local dir=$QV_SHARDS_DIR/$i
+        copy_shard_prefix "$i" || { echo "could not copy the Wine prefix for shard $i" >&2; return 1; }
+        start_xvfb "$dir/xvfb.log" || return 1
+        QV_SHARD_XVFB_PIDS+=("$QV_LAST_XVFB_PID")
+        echo "$QV_LAST_DISPLAY" >"$dir/display"
+        ids+="${ids:+,}{\"id\": \"$i\", \"slots\": 1}"
+    done
+    # The wineservers, Wine's services and the shards' loopback servers start side by side. Each
+    # shard has servers of its own, so that a test can count every request the server saw while
+    # it ran; they end with this script at the latest.
+    local warmups=()
+    for ((i = 0; i < count; i++)); do
+        (
+            dir=$QV_SHARDS_DIR/$i
+            export WINEPREFIX=$dir/wineprefix DISPLAY=":$(cat "$dir/display")"
+            wineserver -p </dev/null >"$dir/wineserver.log" 2>&1 &
+            python3 "$root/tests/servers/http_server.py" start --state-dir "$dir/servers" --watch-pid $$ \
+                </dev/null >"$dir/servers.log" 2>&1 || { cat "$dir/servers.log" >&2; exit 1; }
+            wine cmd /c exit </dev/null >"$dir/wine-warmup.log" 2>&1 || true
+        ) &
+        warmups+=($!)
+    done
+    local job failed=0
+    for job in "${warmups[@]}"; do
+        wait "$job" || failed=1
+    done
+    [ $failed -eq 0 ] || return 1
+    printf '{"version": {"major": 1, "minor": 0}, "local": [{"wine": [%s]}]}\n' "$ids" \
+        >"$QV_SHARDS_DIR/resources.json"
+    export WINEPREFIX=$QV_SHARDS_DIR/0/wineprefix DISPLAY=":$(cat "$QV_SHARDS_DIR/0/display")"
+}
+
+stop_shards() {
+    local dir
+    for dir in "$QV_SHARDS_DIR"/*/; do
+        [ -f "$dir/display" ] || continue
+        WINEPREFIX=${dir%/}/wineprefix wineserver -k </dev/null >/dev/null 2>&1 || true
+        python3 "$root/tests/servers/http_server.py" stop --state-dir "${dir%/}/servers" </dev/null >/dev/null 2>&1
+        rm -f "$dir/display"
+    done
+    local pid
+    for pid in "${QV_SHARD_XVFB_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
     wait 2>/dev/null || true
 }

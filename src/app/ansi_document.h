@@ -10,6 +10,7 @@
 std::string DocumentToAnsi(const std::string& bytes, const std::string& httpCharset = std::string());
 
 // A downloaded document as the parser reads it and the Text page shows it: in the ANSI code
-// page, with CR LF line ends, ending at a zero byte as the page's field would end it. Built in
-// buffers from buffers.
+// page, with CR LF line ends, ending at a zero byte as the page's field would end it. The text is
+// built in a buffer taken from `buffers` (kept from earlier documents), and a buffer used only on
+// the way is given back to them.
 std::string DisplayDocument(const std::string& bytes, const std::string& httpCharset, TDocumentBuffers& buffers);

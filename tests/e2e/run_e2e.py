@@ -2,7 +2,7 @@
 """End-to-end journeys: the real quorvane.exe under Wine, driven as a user would.
 
   run_e2e.py --journey NAME --exe quorvane.exe --drive qvdrive.exe --browser qvbrowser.exe
-             --servers STATE_DIR --artefacts DIR [--wineprefix DIR] [--keep]
+             [--servers STATE_DIR] --artefacts DIR [--wineprefix DIR] [--keep]
   run_e2e.py --list
   run_e2e.py --registered NAME...      checks that CTest knows every journey defined here
 
@@ -25,8 +25,8 @@ import time
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from qvdriver import (DriveError, Display, Program, Servers, hx, prepare_wine, read_ini, rss, winpath,  # noqa: E402
-                      write_bmp, write_icon, write_ini)
+from qvdriver import (DriveError, Display, Program, Servers, default_wineprefix, hx, prepare_wine, read_ini,  # noqa: E402
+                      rss, winpath, write_bmp, write_icon, write_ini)
 
 JOURNEYS = {}
 
@@ -687,10 +687,10 @@ def main():
     ap.add_argument("--exe")
     ap.add_argument("--drive")
     ap.add_argument("--browser")
-    ap.add_argument("--servers")
+    # The loopback servers of the caller's environment (the test shard's, under CTest) unless named.
+    ap.add_argument("--servers", default=os.environ.get("QV_TEST_SERVER_STATE"))
     ap.add_argument("--artefacts")
-    ap.add_argument("--wineprefix", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
-                                                         "build", "wineprefix"))
+    ap.add_argument("--wineprefix", default=default_wineprefix())
     ap.add_argument("--keep", action="store_true", help="keep the program folder")
     ap.add_argument("--deadline", type=int, default=100, help="seconds before the journey gives up")
     ap.add_argument("--registered", nargs="*", help="check that these are exactly the journeys defined here")

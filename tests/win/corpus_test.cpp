@@ -201,7 +201,7 @@ protected:
         ASSERT_NE(server.Port, 0) << "the loopback server is not running";
         const TCorpusDocument& doc = GetParam();
         const std::string source = CorpusFolder() + doc.Group + "\\" + doc.Name;
-        Served = "corpus_" + std::to_string(GetCurrentProcessId()) + "_" + doc.Name;
+        Served = "corpus_" + TestTag();
         WriteTextFile(server.DocsFolder + Served + ".xml", ReadFileBytes(source + ".xml"));
         if (rtl::FileExists(source + ".headers"))
             WriteTextFile(server.DocsFolder + Served + ".headers", ReadFileBytes(source + ".headers"));

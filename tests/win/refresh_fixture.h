@@ -50,7 +50,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(Server().Port, 0) << "the loopback server is not running";
-        DocName = "refresh_" + std::to_string(GetCurrentProcessId()) + ".xml";
+        DocName = "refresh_" + TestTag() + ".xml";
         CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
     }
     void TearDown() override

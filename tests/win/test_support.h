@@ -80,14 +80,20 @@ public:
     }
 };
 
-// A fresh, empty folder under the temporary folder, removed with everything in it at the end.
+// The running test's name ("Suite.Name", "/" of parameterised names as "_") and a number of this
+// run: unique among the tests of all shards, and apart from an earlier run's on a server that
+// outlives one (Wine reuses process ids, and every shard counts them from the same start).
+std::string TestTag();
+
+// A fresh, empty folder under the temporary folder, named after the running test, removed with
+// everything in it at the end.
 class TTempFolder {
 public:
     explicit TTempFolder(const std::string& name)
     {
         char tmp[MAX_PATH];
         GetTempPathA(MAX_PATH, tmp);
-        FPath = std::string(tmp) + name + "_" + std::to_string(GetCurrentProcessId()) + "\\";
+        FPath = std::string(tmp) + name + "_" + TestTag() + "\\";
         RemoveTree(FPath);
         CreateDirectoryA(FPath.c_str(), nullptr);
     }
