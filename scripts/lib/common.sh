@@ -103,9 +103,11 @@ copy_shard_prefix() {
 
 # Starts shards 0 .. count-1 and writes CTest's resource file, $QV_SHARDS_DIR/resources.json.
 # The caller's DISPLAY and WINEPREFIX become shard 0's, for what runs outside a shard (CTest's
-# discovery of the GoogleTest cases).
+# discovery of the GoogleTest cases). With a second argument, qvdrive.exe, each shard's desktop
+# is held open for the whole run ("qvdrive hold"): Wine would otherwise close it, and end its
+# explorer process, between two tests, and start it again for the next.
 start_shards() {
-    local count=$1 i ids=""
+    local count=$1 holder=${2:-} i ids=""
     mkdir -p "$QV_SHARDS_DIR"
     rm -f "$QV_SHARDS_DIR"/*/display
     QV_SHARD_XVFB_PIDS=()
@@ -133,6 +135,9 @@ start_shards() {
             # hidden). The set-up prefix keeps Wine's default for scripts/run on a real desktop.
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
                 </dev/null >"$dir/wine-warmup.log" 2>&1 || true
+            if [ -n "$holder" ]; then
+                wine "$holder" hold </dev/null >"$dir/hold.log" 2>&1 &
+            fi
         ) &
         warmups+=($!)
     done
