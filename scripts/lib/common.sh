@@ -3,6 +3,24 @@ export WINEPREFIX=$root/build/wineprefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# Runs scripts/setup (with its arguments) as root, or says why it cannot.
+run_setup() {
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "scripts/setup must run as root to install what is missing" >&2
+        return 1
+    fi
+    "$root/scripts/setup" "$@"
+}
+
+# Debian's packages, enough for the host tree.
+ensure_packages() {
+    local tool
+    for tool in x86_64-w64-mingw32-g++-posix wine wineserver Xvfb cmake g++ convert tinyproxy; do
+        command -v "$tool" >/dev/null 2>&1 || { run_setup packages; return; }
+    done
+    [ -f /usr/x86_64-w64-mingw32/lib/libz.a ] && [ -f /usr/include/zlib.h ] || run_setup packages
+}
+
 ensure_setup() {
     local need=0
     for tool in x86_64-w64-mingw32-g++-posix wine wineserver Xvfb cmake convert tinyproxy; do
@@ -13,13 +31,7 @@ ensure_setup() {
     [ -f "$root/build/deps/mingw/lib/libjpeg.a" ] || need=1
     [ -f "$WINEPREFIX/system.reg" ] || need=1
     [ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] || need=1
-    if [ $need -eq 1 ]; then
-        if [ "$(id -u)" -ne 0 ]; then
-            echo "scripts/setup must run as root to install what is missing" >&2
-            return 1
-        fi
-        "$root/scripts/setup" || return 1
-    fi
+    [ $need -eq 0 ] || run_setup
 }
 
 configure_and_build() {

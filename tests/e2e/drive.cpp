@@ -698,7 +698,8 @@ int CmdSelfTest()
 // is closing. A hidden window keeps this thread a user of the desktop until the process is ended.
 int CmdHold()
 {
-    HWND w = CreateWindowExA(0, "STATIC", "qvdrive hold", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND w =
+        CreateWindowExA(0, "STATIC", "qvdrive hold", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     if (!w) {
         std::fprintf(stderr, "no window to hold the desktop with\n");
         return 1;
