@@ -85,7 +85,7 @@ stop_display_and_wine() {
 # desktop, a tray, a clipboard, a focus or a keyboard. CTest hands each test a shard through its
 # resource allocation (the resource file below); cmake/wine-shard turns that into DISPLAY and
 # WINEPREFIX.
-QV_SHARDS_DIR=$root/build/shards
+QV_SHARDS_DIR=${QV_SHARDS_DIR:-$root/build/shards}
 export QV_SHARDS_DIR
 
 # How many shards: QV_TEST_SHARDS if set, else one more than the machine has cores (measured on
@@ -172,7 +172,7 @@ stop_shards() {
         rm -f "$dir/display"
     done
     local pid
-    for pid in "${QV_SHARD_XVFB_PIDS[@]}"; do
+    for pid in ${QV_SHARD_XVFB_PIDS[@]+"${QV_SHARD_XVFB_PIDS[@]}"}; do
         kill "$pid" 2>/dev/null
     done
     wait 2>/dev/null || true

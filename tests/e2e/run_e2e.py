@@ -117,6 +117,13 @@ def check(condition, message):
         raise DriveError(message)
 
 
+def wait_until(condition, timeout=10.0):
+    """Waits until condition() holds or timeout seconds have passed; the caller checks after it."""
+    end = time.monotonic() + timeout
+    while not condition() and time.monotonic() < end:
+        time.sleep(0.1)
+
+
 def check_equal(got, want, what):
     if got != want:
         raise DriveError("%s: expected %r, got %r" % (what, want, got))
@@ -410,10 +417,12 @@ def delete_feed(ctx):
             p.screenshot("delete-question")
         p.click("%s>Button@%d" % (question, 7 if answer == "No" else 6))
         p.wait(question, "gone")
-        time.sleep(0.5)
-        left = sorted(os.listdir(feeds))
         want = ["Abend.ico", "Abend.nfd", "Morgen.nfd"] if kept else ["Morgen.nfd"]
-        check_equal(left, want, "the feed folder after answering %s" % answer)
+        if kept:
+            time.sleep(0.5)  # the time a deletion would have had
+        else:
+            wait_until(lambda: sorted(os.listdir(feeds)) == want)
+        check_equal(sorted(os.listdir(feeds)), want, "the feed folder after answering %s" % answer)
     check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#0"), "Abend", "the Feed page after the deletion")
     p.click("TMainForm>Button:Aktualisieren")
     ctx.servers.wait_requests(ctx.doc_name("abend"), 2)
@@ -446,7 +455,7 @@ def interval_and_proxy(ctx):
     page = "TMainForm>TTabSheet:Proxy"
     check(not p.child(page + ">Edit#1")["enabled"], "the proxy host field is enabled before the switch")
     p.click(page + ">Button:Proxy verwenden")
-    time.sleep(0.3)
+    wait_until(lambda: all(c["enabled"] for c in p.children(page) if c["class"] == "Edit"))
     check(all(c["enabled"] for c in p.children(page) if c["class"] == "Edit"), "proxy fields still disabled")
     p.type(page + ">Edit#0", str(ctx.servers.proxy))
     p.type(page + ">Edit#1", "127.0.0.1")
