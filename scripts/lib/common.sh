@@ -99,18 +99,24 @@ shard_count() {
 }
 
 # The shard's prefix is copied once from the set-up prefix and kept while that prefix is the same
-# (Wine stamps a prefix it updates in .update-timestamp).
+# (Wine stamps a prefix it updates in .update-timestamp). No window manager runs on a shard's
+# display, so the copy tells Wine not to wait for one: its managed windows wait up to 2 s for a
+# window manager whenever they are shown or hidden (Wine's own explorer too, which takes 2 s to
+# drop a tray icon then). The setting is in the copy's registry before any of its Wine processes
+# starts; the set-up prefix keeps Wine's default for scripts/run on a real desktop.
 copy_shard_prefix() {
     local dir=$QV_SHARDS_DIR/$1
     local stamp
-    stamp=$(cat "$WINEPREFIX/.update-timestamp" 2>/dev/null)
+    stamp="$(cat "$WINEPREFIX/.update-timestamp" 2>/dev/null) unmanaged"
     if [ -f "$dir/wineprefix/system.reg" ] && [ "$(cat "$dir/prefix-stamp" 2>/dev/null)" = "$stamp" ]; then
         return 0
     fi
     rm -rf "$dir/wineprefix" "$dir/wineprefix.new"
     mkdir -p "$dir"
-    cp -a "$WINEPREFIX" "$dir/wineprefix.new" && mv "$dir/wineprefix.new" "$dir/wineprefix" &&
-        echo "$stamp" >"$dir/prefix-stamp"
+    cp -a "$WINEPREFIX" "$dir/wineprefix.new" &&
+        printf '\n[Software\\\\Wine\\\\X11 Driver] %s\n"Managed"="N"\n' "$(date +%s)" \
+            >>"$dir/wineprefix.new/user.reg" &&
+        mv "$dir/wineprefix.new" "$dir/wineprefix" && echo "$stamp" >"$dir/prefix-stamp"
 }
 
 # Starts shards 0 .. count-1 and writes CTest's resource file, $QV_SHARDS_DIR/resources.json.
@@ -142,11 +148,7 @@ start_shards() {
             wineserver -p </dev/null >"$dir/wineserver.log" 2>&1 &
             python3 "$root/tests/servers/http_server.py" start --state-dir "$dir/servers" --watch-pid $$ \
                 </dev/null >"$dir/servers.log" 2>&1 || { cat "$dir/servers.log" >&2; exit 1; }
-            # No window manager runs on the shards' displays: Wine is told not to wait for one
-            # (its managed windows wait up to 2 s for a window manager whenever they are shown or
-            # hidden). The set-up prefix keeps Wine's default for scripts/run on a real desktop.
-            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-                </dev/null >"$dir/wine-warmup.log" 2>&1 || true
+            wine cmd /c exit </dev/null >"$dir/wine-warmup.log" 2>&1 || true
             if [ -n "$holder" ]; then
                 wine "$holder" hold </dev/null >"$dir/hold.log" 2>&1 &
             fi
