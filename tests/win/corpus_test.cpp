@@ -241,6 +241,7 @@ protected:
         SetForegroundWindow(g_owner);
         g_keys.assign(index + 1, VK_DOWN);
         g_keys.push_back(VK_RETURN);
+        MovePointerAway();
         SetTimer(nullptr, 0, 150, ReadAndPress);
         F().PopupMenu->Popup(200, 120);
         App->ProcessMessages();

@@ -521,6 +521,7 @@ TEST_F(MainFormTest, TheTextPagesContextMenuIsTheTrayMenu)
     MainForm->PopupMenu->OnPopup = [&](TObject*) { ++popups; };
     // Down to "Einstellungen ...", past the "Newsfeeds" submenu, and choose it.
     g_menuKeysTarget = MainForm->Memo->Handle();
+    MovePointerAway();
     SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         for (WPARAM k : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN})

@@ -146,6 +146,11 @@ const TLoopbackServer& LoopbackServer()
     return s;
 }
 
+void MovePointerAway()
+{
+    SetCursorPos(0, 0);
+}
+
 bool MouseClick(HWND wnd, POINT clientPoint)
 {
     HWND top = GetAncestor(wnd, GA_ROOT);

@@ -173,6 +173,11 @@ struct TLoopbackServer {
 };
 const TLoopbackServer& LoopbackServer();
 
+// Moves the mouse pointer to the screen's top left corner, away from where the tests open menus:
+// a menu that opens under the pointer selects the entry there, and keys then start from it. (A
+// test before, in the same shard, may have left the pointer anywhere.)
+void MovePointerAway();
+
 // A click of the left mouse button as the user makes it: the pointer moves to the point (in the
 // window's client coordinates) and the button goes down and up through the system's input. The
 // window is brought to the top first, so that it is the one under the pointer. Returns whether
