@@ -215,13 +215,13 @@ TGeoRect TBalloonWindow::ClientGeoRect() const
     return ToGeo(r);
 }
 
-HRGN TBalloonWindow::CreateShapeRegion() const
+TRegionHandle TBalloonWindow::CreateShapeRegion() const
 {
     RECT wr = BoundsRect();
     return CreateShapeRegion(wr.right - wr.left, wr.bottom - wr.top);
 }
 
-HRGN TBalloonWindow::CreateShapeRegion(int width, int height) const
+TRegionHandle TBalloonWindow::CreateShapeRegion(int width, int height) const
 {
     TBalloonShape s = BalloonShape(FPosition, width, height, FStem);
     POINT pts[3];
@@ -231,11 +231,11 @@ HRGN TBalloonWindow::CreateShapeRegion(int width, int height) const
     TRegionHandle body(
         CreateRoundRectRgn(s.Body.Left, s.Body.Top, s.Body.Right, s.Body.Bottom, s.CornerSize, s.CornerSize));
     if (!stem || !body)
-        return nullptr;
+        return TRegionHandle();
     TRegionHandle shape(CreateRectRgn(0, 0, 0, 0));
     if (!shape || CombineRgn(shape.Get(), stem.Get(), body.Get(), RGN_OR) == ERROR)
-        return nullptr;
-    return static_cast<HRGN>(shape.Release());
+        return TRegionHandle();
+    return shape;
 }
 
 void TBalloonWindow::SetShape()
@@ -248,7 +248,7 @@ void TBalloonWindow::SetShape(int width, int height)
 {
     if (!HandleAllocated())
         return;
-    TRegionHandle shape(CreateShapeRegion(width, height));
+    TRegionHandle shape = CreateShapeRegion(width, height);
     if (!shape)
         return;
     // Setting a region redraws the window's frame: an outline already in place is kept. (The
@@ -264,7 +264,7 @@ void TBalloonWindow::SetShape(int width, int height)
 
 void TBalloonWindow::EraseBackground(HDC dc)
 {
-    TRegionHandle shape(CreateShapeRegion());
+    TRegionHandle shape = CreateShapeRegion();
     if (!shape)
         return;
     OffsetRgn(shape.Get(), -1, -1);

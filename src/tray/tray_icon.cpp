@@ -97,6 +97,21 @@ TShiftState CurrentShift()
 
 const UINT kTipFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 
+// The shell's balloon hide and click notices run their handlers here, and what a handler throws is
+// dropped, unlike the exceptions of every other action of the callback, which the application
+// shows (GuardedCall). That is this component's promise to its users: the shell sends these two on
+// its own, also when the balloon goes because another replaces it or the program ends, when a
+// message box about it would make no sense to the user. Nothing may escape into the window
+// procedure in either case.
+void CallDroppingExceptions(const TNotifyEvent& handler, TObject* sender)
+{
+    try {
+        if (handler)
+            handler(sender);
+    } catch (...) {
+    }
+}
+
 } // namespace
 
 BOOL TShellTray::NotifyIcon(DWORD message, NOTIFYICONDATAW* data)
@@ -586,11 +601,7 @@ LRESULT TTrayIcon::HandleCallback(LPARAM code)
         GuardedCall([&] { DoubleClick(mbMiddle, shift, p); });
         break;
     case NIN_BALLOONHIDE:
-        try {
-            if (OnBalloonHide)
-                OnBalloonHide(this);
-        } catch (...) {
-        }
+        CallDroppingExceptions(OnBalloonHide, this);
         result = 1;
         break;
     case NIN_BALLOONTIMEOUT:
@@ -602,11 +613,7 @@ LRESULT TTrayIcon::HandleCallback(LPARAM code)
         result = 1;
         break;
     case NIN_BALLOONUSERCLICK:
-        try {
-            if (OnBalloonClick)
-                OnBalloonClick(this);
-        } catch (...) {
-        }
+        CallDroppingExceptions(OnBalloonClick, this);
         GuardedCall([&] { ClearTrayBalloon(); });
         result = 1;
         break;

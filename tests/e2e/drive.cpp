@@ -24,6 +24,7 @@
 //     browser EXE LOG | restore      let the shell open http and https addresses with EXE LOG "%1"
 //                                    (the recording stand-in), or with Wine's browser again
 //     selftest                       check the GDI object count against objects made here
+//     hold                           keep the desktop in use until ended (a test shard runs one)
 //
 // WIN names a window by a path of segments joined by '>': the first is a top-level window (of
 // --pid when given), each further one a descendant of the one before. A segment is
@@ -714,6 +715,23 @@ int CmdSelfTest()
     return (before >= 0 && during - before == 50 && after == before) ? 0 : 1;
 }
 
+// Wine closes a desktop, and ends the process that manages it, a second after its last user has
+// gone; the next program then starts it again, which costs time and may meet the desktop while it
+// is closing. A hidden window keeps this thread a user of the desktop until the process is ended.
+int CmdHold()
+{
+    HWND w =
+        CreateWindowExA(0, "STATIC", "qvdrive hold", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (!w) {
+        std::fprintf(stderr, "no window to hold the desktop with\n");
+        return 1;
+    }
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    return 0;
+}
+
 void Usage()
 {
     std::fprintf(stderr, "usage: qvdrive [--desktop NAME] [--pid PID] COMMAND ARGS... (see drive.cpp)\n");
@@ -817,6 +835,8 @@ int main()
         if (rest[0] != "restore")
             need(2);
         rc = CmdBrowser(rest);
+    } else if (cmd == "hold") {
+        rc = CmdHold();
     } else if (cmd == "selftest") {
         rc = CmdSelfTest();
     } else {

@@ -255,9 +255,15 @@ class Display:
             self.proc = None
 
 
+def default_wineprefix():
+    """The caller's prefix (a test shard's, under CTest), else the one scripts/setup made."""
+    return os.environ.get("WINEPREFIX") or os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                                        "build", "wineprefix")
+
+
 def prepare_wine(wineprefix, log_dir):
     """Environment for Wine, and a running wineserver with every stream away from our pipes."""
-    os.environ.setdefault("WINEPREFIX", wineprefix)
+    os.environ["WINEPREFIX"] = wineprefix
     os.environ["WINEDEBUG"] = "-all"
     os.environ.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
     with open(os.path.join(log_dir, "wine-warmup.log"), "w") as log:

@@ -2,7 +2,7 @@
 """End-to-end journeys: the real quorvane.exe under Wine, driven as a user would.
 
   run_e2e.py --journey NAME --exe quorvane.exe --drive qvdrive.exe --browser qvbrowser.exe
-             --servers STATE_DIR --artefacts DIR [--wineprefix DIR] [--keep]
+             [--servers STATE_DIR] --artefacts DIR [--wineprefix DIR] [--keep]
   run_e2e.py --list
   run_e2e.py --registered NAME...      checks that CTest knows every journey defined here
 
@@ -25,8 +25,8 @@ import time
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from qvdriver import (DriveError, Display, Program, Servers, hx, ini_encoding, prepare_wine, read_ini, rss, winpath,  # noqa: E402
-                      write_bmp, write_icon, write_ini)
+from qvdriver import (DriveError, Display, Program, Servers, default_wineprefix, hx, ini_encoding, prepare_wine,  # noqa: E402
+                      read_ini, rss, winpath, write_bmp, write_icon, write_ini)
 
 JOURNEYS = {}
 
@@ -115,6 +115,13 @@ class Context:
 def check(condition, message):
     if not condition:
         raise DriveError(message)
+
+
+def wait_until(condition, timeout=10.0):
+    """Waits until condition() holds or timeout seconds have passed; the caller checks after it."""
+    end = time.monotonic() + timeout
+    while not condition() and time.monotonic() < end:
+        time.sleep(0.1)
 
 
 def check_equal(got, want, what):
@@ -410,10 +417,12 @@ def delete_feed(ctx):
             p.screenshot("delete-question")
         p.click("%s>Button@%d" % (question, 7 if answer == "No" else 6))
         p.wait(question, "gone")
-        time.sleep(0.5)
-        left = sorted(os.listdir(feeds))
         want = ["Abend.ico", "Abend.nfd", "Morgen.nfd"] if kept else ["Morgen.nfd"]
-        check_equal(left, want, "the feed folder after answering %s" % answer)
+        if kept:
+            time.sleep(0.5)  # the time a deletion would have had
+        else:
+            wait_until(lambda: sorted(os.listdir(feeds)) == want)
+        check_equal(sorted(os.listdir(feeds)), want, "the feed folder after answering %s" % answer)
     check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#0"), "Abend", "the Feed page after the deletion")
     p.click("TMainForm>Button:Aktualisieren")
     ctx.servers.wait_requests(ctx.doc_name("abend"), 2)
@@ -446,7 +455,7 @@ def interval_and_proxy(ctx):
     page = "TMainForm>TTabSheet:Proxy"
     check(not p.child(page + ">Edit#1")["enabled"], "the proxy host field is enabled before the switch")
     p.click(page + ">Button:Proxy verwenden")
-    time.sleep(0.3)
+    wait_until(lambda: all(c["enabled"] for c in p.children(page) if c["class"] == "Edit"))
     check(all(c["enabled"] for c in p.children(page) if c["class"] == "Edit"), "proxy fields still disabled")
     p.type(page + ">Edit#0", str(ctx.servers.proxy))
     p.type(page + ">Edit#1", "127.0.0.1")
@@ -761,10 +770,10 @@ def main():
     ap.add_argument("--exe")
     ap.add_argument("--drive")
     ap.add_argument("--browser")
-    ap.add_argument("--servers")
+    # The loopback servers of the caller's environment (the test shard's, under CTest) unless named.
+    ap.add_argument("--servers", default=os.environ.get("QV_TEST_SERVER_STATE"))
     ap.add_argument("--artefacts")
-    ap.add_argument("--wineprefix", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
-                                                         "build", "wineprefix"))
+    ap.add_argument("--wineprefix", default=default_wineprefix())
     ap.add_argument("--keep", action="store_true", help="keep the program folder")
     ap.add_argument("--deadline", type=int, default=100, help="seconds before the journey gives up")
     ap.add_argument("--registered", nargs="*", help="check that these are exactly the journeys defined here")

@@ -742,7 +742,7 @@ TEST_F(AdvHttp, CancellingTheCredentialsDialogGivesUp)
     h->SetURL(Url("auth", "user=dlg&pass=geheim&realm=" + TestTag()));
     ASSERT_TRUE(h->Execute(false));
     HWND dialog = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }));
     // The dialog belongs to the worker, not to this thread.
     EXPECT_NE(GetWindowThreadProcessId(dialog, nullptr), GetCurrentThreadId());
     EXPECT_TRUE(h->AwaitingUser());
@@ -766,7 +766,7 @@ TEST_F(AdvHttp, CredentialsTypedIntoTheDialogAreSentAgain)
     h->SetURL(Url("auth", "user=dlg-user&pass=dlg-pass&realm=" + TestTag(), kHostForDialogCredentials));
     ASSERT_TRUE(h->Execute(false));
     HWND dialog = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }));
     std::vector<HWND> edits;
     EnumChildWindows(
         dialog,
@@ -898,7 +898,7 @@ TEST_F(AdvHttp, HeaderBlockOverItsBufferAsyncCompletesAndStaysBusy)
     EXPECT_TRUE(h->Busy());
     h->Abort();
     // The worker may still be on its way out; it closes the request for the late Abort.
-    EXPECT_TRUE(PumpUntil([&] { return !h->Busy(); }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return !h->Busy(); }));
 }
 
 // ---- aborting and destruction ----
@@ -915,7 +915,7 @@ TEST_F(AdvHttp, AbortWhileWaitingForAReadCompletesWithTheBytesSoFar)
     PumpFor(200);
     EXPECT_EQ(p["Complete"], 0);
     h->Abort();
-    EXPECT_TRUE(PumpUntil([&] { return p["Complete"] > 0; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return p["Complete"] > 0; }));
     EXPECT_EQ(p.CompleteText, std::string(16384, 's'));
     EXPECT_EQ(p.CompleteLastError, ERROR_IO_PENDING);
     EXPECT_FALSE(p.CompleteBusy);
@@ -992,7 +992,8 @@ TEST_F(AdvHttp, DestroyingWhileBusyNeitherHangsNorCrashes)
     ASSERT_TRUE(PumpUntil([&] { return h->BytesRead() >= 16384; }));
     DWORD start = GetTickCount();
     Free(h);
-    EXPECT_LT(GetTickCount() - start, 3000u);
+    // Far below the server's 20 s hold, with room for a loaded machine.
+    EXPECT_LT(GetTickCount() - start, 10000u);
     PumpFor(300);
     EXPECT_EQ(p["Complete"], 0);
     // Destroyed before the send completed.
@@ -1078,7 +1079,7 @@ TEST_F(AdvHttp, ExceptionFromOnRequestCompleteEndsTheWorkerAndTheProgramGoesOn)
     ASSERT_TRUE(h->Execute(false));
     EXPECT_TRUE(PumpUntil([&] { return completes == 2; }));
     EXPECT_FALSE(h->Busy());
-    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threads; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threads; }));
     // The component takes the next request as usual.
     h->OnRequestComplete = [&](TObject*) { ++completes; };
     ASSERT_TRUE(h->Execute(false));

@@ -180,7 +180,7 @@ protected:
         ASSERT_NE(server.Port, 0) << "the loopback server is not running";
         const TCorpusDocument& doc = GetParam();
         const std::string source = CorpusFolder() + doc.Group + "\\" + doc.Name;
-        Served = "corpus_" + std::to_string(GetCurrentProcessId()) + "_" + doc.Name;
+        Served = "corpus_" + TestTag();
         WriteTextFile(server.DocsFolder + Served + ".xml", ReadFileBytes(source + ".xml"));
         if (rtl::FileExists(source + ".headers"))
             WriteTextFile(server.DocsFolder + Served + ".headers", ReadFileBytes(source + ".headers"));
@@ -221,6 +221,7 @@ protected:
         SetForegroundWindow(g_owner);
         g_keys.assign(index + 1, VK_DOWN);
         g_keys.push_back(VK_RETURN);
+        MovePointerAway();
         SetTimer(nullptr, 0, 150, ReadAndPress);
         F().PopupMenu->Popup(200, 120);
         App->ProcessMessages();

@@ -396,6 +396,7 @@ TEST(HeadlineMenuScreenshot, TheOpenMenuWithHeadlinesImagesAndTheNewsfeedsSubmen
     g_owner = popup->WindowHandle();
     SetForegroundWindow(g_owner);
     g_keys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT};
+    MovePointerAway();
     SetTimer(nullptr, 0, 300, PressKeys);
     SetTimer(nullptr, 0, 1200, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);

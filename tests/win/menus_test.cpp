@@ -223,6 +223,7 @@ TEST_F(PopupMenuTest, PopupFiresOnPopupThenRunsTheChosenEntrysClick)
     SetForegroundWindow(owner);
     g_keyTarget = owner;
     g_keys = {VK_DOWN, VK_DOWN, VK_RETURN};
+    MovePointerAway();
     SetTimer(nullptr, 0, 200, SendKeys);
     menu.Popup(100, 100);
     EXPECT_EQ(log, "popup second ");
@@ -237,6 +238,7 @@ TEST_F(PopupMenuTest, ADismissedMenuRunsNothing)
     SetForegroundWindow(owner);
     g_keyTarget = owner;
     g_keys = {VK_ESCAPE};
+    MovePointerAway();
     SetTimer(nullptr, 0, 200, SendKeys);
     menu.Popup(50, 50);
     EXPECT_EQ(clicks, 0);
@@ -254,6 +256,7 @@ TEST_F(PopupMenuTest, AnEntryDestroyedWhileTheMenuIsOpenIsNotClicked)
     g_keyTarget = menu.WindowHandle();
     SetForegroundWindow(g_keyTarget);
     // As a download finishing while the menu is open would rebuild it: the shown entry goes.
+    MovePointerAway();
     SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         g_openMenu->Items()->Delete(0);
@@ -284,6 +287,7 @@ TEST_F(PopupMenuTest, AnExceptionFromAClickGoesToTheApplicationNotTheCaller)
     g_keyTarget = menu.WindowHandle();
     SetForegroundWindow(g_keyTarget);
     g_keys = {VK_DOWN, VK_RETURN};
+    MovePointerAway();
     SetTimer(nullptr, 0, 200, SendKeys);
     EXPECT_NO_THROW(menu.Popup(60, 60));
     SetPlatformUi(nullptr);

@@ -461,7 +461,7 @@ TEST_F(RefreshCycleTest, AnAddressTheComponentCannotUseIsNamedInTheMessageAndThe
 bool Tick(TMainForm& f)
 {
     f.Timer->SetInterval(50);
-    return PumpUntil([&f] { return f.Timer->Interval() != 50; }, 5000);
+    return PumpUntil([&f] { return f.Timer->Interval() != 50; });
 }
 
 TEST_F(RefreshCycleTest, ADocumentOverSixtyFourMegabytesIsAFailureAndTheHeadlinesStay)
@@ -496,17 +496,18 @@ TEST_F(RefreshCycleTest, ATickWhileTheCredentialsDialogWaitsIsSkipped)
 {
     Start(Url("/auth/tick?user=u&pass=p&realm=tick"));
     HWND dialog = nullptr;
-    PumpUntil([&dialog] { return (dialog = FindOwnDialog()) != nullptr; }, 5000);
+    PumpUntil([&dialog] { return (dialog = FindOwnDialog()) != nullptr; });
     ASSERT_NE(dialog, nullptr);
-    // Should the tick wait for the dialog, the user answers after 8 s.
+    // Should the tick wait for the dialog, the user answers after 30 s.
     HANDLE answered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     std::thread user([&] {
-        if (WaitForSingleObject(answered, 8000) == WAIT_TIMEOUT)
+        if (WaitForSingleObject(answered, 30000) == WAIT_TIMEOUT)
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     DWORD start = GetTickCount();
     EXPECT_TRUE(Tick(F()));
-    EXPECT_LT(GetTickCount() - start, 3000u);
+    // Far below the user's 30 s, with room for a loaded machine.
+    EXPECT_LT(GetTickCount() - start, 10000u);
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_EQ(F().TrayIcon->Hint(), "Verbinde mit Server ...");
     SetEvent(answered);

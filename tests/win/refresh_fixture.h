@@ -50,7 +50,7 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(Server().Port, 0) << "the loopback server is not running";
-        DocName = "refresh_" + std::to_string(GetCurrentProcessId()) + ".xml";
+        DocName = "refresh_" + TestTag() + ".xml";
         rtl::CreateDir((Folder / "Newsfeeds"));
     }
     void TearDown() override

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -15,6 +17,22 @@ std::unique_ptr<TApplication> StartProgramAt(const std::string& exePath)
     auto app = std::make_unique<TApplication>();
     StartProgram(*app);
     return app;
+}
+
+std::string TestTag()
+{
+    static const std::string run = [] {
+        LARGE_INTEGER t;
+        QueryPerformanceCounter(&t);
+        return std::to_string(t.QuadPart % 100000000);
+    }();
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string tag = info ? std::string(info->test_suite_name()) + "." + info->name()
+                           : "process" + std::to_string(GetCurrentProcessId());
+    for (char& c : tag)
+        if (c == '/')
+            c = '_';
+    return tag + "-" + run;
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
@@ -148,6 +166,11 @@ const TLoopbackServer& LoopbackServer()
         return r;
     }();
     return s;
+}
+
+void MovePointerAway()
+{
+    SetCursorPos(0, 0);
 }
 
 bool MouseClick(HWND wnd, POINT clientPoint)

@@ -82,14 +82,20 @@ public:
     }
 };
 
-// A fresh, empty folder under the temporary folder, removed with everything in it at the end.
+// The running test's name ("Suite.Name", "/" of parameterised names as "_") and a number of this
+// run: unique among the tests of all shards, and apart from an earlier run's on a server that
+// outlives one (Wine reuses process ids, and every shard counts them from the same start).
+std::string TestTag();
+
+// A fresh, empty folder under the temporary folder, named after the running test, removed with
+// everything in it at the end.
 class TTempFolder {
 public:
     explicit TTempFolder(const std::string& name)
     {
         wchar_t tmp[MAX_PATH];
         GetTempPathW(MAX_PATH, tmp);
-        FPath = rtl::WideToUtf8(tmp) + name + "_" + std::to_string(GetCurrentProcessId()) + "\\";
+        FPath = rtl::WideToUtf8(tmp) + name + "_" + TestTag() + "\\";
         RemoveTree(FPath);
         rtl::CreateDir(FPath);
     }
@@ -172,6 +178,11 @@ struct TLoopbackServer {
     std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(Port) + path; }
 };
 const TLoopbackServer& LoopbackServer();
+
+// Moves the mouse pointer to the screen's top left corner, away from where the tests open menus:
+// a menu that opens under the pointer selects the entry there, and keys then start from it. (A
+// test before, in the same shard, may have left the pointer anywhere.)
+void MovePointerAway();
 
 // A click of the left mouse button as the user makes it: the pointer moves to the point (in the
 // window's client coordinates) and the button goes down and up through the system's input. The
