@@ -5,6 +5,7 @@
 
 #include "app/document_encoding.h"
 #include "app/utf8_text.h"
+#include "rtl/utf8.h"
 
 namespace opml {
 
@@ -287,7 +288,7 @@ bool ToUtf8(const std::string& bytes, const TCharsetDecoder& decode, std::string
     case kCodePageUtf8:
         // A byte-order mark decides even for bytes that are not all UTF-8: those become U+FFFD.
         text.assign(body.data(), body.size());
-        if (!IsValidUtf8(text))
+        if (!rtl::IsValidUtf8(text))
             text = utf8::Repair(text);
         return true;
     case kCodePageUtf16LE:
