@@ -3,6 +3,7 @@
 #include "app/atom_parser.h"
 #include "app/feed_text.h"
 #include "app/headline_rules.h"
+#include "app/json_feed.h"
 
 #include <algorithm>
 #include <array>
@@ -249,7 +250,8 @@ TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBall
                    std::string_view documentUrl)
 {
     TParseResult result;
-    if (ParseIfAtom(document, maxEntrys, maxChars, balloon, documentUrl, result))
+    if (ParseIfJsonFeed(document, maxEntrys, maxChars, balloon, documentUrl, result) ||
+        ParseIfAtom(document, maxEntrys, maxChars, balloon, documentUrl, result))
         return result;
     THeadlineRules rules(maxEntrys, maxChars, balloon);
     const std::size_t limit = static_cast<std::size_t>(rules.MaxEntrys());

@@ -27,8 +27,8 @@ std::string GetElement(std::string_view text, std::string_view name, long long n
 std::string StripComments(std::string_view text);
 
 // Never fails: a document without the expected markers gives no headlines and an empty channel.
-// An Atom document (no "<item" marker, but Atom entries) is read as Atom; documentUrl, where the
-// document came from, resolves its relative links.
+// A JSON Feed (json_feed.h) is read as one, and an Atom document (no "<item" marker, but Atom
+// entries) as Atom; documentUrl, where the document came from, resolves their relative links.
 TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon,
                    std::string_view documentUrl = {});
 

@@ -5,7 +5,6 @@
 
 #include "app/atom_parser.h"
 #include "app/feed_text.h"
-#include "app/utf8_text.h"
 
 namespace html {
 
@@ -130,7 +129,8 @@ TLinkAttributes ReadAttributes(std::string_view s)
         for (int k = 0; k < 5; ++k)
             if (name == kNames[k] && !seen[k]) {
                 seen[k] = true;
-                *targets[k] = utf8::DecodeReferences(raw);
+                // The title is cleaned as a caption when it is used; the rest decoded as XML does.
+                *targets[k] = k == 3 ? std::string(raw) : feed::DecodeXmlReferences(raw);
                 a.HasHref = a.HasHref || k == 2;
             }
     }
@@ -333,7 +333,7 @@ TPageLinks FindPageLinks(std::string_view page, std::string_view pageUrl)
             const bool known = std::any_of(links.Feeds.begin(), links.Feeds.end(),
                                            [&](const TFeedLink& f) { return f.Url == url; });
             if (!url.empty() && !known)
-                links.Feeds.push_back({std::move(url), type, utf8::CollapseSpaces(a.Title)});
+                links.Feeds.push_back({std::move(url), type, feed::CleanCaption(a.Title)});
         } else if (HasToken(a.Rel, "icon")) {
             std::string url = Resolve(base, a.Href);
             const long rank = IconRank(a);

@@ -7,7 +7,8 @@
 
 #include "app/atom_parser.h"
 #include "app/feed_text.h"
-#include "app/utf8_text.h"
+#include "app/headline_rules.h"
+#include "rtl/utf8.h"
 
 namespace feed {
 
@@ -151,16 +152,15 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// Plain text as the balloon shows it: references decoded, every kind of line end made lineBreak,
-// spaces collapsed within lines, blank lines dropped, trimmed.
+// Plain text as the balloon shows it: every kind of line end made lineBreak, each line cleaned as
+// a caption is (references decoded, spaces collapsed), blank lines dropped.
 std::string PlainText(std::string_view text, std::string_view lineBreak)
 {
-    const std::string decoded = utf8::DecodeReferences(text);
     std::string out;
-    std::string_view rest = decoded;
+    std::string_view rest = text;
     while (!rest.empty()) {
-        std::size_t end = rest.find_first_of("\r\n");
-        std::string line = utf8::CollapseSpaces(rest.substr(0, end));
+        const std::size_t end = rest.find_first_of("\r\n");
+        const std::string line = CleanCaption(rest.substr(0, end));
         if (!line.empty()) {
             if (!out.empty())
                 out.append(lineBreak.data(), lineBreak.size());
@@ -171,15 +171,13 @@ std::string PlainText(std::string_view text, std::string_view lineBreak)
     return out;
 }
 
-// HTML as plain text: the references to characters beyond ASCII are decoded here, into UTF-8,
-// and the markup's ampersands escaped again for HtmlToText, which first undoes the escaping of
-// a feed document (this HTML, taken out of a JSON string, has none) before it reads the tags.
+// HTML as plain text. HtmlToText first undoes the escaping a feed document gives its HTML; this
+// HTML, taken out of a JSON string, has none, so its ampersands are escaped for that step to undo.
 std::string HtmlText(std::string_view html, std::string_view lineBreak)
 {
-    const std::string decoded = utf8::DecodeReferences(html, true);
     std::string escaped;
-    escaped.reserve(decoded.size() + decoded.size() / 16);
-    for (char c : decoded) {
+    escaped.reserve(html.size() + html.size() / 16);
+    for (char c : html) {
         if (c == '&')
             escaped += "&amp;";
         else
@@ -236,11 +234,11 @@ std::string JsonFeedItemText(const TJsonFeedItem& item, std::string_view lineBre
 
 std::string JsonFeedItemTitle(const TJsonFeedItem& item)
 {
-    std::string title = utf8::CollapseSpaces(utf8::DecodeReferences(item.Title));
+    std::string title = CleanCaption(item.Title);
     if (!title.empty())
         return title;
     std::string text = JsonFeedItemText(item, " ");
-    const std::string_view start = utf8::Prefix(text, kDerivedTitleLength);
+    const std::string_view start(text.data(), rtl::CharacterPrefix(text, kDerivedTitleLength));
     if (start.size() == text.size())
         return text;
     // Cut before the word that crosses the length, unless that leaves too little.
@@ -255,41 +253,20 @@ std::string JsonFeedItemTitle(const TJsonFeedItem& item)
 TParseResult JsonFeedHeadlines(const TJsonFeed& feed, int maxEntrys, int maxChars, TBalloonNews& balloon,
                                std::string_view documentUrl)
 {
-    TParseResult result;
-    result.MaxEntrys = maxEntrys < 1 ? 1 : maxEntrys;
-    const std::size_t maxLength = maxChars < 0 ? 0 : static_cast<std::size_t>(maxChars);
-    const std::size_t count = std::min(feed.Items.size(), static_cast<std::size_t>(result.MaxEntrys));
-    std::string previous;
-    bool armed = true;
-    std::size_t longest = 0;
+    THeadlineRules rules(maxEntrys, maxChars, balloon);
+    const std::size_t count = std::min(feed.Items.size(), static_cast<std::size_t>(rules.MaxEntrys()));
     for (std::size_t k = 0; k < count; ++k) {
         const TJsonFeedItem& item = feed.Items[k];
-        std::string caption = JsonFeedItemTitle(item);
-        if (caption.empty() || caption == previous)
-            continue;
-        if (armed && caption != kCustomizeCaption) {
-            balloon.Headline = caption;
-            balloon.Text = JsonFeedItemText(item, "\r");
-            armed = false;
-        }
-        THeadline h;
-        h.N = static_cast<int>(k + 1);
-        if (caption.size() > maxLength) {
-            caption.resize(maxLength);
-            caption += "...";
-        }
-        h.Caption = std::move(caption);
-        longest = std::max(longest, h.Caption.size());
-        h.Link = Link(item, documentUrl);
-        h.Customize = h.Caption == kCustomizeCaption;
-        previous = h.Caption;
-        result.Headlines.push_back(std::move(h));
+        THeadline* h = rules.Offer(static_cast<int>(k + 1), JsonFeedItemTitle(item),
+                                   [&] { return JsonFeedItemText(item, "\r"); });
+        if (h)
+            h->Link = Link(item, documentUrl);
     }
-    result.LongestCaption = static_cast<int>(longest);
-    result.Channel.Caption = utf8::CollapseSpaces(utf8::DecodeReferences(feed.Title));
-    result.Channel.Link = std::string(TrimView(feed.HomePageUrl));
-    result.Channel.Description = PlainText(feed.Description, "\r\n");
-    return result;
+    TChannel channel;
+    channel.Caption = CleanCaption(feed.Title);
+    channel.Link = std::string(TrimView(feed.HomePageUrl));
+    channel.Description = PlainText(feed.Description, "\r\n");
+    return rules.Finish(std::move(channel));
 }
 
 bool ParseIfJsonFeed(std::string_view document, int maxEntrys, int maxChars, TBalloonNews& balloon,

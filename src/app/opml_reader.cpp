@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/code_page.h"
 #include "app/document_encoding.h"
-#include "app/utf8_text.h"
+#include "app/feed_text.h"
 #include "rtl/utf8.h"
 
 namespace opml {
@@ -190,7 +191,7 @@ std::string Value(std::string_view raw)
         collapsed.push_back(c);
     }
     // Control characters have no place in XML, nor in a name or an address.
-    std::string value = utf8::DecodeReferences(collapsed);
+    std::string value = feed::DecodeXmlReferences(collapsed);
     value.erase(std::remove_if(value.begin(), value.end(),
                                [](char c) { return static_cast<unsigned char>(c) < 0x20 && !IsSpace(c); }),
                 value.end());
@@ -278,18 +279,17 @@ TOutline MakeOutline(const TOutlineAttributes& a)
     return o;
 }
 
-// The text as UTF-8 in the character set its mark or declaration names; false when that set is
-// one the decoder cannot convert. charset is the name declared.
-bool ToUtf8(const std::string& bytes, const TCharsetDecoder& decode, std::string& text, std::string& charset)
+// The text as UTF-8 in the character set its mark or declaration names; false when the platform
+// cannot convert that set. charset is the name declared.
+bool ToUtf8(const std::string& bytes, std::string& text, std::string& charset)
 {
     const TDocumentEncoding e = DecideEncoding(bytes, std::string());
     const std::string_view body = std::string_view(bytes).substr(e.MarkLength);
+    text.clear();
     switch (e.CodePage) {
     case kCodePageUtf8:
         // A byte-order mark decides even for bytes that are not all UTF-8: those become U+FFFD.
-        text.assign(body.data(), body.size());
-        if (!rtl::IsValidUtf8(text))
-            text = utf8::Repair(text);
+        rtl::AppendValidUtf8(text, body);
         return true;
     case kCodePageUtf16LE:
     case kCodePageUtf16BE:
@@ -298,12 +298,8 @@ bool ToUtf8(const std::string& bytes, const TCharsetDecoder& decode, std::string
     default:
         break;
     }
-    if (decode && decode(body, e.CodePage, text))
+    if (CodePageToUtf8(e.CodePage, body.data(), body.size(), text))
         return true;
-    if (e.CodePage == kCodePageAnsi || e.CodePage == 1252) {
-        text = utf8::FromWindows1252(body);
-        return true;
-    }
     charset = DeclaredEncoding(bytes);
     return false;
 }
@@ -351,7 +347,7 @@ std::string AddressHost(const std::string& address)
 bool LooksLikeOpml(const std::string& bytes)
 {
     std::string text, charset;
-    if (!ToUtf8(bytes.substr(0, kSniffBytes), nullptr, text, charset))
+    if (!ToUtf8(bytes.substr(0, kSniffBytes), text, charset))
         return false;
     try {
         TTags tags(text);
@@ -362,12 +358,12 @@ bool LooksLikeOpml(const std::string& bytes)
     }
 }
 
-TOpmlDocument ReadOpml(const std::string& bytes, const TCharsetDecoder& decode)
+TOpmlDocument ReadOpml(const std::string& bytes)
 {
     if (bytes.size() > kMaxOpmlBytes)
         return Refused("Die OPML-Datei ist zu groß (mehr als " + std::to_string(kMaxOpmlBytes >> 20) + " MB).");
     std::string text, charset;
-    if (!ToUtf8(bytes, decode, text, charset))
+    if (!ToUtf8(bytes, text, charset))
         return Refused("Der Zeichensatz \"" + charset + "\" der OPML-Datei wird nicht unterstützt.");
 
     TOpmlDocument doc;

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,8 +7,9 @@
 #include "app/opml_outline.h"
 
 // Reads OPML 1.0 and 2.0 subscription lists as other feed readers write them. The file is XML in
-// any character set it declares; every outline with an "xmlUrl" is a feed, every other outline a
-// folder of the outlines inside it (outlines inside a feed's outline belong to the feed's folder).
+// any character set it declares that the platform converts (code_page.h); every outline with an "xmlUrl" is a
+// feed, every other outline a folder of the outlines inside it (outlines inside a feed's outline belong to the
+// feed's folder).
 namespace opml {
 
 // The largest file and the most outlines and folder levels a list may have; beyond them the file
@@ -17,10 +17,6 @@ namespace opml {
 constexpr std::size_t kMaxOpmlBytes = std::size_t(16) << 20;
 constexpr std::size_t kMaxOutlines = 50000;
 constexpr std::size_t kMaxDepth = 32;
-
-// Converts bytes in a code page (as document_encoding.h numbers them) to UTF-8; false when it
-// cannot. UTF-8, UTF-16 and Windows-1252 (the ANSI code page of the portable build) need none.
-using TCharsetDecoder = std::function<bool(std::string_view bytes, int codePage, std::string& utf8)>;
 
 struct TOpmlDocument {
     bool Ok = false;
@@ -31,7 +27,7 @@ struct TOpmlDocument {
 
 // Never fails by exception and never gives part of a list: a file that is not OPML, is damaged
 // (unclosed or mismatched elements, cut off) or too large is Ok false with only Error set.
-TOpmlDocument ReadOpml(const std::string& bytes, const TCharsetDecoder& decode = nullptr);
+TOpmlDocument ReadOpml(const std::string& bytes);
 
 // Whether the file's root element is "opml" (letter case ignored), looked for in its first
 // kilobytes in the character set it declares: how an import tells an OPML file from a Klip file.

@@ -1,6 +1,6 @@
 #include "app/opml_writer.h"
 
-#include "app/utf8_text.h"
+#include "rtl/utf8.h"
 
 namespace opml {
 
@@ -11,7 +11,8 @@ namespace {
 // them into spaces. Other control characters cannot be written in XML at all.
 void AppendValue(std::string& out, const std::string& value)
 {
-    const std::string text = utf8::Repair(value);
+    std::string text;
+    rtl::AppendValidUtf8(text, value);
     out.push_back('"');
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];

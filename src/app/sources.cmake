@@ -36,10 +36,8 @@ list(APPEND QV_WIN_SOURCES
 list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_buffers.cpp)
 # Subscriptions that move in and out: OPML lists, feed links of web pages, JSON Feed, site icons.
 list(APPEND QV_CORE_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/utf8_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/json_feed.cpp)
 list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/opml_reader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/opml_writer.cpp)
 list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/html_links.cpp)
-list(APPEND QV_WIN_SOURCES ${CMAKE_CURRENT_LIST_DIR}/opml_charsets_win.cpp)

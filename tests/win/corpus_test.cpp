@@ -1,4 +1,4 @@
-// Every document of the repository's feed corpus (tests/data/feeds/<group>/<name>.xml) served
+// Every document of the repository's feed corpus (tests/data/feeds/<group>/<name>.xml or .json) served
 // by the loopback server, with the header lines of its .headers file, to the real program in a
 // temporary program folder; what the user sees is compared with its .expect file: the channel
 // entry and the headlines of the tray menu, the text the platform menu shows, the address the
@@ -26,7 +26,7 @@
 namespace {
 
 struct TCorpusDocument {
-    std::string Group, Name; // Name without ".xml"
+    std::string Group, Name, Extension; // Name without its Extension (".xml", ".json")
 };
 
 void PrintTo(const TCorpusDocument& d, std::ostream* os)
@@ -57,8 +57,9 @@ std::vector<TCorpusDocument> CorpusDocuments()
 {
     std::vector<TCorpusDocument> docs;
     for (const std::string& group : Names(CorpusFolder() + "*", true))
-        for (const std::string& file : Names(CorpusFolder() + group + "\\*.xml", false))
-            docs.push_back({group, file.substr(0, file.size() - 4)});
+        for (const std::string extension : {".xml", ".json"})
+            for (const std::string& file : Names(CorpusFolder() + group + "\\*" + extension, false))
+                docs.push_back({group, file.substr(0, file.size() - extension.size()), extension});
     return docs;
 }
 
@@ -168,7 +169,7 @@ protected:
     void TearDown() override
     {
         App.reset();
-        for (const char* ext : {".xml", ".headers"})
+        for (const std::string& ext : {GetParam().Extension, std::string(".headers")})
             rtl::DeleteFile((LoopbackServer().DocsFolder + Served + ext));
         rtl::SetProgramFileNameOverride("");
     }
@@ -181,11 +182,11 @@ protected:
         const TCorpusDocument& doc = GetParam();
         const std::string source = CorpusFolder() + doc.Group + "\\" + doc.Name;
         Served = "corpus_" + TestTag();
-        WriteTextFile(server.DocsFolder + Served + ".xml", ReadFileBytes(source + ".xml"));
+        WriteTextFile(server.DocsFolder + Served + doc.Extension, ReadFileBytes(source + doc.Extension));
         if (rtl::FileExists(source + ".headers"))
             WriteTextFile(server.DocsFolder + Served + ".headers", ReadFileBytes(source + ".headers"));
         rtl::CreateDir((Folder / "Newsfeeds"));
-        WriteTextFile(Folder / "Newsfeeds\\Test.nfd", server.Url("/docs/" + Served + ".xml") + "\r\n");
+        WriteTextFile(Folder / "Newsfeeds\\Test.nfd", server.Url("/docs/" + Served + doc.Extension) + "\r\n");
         // Without balloon tips the tooltip shows the channel and its description.
         std::string ini = "[Settings]\r\nFeedName=Test\r\nBalloonhint=0\r\n";
         for (const auto& setting :

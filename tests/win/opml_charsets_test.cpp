@@ -1,5 +1,5 @@
-// OPML files in the character sets the portable reader leaves to the platform.
-#include "app/opml_charsets_win.h"
+// OPML files in the character sets that the platform's converters read.
+#include "app/opml_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,7 @@ TEST(OpmlCharsets, ThePlatformConvertsWhatTheFileDeclares)
         const std::string file = std::string("<?xml version=\"1.0\" encoding=\"") + c.charset +
                                  "\"?><opml version=\"1.0\"><body><outline text=\"" + c.name +
                                  "\" xmlUrl=\"http://n.example/\"/></body></opml>";
-        const opml::TOpmlDocument d = opml::ReadOpml(file, PlatformCharsetDecoder());
+        const opml::TOpmlDocument d = opml::ReadOpml(file);
         ASSERT_TRUE(d.Ok) << c.charset << ": " << d.Error;
         ASSERT_EQ(d.Outlines.size(), 1u) << c.charset;
         EXPECT_EQ(d.Outlines[0].Title, c.expected) << c.charset;
