@@ -1,16 +1,20 @@
 #include "app/feed_commands.h"
 
-#include <algorithm>
+#include <set>
 
 #include "app/feed_icons.h"
 #include "app/feed_store.h"
 #include "app/headline_menu.h"
 #include "app/klip.h"
+#include "app/opml_import.h"
+#include "app/opml_reader.h"
+#include "app/opml_writer.h"
 #include "app/menu_tags.h"
 #include "app/utf8_document.h"
 #include "gui/application.h"
 #include "gui/dialogs.h"
 #include "gui/image_list.h"
+#include "gui/dialogs.h"
 #include "gui/menus.h"
 #include "gui/platform_ui.h"
 #include "gui/std_controls.h"
@@ -103,13 +107,9 @@ void TFeedCommands::RebuildFeedMenu()
     }
 }
 
-// An address that is plain ASCII is written as the 8-bit program wrote it; any other is UTF-8
-// with a byte-order mark, so that no reader takes it for the ANSI code page.
 void TFeedCommands::WriteFeedFile(const std::string& name, const std::string& url)
 {
-    const bool ascii =
-        std::all_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    WriteFileBytes(FParts.Paths.FeedFolder + name + ".nfd", (ascii ? "" : "\xEF\xBB\xBF") + url + "\r\n");
+    ::WriteFeedFile(FParts.Paths.FeedFolder + name + ".nfd", url);
 }
 
 void TFeedCommands::NewFeedBtnClick()
@@ -176,11 +176,19 @@ void TFeedCommands::DelteFeedBtnClick()
 
 void TFeedCommands::Klipladen1Click()
 {
-    FParts.OpenDialog.SetFilter("Klip|*.klip");
+    FParts.OpenDialog.SetFilter(
+        "Klip und OPML|*.klip;*.opml;*.xml|Klip|*.klip|OPML|*.opml;*.xml|Alle Dateien|*.*");
     FParts.OpenDialog.SetTitle("Klip öffnen ...");
     if (!FParts.OpenDialog.Execute())
         return;
-    const TKlipFeed klip = ExtractKlip(DocumentToUtf8(ReadFileBytes(FParts.OpenDialog.FileName())));
+    // One byte past the largest list is enough to refuse a file too large for one; no file of
+    // any size is read whole for that.
+    const std::string bytes = ReadFileBytes(FParts.OpenDialog.FileName(), opml::kMaxOpmlBytes + 1);
+    if (bytes.size() > opml::kMaxOpmlBytes || opml::LooksLikeOpml(bytes)) {
+        ImportOpml(bytes);
+        return;
+    }
+    const TKlipFeed klip = ExtractKlip(DocumentToUtf8(bytes));
     // The title comes from a downloaded file: it is used only as the sanitised name, and one that
     // would leave the feed folder or never be listed is refused like a duplicate.
     if (!klip.Success || rtl::FileExists(FParts.Paths.FeedFolder + klip.Name + ".nfd")) {
@@ -189,6 +197,44 @@ void TFeedCommands::Klipladen1Click()
     }
     WriteFeedFile(klip.Name, klip.URL);
     MakeFeedCurrent(klip.Name);
+}
+
+// The whole list is read before anything is written, so a damaged one changes nothing; the
+// store is rebuilt once at the end, and the current feed stays current (its picture's index is
+// taken anew from the rebuilt list).
+void TFeedCommands::ImportOpml(const std::string& bytes)
+{
+    const opml::TOpmlDocument list = opml::ReadOpml(bytes);
+    if (!list.Ok) {
+        ShowErrorMessage(list.Error);
+        return;
+    }
+    std::set<std::string> known = FeedAddresses(*FParts.Store.FeedsEntry());
+    TOpmlImportCounts counts;
+    try {
+        counts = ImportOutlines(list.Outlines, FParts.Paths.FeedFolder, known);
+    } catch (...) {
+        RebuildFeedMenu(); // what was written before the failure is listed
+        throw;
+    }
+    RebuildFeedMenu();
+    TMenuItem* same = FindFeedEntry(*FParts.Store.FeedsEntry(), FParts.CurrentFeed.Name, FParts.CurrentFeed.URL);
+    if (same)
+        FParts.CurrentFeed.IconIndex = FeedImageOfTag(same->Tag());
+    ShowInfoMessage(OpmlImportMessage(counts));
+}
+
+void TFeedCommands::ExportFeedsBtnClick()
+{
+    FParts.SaveDialog.SetFilter("OPML|*.opml|Alle Dateien|*.*");
+    FParts.SaveDialog.SetTitle("Feeds exportieren ...");
+    FParts.SaveDialog.SetDefaultExt("opml");
+    FParts.SaveDialog.SetFileName("Quorvane-Feeds.opml");
+    FParts.SaveDialog.SetOptions(ofPathMustExist | ofOverwritePrompt | ofEnableSizing);
+    if (!FParts.SaveDialog.Execute())
+        return;
+    WriteFileBytes(FParts.SaveDialog.FileName(),
+                   opml::WriteOpml(OutlinesOfMenu(*FParts.Store.FeedsEntry()), "Quorvane-Feeds"));
 }
 
 void TFeedCommands::AddIconBtnClick()

@@ -13,6 +13,7 @@ class TMemo;
 class TMenuItem;
 class TOpenDialog;
 class TPopupMenu;
+class TSaveDialog;
 class TWinControl;
 
 // What the commands work with: the feed store and the current feed they change, the Feed page's
@@ -23,6 +24,7 @@ struct TFeedCommandParts {
     TCurrentFeed& CurrentFeed;
     const TAppPaths& Paths;
     TOpenDialog& OpenDialog;
+    TSaveDialog& SaveDialog;
     // Its first entry is the channel, whose link the feed picture opens.
     TPopupMenu& Menu;
     TImageList& FeedIcons;
@@ -34,8 +36,9 @@ struct TFeedCommandParts {
     TMemo& Document;
 };
 
-// The Feed page's commands: show the current feed, create, import and delete feeds, give the
-// current feed an icon, and open the current feed's web site from its picture.
+// The Feed page's commands: show the current feed, create, import (Klip and OPML), export and
+// delete feeds, give the current feed an icon, and open the current feed's web site from its
+// picture.
 class TFeedCommands {
 public:
     explicit TFeedCommands(const TFeedCommandParts& parts) : FParts(parts) {}
@@ -47,7 +50,9 @@ public:
     void FeedIconImageClick();
     void NewFeedBtnClick();
     void DelteFeedBtnClick();
+    // Imports a Klip file, or an OPML list when the chosen file's content is one.
     void Klipladen1Click();
+    void ExportFeedsBtnClick();
     void AddIconBtnClick();
     // Rebuilds the feed menu, makes the feed of that name (a file directly in the feed folder)
     // the current one, starts its download and shows it on the Feed page.
@@ -57,6 +62,7 @@ private:
     // Writes a new feed file directly in the feed folder: the URL and a line end.
     void WriteFeedFile(const std::string& name, const std::string& url);
     void RebuildFeedMenu();
+    void ImportOpml(const std::string& bytes);
 
     TFeedCommandParts FParts;
 };

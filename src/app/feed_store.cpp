@@ -1,5 +1,7 @@
 #include "app/feed_store.h"
 
+#include <algorithm>
+
 #include "app/utf8_document.h"
 #include "app/feed_order.h"
 #include "app/menu_tags.h"
@@ -57,6 +59,13 @@ TIconHandle LoadFeedIcon(const std::string& iconFile)
     if (!icon)
         throw icons::EInvalidGraphic("Ungültige Icon-Datei: " + iconFile);
     return icon;
+}
+
+void WriteFeedFile(const std::string& path, const std::string& url)
+{
+    const bool ascii =
+        std::all_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    WriteFileBytes(path, (ascii ? "" : "\xEF\xBB\xBF") + url + "\r\n");
 }
 
 bool IsFeedEntry(const TMenuItem* entry)

@@ -68,6 +68,11 @@ private:
     std::vector<std::string> FDamagedIcons;
 };
 
+// Writes a new feed file: the URL and a line end. An address that is plain ASCII is written as
+// the 8-bit program wrote it; any other is UTF-8 with a byte-order mark, so that no reader takes
+// it for the ANSI code page.
+void WriteFeedFile(const std::string& path, const std::string& url);
+
 // Whether the entry is a feed entry made by the store (not a folder or any other entry).
 bool IsFeedEntry(const TMenuItem* entry);
 // The path of the feed file a feed entry was made from; "" for any other entry.

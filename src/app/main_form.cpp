@@ -28,7 +28,8 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
 {
     MainForm = this;
     SetCaption("Einstellungen");
-    SetClientSize(306, 352);
+    // One row of Feed page buttons taller than the first program's window, for "Feeds exportieren ...".
+    SetClientSize(306, 384);
     SetPosition(poScreenCenter);
 
     Image2 = new TImage(this, this, 0, 0, 320, 60);
@@ -36,10 +37,10 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
         LoadImage(GetModuleHandle(nullptr), MAKEINTRESOURCE(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR))));
 
     // Creation order is the tab order: RefreshBtn, OKBtn, AboutBtn, PageControl.
-    RefreshBtn = new TButton(this, this, "Aktualisieren", 144, 320, 75, 25);
-    OKBtn = new TButton(this, this, "OK", 223, 320, 75, 25);
-    AboutBtn = new TButton(this, this, "Über ...", 8, 320, 75, 25);
-    PageControl = new TPageControl(this, this, 8, 64, 289, 249);
+    RefreshBtn = new TButton(this, this, "Aktualisieren", 144, 352, 75, 25);
+    OKBtn = new TButton(this, this, "OK", 223, 352, 75, 25);
+    AboutBtn = new TButton(this, this, "Über ...", 8, 352, 75, 25);
+    PageControl = new TPageControl(this, this, 8, 64, 289, 281);
     OKBtn->SetDefault(true);
     SetDefaultButton(OKBtn);
 
@@ -65,6 +66,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     BalloonHint = new TBalloonHint(this);
     AdvHttp = new TAdvHttp(this);
     OpenDialog = new TOpenDialog(this);
+    SaveDialog = new TSaveDialog(this);
     ApplyStoredComponentSettings();
 
     FeedStore = std::make_unique<TFeedStore>(*FeedIconList, *Memo, *TheIcon, *FolderIco, CurrentFeed, Paths);
@@ -82,8 +84,8 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
         *HeadlineMenu, *BalloonHint, *this, *DescMemo, *Memo, CurrentFeed, FRefreshSettings});
     Refresh->OnMaxEntrysChanged = [this](int maxEntrys) { MaxEntryEdit->SetValue(maxEntrys); };
     FeedCommands = std::make_unique<TFeedCommands>(
-        TFeedCommandParts{*this, *FeedStore, CurrentFeed, Paths, *OpenDialog, *PopupMenu, *FeedIconList, *NameEdit,
-                          *UrlEdit, *FeedIconImage, *DescMemo, *Memo});
+        TFeedCommandParts{*this, *FeedStore, CurrentFeed, Paths, *OpenDialog, *SaveDialog, *PopupMenu,
+                          *FeedIconList, *NameEdit, *UrlEdit, *FeedIconImage, *DescMemo, *Memo});
     FeedCommands->OnRefresh = [this] { TimerTimer(Timer); };
 
     OnCreate = [this](TObject* s) { FormCreate(s); };
@@ -109,6 +111,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     BitBtn1->OnClick = [this](TObject* s) { Klipladen1Click(s); };
     DeleteFeedBtn->OnClick = [this](TObject* s) { DelteFeedBtnClick(s); };
     AddIconBtn->OnClick = [this](TObject* s) { AddIconBtnClick(s); };
+    ExportFeedsBtn->OnClick = [this](TObject* s) { ExportFeedsBtnClick(s); };
 
     DoCreate();
 }
@@ -174,6 +177,7 @@ void TMainForm::CreateFeedPage()
     BitBtn1 = new TBitBtn(this, p, "Klip importieren ...", 144, 152, 129, 25);
     DeleteFeedBtn = new TBitBtn(this, p, "Feed löschen", 8, 184, 129, 25);
     AddIconBtn = new TBitBtn(this, p, "Icon hinzufügen ...", 144, 184, 129, 25);
+    ExportFeedsBtn = new TBitBtn(this, p, "Feeds exportieren ...", 144, 216, 129, 25);
     // The glyphs are shared resource icons (LoadImage with LR_SHARED), so the buttons need not own them.
     auto glyph = [](int id) {
         return static_cast<HICON>(
@@ -183,6 +187,7 @@ void TMainForm::CreateFeedPage()
     BitBtn1->SetGlyph(glyph(IDI_GLYPH_KLIP));
     DeleteFeedBtn->SetGlyph(glyph(IDI_GLYPH_DELETE));
     AddIconBtn->SetGlyph(glyph(IDI_GLYPH_ICON));
+    ExportFeedsBtn->SetGlyph(glyph(IDI_GLYPH_EXPORT));
 }
 
 void TMainForm::CreateProxyPage()
@@ -492,4 +497,9 @@ void TMainForm::Klipladen1Click(TObject*)
 void TMainForm::AddIconBtnClick(TObject*)
 {
     FeedCommands->AddIconBtnClick();
+}
+
+void TMainForm::ExportFeedsBtnClick(TObject*)
+{
+    FeedCommands->ExportFeedsBtnClick();
 }

@@ -62,6 +62,7 @@ public:
     TBitBtn* BitBtn1;
     TBitBtn* DeleteFeedBtn;
     TBitBtn* AddIconBtn;
+    TBitBtn* ExportFeedsBtn;
 
     // Page "Proxy".
     TTabSheet* ProxySheet;
@@ -98,6 +99,7 @@ public:
     TBalloonHint* BalloonHint;
     TAdvHttp* AdvHttp;
     TOpenDialog* OpenDialog;
+    TSaveDialog* SaveDialog;
 
     // Collaborators: the "Newsfeeds" submenu from the feed folder, and the tray menu's top level.
     std::unique_ptr<TFeedStore> FeedStore;
@@ -128,6 +130,7 @@ public:
     void DelteFeedBtnClick(TObject* Sender);
     void Klipladen1Click(TObject* Sender);
     void AddIconBtnClick(TObject* Sender);
+    void ExportFeedsBtnClick(TObject* Sender);
 
     // Shows the current feed on the Feed page.
     void RefreshFeedInfo();

@@ -4,6 +4,7 @@ list(APPEND QV_CORE_SOURCES
 list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/document_memo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_commands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/opml_import.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_icons.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_store.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headline_menu.cpp

@@ -7,7 +7,15 @@
 
 bool TOpenDialog::Execute()
 {
+    return Run(false, std::string());
+}
+
+bool TOpenDialog::Run(bool save, const std::string& defaultExt)
+{
     TOpenFileRequest request;
+    request.Save = save;
+    request.FileName = save ? FFileName : std::string();
+    request.DefaultExt = defaultExt;
     // The dialog is modal to the window of its owner, when the owner is a control.
     if (auto* owner = dynamic_cast<TWinControl*>(Owner()))
         request.Owner = owner->Handle();
@@ -20,6 +28,8 @@ bool TOpenDialog::Execute()
         request.Options |= OFN_FILEMUSTEXIST;
     if (FOptions & ofEnableSizing)
         request.Options |= OFN_ENABLESIZING;
+    if (FOptions & ofOverwritePrompt)
+        request.Options |= OFN_OVERWRITEPROMPT;
     std::string chosen;
     if (!PlatformUi().OpenFile(request, chosen))
         return false;

@@ -3,6 +3,8 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include <vector>
 
 #include "gui/app_host.h"
@@ -66,7 +68,10 @@ bool TPlatformUi::OpenFile(const TOpenFileRequest& request, std::string& fileNam
     filter.push_back(L'\0');
     filter.push_back(L'\0');
     const std::wstring title = rtl::Utf8ToWide(request.Title), initialDir = rtl::Utf8ToWide(request.InitialDir);
+    const std::wstring offered = rtl::Utf8ToWide(request.FileName), ext = rtl::Utf8ToWide(request.DefaultExt);
     std::vector<wchar_t> buffer(32768, L'\0');
+    if (offered.size() < buffer.size())
+        std::copy(offered.begin(), offered.end(), buffer.begin());
     OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = request.Owner;
@@ -76,8 +81,9 @@ bool TPlatformUi::OpenFile(const TOpenFileRequest& request, std::string& fileNam
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     ofn.Flags = request.Options | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&ofn))
+    if (!(request.Save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn)))
         return false;
     fileName = rtl::WideToUtf8(buffer.data());
     return true;
@@ -86,6 +92,11 @@ bool TPlatformUi::OpenFile(const TOpenFileRequest& request, std::string& fileNam
 void ShowErrorMessage(const std::string& text)
 {
     PlatformUi().MessageBox(ActiveParent(), text, "Fehler", MB_ICONERROR | MB_OK);
+}
+
+void ShowInfoMessage(const std::string& text)
+{
+    PlatformUi().MessageBox(ActiveParent(), text, "Information", MB_ICONINFORMATION | MB_OK);
 }
 
 bool ConfirmMessage(const std::string& text)

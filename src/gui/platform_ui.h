@@ -12,6 +12,11 @@ struct TOpenFileRequest {
     std::string Filter; // "Text|*.a;*.b|Other|*.c", pipe-separated as the toolkit writes it
     std::string InitialDir;
     DWORD Options = 0; // OFN_* flags
+    // The save dialog instead of the open dialog: FileName is the name offered, DefaultExt the
+    // extension ("opml") added to a name typed without one.
+    bool Save = false;
+    std::string FileName;
+    std::string DefaultExt;
 };
 
 class TPlatformUi {
@@ -24,7 +29,7 @@ public:
     virtual int MessageBox(HWND parent, const std::string& text, const std::string& caption, UINT type);
     // True when the user confirmed; value holds the default on entry and the text on exit.
     virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value);
-    // True when the user picked a file.
+    // True when the user picked a file (to open, or with Save to write).
     virtual bool OpenFile(const TOpenFileRequest& request, std::string& fileName);
 };
 
@@ -32,8 +37,9 @@ TPlatformUi& PlatformUi();
 // Installs a responder (not owned); nullptr restores the platform.
 void SetPlatformUi(TPlatformUi* ui);
 
-// German message boxes of the program: an error with OK, a confirmation with Yes and No
+// German message boxes of the program: an error with OK, a report with OK, a confirmation with Yes and No
 // (true only on Yes), and the toolkit's input box (the default when cancelled).
 void ShowErrorMessage(const std::string& text);
+void ShowInfoMessage(const std::string& text);
 bool ConfirmMessage(const std::string& text);
 std::string InputBox(const std::string& caption, const std::string& prompt, const std::string& def);

@@ -1,5 +1,6 @@
 #include "rtl/string_list.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -87,13 +88,19 @@ std::FILE* OpenFile(const std::string& fileName, const wchar_t* wideMode, const 
 
 std::string ReadFileBytes(const std::string& fileName)
 {
+    return ReadFileBytes(fileName, static_cast<std::size_t>(-1));
+}
+
+std::string ReadFileBytes(const std::string& fileName, std::size_t maxBytes)
+{
     FilePtr f(OpenFile(fileName, L"rb", "rb"));
     if (!f)
         throw EInOutError("Datei kann nicht geöffnet werden: " + fileName, errno);
     std::string data;
     char buf[65536];
     std::size_t got;
-    while ((got = std::fread(buf, 1, sizeof buf, f.get())) > 0)
+    while (data.size() < maxBytes &&
+           (got = std::fread(buf, 1, std::min(sizeof buf, maxBytes - data.size()), f.get())) > 0)
         data.append(buf, got);
     if (std::ferror(f.get()))
         throw EInOutError("Datei kann nicht gelesen werden: " + fileName, errno);

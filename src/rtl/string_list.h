@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,5 +28,7 @@ private:
 
 // Whole-file helpers shared by the string list and other readers.
 std::string ReadFileBytes(const std::string& fileName);
+// At most the first maxBytes bytes of the file.
+std::string ReadFileBytes(const std::string& fileName, std::size_t maxBytes);
 void WriteFileBytes(const std::string& fileName, const std::string& bytes);
 std::vector<std::string> SplitLines(const std::string& text);

@@ -25,14 +25,14 @@ protected:
     TTempFolder Picked{"qv_klips"};
 };
 
-TEST_F(KlipImportTest, TheDialogAsksForKlipFilesAndCancellingChangesNothing)
+TEST_F(KlipImportTest, TheDialogAsksForKlipAndOpmlFilesAndCancellingChangesNothing)
 {
     Feed("zeit.nfd", "http://zeit.example/rss");
     Start("zeit");
     Import();
     ASSERT_EQ(Ui.FileRequests.size(), 1u);
     const TOpenFileRequest& r = Ui.FileRequests[0];
-    EXPECT_EQ(r.Filter, "Klip|*.klip");
+    EXPECT_EQ(r.Filter, "Klip und OPML|*.klip;*.opml;*.xml|Klip|*.klip|OPML|*.opml;*.xml|Alle Dateien|*.*");
     EXPECT_EQ(r.Title, "Klip öffnen ...");
     EXPECT_EQ(r.Owner, MainForm->Handle());
     EXPECT_EQ(r.Options & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING),

@@ -60,7 +60,7 @@ TEST_F(MainFormTest, FirstStartWithoutSettingsShowsTheWindowWithTheDefaults)
     EXPECT_EQ(MainForm->Timer->Interval(), 15u * 60000u);
     EXPECT_EQ(MainForm->PageControl->ActivePage(), MainForm->ProgramSheet);
     EXPECT_EQ(MainForm->ClientWidth(), 306);
-    EXPECT_EQ(MainForm->ClientHeight(), 352);
+    EXPECT_EQ(MainForm->ClientHeight(), 384);
     EXPECT_TRUE(Ui.Messages.empty());
 }
 

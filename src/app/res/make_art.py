@@ -222,6 +222,11 @@ def glyph(kind):
         c.rect(9, 8, 10, 12, DARK_GREEN)
         c.rect(7, 11, 12, 11, DARK_GREEN)
         c.rect(8, 12, 11, 12, DARK_GREEN)
+    elif kind == 'export':
+        c.paste(folder())
+        c.rect(9, 8, 10, 12, DARK_GREEN)
+        c.rect(7, 8, 12, 8, DARK_GREEN)
+        c.rect(8, 7, 11, 7, DARK_GREEN)
     elif kind == 'delete':
         c.paste(feed_badge())
         for i in range(7):
@@ -278,6 +283,6 @@ write_ico("fetchmark.ico", [(mark(GREEN, DARK_GREEN, 'v'), 4), (mark(GREEN, DARK
 write_ico("tray_news.ico", [(overlay(feed_badge(), mark(YELLOW, DARK_YELLOW, '!')), 32)])
 write_ico("tray_fetch.ico", [(overlay(feed_badge(), mark(GREEN, DARK_GREEN, 'v')), 32)])
 write_ico("quorvane.ico", [(app_icon(32), 32), (app_icon(16), 32)])
-for k in ('new', 'klip', 'delete', 'icon'):
+for k in ('new', 'klip', 'export', 'delete', 'icon'):
     write_ico("glyph_%s.ico" % k, [(glyph(k), 32)])
 write_bmp("banner.bmp", banner())

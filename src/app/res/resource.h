@@ -11,6 +11,7 @@
 #define IDI_GLYPH_KLIP 112
 #define IDI_GLYPH_DELETE 113
 #define IDI_GLYPH_ICON 114
+#define IDI_GLYPH_EXPORT 115
 // Pictures 0 to 6 of the tray menu's image list, in that order.
 #define IDI_MENU_REFRESH 121   // lightning bolt over a window: "Jetzt Aktualisieren"
 #define IDI_MENU_SETTINGS 122  // tools: "Einstellungen ..."

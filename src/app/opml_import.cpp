@@ -1,0 +1,105 @@
+#include "app/opml_import.h"
+
+#include "app/feed_store.h"
+#include "app/klip.h"
+#include "app/opml_reader.h"
+#include "gui/menus.h"
+#include "rtl/files.h"
+#include "rtl/text.h"
+
+namespace {
+
+// A name for the feed file of an outline, made safe, free in folder.
+std::string FreeFeedName(const opml::TOutline& feed, const std::string& folder)
+{
+    std::string name = SanitizeFeedName(rtl::Trim(feed.Title));
+    if (!IsAcceptableFeedName(name))
+        name = SanitizeFeedName(opml::AddressHost(feed.XmlUrl));
+    if (!IsAcceptableFeedName(name))
+        name = "Feed";
+    std::string candidate = name;
+    for (int n = 2;
+         rtl::FileExists(folder + candidate + ".nfd") || rtl::DirectoryExists(folder + candidate + ".nfd"); ++n)
+        candidate = name + " " + std::to_string(n);
+    return candidate;
+}
+
+void Import(const std::vector<opml::TOutline>& outlines, const std::string& folder, std::set<std::string>& known,
+            TOpmlImportCounts& counts)
+{
+    for (const opml::TOutline& o : outlines) {
+        if (!o.IsFeed()) {
+            const std::string name = SanitizeFeedName(rtl::Trim(o.Title));
+            const std::string sub = folder + name;
+            const bool usable = IsAcceptableFeedName(name) && (rtl::DirectoryExists(sub) || rtl::CreateDir(sub));
+            Import(o.Children, usable ? sub + "\\" : folder, known, counts);
+            continue;
+        }
+        const std::string url = rtl::Trim(o.XmlUrl);
+        if (!known.insert(url).second) {
+            ++counts.Skipped;
+            continue;
+        }
+        WriteFeedFile(folder + FreeFeedName(o, folder) + ".nfd", url);
+        ++counts.Imported;
+    }
+}
+
+void CollectAddresses(const TMenuItem& level, std::set<std::string>& urls)
+{
+    for (int i = 0; i < level.Count(); ++i) {
+        const TMenuItem* e = level.Items(i);
+        if (IsFeedEntry(e))
+            urls.insert(rtl::Trim(e->Hint()));
+        else
+            CollectAddresses(*e, urls);
+    }
+}
+
+std::string Feeds(std::size_t n)
+{
+    return std::to_string(n) + (n == 1 ? " Feed" : " Feeds");
+}
+
+} // namespace
+
+TOpmlImportCounts ImportOutlines(const std::vector<opml::TOutline>& outlines, const std::string& folder,
+                                 std::set<std::string>& knownUrls)
+{
+    TOpmlImportCounts counts;
+    Import(outlines, folder, knownUrls, counts);
+    return counts;
+}
+
+std::set<std::string> FeedAddresses(const TMenuItem& feedsEntry)
+{
+    std::set<std::string> urls;
+    CollectAddresses(feedsEntry, urls);
+    return urls;
+}
+
+std::vector<opml::TOutline> OutlinesOfMenu(const TMenuItem& feedsEntry)
+{
+    std::vector<opml::TOutline> outlines;
+    for (int i = 0; i < feedsEntry.Count(); ++i) {
+        const TMenuItem* e = feedsEntry.Items(i);
+        opml::TOutline o;
+        o.Title = e->Caption();
+        if (IsFeedEntry(e))
+            o.XmlUrl = rtl::Trim(e->Hint());
+        else
+            o.Children = OutlinesOfMenu(*e);
+        // A feed file without an address is no subscription another reader could take.
+        if (!IsFeedEntry(e) || !o.XmlUrl.empty())
+            outlines.push_back(std::move(o));
+    }
+    return outlines;
+}
+
+std::string OpmlImportMessage(const TOpmlImportCounts& counts)
+{
+    std::string text = Feeds(counts.Imported) + " importiert";
+    if (counts.Skipped > 0)
+        text += ", " + Feeds(counts.Skipped) + " übersprungen (schon vorhanden)";
+    return text + ".";
+}
