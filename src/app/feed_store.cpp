@@ -1,6 +1,7 @@
 #include "app/feed_store.h"
 
 #include <algorithm>
+#include <set>
 
 #include "app/utf8_document.h"
 #include "app/feed_order.h"
@@ -51,6 +52,23 @@ void FindFeedFileInto(const std::string& folderPath, const std::string& fileName
     });
 }
 
+// How many entries BuildFeedMenu makes of the folder tree (by the same rules).
+int CountEntries(const std::string& folderPath)
+{
+    const std::string folder = rtl::IncludeTrailingBackslash(folderPath);
+    int n = 0;
+    ForEachEntry(folder, [&](const rtl::TFileEntry& fd) {
+        if (fd.Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+            return true;
+        if (fd.IsDirectory() && fd.Name[0] != '.')
+            n += 1 + CountEntries(folder + fd.Name);
+        if (IsFeedFileName(fd.Name))
+            ++n;
+        return true;
+    });
+    return n;
+}
+
 } // namespace
 
 TIconHandle LoadFeedIcon(const std::string& iconFile)
@@ -93,57 +111,105 @@ TFeedStore::TFeedStore(TImageList& feedIconList, TMemo& memo, TImage& theIcon, T
 {
 }
 
-void TFeedStore::AddIconFile(const std::string& iconFile, TImage& fallback)
+void TFeedStore::AddIconFile(int n, const std::string& iconFile, bool exists, TImage& fallback)
 {
-    // Looked up by name, so an icon file is used even when hidden. A damaged one must not end
-    // the build: its entry gets the built-in picture.
+    const bool slot = n - 1 < FFeedIconList.Count();
+    const auto put = [&](HICON icon) {
+        if (slot)
+            return FFeedIconList.ReplaceIcon(n - 1, icon) ? n - 1 : -1;
+        return FFeedIconList.AddIcon(icon);
+    };
+    // A damaged icon file must not end the build: its entry gets the built-in picture.
     int index = -1;
-    if (rtl::FileExists(iconFile)) {
+    if (exists) {
         try {
             const TIconHandle icon = LoadFeedIcon(iconFile);
-            index = FFeedIconList.AddIcon(icon.Get());
+            index = put(icon.Get());
         } catch (const icons::EInvalidGraphic&) {
         }
         if (index < 0)
             FDamagedIcons.push_back(iconFile);
     }
-    if (index < 0)
-        index = FFeedIconList.AddIcon(fallback.Icon());
+    if (index < 0) {
+        // Copying a picture within the list costs far less than drawing an icon into it.
+        const auto first = FFallbackIndex.find(&fallback);
+        if (slot && first != FFallbackIndex.end() && FFeedIconList.CopyImage(n - 1, first->second))
+            index = n - 1;
+        else if ((index = put(fallback.Icon())) >= 0)
+            FFallbackIndex.emplace(&fallback, index);
+    }
     // Entry n must find its picture at n - 1: a refused icon would shift every later one.
     if (index < 0)
         throw Exception("Das Icon kann nicht in die Liste aufgenommen werden: " + iconFile);
 }
 
+// The feed files are read through the Text page's field as the first program did, so that it
+// shows the last one read; the field is filled once, with that file, at the end: a field's text
+// costs window messages, a thousand feeds a second of them.
 void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
 {
+    FLastFeedFile.Clear();
+    FFallbackIndex.clear();
+    bool read = false;
+    try {
+        BuildLevel(folderPath, parent);
+        read = FFeedCounter > 0;
+    } catch (...) {
+        FMemo.SetLines(FLastFeedFile);
+        throw;
+    }
+    if (read)
+        FMemo.SetLines(FLastFeedFile);
+}
+
+void TFeedStore::BuildLevel(const std::string& folderPath, TMenuItem* parent)
+{
     const std::string folder = rtl::IncludeTrailingBackslash(folderPath);
+    // Icon files are looked up by name, so one is used even when hidden. The folder's listing
+    // answers that (asking the file system costs a third of a millisecond a name under Wine);
+    // only a name in another script written in other letter case is asked for.
+    std::vector<rtl::TFileEntry> entries;
+    std::set<std::string> files;
     ForEachEntry(folder, [&](const rtl::TFileEntry& fd) {
+        entries.push_back(fd);
+        if (!fd.IsDirectory())
+            files.insert(rtl::LowerCase(fd.Name));
+        return true;
+    });
+    const auto iconExists = [&](const std::string& name) {
+        if (files.count(rtl::LowerCase(name)))
+            return true;
+        const bool ascii =
+            std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        return !ascii && rtl::FileExists(folder + name);
+    };
+    for (const rtl::TFileEntry& fd : entries) {
         // The listing asks for normal files and folders only: hidden and system entries make none.
         if (fd.Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
-            return true;
+            continue;
         const std::string& name = fd.Name;
         if (fd.IsDirectory() && name[0] != '.') {
             const int n = ++FFeedCounter;
-            AddIconFile(folder + name + ".ico", FFolderIco);
+            AddIconFile(n, folder + name + ".ico", iconExists(name + ".ico"), FFolderIco);
             auto* entry = new TMenuItem();
             entry->SetCaption(name);
             entry->SetImageIndex(n - 1);
             entry->SetTag(FeedEntryTag(n));
             InsertOrdered(*parent, entry, kFolderKeyLength);
-            BuildFeedMenu(folder + name, entry);
+            BuildLevel(folder + name, entry);
         }
         // Not "else": the name alone decides whether an entry is a feed file.
         if (IsFeedFileName(name)) {
             const int n = ++FFeedCounter;
             // Editors save with a byte-order mark, in UTF-8 or in the ANSI code page: read as documents are.
-            TStringList file;
-            file.SetText(DocumentToUtf8(ReadFileBytes(folder + name)));
-            FMemo.SetLines(file);
-            TStringList lines = FMemo.Lines();
+            FLastFeedFile.SetText(DocumentToUtf8(ReadFileBytes(folder + name)));
             std::string url;
-            if (lines.Count() > 0)
-                url = lines.Strings(0).substr(0, rtl::CharacterPrefix(lines.Strings(0), kMaxUrlLength));
-            AddIconFile(folder + name.substr(0, name.size() - 3) + "ico", FTheIcon);
+            if (FLastFeedFile.Count() > 0) {
+                const std::string& first = FLastFeedFile.Strings(0);
+                url = first.substr(0, rtl::CharacterPrefix(first, kMaxUrlLength));
+            }
+            const std::string icon = name.substr(0, name.size() - 3) + "ico";
+            AddIconFile(n, folder + icon, iconExists(icon), FTheIcon);
             auto* entry = new TFeedEntry();
             entry->File = folder + name;
             entry->SetCaption(name.substr(0, name.size() - 4));
@@ -153,8 +219,7 @@ void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
             entry->OnClick = [this](TObject* sender) { SelectFeed(static_cast<TMenuItem*>(sender)); };
             InsertOrdered(*parent, entry, kFeedKeyLength);
         }
-        return true;
-    });
+    }
 }
 
 void TFeedStore::Rebuild()
@@ -165,7 +230,15 @@ void TFeedStore::Rebuild()
     FFeedCounter = 0;
     FFeedIconList.Clear();
     FDamagedIcons.clear();
-    BuildFeedMenu(FPaths.FeedFolder, FFeedsEntry);
+    // Slots for every entry first: the list then grows once, not a few pictures at a time.
+    FFeedIconList.SetCount(CountEntries(FPaths.FeedFolder));
+    try {
+        BuildFeedMenu(FPaths.FeedFolder, FFeedsEntry);
+    } catch (...) {
+        FFeedIconList.SetCount(FFeedCounter);
+        throw;
+    }
+    FFeedIconList.SetCount(FFeedCounter); // the folder may have changed between the two listings
 }
 
 void TFeedStore::FindFeedByName(const std::string& name, TMenuItem* entry)

@@ -1,7 +1,10 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <map>
 #include <vector>
+
+#include "rtl/string_list.h"
 
 #include "app/app_paths.h"
 #include "app/current_feed.h"
@@ -55,7 +58,10 @@ public:
     std::function<void()> OnFeedInfo;
 
 private:
-    void AddIconFile(const std::string& iconFile, TImage& fallback);
+    // Puts the icon of entry n at index n - 1 of the feed icon list (in a slot Rebuild made, or
+    // appended). exists says whether the icon file is there.
+    void AddIconFile(int n, const std::string& iconFile, bool exists, TImage& fallback);
+    void BuildLevel(const std::string& folder, TMenuItem* parent);
 
     TImageList& FFeedIconList;
     TMemo& FMemo;
@@ -66,6 +72,9 @@ private:
     TMenuItem* FFeedsEntry = nullptr;
     int FFeedCounter = 0;
     std::vector<std::string> FDamagedIcons;
+    TStringList FLastFeedFile; // the lines of the feed file read last, for the Text page
+    // Where each built-in picture was first put in this build: later entries copy it from there.
+    std::map<const TImage*, int> FFallbackIndex;
 };
 
 // Writes a new feed file: the URL and a line end. An address that is plain ASCII is written as

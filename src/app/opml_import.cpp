@@ -1,5 +1,7 @@
 #include "app/opml_import.h"
 
+#include <algorithm>
+
 #include "app/feed_store.h"
 #include "app/klip.h"
 #include "app/opml_reader.h"
@@ -9,8 +11,35 @@
 
 namespace {
 
-// A name for the feed file of an outline, made safe, free in folder.
-std::string FreeFeedName(const opml::TOutline& feed, const std::string& folder)
+// The names in a folder, in lower case (ASCII letters), with every name written into it since:
+// one listing of the folder instead of asking the file system for every name tried.
+class TFolderNames {
+public:
+    explicit TFolderNames(const std::string& folder) : FFolder(folder)
+    {
+        rtl::ForEachFileEntry(folder + "*", [&](const rtl::TFileEntry& e) {
+            FNames.insert(rtl::LowerCase(e.Name));
+            return true;
+        });
+    }
+    // A name in another script may be taken in other letter case: the file system decides.
+    bool Taken(const std::string& name) const
+    {
+        return FNames.count(rtl::LowerCase(name)) || (!IsAscii(name) && rtl::FileExists(FFolder + name));
+    }
+    void Add(const std::string& name) { FNames.insert(rtl::LowerCase(name)); }
+
+private:
+    static bool IsAscii(const std::string& s)
+    {
+        return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    }
+    std::string FFolder;
+    std::set<std::string> FNames;
+};
+
+// A name for the feed file of an outline, made safe, free in the folder.
+std::string FreeFeedName(const opml::TOutline& feed, const TFolderNames& names)
 {
     std::string name = SanitizeFeedName(rtl::Trim(feed.Title));
     if (!IsAcceptableFeedName(name))
@@ -18,8 +47,7 @@ std::string FreeFeedName(const opml::TOutline& feed, const std::string& folder)
     if (!IsAcceptableFeedName(name))
         name = "Feed";
     std::string candidate = name;
-    for (int n = 2;
-         rtl::FileExists(folder + candidate + ".nfd") || rtl::DirectoryExists(folder + candidate + ".nfd"); ++n)
+    for (int n = 2; names.Taken(candidate + ".nfd"); ++n)
         candidate = name + " " + std::to_string(n);
     return candidate;
 }
@@ -27,11 +55,14 @@ std::string FreeFeedName(const opml::TOutline& feed, const std::string& folder)
 void Import(const std::vector<opml::TOutline>& outlines, const std::string& folder, std::set<std::string>& known,
             TOpmlImportCounts& counts)
 {
+    TFolderNames names(folder);
     for (const opml::TOutline& o : outlines) {
         if (!o.IsFeed()) {
             const std::string name = SanitizeFeedName(rtl::Trim(o.Title));
             const std::string sub = folder + name;
             const bool usable = IsAcceptableFeedName(name) && (rtl::DirectoryExists(sub) || rtl::CreateDir(sub));
+            if (usable)
+                names.Add(name);
             Import(o.Children, usable ? sub + "\\" : folder, known, counts);
             continue;
         }
@@ -40,7 +71,9 @@ void Import(const std::vector<opml::TOutline>& outlines, const std::string& fold
             ++counts.Skipped;
             continue;
         }
-        WriteFeedFile(folder + FreeFeedName(o, folder) + ".nfd", url);
+        const std::string file = FreeFeedName(o, names) + ".nfd";
+        WriteFeedFile(folder + file, url);
+        names.Add(file);
         ++counts.Imported;
     }
 }

@@ -27,6 +27,14 @@ bool TImageList::ReplaceIcon(int index, HICON icon)
     return ImageList_ReplaceIcon(FHandle.Get(), index, icon) >= 0;
 }
 
+bool TImageList::CopyImage(int index, int from)
+{
+    if (index < 0 || index >= Count() || from < 0 || from >= Count())
+        return false;
+    ++FStamp;
+    return ImageList_Copy(FHandle.Get(), index, FHandle.Get(), from, ILCF_MOVE) != FALSE;
+}
+
 TIconHandle TImageList::GetIcon(int index) const
 {
     if (index < 0 || index >= Count())
@@ -40,6 +48,14 @@ void TImageList::Delete(int index)
         ++FStamp;
         ImageList_Remove(FHandle.Get(), index);
     }
+}
+
+void TImageList::SetCount(int count)
+{
+    if (count == Count())
+        return;
+    ++FStamp;
+    ImageList_SetImageCount(FHandle.Get(), static_cast<UINT>(count < 0 ? 0 : count));
 }
 
 void TImageList::Clear()

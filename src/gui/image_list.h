@@ -18,10 +18,16 @@ public:
     int AddIcon(HICON icon);
     // Replaces the icon at index with a copy; false when index is out of range.
     bool ReplaceIcon(int index, HICON icon);
+    // Copies the picture at from over the one at index; false when either is out of range.
+    bool CopyImage(int index, int from);
     // A new icon, empty when index is out of range.
     TIconHandle GetIcon(int index) const;
     void Delete(int index);
     void Clear();
+    // Makes the list hold count pictures: empty ones added at the end, or the last ones removed.
+    // A list filled by ReplaceIcon after one SetCount grows once, where AddIcon grows it a few
+    // pictures at a time, copying all of it each time.
+    void SetCount(int count);
     void Draw(HDC dc, int x, int y, int index) const;
     // Changes with every change of the pictures: equal stamps mean equal pictures.
     unsigned Stamp() const { return FStamp; }
