@@ -49,6 +49,9 @@ private:
     bool FShowOnRun = true;
     bool FShownOnce = false;
     bool FDestroyFired = false;
+    // OnCreate has run (DoCreate returned); a session that ended before waits for it.
+    bool FCreated = false;
+    bool FSessionEnded = false;
     HWND FFocusedChild = nullptr;
 };
 

@@ -31,9 +31,17 @@ void TWindowBase::DestroyHandle()
     }
 }
 
-bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle, HBRUSH background, HCURSOR cursor)
+namespace {
+std::set<std::string>& RegisteredClasses()
 {
     static std::set<std::string> registered;
+    return registered;
+}
+} // namespace
+
+bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle, HBRUSH background, HCURSOR cursor)
+{
+    std::set<std::string>& registered = RegisteredClasses();
     if (registered.find(className) != registered.end())
         return true;
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -50,6 +58,21 @@ bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle, 
         return false;
     registered.insert(className);
     return true;
+}
+
+bool TWindowBase::ClaimClass(const char* className)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExA(instance, className, &wc)) {
+        if (wc.lpfnWndProc == &TWindowBase::StaticWndProc)
+            return true;
+        if (!UnregisterClassA(className, instance))
+            return false;
+    }
+    RegisteredClasses().erase(className);
+    return RegisterToolkitClass(className, &TWindowBase::StaticWndProc);
 }
 
 HWND TWindowBase::CreateHandle(const char* className, DWORD exStyle, const char* caption, DWORD style, int x,

@@ -417,6 +417,10 @@ class Program:
     # -- life cycle
 
     def start(self, timeout=45.0):
+        return self.launch().wait_started(timeout)
+
+    def launch(self):
+        """Starts the program and returns at once, while it is still starting."""
         self.runs += 1
         self.desktop = "qv-%s-%d-%d" % (self.name, os.getpid(), self.runs)
         self.pid = None
@@ -424,6 +428,10 @@ class Program:
         self.proc = subprocess.Popen(["wine", "explorer", "/desktop=%s,%dx%d" % ((self.desktop,) + SCREEN),
                                       winpath(self.exe)], cwd=self.folder, stdin=subprocess.DEVNULL, stdout=log,
                                      stderr=subprocess.STDOUT, start_new_session=True)
+        return self
+
+    def wait_started(self, timeout=45.0):
+        """Waits until the launched program is idle in its message loop."""
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             rc, text = self.drive("find", "TTrayIconWindow", check=False, pid=False)

@@ -285,6 +285,36 @@ def end_session(ctx):
                 "the chosen feed and the interval in the settings file")
 
 
+@journey
+def end_session_at_start(ctx):
+    """The session ends while the program is still starting (another program sends the messages
+    at log-off as soon as the settings window exists): the settings file is written all the
+    same, and one that existed keeps what it held instead of the values the window had before it
+    read them."""
+    ctx.feed("Kurier", ctx.doc("kurier", rss("Kurier", "http://kurier.example", "Kurier",
+                                            news_items("Wahl gewonnen", "http://kurier.example"))))
+    for saved in ({}, {"Settings": {"FeedName": "Kurier", "Interval": "45", "Start minimized": "0"}}):
+        path = os.path.join(ctx.folder, "quorvane.ini")
+        if os.path.exists(path):
+            os.remove(path)
+        if saved:
+            ctx.write_settings(saved)
+        p = ctx.program().launch()
+        end = time.monotonic() + 45
+        while True:
+            rc, answer = p.drive("endsession", "TMainForm", check=False)
+            if rc == 0:
+                break
+            check(time.monotonic() < end, "the settings window did not appear")
+        check_equal(answer.strip(), "1", "the answer to the session's end")
+        p.wait_started()
+        settings = ctx.ini().get("Settings", {})
+        want = ("Kurier", "45") if saved else ("", "15")
+        check_equal((settings.get("FeedName", ""), settings.get("Interval")), want,
+                    "the current feed and the interval in the settings file")
+        p.kill()
+
+
 def open_file_dialog(p, caption, path):
     """Picks a file in the platform's file-open dialog by typing its name."""
     dialog = "#32770:%s" % hx(caption)
