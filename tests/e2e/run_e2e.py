@@ -308,6 +308,7 @@ def end_session_at_start(ctx):
             check(time.monotonic() < end, "the settings window did not appear")
         check_equal(answer.strip(), "1", "the answer to the session's end")
         p.wait_started()
+        check(os.path.exists(path), "no settings file after the session's end")
         settings = ctx.ini().get("Settings", {})
         want = ("Kurier", "45") if saved else ("", "15")
         check_equal((settings.get("FeedName", ""), settings.get("Interval")), want,

@@ -24,6 +24,8 @@ The first path segment chooses the answer; the query string tunes it:
   /redirect/..?to=URL&code=C  redirect (302 by default)
   /echo/..                    the request line, headers and body as the response body
   /late/..?hold=H             waits H seconds before it answers at all
+  /trickle/..?every=S&total=N announces N bytes (default 100000) and sends one every S seconds
+  /status/..?retry=V          any status answer with "Retry-After: V"
   /docs/NAME?close=1          200 with the file DIR/docs/NAME, written by the tests (404 if missing);
                               with close=1 the connection is not kept alive; the header lines of
                               a file beside it named as NAME with the extension ".headers" are
@@ -197,7 +199,8 @@ class Handler(BaseHTTPRequestHandler):
 
     def answer_status(self, q, body, raw):
         code = int(q.get("code", "200"))
-        self.send_simple(code, q.get("body", "status %d page" % code).encode("latin-1"))
+        extra = [("Retry-After", q["retry"])] if "retry" in q else []
+        self.send_simple(code, q.get("body", "status %d page" % code).encode("latin-1"), extra)
 
     def answer_auth(self, q, body, raw):
         want = "Basic " + base64.b64encode(("%s:%s" % (q.get("user", "u"), q.get("pass", "p"))).encode()).decode()
@@ -282,6 +285,18 @@ class Handler(BaseHTTPRequestHandler):
     def answer_late(self, q, body, raw):
         stop_event.wait(min(float(q.get("hold", "5")), MAX_HOLD))
         self.send_simple(200, b"late")
+
+    def answer_trickle(self, q, body, raw):
+        every, total = min(float(q.get("every", "0.5")), MAX_HOLD), int(q.get("total", "100000"))
+        self.send_response(200)
+        self.send_header("Content-Length", str(total))
+        self.end_headers()
+        for _ in range(total):
+            if stop_event.wait(every):
+                break
+            self.wfile.write(b"t")
+            self.wfile.flush()
+        self.close_connection = True
 
     def answer_echo(self, q, body, raw):
         self.send_simple(200, raw.encode("latin-1", "replace") + body)
