@@ -6,6 +6,7 @@
 #include "app/headline_menu.h"
 #include "app/klip.h"
 #include "app/menu_tags.h"
+#include "app/refresh_schedule.h"
 #include "gui/application.h"
 #include "gui/dialogs.h"
 #include "gui/image_list.h"
@@ -146,6 +147,29 @@ void TFeedCommands::MakeFeedCurrent(const std::string& name)
         throw;
     }
     RefreshFeedInfo();
+}
+
+void TFeedCommands::MoveCurrentFeed(const std::string& url)
+{
+    const std::string file = FParts.CurrentFeed.File;
+    if (file.empty() || !rtl::FileExists(file))
+        return;
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(file);
+    } catch (const std::exception&) {
+        return;
+    }
+    // A file in UTF-16 would need the address in its own encoding; it is left as it is.
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)
+        return;
+    if (!rtl::ReplaceFileWith(file, ReplaceFirstLine(bytes, url)))
+        return;
+    if (TMenuItem* entry =
+            FindFeedEntry(*FParts.Store.FeedsEntry(), FParts.CurrentFeed.Name, FParts.CurrentFeed.URL))
+        entry->SetHint(url);
+    FParts.CurrentFeed.URL = url;
+    FParts.UrlEdit.SetText(url);
 }
 
 void TFeedCommands::DelteFeedBtnClick()

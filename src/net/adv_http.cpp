@@ -869,6 +869,7 @@ void TAdvHttp::SendRequest(TRequest& r)
         r.OpError = 0;
         r.SendStart = GetTickCount64();
         r.LastProgress = r.SendStart;
+        r.OpStallTimeout = r.StallTimeout;
     }
     void* body = r.SendBody.empty() ? nullptr : &r.SendBody[0];
     BOOL ok =
@@ -967,7 +968,7 @@ TAdvHttp::TWaitEnd TAdvHttp::AwaitOperation(TRequest& r, DWORD& error)
                 return error ? weFailed : weDone;
             }
             const ULONGLONG never = ~0ULL, now = GetTickCount64();
-            const ULONGLONG stallAt = r.StallTimeout ? r.LastProgress + r.StallTimeout : never;
+            const ULONGLONG stallAt = r.OpStallTimeout ? r.LastProgress + r.OpStallTimeout : never;
             const ULONGLONG totalAt = r.TotalTimeout ? r.SendStart + r.TotalTimeout : never;
             const ULONGLONG at = std::min(stallAt, totalAt);
             if (now >= at) {
@@ -1178,6 +1179,9 @@ bool TAdvHttp::ReadChunk(TRequest& r, DWORD readSize, DWORD& count)
         r.OpFinished = false;
         r.Pending = r.Async ? TRequest::pdRead : TRequest::pdNone;
         r.LastProgress = GetTickCount64();
+        // Under Wine a read completes only when its buffer is full, with no sign of the bytes that
+        // arrive meanwhile: a larger read may take as much longer.
+        r.OpStallTimeout = static_cast<ULONGLONG>(r.StallTimeout) * std::max<DWORD>(readSize / kSmallRead, 1);
         handle = r.Handle.Get();
     }
     BOOL ok = InternetReadFileExA(handle, &r.Read, r.Async ? IRF_ASYNC : 0, 0);
@@ -1207,8 +1211,11 @@ bool TAdvHttp::ReadChunk(TRequest& r, DWORD readSize, DWORD& count)
         }
     }
     if (error) {
-        // A failed read is the request's failure, never the end of its body.
+        // A failed read is the request's failure, never the end of its body. A request given up
+        // is closed before it is reported, as one whose send timed out.
         r.BodyEnd = beFailed;
+        if (error == ERROR_INTERNET_TIMEOUT)
+            r.Close();
         SetLastError(error);
         CheckResult(&r, false);
     }

@@ -117,10 +117,10 @@ public:
     // failure (kErrorBodyTooLarge) without OnRequestComplete, and what was read is given back.
     std::size_t MaxBodySize() const { return FMaxBodySize; }
     void SetMaxBodySize(std::size_t v) { FMaxBodySize = v; }
-    // In asynchronous mode, a send or a read that makes no progress for StallTimeout milliseconds,
-    // and a request (from its last send) still under way after TotalTimeout, fail with
-    // ERROR_INTERNET_TIMEOUT: OnError, the request closed, no OnRequestComplete. 0: no limit.
-    // Taken by Execute for its request.
+    // In asynchronous mode, a send or a read that makes no progress for StallTimeout milliseconds
+    // (a read of a large body's larger pieces as many times longer), and a request still under way
+    // TotalTimeout after its last send, fail with ERROR_INTERNET_TIMEOUT: the request is closed,
+    // OnError fires, no OnRequestComplete. 0: no limit. Taken by Execute for its request.
     int StallTimeout() const { return FStallTimeout; }
     void SetStallTimeout(int v) { FStallTimeout = v; }
     int TotalTimeout() const { return FTotalTimeout; }
@@ -245,6 +245,8 @@ private:
         bool AbortRequested = false;
         DWORD DialogThread = 0;
         ULONGLONG SendStart = 0;
+        // How long the awaited operation may go without a sign of progress.
+        ULONGLONG OpStallTimeout = 0;
         // The count of a read goes into the buffer description, which only the read itself
         // writes: Wine's plain read clears its count after starting a pending read, and a
         // completion that comes first has written its count by then. The chunk is made by the

@@ -57,3 +57,17 @@ bool BuildHttpAddress(bool ssl, const std::string& hostName, int port, const std
     url.assign(buffer, std::min<DWORD>(length, kCombinedUrlSize - 1));
     return true;
 }
+
+bool ResolveHttpAddress(const std::string& base, const std::string& reference, std::string& url)
+{
+    char buffer[kCombinedUrlSize];
+    DWORD length = kCombinedUrlSize;
+    SetLastError(0);
+    if (!InternetCombineUrlA(base.c_str(), reference.c_str(), buffer, &length, ICU_ENCODE_SPACES_ONLY)) {
+        if (GetLastError() == 0)
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return false;
+    }
+    url.assign(buffer, std::min<DWORD>(length, kCombinedUrlSize - 1));
+    return true;
+}

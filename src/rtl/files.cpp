@@ -42,6 +42,23 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
     return ::CopyFileA(from.c_str(), to.c_str(), failIfExists) != 0;
 }
 
+bool ReplaceFileWith(const std::string& fileName, const std::string& bytes)
+{
+    const std::string fresh = ExtractFilePath(fileName) + "." + ExtractFileName(fileName) + ".new";
+    HANDLE h =
+        CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool whole = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size() && FlushFileBuffers(h);
+    CloseHandle(h);
+    if (whole && MoveFileExA(fresh.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    ::DeleteFileA(fresh.c_str());
+    return false;
+}
+
 std::string ProgramFileName()
 {
     if (!ProgramFileOverride().empty())

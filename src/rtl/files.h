@@ -14,6 +14,10 @@ bool DirectoryExists(const std::string& folder);
 bool RenameFile(const std::string& oldName, const std::string& newName);
 bool DeleteFile(const std::string& fileName);
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
+// Writes the bytes to a new file beside fileName (named with a leading ".", which the feed folder
+// never lists) and renames it over fileName: the old file stays whole until the new one is. False,
+// with the old file as it was, when either step fails.
+bool ReplaceFileWith(const std::string& fileName, const std::string& bytes);
 // The folder of the running program file, ending in a backslash. A test may override it.
 std::string ProgramFolder();
 std::string ProgramFileName();

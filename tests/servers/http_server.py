@@ -33,7 +33,8 @@ The first path segment chooses the answer; the query string tunes it:
   /feed/NAME?enc=E&chunked=1  the file DIR/docs/NAME with an ETag and a Last-Modified, 304 when the
                               request's If-None-Match or If-Modified-Since still holds; the body
                               coded E: gzip, deflate (zlib-wrapped), rawdeflate, corrupt (gzip
-                              with a damaged middle), bomb (65 MiB of zeros as gzip), br (unknown)
+                              with a damaged middle), bomb (65 MiB of zeros as gzip), br (unknown);
+                              with delay=D in pieces of 20000 bytes, D seconds apart
   /__log?tag=T                "COUNT n" then every logged request whose path contains T
 """
 import argparse
@@ -192,7 +193,12 @@ class Handler(BaseHTTPRequestHandler):
             return self.wfile.write(b"0\r\n\r\n")
         self.send_header("Content-Length", str(len(data)))
         self.end_headers()
-        self.wfile.write(data)
+        delay = min(float(q.get("delay", "0")), MAX_HOLD)
+        for at in range(0, len(data), 20000 if delay else max(len(data), 1)):
+            if at and stop_event.wait(delay):
+                break
+            self.wfile.write(data[at:at + 20000] if delay else data)
+            self.wfile.flush()
 
     def answer_ok(self, q, body, raw):
         self.send_simple(200, q.get("body", "hello").encode("latin-1"))
