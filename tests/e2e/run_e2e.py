@@ -316,6 +316,38 @@ def end_session_at_start(ctx):
         p.kill()
 
 
+@journey
+def quit_during_download(ctx):
+    """"Beenden" ends the program at once whatever its download is doing: waiting for a server that
+    never answers, reading a body that trickles in, reading one that never ends (whose connection
+    is then still being closed as the program ends), or waiting for the user in the credentials
+    dialog. The program ends within two seconds of the command, with exit code 0."""
+    base = "http://127.0.0.1:%d" % ctx.servers.http
+    cases = [("silent", "/late/%s-silent?hold=60"), ("trickle", "/trickle/%s-trickle?every=0.5&total=1000"),
+             ("endless", "/chunked/%s-endless?chunks=-1&size=65536"),
+             ("dialog", "/auth/%s-dialog?user=u&pass=p&realm=quit")]
+    for name, path in cases:
+        feeds = ctx.feeds()
+        for old in os.listdir(feeds):
+            os.remove(os.path.join(feeds, old))
+        ctx.feed("Abruf", base + path % ctx.tag)
+        ctx.write_settings({"Settings": {"FeedName": "Abruf", "Start minimized": "1"}})
+        p = ctx.program().start()
+        ctx.servers.wait_requests("%s-%s" % (ctx.tag, name), 1)
+        if name == "dialog":
+            p.wait("#32770#0", "visible", 15)
+            p.screenshot("dialog")
+        else:
+            time.sleep(1.0)
+        p.open_menu()
+        _, out = p.drive("keysexit", 10000, "menu", *Program.QUIT, timeout=30)
+        code, ms = (int(v) for v in out.split())
+        ctx.log("%s: exit code %d after %d ms" % (name, code, ms))
+        check_equal(code, 0, "the exit code after quitting during the %s download" % name)
+        check(ms < 2000, "quitting during the %s download took %d ms" % (name, ms))
+        p.wait_exit()
+
+
 def open_file_dialog(p, caption, path):
     """Picks a file in the platform's file-open dialog by typing its name."""
     dialog = "#32770:%s" % hx(caption)
