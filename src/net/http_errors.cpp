@@ -85,7 +85,7 @@ std::string InetFailureText(int code)
         return "Das Dokument ist zu groß";
     // Ours: the component gives up on a server that stops answering.
     if (code == ERROR_INTERNET_TIMEOUT)
-        return "Zeitüberschreitung: der Server antwortet nicht";
+        return "Zeitüberschreitung, der Server antwortet nicht";
     std::string text = InetErrorText(code);
     if (HasText(text))
         return text;

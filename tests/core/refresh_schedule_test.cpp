@@ -45,16 +45,11 @@ TEST(HoldOff, DoublesFromTheSecondFailureUpToEightIntervalsAndRetryAfterWinsWhen
         std::optional<long long> RetryAfter;
         long long Hold;
     } cases[] = {
-        {1, 15 * minute, std::nullopt, 15 * minute},
-        {2, 15 * minute, std::nullopt, 30 * minute},
-        {3, 15 * minute, std::nullopt, 60 * minute},
-        {4, 15 * minute, std::nullopt, 120 * minute},
-        {9, 15 * minute, std::nullopt, 120 * minute},
-        {1, 15 * minute, 120, 15 * minute},
-        {1, 15 * minute, 7200, 120 * minute},
-        {3, 15 * minute, 7200, 120 * minute},
-        {3, 15 * minute, 3599, 60 * minute},
-        {2, 0, 7200, 0}, // no timer, nothing to hold
+        {1, 15 * minute, std::nullopt, 15 * minute},  {2, 15 * minute, std::nullopt, 30 * minute},
+        {3, 15 * minute, std::nullopt, 60 * minute},  {4, 15 * minute, std::nullopt, 120 * minute},
+        {9, 15 * minute, std::nullopt, 120 * minute}, {1, 15 * minute, 120, 15 * minute},
+        {1, 15 * minute, 7200, 120 * minute},         {3, 15 * minute, 7200, 120 * minute},
+        {3, 15 * minute, 3599, 60 * minute},          {2, 0, 7200, 0}, // no timer, nothing to hold
     };
     for (const auto& c : cases)
         EXPECT_EQ(HoldOffMilliseconds(c.Failures, c.Interval, c.RetryAfter), c.Hold)
