@@ -331,7 +331,12 @@ bool TRefreshCycle::FollowRedirect(int status)
     if (!IsRedirect(status) || location.empty() || FParts.Http.BodyEnd() == beAborted)
         return false;
     std::string target;
-    if (!ResolveHttpAddress(FDownload.URL, location, target) || !feed::IsWebAddress(target)) {
+    // The address may end up as the feed file's first line: nothing in it may break a line.
+    auto plain = [&target] {
+        return std::none_of(target.begin(), target.end(),
+                            [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '\x7F'; });
+    };
+    if (!ResolveHttpAddress(FDownload.URL, location, target) || !plain() || !feed::IsWebAddress(target)) {
         Failed("Weiterleitung auf eine Adresse, die kein http oder https ist");
         return true;
     }
