@@ -1,12 +1,14 @@
 #include "app/feed_commands.h"
 
-#include "app/ansi_document.h"
+#include <algorithm>
+
 #include "app/feed_icons.h"
 #include "app/feed_store.h"
 #include "app/headline_menu.h"
 #include "app/klip.h"
 #include "app/menu_tags.h"
 #include "app/refresh_schedule.h"
+#include "app/utf8_document.h"
 #include "gui/application.h"
 #include "gui/dialogs.h"
 #include "gui/image_list.h"
@@ -51,7 +53,7 @@ TMenuItem* FindNewFeedEntry(const TMenuItem& level, const std::string& name)
     const std::string key = WithoutAccelerators(name);
     for (int i = 0; i < level.Count(); ++i) {
         TMenuItem* e = level.Items(i);
-        if (IsFeedEntry(e) && rtl::SameText(WithoutAccelerators(e->Caption()), key))
+        if (IsFeedEntry(e) && rtl::SameFileName(WithoutAccelerators(e->Caption()), key))
             return e;
     }
     return nullptr;
@@ -102,9 +104,13 @@ void TFeedCommands::RebuildFeedMenu()
     }
 }
 
+// An address that is plain ASCII is written as the 8-bit program wrote it; any other is UTF-8
+// with a byte-order mark, so that no reader takes it for the ANSI code page.
 void TFeedCommands::WriteFeedFile(const std::string& name, const std::string& url)
 {
-    WriteFileBytes(FParts.Paths.FeedFolder + name + ".nfd", url + "\r\n");
+    const bool ascii =
+        std::all_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    WriteFileBytes(FParts.Paths.FeedFolder + name + ".nfd", (ascii ? "" : "\xEF\xBB\xBF") + url + "\r\n");
 }
 
 void TFeedCommands::NewFeedBtnClick()
@@ -160,10 +166,9 @@ void TFeedCommands::MoveCurrentFeed(const std::string& url)
     } catch (const std::exception&) {
         return;
     }
-    // A file in UTF-16 would need the address in its own encoding; it is left as it is.
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)
-        return;
-    if (!rtl::ReplaceFileWith(file, ReplaceFirstLine(bytes, url)))
+    // A file the address cannot be written into without changing how the rest reads stays as it is.
+    const std::optional<std::string> moved = ReplaceFirstLine(bytes, url);
+    if (!moved || !rtl::ReplaceFileWith(file, *moved))
         return;
     if (TMenuItem* entry =
             FindFeedEntry(*FParts.Store.FeedsEntry(), FParts.CurrentFeed.Name, FParts.CurrentFeed.URL))
@@ -198,7 +203,7 @@ void TFeedCommands::Klipladen1Click()
     FParts.OpenDialog.SetTitle("Klip öffnen ...");
     if (!FParts.OpenDialog.Execute())
         return;
-    const TKlipFeed klip = ExtractKlip(DocumentToAnsi(ReadFileBytes(FParts.OpenDialog.FileName())));
+    const TKlipFeed klip = ExtractKlip(DocumentToUtf8(ReadFileBytes(FParts.OpenDialog.FileName())));
     // The title comes from a downloaded file: it is used only as the sanitised name, and one that
     // would leave the feed folder or never be listed is refused like a duplicate.
     if (!klip.Success || rtl::FileExists(FParts.Paths.FeedFolder + klip.Name + ".nfd")) {

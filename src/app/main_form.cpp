@@ -32,8 +32,8 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     SetPosition(poScreenCenter);
 
     Image2 = new TImage(this, this, 0, 0, 320, 60);
-    Image2->SetBitmap(TBitmapHandle(static_cast<HBITMAP>(LoadImageA(
-        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR))));
+    Image2->SetBitmap(TBitmapHandle(static_cast<HBITMAP>(
+        LoadImage(GetModuleHandle(nullptr), MAKEINTRESOURCE(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR))));
 
     // Creation order is the tab order: RefreshBtn, OKBtn, AboutBtn, PageControl.
     RefreshBtn = new TButton(this, this, "Aktualisieren", 144, 320, 75, 25);
@@ -178,7 +178,7 @@ void TMainForm::CreateFeedPage()
     // The glyphs are shared resource icons (LoadImage with LR_SHARED), so the buttons need not own them.
     auto glyph = [](int id) {
         return static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, LR_SHARED));
+            LoadImage(GetModuleHandle(nullptr), MAKEINTRESOURCE(id), IMAGE_ICON, 16, 16, LR_SHARED));
     };
     NewFeedBtn->SetGlyph(glyph(IDI_GLYPH_NEW));
     BitBtn1->SetGlyph(glyph(IDI_GLYPH_KLIP));
@@ -411,7 +411,7 @@ void TMainForm::ApplyStoredComponentSettings()
 void TMainForm::OKBtnClick(TObject*)
 {
     if (IsWindowVisible(Handle()))
-        PostMessageA(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        PostMessage(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
 
 void TMainForm::RefreshBtnClick(TObject* Sender)
@@ -429,7 +429,7 @@ void TMainForm::Image2MouseDown(TObject*, TMouseButton, TShiftState, int, int)
 {
     ReleaseCapture();
     // SC_MOVE with the caption hit-test code: the window follows the mouse like a title-bar drag.
-    SendMessageA(Handle(), WM_SYSCOMMAND, 0xF012, 0);
+    SendMessage(Handle(), WM_SYSCOMMAND, 0xF012, 0);
 }
 
 void TMainForm::ProxyCheckBoxClick(TObject*)

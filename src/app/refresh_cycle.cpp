@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/ansi_document.h"
+#include "app/utf8_document.h"
 #include "app/content_coding.h"
 #include "app/document_encoding.h"
 #include "app/document_memo.h"

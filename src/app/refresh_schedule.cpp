@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "rtl/utf8.h"
+
 namespace {
 
 bool AllDigits(std::string_view s)
@@ -125,11 +127,17 @@ long long HoldOffMilliseconds(int failures, long long intervalMs, std::optional<
     return hold;
 }
 
-std::string ReplaceFirstLine(const std::string& fileBytes, const std::string& url)
+std::optional<std::string> ReplaceFirstLine(const std::string& fileBytes, const std::string& url)
 {
-    const std::string mark = fileBytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? "\xEF\xBB\xBF" : "";
-    const std::size_t end = fileBytes.find_first_of("\r\n", mark.size());
-    if (end == std::string::npos)
-        return mark + url + "\r\n";
-    return mark + url + fileBytes.substr(end);
+    static const std::string kUtf8Mark = "\xEF\xBB\xBF";
+    if (fileBytes.compare(0, 2, "\xFF\xFE") == 0 || fileBytes.compare(0, 2, "\xFE\xFF") == 0)
+        return std::nullopt;
+    const bool marked = fileBytes.compare(0, kUtf8Mark.size(), kUtf8Mark) == 0;
+    const std::size_t end = fileBytes.find_first_of("\r\n", marked ? kUtf8Mark.size() : 0);
+    const std::string rest = end == std::string::npos ? "\r\n" : fileBytes.substr(end);
+    const bool ascii =
+        std::all_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!marked && !ascii && !rtl::IsValidUtf8(rest))
+        return std::nullopt;
+    return (marked || !ascii ? kUtf8Mark : std::string()) + url + rest;
 }

@@ -21,5 +21,7 @@ long long HoldOffMilliseconds(int failures, long long intervalMs, std::optional<
 
 // The feed file's bytes with its first line (the address) replaced by url: a UTF-8 mark, the line
 // end found after the line and the rest of the file stay as they were. A file of one line without
-// a line end gets CR LF.
-std::string ReplaceFirstLine(const std::string& fileBytes, const std::string& url);
+// a line end gets CR LF. An address that is not plain ASCII is UTF-8, so a file without a mark gets
+// one, unless the rest of it is not UTF-8 (the ANSI code page): then, as for a file in UTF-16, no
+// bytes that keep the rest as it was read: nothing.
+std::optional<std::string> ReplaceFirstLine(const std::string& fileBytes, const std::string& url);

@@ -46,10 +46,10 @@ void TWinControl::CreateSystemWindow(const char* className, DWORD style, DWORD e
     HWND parent = FParent ? FParent->Handle() : nullptr;
     if (parent)
         style |= WS_CHILD;
-    HWND h = CreateSubclassed(className, exStyle, caption.c_str(), style, FLeft, FTop, FWidth, FHeight, parent,
+    HWND h = CreateSubclassed(className, exStyle, caption, style, FLeft, FTop, FWidth, FHeight, parent,
                               parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr);
     if (h)
-        SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), FALSE);
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), FALSE);
 }
 
 void TWinControl::CreateOwnWindow(const char* className, DWORD style, DWORD exStyle, const std::string& caption,
@@ -59,10 +59,10 @@ void TWinControl::CreateOwnWindow(const char* className, DWORD style, DWORD exSt
     bool child = (style & WS_CHILD) != 0 || (FParent && !parentOverride);
     if (child)
         style |= WS_CHILD;
-    CreateHandle(className, exStyle, caption.c_str(), style, FLeft, FTop, FWidth, FHeight, parent,
+    CreateHandle(className, exStyle, caption, style, FLeft, FTop, FWidth, FHeight, parent,
                  child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr, classStyle);
     if (Handle())
-        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), FALSE);
+        SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), FALSE);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -158,7 +158,7 @@ int TWinControl::ClientHeight() const
 
 bool TWinControl::Visible() const
 {
-    return Handle() && (GetWindowLongA(Handle(), GWL_STYLE) & WS_VISIBLE);
+    return Handle() && (GetWindowLongW(Handle(), GWL_STYLE) & WS_VISIBLE);
 }
 
 void TWinControl::SetVisible(bool v)
@@ -180,19 +180,13 @@ void TWinControl::SetEnabled(bool v)
 
 std::string TWinControl::Caption() const
 {
-    if (!Handle())
-        return std::string();
-    int n = GetWindowTextLengthA(Handle());
-    std::string s(static_cast<std::size_t>(n) + 1, '\0');
-    int got = GetWindowTextA(Handle(), &s[0], n + 1);
-    s.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return s;
+    return Handle() ? GetWindowTextUtf8(Handle()) : std::string();
 }
 
 void TWinControl::SetCaption(const std::string& v)
 {
     if (Handle())
-        SetWindowTextA(Handle(), v.c_str());
+        SetWindowTextUtf8(Handle(), v);
 }
 
 void TWinControl::SetColor(TColor v)
@@ -213,7 +207,7 @@ void TWinControl::SetFont(const TFontSpec& v)
 {
     FFont = v;
     if (Handle())
-        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), TRUE);
+        SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), TRUE);
 }
 
 void TWinControl::SetFocus()

@@ -63,8 +63,8 @@ public:
     const std::string& Hint() const { return FHint; }
     void SetHint(const std::string& v) { FHint = v; }
     // A system cursor id (IDC_HAND...), nullptr for the class default.
-    void SetCursor(LPCSTR cursor) { FCursor = cursor; }
-    LPCSTR Cursor() const { return FCursor; }
+    void SetCursor(LPCTSTR cursor) { FCursor = cursor; }
+    LPCTSTR Cursor() const { return FCursor; }
     int ControlId() const { return FControlId; }
 
     void SetFocus();
@@ -107,6 +107,6 @@ private:
     bool FFontColorSet = false;
     TFontSpec FFont;
     std::string FHint;
-    LPCSTR FCursor = nullptr;
+    LPCTSTR FCursor = nullptr;
     int FControlId;
 };

@@ -46,8 +46,8 @@ bool TForm::IsMainForm() const
 void TForm::SetClientSize(int width, int height)
 {
     RECT r = {0, 0, width, height};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)));
     SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
 }
 
@@ -58,7 +58,7 @@ bool RectOnSomeMonitor(const RECT& r)
         return false;
     MONITORINFO mi = {};
     mi.cbSize = sizeof mi;
-    if (!GetMonitorInfoA(m, &mi))
+    if (!GetMonitorInfoW(m, &mi))
         return false;
     RECT both;
     // The title bar, at least, must be reachable for the user to move the window back.
@@ -71,7 +71,7 @@ void TForm::ApplyPosition()
     if (FPosition != poScreenCenter)
         return;
     RECT work;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     SetBounds(work.left + (work.right - work.left - Width()) / 2,
               work.top + (work.bottom - work.top - Height()) / 2, Width(), Height());
 }
@@ -140,7 +140,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         // that observers of that window (the tray icon) see it; the window takes every form with it.
         if ((wParam & 0xFFF0) == SC_MINIMIZE && IsMainForm()) {
             if (AppHandle())
-                SendMessageA(AppHandle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+                SendMessageW(AppHandle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
             else
                 AppHost()->Minimize();
             return 0;

@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "gui/handles.h"
+#include "rtl/wide.h"
 
 COLORREF ColorToRGB(TColor c)
 {
@@ -31,20 +32,26 @@ bool TFontSpec::operator<(const TFontSpec& o) const
     return std::tie(Name, Height, Bold, Underline) < std::tie(o.Name, o.Height, o.Bold, o.Underline);
 }
 
+HICON LoadIconFile(const std::string& fileName, int width, int height)
+{
+    return static_cast<HICON>(
+        LoadImageW(nullptr, rtl::Utf8ToWide(fileName).c_str(), IMAGE_ICON, width, height, LR_LOADFROMFILE));
+}
+
 HFONT SharedFont(const TFontSpec& font)
 {
     static std::map<TFontSpec, TFontHandle> fonts;
     auto it = fonts.find(font);
     if (it != fonts.end())
         return it->second.Get();
-    LOGFONTA lf = {};
+    LOGFONTW lf = {};
     lf.lfHeight = font.Height;
     lf.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = font.Underline ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
-    lstrcpynA(lf.lfFaceName, font.Name.c_str(), LF_FACESIZE);
-    HFONT f = CreateFontIndirectA(&lf);
+    lstrcpynW(lf.lfFaceName, rtl::Utf8ToWide(font.Name).c_str(), LF_FACESIZE);
+    HFONT f = CreateFontIndirectW(&lf);
     fonts.emplace(font, TFontHandle(f));
     return f;
 }

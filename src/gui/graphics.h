@@ -30,3 +30,7 @@ struct TFontSpec {
 };
 // Fonts are shared by their description and live for the process lifetime.
 HFONT SharedFont(const TFontSpec& font);
+
+// An icon file's image of the given size, nullptr when the file is missing or no icon; the
+// caller owns it.
+HICON LoadIconFile(const std::string& fileName, int width, int height);

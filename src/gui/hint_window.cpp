@@ -5,6 +5,7 @@
 #include "gui/app_host.h"
 #include "gui/controls.h"
 #include "gui/handles.h"
+#include "rtl/wide.h"
 
 namespace {
 enum : UINT_PTR { kShowTimer = 1, kHideTimer = 2, kTrackTimer = 3 };
@@ -25,7 +26,8 @@ RECT THintWindow::CalcHintRect(int maxWidth, const std::string& hint, void*)
     RECT r = {0, 0, maxWidth, 0};
     TMemoryDc dc(CreateCompatibleDC(nullptr));
     TSelectGuard font(dc.Get(), ScreenHintFont());
-    DrawTextA(dc.Get(), hint.c_str(), static_cast<int>(hint.size()), &r,
+    const std::wstring text = rtl::Utf8ToWide(hint);
+    DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     r.right += 6;
     r.bottom += 2;
@@ -36,12 +38,12 @@ void THintWindow::ActivateHint(RECT rect, const std::string& hint)
 {
     HandleNeeded();
     FCaption = hint;
-    SetWindowTextA(Handle(), hint.c_str());
+    SetWindowTextUtf8(Handle(), hint);
     rect.bottom += 4;
     HMONITOR m = MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST);
     MONITORINFO mi = {};
     mi.cbSize = sizeof mi;
-    if (GetMonitorInfoA(m, &mi)) {
+    if (GetMonitorInfoW(m, &mi)) {
         int w = rect.right - rect.left, h = rect.bottom - rect.top;
         if (rect.right > mi.rcWork.right)
             OffsetRect(&rect, mi.rcWork.right - rect.right, 0);
@@ -107,7 +109,8 @@ void THintWindow::Paint(HDC dc)
     TSelectGuard font(dc, ScreenHintFont());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ScreenHintFontColor());
-    DrawTextA(dc, FCaption.c_str(), static_cast<int>(FCaption.size()), &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    const std::wstring text = rtl::Utf8ToWide(FCaption);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
 
 LRESULT THintWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -139,18 +142,18 @@ HFONT ScreenHintFont(bool bold)
     static TFontHandle fonts[2];
     TFontHandle& f = fonts[bold ? 1 : 0];
     if (!f) {
-        NONCLIENTMETRICSA ncm = {};
+        NONCLIENTMETRICSW ncm = {};
         ncm.cbSize = sizeof ncm;
-        LOGFONTA lf = {};
-        if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
+        LOGFONTW lf = {};
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
             lf = ncm.lfStatusFont;
         } else {
             lf.lfHeight = -11;
             lf.lfCharSet = DEFAULT_CHARSET;
-            lstrcpynA(lf.lfFaceName, "MS Sans Serif", LF_FACESIZE);
+            lstrcpynW(lf.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
         }
         lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-        f.Reset(CreateFontIndirectA(&lf));
+        f.Reset(CreateFontIndirectW(&lf));
     }
     return f.Get();
 }

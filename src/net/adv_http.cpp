@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "gui/controls.h"
 #include "net/http_address.h"
+#include "rtl/wide.h"
 
 // Which thread may touch what.
 //
@@ -138,6 +141,19 @@ std::string ZeroTerminated(const void* info, DWORD length)
     return std::string(p, n);
 }
 
+// The wide callback gets the redirect's address (and the name being resolved) as UTF-16; the
+// server's address stays an 8-bit string of digits and dots. The length counts bytes.
+std::string ZeroTerminatedWide(const void* info, DWORD length)
+{
+    if (!info)
+        return std::string();
+    const wchar_t* p = static_cast<const wchar_t*>(info);
+    std::size_t n = 0;
+    while ((length == 0 || (n + 1) * sizeof(wchar_t) <= length) && p[n])
+        ++n;
+    return rtl::WideToUtf8(p, n);
+}
+
 DWORD ReadDword(const void* info, DWORD length)
 {
     DWORD v = 0;
@@ -152,10 +168,10 @@ void CancelDialogsOf(DWORD thread)
     EnumThreadWindows(
         thread,
         [](HWND wnd, LPARAM) -> BOOL {
-            char cls[16] = {};
-            GetClassNameA(wnd, cls, sizeof cls);
-            if (std::strcmp(cls, "#32770") == 0)
-                PostMessageA(wnd, WM_COMMAND, IDCANCEL, 0);
+            wchar_t cls[16] = {};
+            GetClassNameW(wnd, cls, 16);
+            if (std::wcscmp(cls, L"#32770") == 0)
+                PostMessageW(wnd, WM_COMMAND, IDCANCEL, 0);
             return TRUE;
         },
         0);
@@ -421,9 +437,11 @@ void TAdvHttp::ApplyCredential(DWORD option, const std::string& value)
     if (!FRequest)
         return;
     std::lock_guard<std::mutex> lock(FRequest->Lock);
-    if (FRequest->Connection)
-        InternetSetOptionA(FRequest->Connection.Get(), option, const_cast<char*>(value.c_str()),
-                           static_cast<DWORD>(value.size()));
+    if (FRequest->Connection) {
+        // A string option's length counts its characters.
+        std::wstring wide = rtl::Utf8ToWide(value);
+        InternetSetOptionW(FRequest->Connection.Get(), option, &wide[0], static_cast<DWORD>(wide.size()));
+    }
 }
 
 void TAdvHttp::SetUserName(const std::string& v)
@@ -651,7 +669,7 @@ void TAdvHttp::HandleStatus(TRequest& r, DWORD status, void* info, DWORD infoLen
             r.TotalResponseBytes += r.ResponseBytes;
             break;
         case sfRedirectURL:
-            r.RedirectURL = ZeroTerminated(info, infoLength);
+            r.RedirectURL = ZeroTerminatedWide(info, infoLength);
             break;
         case sfNone:
             break;
@@ -671,7 +689,7 @@ template <class Pred> bool TAdvHttp::WaitDispatchingSent(Pred done, DWORD timeou
             return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
         MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
     return true;
 }
@@ -687,14 +705,15 @@ bool TAdvHttp::DeliveringFor(const TRequest& r) const
 void TAdvHttp::OpenSession()
 {
     Guard([&] {
-        TInternetHandle session(FProxy.empty() ? InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
-                                                               nullptr, nullptr, FSessionMode)
-                                               : InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PROXY,
-                                                               FProxy.c_str(), nullptr, FSessionMode));
+        const std::wstring agent = rtl::Utf8ToWide(FUserAgent), proxy = rtl::Utf8ToWide(FProxy);
+        TInternetHandle session(
+            FProxy.empty()
+                ? InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, FSessionMode)
+                : InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), nullptr, FSessionMode));
         CheckResult(nullptr, static_cast<bool>(session));
         FSession = std::make_shared<TInternetHandle>(std::move(session));
         FSessionAsync = (FSessionMode & INTERNET_FLAG_ASYNC) != 0;
-        InternetSetStatusCallback(FSession->Get(), &TAdvHttp::StatusCallback);
+        InternetSetStatusCallbackW(FSession->Get(), &TAdvHttp::StatusCallback);
     }).PassOn(FRaiseExceptions);
 }
 
@@ -754,10 +773,10 @@ std::shared_ptr<TAdvHttp::TRequest> TAdvHttp::NewRequest(bool synchronous)
     r->StallTimeout = static_cast<DWORD>(std::max(FStallTimeout, 0));
     r->TotalTimeout = static_cast<DWORD>(std::max(FTotalTimeout, 0));
     if (FRequestHeaders.Count() > 0)
-        r->SendHeaders = FRequestHeaders.Text() + "\r\n";
+        r->SendHeaders = rtl::Utf8ToWide(FRequestHeaders.Text() + "\r\n");
     r->SendBody = FRequestBody;
     if (r->Async)
-        r->Wake.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+        r->Wake.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (FRequest) {
         r->StatusCode = FRequest->StatusCode;
         r->Headers = FRequest->Headers;
@@ -808,25 +827,28 @@ bool TAdvHttp::Execute(bool Synchronous)
 
 void TAdvHttp::Connect(TRequest& r)
 {
-    TInternetHandle connection(InternetConnectA(FSession->Get(), FHostName.c_str(),
+    TInternetHandle connection(InternetConnectW(FSession->Get(), rtl::Utf8ToWide(FHostName).c_str(),
                                                 static_cast<INTERNET_PORT>(FPort & 0xFFFF), nullptr, nullptr,
                                                 INTERNET_SERVICE_HTTP, 0, 0));
     CheckResult(&r, static_cast<bool>(connection));
     DWORD timeout = static_cast<DWORD>(FConnectTimeout);
-    InternetSetOptionA(connection.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
+    InternetSetOptionW(connection.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
     std::lock_guard<std::mutex> lock(r.Lock);
     r.Connection = std::move(connection);
 }
 
 void TAdvHttp::OpenRequest(const std::shared_ptr<TRequest>& r)
 {
-    std::string objectName = FURLPath + FExtraInfo;
-    const char* accept[101] = {};
-    const char** acceptTypes = nullptr;
+    const std::wstring objectName = rtl::Utf8ToWide(FURLPath + FExtraInfo);
+    std::vector<std::wstring> acceptNames;
+    const wchar_t* accept[101] = {};
+    const wchar_t** acceptTypes = nullptr;
     if (!FAcceptTypes.Text().empty()) {
         for (int i = 0; i < FAcceptTypes.Count() && i < 100; ++i)
-            if (!FAcceptTypes.Strings(i).empty())
-                accept[i] = FAcceptTypes.Strings(i).c_str();
+            acceptNames.push_back(rtl::Utf8ToWide(FAcceptTypes.Strings(i)));
+        for (std::size_t i = 0; i < acceptNames.size(); ++i)
+            if (!acceptNames[i].empty())
+                accept[i] = acceptNames[i].c_str();
         acceptTypes = accept;
     }
     HINTERNET connection;
@@ -834,9 +856,9 @@ void TAdvHttp::OpenRequest(const std::shared_ptr<TRequest>& r)
         std::lock_guard<std::mutex> lock(r->Lock);
         connection = r->Connection.Get();
     }
-    TInternetHandle request(HttpOpenRequestA(connection, FMethod.c_str(), objectName.c_str(), nullptr, nullptr,
-                                             acceptTypes, FRequestFlags | (FSSL ? INTERNET_FLAG_SECURE : 0),
-                                             reinterpret_cast<DWORD_PTR>(r.get())));
+    TInternetHandle request(HttpOpenRequestW(
+        connection, rtl::Utf8ToWide(FMethod).c_str(), objectName.c_str(), nullptr, nullptr, acceptTypes,
+        FRequestFlags | (FSSL ? INTERNET_FLAG_SECURE : 0), reinterpret_cast<DWORD_PTR>(r.get())));
     CheckResult(r.get(), static_cast<bool>(request));
     std::lock_guard<std::mutex> lock(r->Lock);
     r->Handle = std::move(request);
@@ -873,7 +895,7 @@ void TAdvHttp::SendRequest(TRequest& r)
     }
     void* body = r.SendBody.empty() ? nullptr : &r.SendBody[0];
     BOOL ok =
-        HttpSendRequestA(handle, r.SendHeaders.empty() ? nullptr : r.SendHeaders.c_str(),
+        HttpSendRequestW(handle, r.SendHeaders.empty() ? nullptr : r.SendHeaders.c_str(),
                          static_cast<DWORD>(r.SendHeaders.size()), body, static_cast<DWORD>(r.SendBody.size()));
     DWORD error = ok ? 0 : GetLastError();
     if (r.Async) {
@@ -1057,7 +1079,7 @@ bool TAdvHttp::QueryStatusCode(TRequest& r)
     DWORD code = 0;
     TStepEnd queried = Guard([&] {
         DWORD size = sizeof code;
-        BOOL ok = HttpQueryInfoA(r.RequestHandle(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
+        BOOL ok = HttpQueryInfoW(r.RequestHandle(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
                                  nullptr);
         CheckResult(&r, ok != FALSE);
     });
@@ -1082,13 +1104,15 @@ void TAdvHttp::ReadResponseHeaders(TRequest& r)
     if (!handle)
         return;
     Guard([&] {
-        std::vector<char> buffer(kHeaderBufferSize);
-        DWORD size = kHeaderBufferSize;
-        BOOL ok = HttpQueryInfoA(handle, HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr);
+        // The size is in bytes, also for the wide text.
+        std::vector<wchar_t> buffer(kHeaderBufferSize);
+        DWORD size = kHeaderBufferSize * sizeof(wchar_t);
+        BOOL ok = HttpQueryInfoW(handle, HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr);
         CheckResult(&r, ok != FALSE);
         r.Headers.Clear();
         if (r.LastError == 0)
-            r.Headers.SetText(std::string(buffer.data(), std::min<DWORD>(size, kHeaderBufferSize)));
+            r.Headers.SetText(
+                rtl::WideToUtf8(buffer.data(), std::min<DWORD>(size / sizeof(wchar_t), kHeaderBufferSize)));
     }).PassOn(r.RaiseExceptions);
 }
 
@@ -1097,12 +1121,12 @@ void TAdvHttp::ReadResponseHeaders(TRequest& r)
 DWORD TAdvHttp::PrepareBodyRead(TRequest& r)
 {
     HINTERNET handle = r.RequestHandle();
-    char length[32];
-    DWORD size = sizeof length - 1;
-    if (!handle || !HttpQueryInfoA(handle, HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr))
+    wchar_t length[32];
+    DWORD size = sizeof length - sizeof(wchar_t);
+    if (!handle || !HttpQueryInfoW(handle, HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr))
         return kSmallRead;
-    length[std::min<DWORD>(size, sizeof length - 1)] = '\0';
-    const unsigned long long declared = std::strtoull(length, nullptr, 10);
+    length[std::min<DWORD>(size / sizeof(wchar_t), 31)] = L'\0';
+    const unsigned long long declared = std::wcstoull(length, nullptr, 10);
     if (r.MaxBodySize > 0 && declared > r.MaxBodySize)
         r.BodyEnd = beTooLarge;
     return declared >= kLargeBody ? kLargeRead : kSmallRead;

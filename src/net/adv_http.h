@@ -215,7 +215,8 @@ private:
         int AuthRetries = 3;
         std::size_t MaxBodySize = 0;
         DWORD StallTimeout = 0, TotalTimeout = 0;
-        std::string SendHeaders, SendBody;
+        std::wstring SendHeaders;
+        std::string SendBody;
         // Rung by the completion of the awaited send or read, by Abort and by destruction.
         TKernelHandle Wake;
 

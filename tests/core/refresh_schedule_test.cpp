@@ -58,18 +58,28 @@ TEST(HoldOff, DoublesFromTheSecondFailureUpToEightIntervalsAndRetryAfterWinsWhen
 
 TEST(ReplaceFirstLine, KeepsTheMarkTheLineEndAndTheRest)
 {
+    const std::string ascii = "http://neu/", umlaut = "http://bücher.de/";
     const struct {
-        const char *File, *Replaced;
+        const char* File;
+        const std::string& Url;
+        std::optional<std::string> Replaced;
     } cases[] = {
-        {"http://alt/\r\n", "http://neu/\r\n"},
-        {"http://alt/\r\nNotiz\r\nzwei\r\n", "http://neu/\r\nNotiz\r\nzwei\r\n"},
-        {"http://alt/\nNotiz", "http://neu/\nNotiz"},
-        {"\xEF\xBB\xBFhttp://alt/\r\nNotiz", "\xEF\xBB\xBFhttp://neu/\r\nNotiz"},
-        {"http://alt/", "http://neu/\r\n"},
-        {"", "http://neu/\r\n"},
+        {"http://alt/\r\n", ascii, "http://neu/\r\n"},
+        {"http://alt/\r\nNotiz\r\nzwei\r\n", ascii, "http://neu/\r\nNotiz\r\nzwei\r\n"},
+        {"http://alt/\nNotiz", ascii, "http://neu/\nNotiz"},
+        {"\xEF\xBB\xBFhttp://alt/\r\nNotiz", ascii, "\xEF\xBB\xBFhttp://neu/\r\nNotiz"},
+        {"http://alt/", ascii, "http://neu/\r\n"},
+        {"", ascii, "http://neu/\r\n"},
+        // An address beyond ASCII is UTF-8 with a mark; a rest in the ANSI code page would then
+        // read differently, and a file in UTF-16 would need the address in UTF-16.
+        {"http://alt/\r\nNotiz", umlaut, "\xEF\xBB\xBFhttp://bücher.de/\r\nNotiz"},
+        {"\xEF\xBB\xBFhttp://alt/\r\nMüll", umlaut, "\xEF\xBB\xBFhttp://bücher.de/\r\nMüll"},
+        {"http://alt/\r\nM\xFCll", umlaut, std::nullopt},
+        {"http://alt/\r\nM\xFCll", ascii, "http://neu/\r\nM\xFCll"},
+        {"\xFF\xFEh", ascii, std::nullopt},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ReplaceFirstLine(c.File, "http://neu/"), c.Replaced) << c.File;
+        EXPECT_EQ(ReplaceFirstLine(c.File, c.Url), c.Replaced) << c.File;
 }
 
 } // namespace

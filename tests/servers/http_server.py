@@ -8,7 +8,7 @@
 `start` writes DIR/ports.txt ("http=N", "proxy=N", "pid=N" lines); the HTTPS listeners of
 tls_servers.py, answering as the HTTP server does, write DIR/tls_ports.txt. The servers listen on
 127.0.0.1 only and end by themselves: on `stop`, on GET /__shutdown, when the process that ran
-`start` (CTest) is gone, or after --lifetime seconds.
+`start` (CTest; or the process --watch-pid names) is gone, or after --lifetime seconds.
 
 The first path segment chooses the answer; the query string tunes it:
   /ok/..?body=T               200 with body T (default "hello")
@@ -36,6 +36,7 @@ The first path segment chooses the answer; the query string tunes it:
                               with a damaged middle), bomb (65 MiB of zeros as gzip), br (unknown);
                               with delay=D in pieces of 20000 bytes, D seconds apart
   /__log?tag=T                "COUNT n" then every logged request whose path contains T
+  /__sent?tag=T               the body bytes sent so far by streaming answers (trickle, chunked) to T
 """
 import argparse
 import base64
@@ -61,6 +62,8 @@ MAX_HOLD = 60.0
 
 log_lock = threading.Lock()
 request_log = []
+# Body bytes written so far by the answers that stream (trickle, chunked), by request line.
+body_sent = {}
 stop_event = threading.Event()
 docs_dir = None
 
@@ -126,6 +129,11 @@ class Handler(BaseHTTPRequestHandler):
                 hits = [r for r in request_log if tag in r.split("\r\n", 1)[0]]
             text = "COUNT %d\r\n" % len(hits) + "".join("REQUEST " + r for r in hits)
             return self.send_simple(200, text.encode("latin-1", "replace"))
+        if path == "/__sent":
+            tag = q.get("tag", "")
+            with log_lock:
+                total = sum(n for line, n in body_sent.items() if tag in line)
+            return self.send_simple(200, b"%d" % total)
         if path == "/__shutdown":
             self.send_simple(200, b"bye")
             stop_event.set()
@@ -261,6 +269,7 @@ class Handler(BaseHTTPRequestHandler):
             data = bytes([PATTERN[i % 64]]) * size
             self.wfile.write(b"%x\r\n" % len(data) + data + b"\r\n")
             self.wfile.flush()
+            self.count_sent(len(data))
             i += 1
         self.wfile.write(b"0\r\n\r\n")
 
@@ -302,7 +311,12 @@ class Handler(BaseHTTPRequestHandler):
                 break
             self.wfile.write(b"t")
             self.wfile.flush()
+            self.count_sent(1)
         self.close_connection = True
+
+    def count_sent(self, n):
+        with log_lock:
+            body_sent[self.requestline] = body_sent.get(self.requestline, 0) + n
 
     def answer_echo(self, q, body, raw):
         self.send_simple(200, raw.encode("latin-1", "replace") + body)
@@ -413,7 +427,7 @@ def start(args):
     log = open(os.path.join(args.state_dir, "server.log"), "w")
     # A session of its own and no inherited streams: CTest must not wait on a pipe we hold.
     proc = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", "--state-dir", args.state_dir,
-                             "--lifetime", str(args.lifetime), "--watch-pid", str(os.getppid())],
+                             "--lifetime", str(args.lifetime), "--watch-pid", str(args.watch_pid or os.getppid())],
                             stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                             start_new_session=True, close_fds=True)
     for _ in range(200):
