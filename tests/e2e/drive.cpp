@@ -746,14 +746,14 @@ int CmdSelfTest()
 int CmdHold()
 {
     HWND w =
-        CreateWindowExA(0, "STATIC", "qvdrive hold", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        CreateWindowExW(0, L"STATIC", L"qvdrive hold", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     if (!w) {
         std::fprintf(stderr, "no window to hold the desktop with\n");
         return 1;
     }
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageA(&msg);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
     return 0;
 }
 
