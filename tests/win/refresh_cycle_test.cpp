@@ -576,7 +576,7 @@ TEST_F(RefreshCycleTest, TheCredentialsDialogOfOneFeedGivesWayToTheFeedTheUserCh
 {
     Serve(Rss({"Zweiter Feed", "B"}));
     WriteTextFile(Folder / "Newsfeeds\\Zweit.nfd", Url("/docs/" + DocName) + "\r\n");
-    Start(Url("/auth/geschuetzt?user=u&pass=p&realm=" + std::to_string(GetCurrentProcessId())));
+    Start(Url("/auth/geschuetzt?user=u&pass=p&realm=" + TestTag()));
     HWND dialog = nullptr;
     ASSERT_TRUE(PumpUntil([&dialog] { return (dialog = FindOwnDialog()) != nullptr; }, 5000));
     TMenuItem* other = FindNewFeedEntry(*F().PopupMenu->Items()->Items(1), "Zweit");
@@ -636,7 +636,7 @@ TEST_F(RefreshCycleTest, AFeedThatIsGoneIsAskedForOnlyByTheUser)
     Serve(Rss({"A", "B"}));
     Start();
     ASSERT_TRUE(WaitForRefresh());
-    const std::string gone = "/status/entfernt-" + std::to_string(GetCurrentProcessId());
+    const std::string gone = "/status/entfernt-" + TestTag();
     F().CurrentFeed.URL = Url(gone + "?code=410");
     Press(F().RefreshBtn);
     ASSERT_TRUE(WaitForRefresh());
@@ -680,8 +680,7 @@ TEST_F(RefreshCycleTest, RetryAfterHoldsTheTimerOffButNotTheUser)
     ASSERT_TRUE(WaitForRefresh());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Code);
-        const std::string busy =
-            "/status/busy" + std::to_string(c.Code) + "-" + std::to_string(GetCurrentProcessId());
+        const std::string busy = "/status/busy" + std::to_string(c.Code) + "-" + TestTag();
         F().CurrentFeed.URL = Url(busy + "?code=" + std::to_string(c.Code) + "&retry=" + c.Retry);
         Press(F().RefreshBtn);
         ASSERT_TRUE(WaitForRefresh());
