@@ -263,6 +263,20 @@ std::size_t Walk(std::string_view text, std::size_t limit, std::size_t& chars)
     chars = 0;
     for (std::size_t i = 0; i < n;) {
         const unsigned char b = p[i];
+        // A run of printable ASCII: every byte a character of its own, unless the one before is
+        // a prepended mark, which the first byte joins.
+        if (b >= 0x20 && b < 0x7F && (i == 0 || before != TGraphemeClass::Prepend)) {
+            std::size_t end = i + 1;
+            while (end < n && p[end] >= 0x20 && p[end] < 0x7F)
+                ++end;
+            if (end - i > limit - chars)
+                return i + (limit - chars);
+            chars += end - i;
+            i = end;
+            before = TGraphemeClass::Other;
+            state = TClusterState();
+            continue;
+        }
         char32_t c;
         std::size_t length;
         if (b < 0x80) {
