@@ -35,6 +35,7 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/overlay_icon.cpp
     ${CMAKE_CURRENT_LIST_DIR}/refresh_cycle.cpp)
 list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_buffers.cpp)
+list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/refresh_schedule.cpp)
 # Subscriptions that move in and out: OPML lists, feed links of web pages, JSON Feed, site icons.
 list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/json_feed.cpp)
