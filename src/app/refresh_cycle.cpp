@@ -10,6 +10,7 @@
 #include "app/document_encoding.h"
 #include "app/document_memo.h"
 #include "app/headline_menu.h"
+#include "app/html_links.h"
 #include "app/feed_text.h"
 #include "app/overlay_icon.h"
 #include "app/refresh_schedule.h"
@@ -400,6 +401,8 @@ void TRefreshCycle::AdvHttpRequestComplete()
         Failed("HTTP " + std::to_string(status), status);
         return;
     }
+    if (FollowPageFeed(document))
+        return;
     // Only a whole document may be asked about later. A body cut short (by an abort, say) is
     // shown as it is, but the next request asks for the whole document again.
     const bool whole = status == 200 && FParts.Http.BodyEnd() == beComplete;
@@ -413,6 +416,37 @@ void TRefreshCycle::AdvHttpRequestComplete()
     ProcessDocument(std::move(document));
     if (FParts.Http.BodyEnd() == beComplete)
         Succeeded();
+}
+
+// A feed that names a web site (a feed just created from a site's address, say) takes the first
+// feed the site's page offers, as its <link rel="alternate"> entries list them.
+bool TRefreshCycle::FollowPageFeed(const std::string& document)
+{
+    if (!html::IsHtmlPage(document, HeaderValue(FParts.Http.ResponseHeaders(), "Content-Type")))
+        return false;
+    const html::TPageLinks links = html::FindPageLinks(document, FDownload.URL);
+    if (links.Feeds.empty() || FDownload.Discovered) {
+        FParts.Document.ShowDocument(FBuffers.Share(std::string(document)));
+        Failed(FDownload.Discovered ? "die Seite nennt als Feed wieder eine Seite"
+                                    : "die Seite ist kein Feed und nennt keinen");
+        return true;
+    }
+    const std::string target = links.Feeds.front().Url;
+    if (OnFeedMoved)
+        OnFeedMoved(target);
+    // The download goes on at the feed's address: it belongs to the current feed as it is now.
+    FDownload.Feed = FeedKey();
+    FDownload.URL = target;
+    FDownload.Discovered = true;
+    FDownload.MovedTo.clear();
+    try {
+        Execute(target);
+    } catch (const std::exception& e) {
+        Failed(e.what());
+        return true;
+    }
+    FFetching = true;
+    return true;
 }
 
 void TRefreshCycle::ProcessDocument(std::string document)

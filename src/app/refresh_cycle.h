@@ -80,8 +80,9 @@ public:
 
     // The parser's headline limit, when it differs from the one read (it is never below 1).
     std::function<void(int maxEntrys)> OnMaxEntrysChanged;
-    // The current feed answered with the same permanent redirect on two refreshes in a row: its
-    // feed file is to name the new address, and the current feed to take it.
+    // The current feed answered with the same permanent redirect on two refreshes in a row, or
+    // its address gave a web page that names its feed: its feed file is to name the new address,
+    // and the current feed to take it.
     std::function<void(const std::string& url)> OnFeedMoved;
 
     void TimerTimer(TRefreshTrigger trigger = TRefreshTrigger::User);
@@ -115,6 +116,7 @@ private:
         std::string MovedTo;
         bool OnlyPermanent = true;
         int Redirects = 0;
+        bool Discovered = false; // URL is a feed that a web page named
     };
     // How a feed's server has been answering, by feed file and address, for this run.
     struct THealth {
@@ -132,6 +134,10 @@ private:
     bool HoldsOff();
     // Follows a redirect of the download; false when the answer was none to follow.
     bool FollowRedirect(int status);
+    // The download gave a web page instead of a feed: the feed it names becomes the feed's
+    // address and is fetched at once; a page that names none is a failure. False when the
+    // document is no web page.
+    bool FollowPageFeed(const std::string& document);
     void Execute(const std::string& url);
     // The download's end: a document (or an unchanged one) ends the back-off and may move the
     // feed; a failure counts towards it.
