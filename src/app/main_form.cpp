@@ -65,6 +65,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     TrayIcon = new TTrayIcon(this);
     BalloonHint = new TBalloonHint(this);
     AdvHttp = new TAdvHttp(this);
+    IconHttp = new TAdvHttp(this);
     OpenDialog = new TOpenDialog(this);
     SaveDialog = new TSaveDialog(this);
     ApplyStoredComponentSettings();
@@ -88,6 +89,15 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
                           *FeedIconList, *NameEdit, *UrlEdit, *FeedIconImage, *DescMemo, *Memo});
     FeedCommands->OnRefresh = [this] { TimerTimer(this); };
     Refresh->OnFeedMoved = [this](const std::string& url) { FeedCommands->MoveCurrentFeed(url); };
+    SiteIcons = std::make_unique<TSiteIconFetch>(*IconHttp);
+    IconHttp->OnRequestComplete = [this](TObject*) { SiteIcons->HttpRequestComplete(); };
+    IconHttp->OnError = [this](TObject*) { SiteIcons->HttpError(); };
+    SiteIcons->OnIconWritten = [this](const std::string& feedFile, const std::string& iconFile) {
+        SiteIconWritten(feedFile, iconFile);
+    };
+    Refresh->OnDocumentShown = [this](const std::string& channelLink) {
+        SiteIcons->Start(CurrentFeed.File, channelLink, CurrentFeed.URL);
+    };
 
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnDestroy = [this](TObject* s) { FormDestroy(s); };
@@ -349,6 +359,8 @@ void TMainForm::FormDestroy(TObject*)
     TSettingsFile(Paths.SettingsFile).Save(CurrentSettings());
     if (AdvHttp->Busy())
         AdvHttp->Abort();
+    if (IconHttp->Busy())
+        IconHttp->Abort();
     FeedIconList->Clear();
 }
 
@@ -411,6 +423,48 @@ void TMainForm::ApplyStoredComponentSettings()
         InternetFlag(ifNoAutoRedirect));
 
     OpenDialog->SetOptions(ofPathMustExist | ofFileMustExist | ofEnableSizing);
+
+    // A site's icon is small and never worth a wait: no credentials dialog, short time-outs.
+    IconHttp->SetConnectTimeout(10000);
+    IconHttp->SetStallTimeout(10000);
+    IconHttp->SetTotalTimeout(20000);
+    IconHttp->SetMaxBodySize(1u << 20);
+    IconHttp->SetUserAgent("Lindqar WinInet Component");
+    IconHttp->SetDefaultUi(false);
+    IconHttp->SetAuthRetries(0);
+    IconHttp->SetInternetFlags(kDefaultInternetFlags &
+                               ~(InternetFlag(ifIgnoreCertCnInvalid) | InternetFlag(ifIgnoreCertDateInvalid)));
+}
+
+namespace {
+
+TMenuItem* EntryOfFeedFile(TMenuItem* level, const std::string& feedFile)
+{
+    for (int i = 0; i < level->Count(); ++i) {
+        TMenuItem* e = level->Items(i);
+        if (IsFeedEntry(e) ? FeedFileOf(e) == feedFile : false)
+            return e;
+        if (TMenuItem* deeper = EntryOfFeedFile(e, feedFile))
+            return deeper;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void TMainForm::SiteIconWritten(const std::string& feedFile, const std::string& iconFile)
+{
+    TMenuItem* entry = FeedStore->FeedsEntry() ? EntryOfFeedFile(FeedStore->FeedsEntry(), feedFile) : nullptr;
+    if (!entry)
+        return;
+    try {
+        const TIconHandle icon = LoadFeedIcon(iconFile);
+        FeedIconList->ReplaceIcon(FeedImageOfTag(entry->Tag()), icon.Get());
+    } catch (const std::exception&) {
+        return; // the next listing of the folder shows it, or the built-in picture
+    }
+    if (feedFile == CurrentFeed.File)
+        FeedIconImage->SetIcon(FeedIconList->GetIcon(CurrentFeed.IconIndex));
 }
 
 void TMainForm::OKBtnClick(TObject*)

@@ -9,6 +9,7 @@
 #include "app/feed_store.h"
 #include "app/headline_menu.h"
 #include "app/refresh_cycle.h"
+#include "app/site_icon_fetch.h"
 #include "gui/dialogs.h"
 #include "gui/forms.h"
 #include "gui/image_list.h"
@@ -98,6 +99,7 @@ public:
     TTrayIcon* TrayIcon;
     TBalloonHint* BalloonHint;
     TAdvHttp* AdvHttp;
+    TAdvHttp* IconHttp; // the site icons' downloads, beside the feed's
     TOpenDialog* OpenDialog;
     TSaveDialog* SaveDialog;
 
@@ -106,10 +108,15 @@ public:
     std::unique_ptr<THeadlineMenu> HeadlineMenu;
     std::unique_ptr<TRefreshCycle> Refresh;
     std::unique_ptr<TFeedCommands> FeedCommands;
+    std::unique_ptr<TSiteIconFetch> SiteIcons;
 
     // State held for the whole run.
     TAppPaths Paths;
     TCurrentFeed CurrentFeed;
+
+    // A site icon arrived for the feed file: its entry of the feed menu (and the Feed page, for
+    // the current feed) shows it.
+    void SiteIconWritten(const std::string& feedFile, const std::string& iconFile);
 
     // Event handlers, bound by name.
     void FormCreate(TObject* Sender);

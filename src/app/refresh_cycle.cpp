@@ -416,6 +416,8 @@ void TRefreshCycle::AdvHttpRequestComplete()
     ProcessDocument(std::move(document));
     if (FParts.Http.BodyEnd() == beComplete)
         Succeeded();
+    if (OnDocumentShown)
+        OnDocumentShown(FChannelLink);
 }
 
 // A feed that names a web site (a feed just created from a site's address, say) takes the first
@@ -458,6 +460,7 @@ void TRefreshCycle::ProcessDocument(std::string document)
     if (result.MaxEntrys != maxEntrys && OnMaxEntrysChanged)
         OnMaxEntrysChanged(result.MaxEntrys);
     FParts.Headlines.Rebuild(result);
+    FChannelLink = feed::TrimView(result.Channel.Link);
     FDocumentHint = FParts.Settings.Balloonhint() ? std::string()
                                                   : result.Channel.Caption + ":\r" + result.Channel.Description;
     FParts.Tray.SetHint(FDocumentHint);

@@ -84,6 +84,9 @@ public:
     // its address gave a web page that names its feed: its feed file is to name the new address,
     // and the current feed to take it.
     std::function<void(const std::string& url)> OnFeedMoved;
+    // A downloaded document was shown (its headlines are in the menu); channelLink is its
+    // channel's web address as the document gives it.
+    std::function<void(const std::string& channelLink)> OnDocumentShown;
 
     void TimerTimer(TRefreshTrigger trigger = TRefreshTrigger::User);
     void StartRefresh(TRefreshTrigger trigger = TRefreshTrigger::User);
@@ -167,6 +170,7 @@ private:
     TValidators FValidators;
     TValidators FRequested;
     TDownload FDownload;
+    std::string FChannelLink; // of the document shown last
     std::map<std::string, THealth> FHealth;
     // What the tray's pictures were made of; equal sources make equal pictures.
     struct TTrayPictureSources {

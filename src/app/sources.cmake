@@ -5,6 +5,7 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/document_memo.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/opml_import.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/site_icon_fetch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_icons.cpp
     ${CMAKE_CURRENT_LIST_DIR}/feed_store.cpp
     ${CMAKE_CURRENT_LIST_DIR}/headline_menu.cpp

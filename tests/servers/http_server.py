@@ -26,6 +26,7 @@ The first path segment chooses the answer; the query string tunes it:
   /late/..?hold=H             waits H seconds before it answers at all
   /trickle/..?every=S&total=N announces N bytes (default 100000) and sends one every S seconds
   /status/..?retry=V          any status answer with "Retry-After: V"
+  /favicon.ico                the file DIR/docs/favicon.ico, as /docs/favicon.ico
   /docs/NAME?close=1          200 with the file DIR/docs/NAME, written by the tests (404 if missing);
                               with close=1 the connection is not kept alive; the header lines of
                               a file beside it named as NAME with the extension ".headers" are
@@ -114,7 +115,7 @@ class Handler(BaseHTTPRequestHandler):
         with log_lock:
             request_log.append(raw)
         action = path.strip("/").split("/")[0] if path.strip("/") else "ok"
-        fn = getattr(self, "answer_" + action, None)
+        fn = self.answer_docs if path == "/favicon.ico" else getattr(self, "answer_" + action, None)
         if fn is None:
             return self.send_simple(404, b"no such action")
         try:
