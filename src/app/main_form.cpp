@@ -463,8 +463,13 @@ void TMainForm::SiteIconWritten(const std::string& feedFile, const std::string& 
     } catch (const std::exception&) {
         return; // the next listing of the folder shows it, or the built-in picture
     }
-    if (feedFile == CurrentFeed.File)
-        FeedIconImage->SetIcon(FeedIconList->GetIcon(CurrentFeed.IconIndex));
+    if (feedFile != CurrentFeed.File)
+        return;
+    // The channel entry of the tray menu and the Feed page show the current feed's picture too.
+    const TIconHandle shown = FeedIconList->GetIcon(CurrentFeed.IconIndex);
+    if (MenuIconsList->Count() > kImageChannel)
+        MenuIconsList->ReplaceIcon(kImageChannel, shown.Get());
+    FeedIconImage->SetIcon(FeedIconList->GetIcon(CurrentFeed.IconIndex));
 }
 
 void TMainForm::OKBtnClick(TObject*)

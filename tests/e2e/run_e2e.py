@@ -409,6 +409,101 @@ def import_klip(ctx):
     check_equal(ctx.ini()["Settings"]["FeedName"], "Rheinpost Lokal", "the saved current feed")
 
 
+def feed_tree(folder):
+    """Every feed file (with its content) and folder below folder, as sorted relative paths."""
+    out = []
+    for base, dirs, files in os.walk(folder):
+        rel = os.path.relpath(base, folder)
+        out += [os.path.join(rel, d) + "/" for d in dirs]
+        for f in files:
+            with open(os.path.join(base, f), "rb") as fh:
+                out.append("%s = %r" % (os.path.join(rel, f), fh.read()))
+    return sorted(out)
+
+
+def import_list(p, path, want):
+    """"Klip importieren ..." with an OPML list; checks and closes the message with the counts."""
+    p.click("TMainForm>TTabSheet:Feed>Button:Klip importieren ...")
+    open_file_dialog(p, "Klip öffnen ...", path)
+    p.wait("#32770:Information", "visible", 15)
+    message = [c["text"] for c in p.children("#32770:Information") if c["class"] == "Static" and c["text"]]
+    check(want in message, "the import's message: %r" % message)
+    p.click("#32770:Information>Button@1")
+    p.wait("#32770:Information", "gone")
+
+
+@journey
+def subscriptions(ctx):
+    """An OPML list with folders imported, a feed made from a web site's address (its headlines and
+    its site's icon appear by themselves), every feed exported and the export imported into a
+    fresh program folder."""
+    listing = os.path.join(ctx.root, "abos.opml")
+    with open(listing, "wb") as f:
+        f.write(("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<opml version=\"1.1\"><head><title>Abos</title>"
+                 "</head><body>\n<outline text=\"Nachrichten\">\n"
+                 "  <outline type=\"rss\" text=\"Rhein &amp; Ruhr\" xmlUrl=\"http://rhein.example/rss\"/>\n"
+                 "  <outline type=\"rss\" text=\"Новости\" xmlUrl=\"http://novosti.example/rss\"/>\n"
+                 "</outline>\n<outline type=\"rss\" title=\"Technik\" xmlUrl=\"http://technik.example/atom\"/>\n"
+                 "</body></opml>\n").encode("utf-8"))
+    site = ctx.servers.url("%s-site.html" % ctx.tag)
+    items = news_items("Weltblick meldet", "http://www.weltblick.example")
+    feed_url = ctx.doc("feed", rss("Weltblick", site, "Aus aller Welt", items))
+    ctx.servers.put("%s-site.html" % ctx.tag, (
+        "<!DOCTYPE html><html><head><title>Weltblick</title>"
+        "<link rel=\"alternate\" type=\"application/rss+xml\" href=\"%s\">"
+        "<link rel=\"icon\" href=\"%s-icon.bmp\"></head><body>Willkommen</body></html>"
+        % (ctx.doc_name("feed"), ctx.tag)).encode())
+    icon = os.path.join(ctx.root, "icon.bmp")
+    write_bmp(icon, 16, 16, lambda x, y: (30, 60, 220))
+    with open(icon, "rb") as f:
+        ctx.servers.put("%s-icon.bmp" % ctx.tag, f.read())
+    feeds = ctx.feeds()
+    p = ctx.program().start()
+    p.wait("TMainForm", "visible")
+    p.tab(1)
+    p.screenshot("feed-page")
+    import_list(p, listing, "3 Feeds importiert.")
+    check_equal(feed_tree(feeds), ["./Nachrichten/", "./Technik.nfd = b'http://technik.example/atom\\r\\n'",
+                                   "Nachrichten/Rhein & Ruhr.nfd = b'http://rhein.example/rss\\r\\n'",
+                                   "Nachrichten/Новости.nfd = b'http://novosti.example/rss\\r\\n'"],
+                "the feed folder after the import")
+    # A feed made from the site's address: the page names the feed, the headlines come at once.
+    p.click("TMainForm>TTabSheet:Feed>Button:Neues Feed ...")
+    p.wait("TInputQueryForm:Neues Feed erstellen>Static:Geben Sie einen neuen Namen ein")
+    p.type("TInputQueryForm>Edit", "Weltblick")
+    p.click("TInputQueryForm>Button:OK")
+    p.wait("TInputQueryForm>Static:Geben Sie den URL des Feeds ein")
+    p.type("TInputQueryForm>Edit", site)
+    p.click("TInputQueryForm>Button:OK")
+    check_equal(flat(balloon(p)), items[0][2], "the balloon of the feed the site names")
+    with open(os.path.join(feeds, "Weltblick.nfd"), "rb") as f:
+        check_equal(f.read(), feed_url.encode() + b"\r\n", "the feed file's address, the site's feed")
+    wait_until(lambda: os.path.exists(os.path.join(feeds, "Weltblick.ico")))
+    check(os.path.exists(os.path.join(feeds, "Weltblick.ico")), "no site icon was written")
+    check_equal(os.path.getsize(os.path.join(feeds, "Weltblick.ico")), 1406, "the site icon's size")
+    p.menu("down", "down", "enter", shot="menu-site-feed")
+    check_equal(ctx.wait_opened(1), [items[0][1]], "the first headline of the site's feed")
+    # Every feed out, and into an empty program.
+    export = os.path.join(ctx.root, "export.opml")
+    p.click("TMainForm>TTabSheet:Feed>Button:Feeds exportieren ...")
+    open_file_dialog(p, "Feeds exportieren ...", export)
+    wait_until(lambda: os.path.exists(export))
+    check(os.path.exists(export), "the export was not written")
+    before = [line for line in feed_tree(feeds) if ".ico = " not in line]
+    p.quit()
+    fresh = os.path.join(ctx.root, "Frisch", "Quorvane")
+    os.makedirs(os.path.join(fresh, "Newsfeeds"))
+    q = Program(ctx.args.exe, ctx.args.drive, fresh, ctx.artefacts, ctx.name + "-frisch", log=ctx.log)
+    ctx.programs.append(q)
+    q.start()
+    q.wait("TMainForm", "visible")
+    q.tab(1)
+    import_list(q, export, "4 Feeds importiert.")
+    q.screenshot("fresh-import")
+    check_equal(feed_tree(os.path.join(fresh, "Newsfeeds")), before, "the fresh program's feed folder")
+    q.quit()
+
+
 def blue(p):
     return p[2] > 160 and p[0] < 90 and p[1] < 90
 
