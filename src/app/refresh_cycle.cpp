@@ -350,14 +350,19 @@ bool TRefreshCycle::FollowRedirect(int status)
     else
         FDownload.OnlyPermanent = false;
     FDownload.URL = target;
+    GoOn(target);
+    return true;
+}
+
+void TRefreshCycle::GoOn(const std::string& url)
+{
     try {
-        Execute(target);
+        Execute(url);
     } catch (const std::exception& e) {
         Failed(e.what());
-        return true;
+        return;
     }
     FFetching = true;
-    return true;
 }
 
 void TRefreshCycle::AdvHttpRequestComplete()
@@ -441,13 +446,7 @@ bool TRefreshCycle::FollowPageFeed(const std::string& document)
     FDownload.URL = target;
     FDownload.Discovered = true;
     FDownload.MovedTo.clear();
-    try {
-        Execute(target);
-    } catch (const std::exception& e) {
-        Failed(e.what());
-        return true;
-    }
-    FFetching = true;
+    GoOn(target);
     return true;
 }
 

@@ -142,6 +142,8 @@ private:
     // document is no web page.
     bool FollowPageFeed(const std::string& document);
     void Execute(const std::string& url);
+    // The download goes on at url (a redirect's or a page's feed); a failure to start is shown.
+    void GoOn(const std::string& url);
     // The download's end: a document (or an unchanged one) ends the back-off and may move the
     // feed; a failure counts towards it.
     void Succeeded();
