@@ -49,6 +49,10 @@ start_display_and_wine() {
     done
     wineserver -p </dev/null >"$root/build/logs/wineserver.log" 2>&1 &
     wine cmd /c exit </dev/null >"$root/build/logs/wine-warmup.log" 2>&1 || true
+    # The display-scale tests set the prefix's DPI for their own run and put 96 back; a run that
+    # was killed in between leaves it behind, so every run starts from 96.
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f \
+        </dev/null >>"$root/build/logs/wine-warmup.log" 2>&1 || true
 }
 
 stop_display_and_wine() {

@@ -40,12 +40,45 @@ bool TForm::IsMainForm() const
     return AppHost() && AppHost()->MainForm() == this;
 }
 
+RECT TForm::ClientToWindowPixels(int dpi) const
+{
+    RECT r = {0, 0, ScaleForDpi(FClientWidth, dpi), ScaleForDpi(FClientHeight, dpi)};
+    AdjustWindowRectForDpi(r, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)), dpi);
+    return r;
+}
+
 void TForm::SetClientSize(int width, int height)
 {
-    RECT r = {0, 0, width, height};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)));
-    SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+    FClientWidth = width;
+    FClientHeight = height;
+    RECT r = ClientToWindowPixels(Dpi());
+    SetBounds(Left(), Top(), UnscaleValue(r.right - r.left), UnscaleValue(r.bottom - r.top));
+}
+
+// With a client size the window's pixels come from it, so that the client area is the design's
+// times the scale exactly, whatever the frame measures at that DPI.
+RECT TForm::PixelBounds() const
+{
+    if (FClientWidth <= 0 || FClientHeight <= 0)
+        return TWinControl::PixelBounds();
+    RECT r = ClientToWindowPixels(Dpi());
+    return {Left(), Top(), Left() + r.right - r.left, Top() + r.bottom - r.top};
+}
+
+void TForm::MoveToScreenPoint(int left, int top)
+{
+    RECT b = PixelBounds();
+    RECT there = {left, top, left + b.right - b.left, top + b.bottom - b.top};
+    int dpi = MonitorDpiFor(there);
+    if (dpi == Dpi()) {
+        SetBounds(left, top, Width(), Height());
+        return;
+    }
+    RECT size = FClientWidth > 0 ? ClientToWindowPixels(dpi)
+                                 : RECT{0, 0, ScaleForDpi(Width(), dpi), ScaleForDpi(Height(), dpi)};
+    TakeWindowRect({left, top, left + size.right - size.left, top + size.bottom - size.top}, dpi);
+    ChangeDpi(dpi);
 }
 
 bool RectOnSomeMonitor(const RECT& r)
@@ -69,8 +102,9 @@ void TForm::ApplyPosition()
         return;
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    SetBounds(work.left + (work.right - work.left - Width()) / 2,
-              work.top + (work.bottom - work.top - Height()) / 2, Width(), Height());
+    RECT b = PixelBounds();
+    SetBounds(work.left + (work.right - work.left - (b.right - b.left)) / 2,
+              work.top + (work.bottom - work.top - (b.bottom - b.top)) / 2, Width(), Height());
 }
 
 void TForm::Show()
@@ -174,6 +208,14 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         FillRect(reinterpret_cast<HDC>(wParam), &r, ColorBrush(Color()));
         return 1;
     }
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale (or the scale changed): the system suggests where
+        // the window goes at the new size; everything in it is laid out again for the new DPI.
+        if (lParam && HIWORD(wParam)) {
+            TakeWindowRect(*reinterpret_cast<const RECT*>(lParam), HIWORD(wParam));
+            ChangeDpi(HIWORD(wParam));
+        }
+        return 0;
     }
     return TWinControl::WndProc(msg, wParam, lParam);
 }

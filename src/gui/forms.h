@@ -14,7 +14,12 @@ public:
     TForm(TComponent* AOwner, const char* className = "TForm");
     ~TForm() override;
 
+    // The client area's size in design units; the frame around it is the one of the window's DPI.
     void SetClientSize(int width, int height);
+    RECT PixelBounds() const override;
+    // Puts the window's top-left corner at a screen point, at its size for the DPI of the monitor
+    // it then lies on.
+    void MoveToScreenPoint(int left, int top);
     TPosition Position() const { return FPosition; }
     void SetPosition(TPosition v) { FPosition = v; }
     // The default button is clicked by Enter wherever the focus is not in a multi-line field.
@@ -44,6 +49,9 @@ private:
     void ApplyPosition();
     bool IsMainForm() const;
 
+    RECT ClientToWindowPixels(int dpi) const;
+
+    int FClientWidth = 0, FClientHeight = 0; // 0 x 0 while the size is the window's own
     TPosition FPosition = poDesigned;
     TButton* FDefaultButton = nullptr;
     bool FShowOnRun = true;

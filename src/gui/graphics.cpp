@@ -2,7 +2,9 @@
 
 #include <map>
 #include <tuple>
+#include <utility>
 
+#include "gui/dpi.h"
 #include "gui/handles.h"
 
 COLORREF ColorToRGB(TColor c)
@@ -31,20 +33,21 @@ bool TFontSpec::operator<(const TFontSpec& o) const
     return std::tie(Name, Height, Bold, Underline) < std::tie(o.Name, o.Height, o.Bold, o.Underline);
 }
 
-HFONT SharedFont(const TFontSpec& font)
+HFONT SharedFont(const TFontSpec& font, int dpi)
 {
-    static std::map<TFontSpec, TFontHandle> fonts;
-    auto it = fonts.find(font);
+    static std::map<std::pair<TFontSpec, int>, TFontHandle> fonts;
+    auto key = std::make_pair(font, dpi);
+    auto it = fonts.find(key);
     if (it != fonts.end())
         return it->second.Get();
     LOGFONTA lf = {};
-    lf.lfHeight = font.Height;
+    lf.lfHeight = ScaleForDpi(font.Height, dpi);
     lf.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = font.Underline ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
     lstrcpynA(lf.lfFaceName, font.Name.c_str(), LF_FACESIZE);
     HFONT f = CreateFontIndirectA(&lf);
-    fonts.emplace(font, TFontHandle(f));
+    fonts.emplace(key, TFontHandle(f));
     return f;
 }

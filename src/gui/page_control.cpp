@@ -5,10 +5,23 @@
 TTabSheet::TTabSheet(TComponent* AOwner, TPageControl* APageControl, const std::string& caption)
     : TWinControl(AOwner, APageControl), FPageControl(APageControl)
 {
-    RECT r = APageControl->DisplayRect();
-    SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    FitToPageControl();
     CreateOwnWindow("TTabSheet", WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, caption);
     APageControl->AddPage(this, caption);
+}
+
+RECT TTabSheet::PixelBounds() const
+{
+    return FPageControl->DisplayRect();
+}
+
+// The bounds say in design units what the display rectangle holds; placing the window takes the
+// rectangle itself.
+void TTabSheet::FitToPageControl()
+{
+    RECT r = FPageControl->DisplayRect();
+    SetBounds(UnscaleValue(r.left), UnscaleValue(r.top), UnscaleValue(r.right - r.left),
+              UnscaleValue(r.bottom - r.top));
 }
 
 LRESULT TTabSheet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -48,9 +61,8 @@ void TPageControl::AddPage(TTabSheet* page, const std::string& caption)
     item.pszText = &text[0];
     SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(page->FIndex), reinterpret_cast<LPARAM>(&item));
     // New tabs can add a row: every sheet takes the display rectangle anew.
-    RECT r = DisplayRect();
     for (TTabSheet* p : FPages)
-        p->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        p->FitToPageControl();
     ShowActive();
 }
 
