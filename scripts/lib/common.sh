@@ -51,7 +51,12 @@ start_display_and_wine() {
     wine cmd /c exit </dev/null >"$root/build/logs/wine-warmup.log" 2>&1 || true
     # The display-scale tests set the prefix's DPI for their own run and put 96 back; a run that
     # was killed in between leaves it behind, so every run starts from 96.
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f \
+    set_prefix_dpi 96
+}
+
+# Wine reads the DPI from the prefix whenever a process starts.
+set_prefix_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
         </dev/null >>"$root/build/logs/wine-warmup.log" 2>&1 || true
 }
 
