@@ -2,7 +2,7 @@
 // from machine to machine: a 1 MB RSS 2.0 document of 100 items and a 20 MB one of 2,000 items,
 // both parsed with MaxEntrys 100 and MaxChars 80, and the literal reference on the 1 MB one; and
 // a 1 MB document as blog systems write them (titles with references in CDATA, HTML descriptions
-// in CDATA, a guid instead of a link).
+// in CDATA, a guid instead of a link); and a 1 MB UTF-8 document in Russian and Japanese with emoji.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -66,6 +66,47 @@ std::string MakeBlogDocument(int items)
     return s + "</channel>\r\n</rss>\r\n";
 }
 
+// About 10 KB of Russian and Japanese prose with emoji, UTF-8.
+std::string Utf8Description(int item)
+{
+    static const char* const kSentences[] = {
+        "Биржа закрылась ростом индексов, а инвесторы ждут новых данных. ",
+        "東京株式市場は小幅に反発し、投資家は新しい指標を待っている。 ",
+        "Аналитики говорят о «передышке» после ралли последних недель 📈. ",
+        "Технологические компании — особенно производители чипов 🚀 — выросли. ",
+    };
+    std::string s;
+    s.reserve(10300);
+    int k = item;
+    while (s.size() < 10000) {
+        s += kSentences[k++ % 4];
+        if (k % 3 == 0)
+            s += "\r\n";
+    }
+    return s;
+}
+
+std::string MakeUtf8Document(int items)
+{
+    std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<rss version=\"2.0\">\r\n<channel>\r\n"
+                    "<title>Экономика и биржа 📰</title>\r\n<link>http://example.com/</link>\r\n"
+                    "<description>Новости — каждый день</description>\r\n<language>ru</language>\r\n";
+    for (int i = 0; i < items; ++i) {
+        s += "<item>\r\n<title>Сообщение " + std::to_string(i) +
+             ": Рынки и биржи — «цифра» дня 👨‍👩‍👧 株価 🇯🇵 &lt;" +
+             std::to_string(i % 7) + "&gt;</title>\r\n<link>http://example.com/news/" + std::to_string(i) +
+             ".html</link>\r\n<description>" + Utf8Description(i) +
+             "</description>\r\n<pubDate>Tue, 08 Dec 2026 01:00:00 GMT</pubDate>\r\n</item>\r\n";
+    }
+    return s + "</channel>\r\n</rss>\r\n";
+}
+
+const std::string& DocumentUtf8_1MB()
+{
+    static const std::string doc = MakeUtf8Document(100);
+    return doc;
+}
+
 const std::string& DocumentBlog1MB()
 {
     static const std::string doc = MakeBlogDocument(100);
@@ -123,4 +164,6 @@ BENCHMARK_CAPTURE(BM_Parse, 1MB, &Document1MB())->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Parse, 20MB, &Document20MB())->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Memchr, Blog1MB, &DocumentBlog1MB())->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_Parse, Blog1MB, &DocumentBlog1MB())->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Memchr, Utf8_1MB, &DocumentUtf8_1MB())->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Parse, Utf8_1MB, &DocumentUtf8_1MB())->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_ParseReference, 1MB, &Document1MB())->Unit(benchmark::kMicrosecond);

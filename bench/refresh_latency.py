@@ -20,7 +20,7 @@ import time
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(root, "tests", "e2e"))
 from endurance import setup  # noqa: E402
-from qvdriver import Display, hx, prepare_wine, rss, start_servers, stop_servers  # noqa: E402
+from qvdriver import Display, default_wineprefix, hx, prepare_wine, rss, start_servers, stop_servers  # noqa: E402
 
 
 def document(count, size, version, pad):
@@ -38,7 +38,7 @@ def main():
     ap.add_argument("--drive", default=os.path.join(build, "tests", "qvdrive.exe"))
     ap.add_argument("--runs", type=int, default=9)
     ap.add_argument("--out", default=os.path.join(tempfile.gettempdir(), "qv-refresh-latency"))
-    ap.add_argument("--wineprefix", default=os.path.join(root, "build", "wineprefix"))
+    ap.add_argument("--wineprefix", default=default_wineprefix())
     args = ap.parse_args()
     os.makedirs(args.out, exist_ok=True)
     kinds = {"small": (15, 0), "large": (2000, 19)}

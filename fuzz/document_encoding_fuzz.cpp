@@ -1,7 +1,9 @@
 // The character-set decision and the byte-level conversions on any bytes: the mark to drop lies
-// inside the document, UTF-16 always becomes valid UTF-8, and line ends become CR LF without
-// losing or adding any other character.
+// inside the document, UTF-16 and every document always become valid UTF-8, and line ends become
+// CR LF without losing or adding any other character.
 #include "app/document_encoding.h"
+#include "app/utf8_document.h"
+#include "rtl/utf8.h"
 #include "fuzz_check.h"
 
 #include <cstdint>
@@ -31,13 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TDocumentEncoding e = DecideEncoding(document, charset);
     FuzzCheck(e.MarkLength <= document.size(), "mark inside the document");
     if (e.CodePage == kCodePageUtf8 && e.MarkLength == 0)
-        FuzzCheck(IsValidUtf8(document), "UTF-8 chosen for bytes that are not UTF-8");
+        FuzzCheck(rtl::IsValidUtf8(document), "UTF-8 chosen for bytes that are not UTF-8");
     CodePageOfCharset(charset);
     ContentTypeCharset(bytes);
     DeclaredEncoding(document);
 
     for (bool bigEndian : {false, true})
-        FuzzCheck(IsValidUtf8(Utf16ToUtf8(document, bigEndian)), "UTF-16 gives valid UTF-8");
+        FuzzCheck(rtl::IsValidUtf8(Utf16ToUtf8(document, bigEndian)), "UTF-16 gives valid UTF-8");
+
+    FuzzCheck(rtl::IsValidUtf8(DocumentToUtf8(document, charset)), "a document gives valid UTF-8");
 
     const std::string crlf = ToCrLf(document);
     FuzzCheck(WithoutLineEnds(crlf) == WithoutLineEnds(document), "only line ends change", crlf, document);

@@ -1,9 +1,12 @@
 // Balloon line wrapping against the recursive rule: the first byte is the width (-8 to 247), the
-// rest the text. No character but blanks may be lost and no line may exceed the width.
+// rest the text. No character but blanks may be lost and no line may exceed the width in
+// characters.
 #include "app/wrap_text.h"
 #include "../tests/core/wrap_text_reference.h"
 #include "fuzz_check.h"
+#include "rtl/utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -29,10 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzCheck(fast == ref, "WrapText", fast, ref);
     FuzzCheck(NonBlank(fast) == NonBlank(text), "no character lost", fast, text);
     if (width >= 1 && text.find('\r') == std::string::npos) {
-        std::size_t line = 0;
-        for (char c : fast) {
-            line = c == '\r' ? 0 : line + 1;
-            FuzzCheck(line <= static_cast<std::size_t>(width), "line within the width", fast, text);
+        for (std::size_t from = 0, cr; from <= fast.size(); from = cr + 1) {
+            cr = std::min(fast.find('\r', from), fast.size());
+            FuzzCheck(rtl::CharacterCount(std::string_view(fast).substr(from, cr - from)) <=
+                          static_cast<std::size_t>(width),
+                      "line within the width", fast, text);
         }
     }
     return 0;

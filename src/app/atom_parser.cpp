@@ -5,9 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ansi_text.h"
 #include "app/feed_text.h"
-#include "app/html_entities.h"
+#include "app/headline_rules.h"
 
 namespace feed {
 
@@ -218,112 +217,11 @@ private:
     std::size_t FPos;
 };
 
-// Length of the character or entity reference at the start of s ("&", a name or "#" and digits,
-// ";"), 0 when there is none.
-std::size_t ReferenceLength(std::string_view s)
-{
-    constexpr std::size_t kLongest = 40;
-    std::size_t i = 1;
-    if (i < s.size() && s[i] == '#')
-        ++i;
-    const std::size_t first = i;
-    while (i < s.size() && i <= kLongest &&
-           ((s[i] >= 'a' && s[i] <= 'z') || (s[i] >= 'A' && s[i] <= 'Z') || (s[i] >= '0' && s[i] <= '9')))
-        ++i;
-    return i > first && i < s.size() && s[i] == ';' ? i + 1 : 0;
-}
-
-// Browsers read references to 128-159 as the Windows-1252 characters of those bytes; what is no
-// character at all becomes the replacement character.
-char32_t NumericCodePoint(std::uint32_t v)
-{
-    static constexpr char16_t kWindows1252[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                                  0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-    if (v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
-        return 0xFFFD;
-    return v >= 0x80 && v <= 0x9F ? kWindows1252[v - 0x80] : static_cast<char32_t>(v);
-}
-
-// Appends what the reference ("&", a name or "#" and a number, ";") stands for; false when it is
-// none that is known, or a name or a code point below 128 while only those from 128 are wanted.
-bool AppendReference(std::string& out, std::string_view ref, bool fromHighOnly)
-{
-    std::string_view body = ref.substr(1, ref.size() - 2);
-    if (body[0] == '#') {
-        const bool hex = body.size() > 1 && (body[1] == 'x' || body[1] == 'X');
-        std::string_view digits = body.substr(hex ? 2 : 1);
-        if (digits.empty())
-            return false;
-        std::uint32_t v = 0;
-        for (char c : digits) {
-            int d = c >= '0' && c <= '9'   ? c - '0'
-                    : !hex                 ? -1
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                           : -1;
-            if (d < 0)
-                return false;
-            v = std::min<std::uint32_t>(v * (hex ? 16 : 10) + static_cast<std::uint32_t>(d), 0x110000);
-        }
-        if (fromHighOnly && v < 0x80)
-            return false;
-        AppendAnsi(out, NumericCodePoint(v));
-        return true;
-    }
-    if (fromHighOnly)
-        return false;
-    // The references of XML itself, nearly all a feed holds, skip the table search.
-    static constexpr struct {
-        std::string_view Name;
-        char Char;
-    } kXml[] = {{"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
-    for (const auto& x : kXml)
-        if (body == x.Name) {
-            out.push_back(x.Char);
-            return true;
-        }
-    const THtmlEntity* end = kHtmlEntities + kHtmlEntityCount;
-    const THtmlEntity* e = std::lower_bound(kHtmlEntities, end, body,
-                                            [](const THtmlEntity& x, std::string_view k) { return x.Name < k; });
-    if (e == end || e->Name != body)
-        return false;
-    AppendAnsi(out, e->First);
-    if (e->Second)
-        AppendAnsi(out, e->Second);
-    return true;
-}
-
-std::string DecodeReferencesOnce(std::string_view text, bool fromHighOnly)
-{
-    std::size_t amp = text.find('&');
-    if (amp == npos)
-        return std::string(text);
-    std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    for (; amp != npos; amp = text.find('&', i)) {
-        out.append(text.data() + i, amp - i);
-        std::size_t length = ReferenceLength(text.substr(amp));
-        if (length == 0 || !AppendReference(out, text.substr(amp, length), fromHighOnly)) {
-            out.push_back('&');
-            i = amp + 1;
-        } else {
-            i = amp + length;
-        }
-    }
-    out.append(text.data() + i, text.size() - i);
-    return out;
-}
-
-// References decoded once, as an XML reader does for text and attribute values: each one alone,
-// so that what one produces is never read as another ("&amp;lt;" gives "&lt;"), and as HTML
-// defines them, so that the document's characters are shown ("&#8211;" is a dash). What is no
-// known reference stays as written.
+// References decoded once, as an XML reader does for text and attribute values, and as HTML
+// defines them, so that the document's characters are shown ("&#8211;" is a dash).
 std::string DecodeOnce(std::string_view text)
 {
-    return DecodeReferencesOnce(text, false);
+    return DecodeXmlReferences(text);
 }
 
 // The text of markup as an XML reader sees it: tags, comments and processing instructions
@@ -393,8 +291,8 @@ std::string MarkupToText(std::string_view markup, std::string_view lineBreak)
             cdataEnd = close == npos ? markup.size() : close + 3;
         }
         out.append(markup.data() + i, amp - i);
-        const std::size_t length = ReferenceLength(markup.substr(amp));
-        if (length != 0 && AppendReference(out, markup.substr(amp, length), true)) {
+        const std::size_t length = DecodeXmlReferenceAt(markup, amp, out, true);
+        if (length != 0) {
             i = amp + length;
         } else {
             out += amp < cdataEnd ? "&" : "&amp;";
@@ -717,18 +615,13 @@ void TAtomReader::OfferLink(TLinkChoice& choice, const TElement& e, const std::s
 
 TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloon)
 {
-    TParseResult result;
-    result.MaxEntrys = maxEntrys < 1 ? 1 : maxEntrys;
-    const std::size_t maxLength = maxChars < 0 ? 0 : static_cast<std::size_t>(maxChars);
+    THeadlineRules rules(maxEntrys, maxChars, balloon);
 
     bool prefixKnown = false, feedSeen = false;
     std::string feedBase = FDocumentBase;
     TElement feedTitle, feedSubtitle;
     TLinkChoice feedLink;
     bool inEntries = false;
-    std::string previous;
-    bool armed = true;
-    std::size_t longest = 0;
     int n = 0;
 
     for (;;) {
@@ -771,7 +664,7 @@ TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloo
 
         // An entry: its direct children up to its end tag.
         inEntries = true;
-        if (n >= result.MaxEntrys)
+        if (n >= rules.MaxEntrys())
             break;
         ++n;
         const std::string entryBase = t.SelfClosing ? std::string() : Base(Attributes(FDoc, t), feedBase);
@@ -806,42 +699,27 @@ TParseResult TAtomReader::Read(int maxEntrys, int maxChars, TBalloonNews& balloo
         if (!complete)
             break; // cut off inside the entry
 
-        std::string caption = Caption(Text(title, " "));
-        if (caption.empty() || caption == previous)
+        THeadline* h = rules.Offer(n, Caption(Text(title, " ")), [&] {
+            std::string text = Text(summary, kBalloonBreak);
+            return text.empty() ? Text(content, kBalloonBreak) : text;
+        });
+        if (!h)
             continue;
-        if (armed && caption != kCustomizeCaption) {
-            balloon.Headline = caption;
-            balloon.Text = Text(summary, kBalloonBreak);
-            if (balloon.Text.empty())
-                balloon.Text = Text(content, kBalloonBreak);
-            armed = false;
-        }
-        THeadline h;
-        h.N = n;
-        if (caption.size() > maxLength) {
-            caption.resize(maxLength);
-            caption += "...";
-        }
-        h.Caption = std::move(caption);
-        longest = std::max(longest, h.Caption.size());
         if (link.Chosen) {
-            h.Link = std::move(link.Href);
+            h->Link = std::move(link.Href);
         } else if (id.Present) {
             std::string i(TrimView(TextContent(Content(id))));
             if (IsWebAddress(i))
-                h.Link = std::move(i);
+                h->Link = std::move(i);
         }
-        h.Customize = h.Caption == kCustomizeCaption;
-        previous = h.Caption;
-        result.Headlines.push_back(std::move(h));
     }
     CheckItems(FDoc.size());
     FAtom = prefixKnown && !FItem;
-    result.LongestCaption = static_cast<int>(longest);
-    result.Channel.Caption = Caption(Text(feedTitle, " "));
-    result.Channel.Link = feedLink.Href;
-    result.Channel.Description = Text(feedSubtitle, "\r\n");
-    return result;
+    TChannel channel;
+    channel.Caption = Caption(Text(feedTitle, " "));
+    channel.Link = feedLink.Href;
+    channel.Description = Text(feedSubtitle, "\r\n");
+    return rules.Finish(std::move(channel));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "rtl/text.h"
+#include "rtl/utf8.h"
 
 namespace {
 
@@ -17,7 +18,8 @@ const TCharsetNames kCharsets[] = {
     {65001, "utf-8 utf8 unicode-1-1-utf-8 x-unicode20utf8"},
     {1200, "utf-16 utf-16le unicode ucs-2"},
     {1201, "utf-16be"},
-    {1252, "us-ascii ascii ansi_x3.4-1968 iso-8859-1 iso8859-1 iso_8859-1 latin1 l1 iso-ir-100 cp819 ibm819"},
+    {kCodePageWindows1252,
+     "us-ascii ascii ansi_x3.4-1968 iso-8859-1 iso8859-1 iso_8859-1 latin1 l1 iso-ir-100 cp819 ibm819"},
     {28592, "iso-8859-2 iso8859-2 iso_8859-2 latin2 l2"},
     {28593, "iso-8859-3 latin3"},
     {28594, "iso-8859-4 latin4"},
@@ -127,25 +129,6 @@ int Utf16Order(const std::string& document)
     return 0;
 }
 
-void AppendUtf8(std::string& out, std::uint32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 } // namespace
 
 int CodePageOfCharset(const std::string& name)
@@ -191,54 +174,6 @@ std::string DeclaredEncoding(const std::string& document)
     return rtl::Trim(Parameter(rtl::LowerCase(decl), decl, "encoding", true));
 }
 
-bool IsValidUtf8(const std::string& bytes)
-{
-    const std::size_t n = bytes.size();
-    std::size_t i = 0;
-    while (i < n) {
-        // Most of a feed is ASCII: eight bytes at a time until a byte with its high bit set.
-        std::uint64_t word;
-        while (i + 8 <= n && (std::memcpy(&word, bytes.data() + i, 8), (word & 0x8080808080808080ull) == 0))
-            i += 8;
-        if (i >= n)
-            break;
-        unsigned char c = Byte(bytes, i);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t len;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            len = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            len = 3;
-            if (c == 0xE0)
-                lo = 0xA0;
-            if (c == 0xED)
-                hi = 0x9F; // no surrogates
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            len = 4;
-            if (c == 0xF0)
-                lo = 0x90;
-            if (c == 0xF4)
-                hi = 0x8F;
-        } else {
-            return false;
-        }
-        if (i + len > n)
-            return false;
-        unsigned char second = Byte(bytes, i + 1);
-        if (second < lo || second > hi)
-            return false;
-        for (std::size_t k = 2; k < len; ++k)
-            if ((Byte(bytes, i + k) & 0xC0) != 0x80)
-                return false;
-        i += len;
-    }
-    return true;
-}
-
 TDocumentEncoding DecideEncoding(const std::string& document, const std::string& httpCharset)
 {
     TDocumentEncoding e;
@@ -260,7 +195,7 @@ TDocumentEncoding DecideEncoding(const std::string& document, const std::string&
         } else if (cp != 0 && order != 0) {
             cp = 0; // a single-byte name for a document in UTF-16
         }
-        if (cp == kCodePageUtf8 && !IsValidUtf8(document))
+        if (cp == kCodePageUtf8 && !rtl::IsValidUtf8(document))
             return e;
         if (cp != 0) {
             e.CodePage = cp;
@@ -269,7 +204,7 @@ TDocumentEncoding DecideEncoding(const std::string& document, const std::string&
     }
     if (order != 0)
         e.CodePage = order;
-    else if (IsValidUtf8(document))
+    else if (rtl::IsValidUtf8(document))
         e.CodePage = kCodePageUtf8;
     return e;
 }
@@ -291,7 +226,7 @@ std::string Utf16ToUtf8(const std::string& bytes, bool bigEndian)
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             c = 0xFFFD;
         }
-        AppendUtf8(out, c);
+        rtl::AppendUtf8(out, c);
     }
     return out;
 }

@@ -3,11 +3,12 @@
 #include <string>
 
 // Feed documents arrive as bytes in whatever character set their publisher chose. The program's
-// text is 8-bit in the ANSI code page, so the character set is decided here, the way browsers
-// and feed readers do, and the Windows side converts (ansi_document.h).
+// text is UTF-8, so the character set is decided here, the way browsers and feed readers do, and
+// the document is converted from it (utf8_document.h).
 
 // Code page numbers as the platform names them.
-constexpr int kCodePageAnsi = 0; // the ANSI code page itself: nothing to convert
+constexpr int kCodePageAnsi = 0; // the system's ANSI code page, whichever it is
+constexpr int kCodePageWindows1252 = 1252;
 constexpr int kCodePageUtf8 = 65001;
 constexpr int kCodePageUtf16LE = 1200;
 constexpr int kCodePageUtf16BE = 1201;
@@ -26,8 +27,6 @@ std::string ContentTypeCharset(const std::string& headers);
 
 // The encoding named by an XML declaration at the document's start, "" if none.
 std::string DeclaredEncoding(const std::string& document);
-
-bool IsValidUtf8(const std::string& bytes);
 
 // A byte-order mark first; then the HTTP charset; then the declaration; otherwise UTF-8 when the
 // bytes are valid UTF-8, else the ANSI code page. Names that are unknown, and UTF-16 names for

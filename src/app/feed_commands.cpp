@@ -1,11 +1,13 @@
 #include "app/feed_commands.h"
 
-#include "app/ansi_document.h"
+#include <algorithm>
+
 #include "app/feed_icons.h"
 #include "app/feed_store.h"
 #include "app/headline_menu.h"
 #include "app/klip.h"
 #include "app/menu_tags.h"
+#include "app/utf8_document.h"
 #include "gui/application.h"
 #include "gui/dialogs.h"
 #include "gui/image_list.h"
@@ -50,7 +52,7 @@ TMenuItem* FindNewFeedEntry(const TMenuItem& level, const std::string& name)
     const std::string key = WithoutAccelerators(name);
     for (int i = 0; i < level.Count(); ++i) {
         TMenuItem* e = level.Items(i);
-        if (IsFeedEntry(e) && rtl::SameText(WithoutAccelerators(e->Caption()), key))
+        if (IsFeedEntry(e) && rtl::SameFileName(WithoutAccelerators(e->Caption()), key))
             return e;
     }
     return nullptr;
@@ -101,9 +103,13 @@ void TFeedCommands::RebuildFeedMenu()
     }
 }
 
+// An address that is plain ASCII is written as the 8-bit program wrote it; any other is UTF-8
+// with a byte-order mark, so that no reader takes it for the ANSI code page.
 void TFeedCommands::WriteFeedFile(const std::string& name, const std::string& url)
 {
-    WriteFileBytes(FParts.Paths.FeedFolder + name + ".nfd", url + "\r\n");
+    const bool ascii =
+        std::all_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    WriteFileBytes(FParts.Paths.FeedFolder + name + ".nfd", (ascii ? "" : "\xEF\xBB\xBF") + url + "\r\n");
 }
 
 void TFeedCommands::NewFeedBtnClick()
@@ -174,7 +180,7 @@ void TFeedCommands::Klipladen1Click()
     FParts.OpenDialog.SetTitle("Klip öffnen ...");
     if (!FParts.OpenDialog.Execute())
         return;
-    const TKlipFeed klip = ExtractKlip(DocumentToAnsi(ReadFileBytes(FParts.OpenDialog.FileName())));
+    const TKlipFeed klip = ExtractKlip(DocumentToUtf8(ReadFileBytes(FParts.OpenDialog.FileName())));
     // The title comes from a downloaded file: it is used only as the sanitised name, and one that
     // would leave the feed folder or never be listed is refused like a duplicate.
     if (!klip.Success || rtl::FileExists(FParts.Paths.FeedFolder + klip.Name + ".nfd")) {

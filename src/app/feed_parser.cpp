@@ -2,6 +2,7 @@
 
 #include "app/atom_parser.h"
 #include "app/feed_text.h"
+#include "app/headline_rules.h"
 
 #include <algorithm>
 #include <array>
@@ -250,61 +251,35 @@ TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBall
     TParseResult result;
     if (ParseIfAtom(document, maxEntrys, maxChars, balloon, documentUrl, result))
         return result;
-    result = TParseResult();
-    result.MaxEntrys = maxEntrys < 1 ? 1 : maxEntrys;
-    const std::size_t limit = static_cast<std::size_t>(result.MaxEntrys);
+    THeadlineRules rules(maxEntrys, maxChars, balloon);
+    const std::size_t limit = static_cast<std::size_t>(rules.MaxEntrys());
 
     std::vector<std::size_t> opens, closes;
     CollectMarkers(document, "<item", "</item", limit, opens, closes);
     const std::size_t count = std::min(opens.size(), limit);
-    result.Headlines.reserve(count);
 
     TForwardFinder titleOpen(document, "<title"), titleClose(document, "</title");
     TForwardFinder linkOpen(document, "<link"), linkClose(document, "</link");
-    std::string previous;
-    bool armed = true;
-    std::size_t longest = 0;
-    const std::size_t maxLength = maxChars < 0 ? 0 : static_cast<std::size_t>(maxChars);
-
     for (std::size_t k = 0; k < count; ++k) {
         if (k >= closes.size())
             break; // no closing marker: this and every later piece is empty
         const std::size_t lo = opens[k] + 6, hi = closes[k]; // just after "<item>"
         if (hi <= lo)
             continue;
+        const std::string_view item = document.substr(lo, hi - lo);
         TRange t = ElementRange(titleOpen.Find(lo, hi), titleClose.Find(lo, hi), lo, 5);
-        std::string title = CleanCaption(Slice(document, t));
-        if (title.empty() || title == previous)
+        THeadline* h = rules.Offer(static_cast<int>(k + 1), CleanCaption(Slice(document, t)), [item] {
+            TRange d = ElementRange(item.find("<description"), item.find("</description"), 0, 11);
+            return HtmlToText(Slice(item, d), "\r");
+        });
+        if (!h)
             continue;
-
-        if (armed && title != kCustomizeCaption) {
-            std::string_view item = document.substr(lo, hi - lo);
-            std::size_t o = item.find("<description"), c = item.find("</description");
-            TRange d = ElementRange(o, c, 0, 11);
-            balloon.Headline = title;
-            balloon.Text = HtmlToText(Slice(item, d), "\r");
-            armed = false;
-        }
-
-        THeadline h;
-        h.N = static_cast<int>(k + 1);
-        if (title.size() > maxLength) {
-            title.resize(maxLength);
-            title += "...";
-        }
-        h.Caption = std::move(title);
-        longest = std::max(longest, h.Caption.size());
         TRange l = ElementRange(linkOpen.Find(lo, hi), linkClose.Find(lo, hi), lo, 4);
-        h.Link = CleanLink(Slice(document, l));
-        if (h.Link.empty())
-            h.Link = GuidLink(document.substr(lo, hi - lo));
-        h.Customize = h.Caption == kCustomizeCaption;
-        previous = h.Caption;
-        result.Headlines.push_back(std::move(h));
+        h->Link = CleanLink(Slice(document, l));
+        if (h->Link.empty())
+            h->Link = GuidLink(item);
     }
-    result.LongestCaption = static_cast<int>(longest);
-    result.Channel = ScanChannel(document);
-    return result;
+    return rules.Finish(ScanChannel(document));
 }
 
 } // namespace feed

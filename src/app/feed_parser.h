@@ -7,7 +7,7 @@
 #include "app/feed_result.h"
 #include "app/feed_text.h"
 
-// Feed documents (RSS 0.9x, RSS 2.0, RDF) are not parsed as XML but scanned as 8-bit text for
+// Feed documents (RSS 0.9x, RSS 2.0, RDF) are not parsed as XML but scanned as UTF-8 text for
 // tag markers: "<" + name opens an element, "</" + name closes it, and the n-th opening marker
 // is paired with the n-th closing marker. Markers are matched case-sensitively. Positions are
 // 1-based, 0 meaning "not found". Trimming is rtl::Trim (codes 32 and below at both ends).

@@ -4,7 +4,7 @@
 #include <vector>
 
 // What reading a feed document gives, whatever its format: the RSS scanner (feed_parser.h) and
-// the Atom reader (atom_parser.h) fill the same result.
+// the Atom reader (atom_parser.h) fill the same result, through the same rules (headline_rules.h).
 namespace feed {
 
 // Caption of the headline that feeds use for their settings page: never the balloon headline,
@@ -13,7 +13,7 @@ inline constexpr std::string_view kCustomizeCaption = "Customize this feed";
 
 struct THeadline {
     int N = 0;              // occurrence of the item opening marker, 1-based; the menu tag is N + 1
-    std::string Caption;    // CleanCaption of the title, shortened to MaxChars + "..."
+    std::string Caption;    // CleanCaption of the title, cut to MaxChars characters + "..."
     std::string Link;       // CleanLink of the link, else the guid when that is a permanent web address
     bool Customize = false; // Caption is exactly kCustomizeCaption (image 4 in the menu)
 };
@@ -31,7 +31,7 @@ struct TChannel {
 struct TParseResult {
     TChannel Channel;
     std::vector<THeadline> Headlines;
-    int LongestCaption = 0;
+    int LongestCaption = 0; // in characters
     // The MaxEntrys actually used (at least 1); when it differs from the value passed in, the
     // caller writes it back to its setting.
     int MaxEntrys = 1;

@@ -1,14 +1,16 @@
 #include "app/feed_store.h"
 
-#include "app/ansi_document.h"
+#include "app/utf8_document.h"
 #include "app/feed_order.h"
 #include "app/menu_tags.h"
 #include "app/icons/bitmap.h"
+#include "gui/graphics.h"
 #include "gui/handles.h"
 #include "rtl/exceptions.h"
 #include "rtl/files.h"
 #include "rtl/string_list.h"
 #include "rtl/text.h"
+#include "rtl/utf8.h"
 
 namespace {
 
@@ -21,36 +23,23 @@ public:
     std::string File;
 };
 
-bool IsDirectory(const WIN32_FIND_DATAA& fd)
-{
-    return (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 bool IsFeedFileName(const std::string& name)
 {
     return !name.empty() && name[0] != '.' && name.size() > 4 && name.compare(name.size() - 4, 4, ".nfd") == 0;
 }
 
-// The store is always enumerated with "*.*"; each pass over a folder ends with FindClose, also
-// when the caller's work on an entry throws.
-template <class F> void ForEachEntry(const std::string& folder, F&& fn)
+// The store is always enumerated with "*.*".
+void ForEachEntry(const std::string& folder, const std::function<bool(const rtl::TFileEntry&)>& fn)
 {
-    WIN32_FIND_DATAA fd;
-    TFindHandle find(FindFirstFileA((folder + "*.*").c_str(), &fd));
-    if (!find)
-        return;
-    do {
-        if (!fn(fd))
-            return;
-    } while (FindNextFileA(find.Get(), &fd));
+    rtl::ForEachFileEntry(folder + "*.*", fn);
 }
 
 void FindFeedFileInto(const std::string& folderPath, const std::string& fileName, std::string& result)
 {
     const std::string folder = rtl::IncludeTrailingBackslash(folderPath);
-    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
-        const std::string name = fd.cFileName;
-        if (IsDirectory(fd) && name[0] != '.')
+    ForEachEntry(folder, [&](const rtl::TFileEntry& fd) {
+        const std::string& name = fd.Name;
+        if (fd.IsDirectory() && name[0] != '.')
             FindFeedFileInto(folder + name, fileName, result);
         if (name == fileName) {
             result = folder + name;
@@ -64,8 +53,7 @@ void FindFeedFileInto(const std::string& folderPath, const std::string& fileName
 
 TIconHandle LoadFeedIcon(const std::string& iconFile)
 {
-    TIconHandle icon(
-        static_cast<HICON>(LoadImageA(nullptr, iconFile.c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE)));
+    TIconHandle icon(LoadIconFile(iconFile, 16, 16));
     if (!icon)
         throw icons::EInvalidGraphic("Ungültige Icon-Datei: " + iconFile);
     return icon;
@@ -120,12 +108,12 @@ void TFeedStore::AddIconFile(const std::string& iconFile, TImage& fallback)
 void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
 {
     const std::string folder = rtl::IncludeTrailingBackslash(folderPath);
-    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& fd) {
+    ForEachEntry(folder, [&](const rtl::TFileEntry& fd) {
         // The listing asks for normal files and folders only: hidden and system entries make none.
-        if (fd.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+        if (fd.Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
             return true;
-        const std::string name = fd.cFileName;
-        if (IsDirectory(fd) && name[0] != '.') {
+        const std::string& name = fd.Name;
+        if (fd.IsDirectory() && name[0] != '.') {
             const int n = ++FFeedCounter;
             AddIconFile(folder + name + ".ico", FFolderIco);
             auto* entry = new TMenuItem();
@@ -138,12 +126,14 @@ void TFeedStore::BuildFeedMenu(const std::string& folderPath, TMenuItem* parent)
         // Not "else": the name alone decides whether an entry is a feed file.
         if (IsFeedFileName(name)) {
             const int n = ++FFeedCounter;
-            // Editors save with a byte-order mark or in UTF-8; the URL is wanted in ANSI.
+            // Editors save with a byte-order mark, in UTF-8 or in the ANSI code page: read as documents are.
             TStringList file;
-            file.SetText(DocumentToAnsi(ReadFileBytes(folder + name)));
+            file.SetText(DocumentToUtf8(ReadFileBytes(folder + name)));
             FMemo.SetLines(file);
             TStringList lines = FMemo.Lines();
-            std::string url = lines.Count() > 0 ? lines.Strings(0).substr(0, kMaxUrlLength) : std::string();
+            std::string url;
+            if (lines.Count() > 0)
+                url = lines.Strings(0).substr(0, rtl::CharacterPrefix(lines.Strings(0), kMaxUrlLength));
             AddIconFile(folder + name.substr(0, name.size() - 3) + "ico", FTheIcon);
             auto* entry = new TFeedEntry();
             entry->File = folder + name;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/ansi_text.h"
 #include "app/html_entities.h"
+#include "rtl/utf8.h"
 
 namespace feed {
 
@@ -172,7 +172,10 @@ private:
 
 // --- Every other reference ---
 
-enum class TRefPass { None, Text, Address };
+// Which references a pass decodes: none; those of HTML text (named ones that browsers read without
+// their semicolon too); the same in a web address; only those written out in full, as XML reads
+// them; only numeric ones to characters from 128.
+enum class TRefPass { None, Text, Address, Xml, HighNumbers };
 
 const THtmlEntity* FindHtmlEntity(std::string_view name)
 {
@@ -222,11 +225,13 @@ std::size_t DecodeReferenceAt(std::string_view text, std::size_t at, TRefPass pa
                 break;
             value = std::min<std::uint32_t>(value * (hex ? 16 : 10) + d, 0x110000);
         }
-        if (i == digits || i >= n || text[i] != ';')
+        if (i == digits || i >= n || text[i] != ';' || (pass == TRefPass::HighNumbers && value < 0x80))
             return 0;
-        AppendAnsi(out, NumericCodePoint(value));
+        rtl::AppendUtf8(out, NumericCodePoint(value));
         return i + 1 - at;
     }
+    if (pass == TRefPass::HighNumbers)
+        return 0;
     std::size_t end = i;
     while (end < n && end - i <= kMaxEntityName && IsAsciiAlnum(text[end]))
         ++end;
@@ -236,6 +241,8 @@ std::size_t DecodeReferenceAt(std::string_view text, std::size_t at, TRefPass pa
     if (end < n && text[end] == ';' && run.size() <= kMaxEntityName && (e = FindHtmlEntity(run)) != nullptr) {
         length = run.size() + 2;
     } else {
+        if (pass == TRefPass::Xml)
+            return 0;
         for (std::size_t k = std::min(run.size(), kMaxLegacyEntityName); k >= 2 && !e; --k) {
             e = FindHtmlEntity(run.substr(0, k));
             if (e && !e->Legacy)
@@ -249,9 +256,9 @@ std::size_t DecodeReferenceAt(std::string_view text, std::size_t at, TRefPass pa
         if (pass == TRefPass::Address && after < n && (IsAsciiAlnum(text[after]) || text[after] == '='))
             return 0;
     }
-    AppendAnsi(out, e->First);
+    rtl::AppendUtf8(out, e->First);
     if (e->Second != 0)
-        AppendAnsi(out, e->Second);
+        rtl::AppendUtf8(out, e->Second);
     return length;
 }
 
@@ -293,7 +300,7 @@ void Decode(std::string_view text, TRefPass pass, std::string& out)
         if (taken > 0) {
             i = next + taken;
         } else {
-            AppendAnsi(out, head);
+            rtl::AppendUtf8(out, head);
             i = tail;
         }
         next = starts.Next(i);
@@ -419,6 +426,30 @@ std::string DecodeReferences(std::string_view text)
 std::string DecodeAddressReferences(std::string_view text)
 {
     return Decoded(text, TRefPass::Address);
+}
+
+std::size_t DecodeXmlReferenceAt(std::string_view text, std::size_t at, std::string& out, bool numbersFrom128)
+{
+    return DecodeReferenceAt(text, at, numbersFrom128 ? TRefPass::HighNumbers : TRefPass::Xml, out);
+}
+
+std::string DecodeXmlReferences(std::string_view text)
+{
+    std::size_t amp = text.find('&');
+    if (amp == npos)
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    for (; amp != npos; amp = text.find('&', i)) {
+        out.append(text.data() + i, amp - i);
+        const std::size_t taken = DecodeReferenceAt(text, amp, TRefPass::Xml, out);
+        if (taken == 0)
+            out.push_back('&');
+        i = amp + (taken == 0 ? 1 : taken);
+    }
+    out.append(text.data() + i, text.size() - i);
+    return out;
 }
 
 std::string UnwrapCdata(std::string_view text)

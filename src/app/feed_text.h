@@ -2,9 +2,9 @@
 #include <string>
 #include <string_view>
 
-// Cleaning of the texts the feed scanner cuts out of a document (titles, links, descriptions)
-// into what the user sees: 8-bit text in the ANSI code page (see app/ansi_text.h). None of these
-// fail; input that is not what they look for is passed through as it stands.
+// Cleaning of the texts the feed readers cut out of a document (titles, links, descriptions) into
+// what the user sees, UTF-8 as the document is: every reference decodes to the character itself.
+// None of these fail; input that is not what they look for is passed through as it stands.
 namespace feed {
 
 // The fixed entity table, one replacement after the other, letter case ignored when matching;
@@ -25,6 +25,16 @@ std::string DecodeReferences(std::string_view text);
 // The same for a web address: a name read without its semicolon is left as written when a letter,
 // digit or "=" follows it, so that "?a=1&copy=2" keeps its parameter.
 std::string DecodeAddressReferences(std::string_view text);
+
+// References as an XML reader decodes them: each one alone, so that what one gives is never read
+// as another ("&amp;lt;" gives "&lt;"), only written out in full (a name or number, then ";"),
+// with the names of HTML. What is no known reference stays as written.
+std::string DecodeXmlReferences(std::string_view text);
+// The reference starting with the "&" at text[at], decoded that way into out; the characters it
+// took, 0 when there is none (the "&" stands for itself). With numbersFrom128 only numeric
+// references to characters from 128 count.
+std::size_t DecodeXmlReferenceAt(std::string_view text, std::size_t at, std::string& out,
+                                 bool numbersFrom128 = false);
 
 // Title to caption: CDATA unwrapped, references decoded, whitespace runs (every character up to the
 // space) made one space, trimmed.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/headline_rules.h"
 #include "app/res/resource.h"
 #include "app/resource_icon.h"
 #include "gui/platform_ui.h"
@@ -139,9 +140,8 @@ void THeadlineMenu::Rebuild(const feed::TParseResult& result)
     if (fixedStart > 0 && !top.Items(fixedStart - 1)->IsLine())
         top.Insert(fixedStart, NewSeparator(kTagSeparator));
 
-    const std::size_t longest = static_cast<std::size_t>(std::max(result.LongestCaption, 0));
-    if (FCutChannelCheckBox.Checked() && channel->Caption().size() > longest)
-        channel->SetCaption(longest < 3 ? std::string("...") : channel->Caption().substr(0, longest - 3) + "...");
+    if (FCutChannelCheckBox.Checked())
+        channel->SetCaption(feed::CutToLongest(channel->Caption(), result.LongestCaption));
 }
 
 void THeadlineMenu::MenuItemClick(TMenuItem* entry)

@@ -69,7 +69,7 @@ TInfoForm::TInfoForm(TComponent* AOwner) : TForm(AOwner, "TInfoForm")
     TheURLText->SetFontColor(clGray);
     TheURLText->SetCursor(IDC_HAND);
     // A static text reports clicks only with SS_NOTIFY.
-    SetWindowLongA(TheURLText->Handle(), GWL_STYLE, GetWindowLongA(TheURLText->Handle(), GWL_STYLE) | SS_NOTIFY);
+    SetWindowLong(TheURLText->Handle(), GWL_STYLE, GetWindowLong(TheURLText->Handle(), GWL_STYLE) | SS_NOTIFY);
     Bevel3 = new TBevel(this, this, TBevel::bsTopLine, 56, 222, 260, 2);
     Button1 = new TButton(this, this, "Feedback", 104, 240, 75, 25);
     OKButton = new TButton(this, this, "OK", 184, 240, 75, 25);

@@ -10,7 +10,7 @@ struct TKlipFeed {
     std::string URL;      // text of the first "contentsource" element, comments removed, cleaned as a link
 };
 
-// fileText is the Klip file's content in the ANSI code page (ansi_document.h); its line ends may
+// fileText is the Klip file's content as the program reads a document (utf8_document.h); its line ends may
 // be of any kind.
 TKlipFeed ExtractKlip(const std::string& fileText);
 

@@ -404,7 +404,7 @@ void TMainForm::ApplyStoredComponentSettings()
 void TMainForm::OKBtnClick(TObject*)
 {
     if (IsWindowVisible(Handle()))
-        PostMessageA(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        PostMessage(Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
 
 void TMainForm::RefreshBtnClick(TObject* Sender)
@@ -422,7 +422,7 @@ void TMainForm::Image2MouseDown(TObject*, TMouseButton, TShiftState, int, int)
 {
     ReleaseCapture();
     // SC_MOVE with the caption hit-test code: the window follows the mouse like a title-bar drag.
-    SendMessageA(Handle(), WM_SYSCOMMAND, 0xF012, 0);
+    SendMessage(Handle(), WM_SYSCOMMAND, 0xF012, 0);
 }
 
 void TMainForm::ProxyCheckBoxClick(TObject*)

@@ -19,7 +19,7 @@ bool ReadIcon(HICON icon, TIconParts& parts)
     parts.Mask.Reset(ii.hbmMask);
     parts.Color.Reset(ii.hbmColor);
     BITMAP bm = {};
-    if (!ii.hbmColor || !GetObjectA(ii.hbmColor, sizeof bm, &bm))
+    if (!ii.hbmColor || !GetObject(ii.hbmColor, sizeof bm, &bm))
         return false; // monochrome icons are not used here
     parts.Width = bm.bmWidth;
     parts.Height = bm.bmHeight;

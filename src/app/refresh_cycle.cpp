@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/ansi_document.h"
+#include "app/utf8_document.h"
 #include "app/content_coding.h"
 #include "app/document_encoding.h"
 #include "app/document_memo.h"

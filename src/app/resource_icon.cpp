@@ -3,5 +3,5 @@
 TIconHandle LoadResourceIcon(int id, int size)
 {
     return TIconHandle(static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        LoadImage(GetModuleHandle(nullptr), MAKEINTRESOURCE(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }

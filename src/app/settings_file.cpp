@@ -43,4 +43,5 @@ void TSettingsFile::Save(const TSettings& s) const
     ini.WriteString("Proxy", "Host", s.ProxyHost);
     ini.WriteString("Proxy", "User", s.ProxyUser);
     ini.WriteString("Proxy", "Pass", s.ProxyPass);
+    ini.UseAnsiWhenItFits();
 }

@@ -42,7 +42,7 @@ void TApplication::Initialize()
     // A zero-sized window in the middle of the screen: invisible itself, it carries the taskbar
     // button and owns the forms, so minimising it takes every form off the screen at once.
     int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    FWindow.CreateHandle("TApplication", 0, FTitle.c_str(),
+    FWindow.CreateHandle("TApplication", 0, FTitle,
                          WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
                          nullptr);
 }
@@ -51,7 +51,7 @@ void TApplication::SetTitle(const std::string& v)
 {
     FTitle = v;
     if (FWindow.HandleAllocated())
-        SetWindowTextA(FWindow.Handle(), v.c_str());
+        SetWindowTextUtf8(FWindow.Handle(), v);
 }
 
 void TApplication::SetShowHint(bool v)
@@ -108,18 +108,18 @@ bool TApplication::ProcessMessage(MSG& msg)
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     if (root && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
         for (TForm* f : FForms)
-            if (f->Handle() == root && IsDialogMessageA(root, &msg))
+            if (f->Handle() == root && IsDialogMessageW(root, &msg))
                 return true;
     }
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
     return true;
 }
 
 bool TApplication::HandleMessage()
 {
     MSG msg;
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
         return false;
     ProcessMessage(msg);
     return true;
@@ -137,7 +137,7 @@ void TApplication::Run()
         FMainForm->Show();
     MSG msg;
     while (!FTerminated) {
-        BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+        BOOL r = GetMessageW(&msg, nullptr, 0, 0);
         if (r == 0 || r == -1) {
             FTerminated = true;
             break;

@@ -49,11 +49,11 @@ void TWinControl::CreateSystemWindow(const char* className, DWORD style, DWORD e
     if (parent)
         style |= WS_CHILD;
     RECT b = PixelBounds();
-    HWND h = CreateSubclassed(className, exStyle, caption.c_str(), style, b.left, b.top, b.right - b.left,
-                              b.bottom - b.top, parent,
-                              parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr);
+    HWND h =
+        CreateSubclassed(className, exStyle, caption, style, b.left, b.top, b.right - b.left, b.bottom - b.top,
+                         parent, parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr);
     if (h)
-        SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), FALSE);
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), FALSE);
 }
 
 void TWinControl::CreateOwnWindow(const char* className, DWORD style, DWORD exStyle, const std::string& caption,
@@ -64,8 +64,8 @@ void TWinControl::CreateOwnWindow(const char* className, DWORD style, DWORD exSt
     if (child)
         style |= WS_CHILD;
     RECT b = PixelBounds();
-    CreateHandle(className, exStyle, caption.c_str(), style, b.left, b.top, b.right - b.left, b.bottom - b.top,
-                 parent, child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr, classStyle);
+    CreateHandle(className, exStyle, caption, style, b.left, b.top, b.right - b.left, b.bottom - b.top, parent,
+                 child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr, classStyle);
     if (!Handle())
         return;
     // A top-level window was sized for the system's DPI; its monitor may have another.
@@ -76,7 +76,7 @@ void TWinControl::CreateOwnWindow(const char* className, DWORD style, DWORD exSt
             PlaceWindow();
         }
     }
-    SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), FALSE);
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), FALSE);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -207,11 +207,11 @@ void TWinControl::ChangeDpi(int dpi)
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&controls));
-    SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), FALSE);
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), FALSE);
     DpiChanged();
     for (TWinControl* c : controls) {
         c->PlaceWindow();
-        SendMessageA(c->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(c->DpiFont()), TRUE);
+        SendMessageW(c->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(c->DpiFont()), TRUE);
         c->DpiChanged();
     }
 }
@@ -234,7 +234,7 @@ int TWinControl::ClientHeight() const
 
 bool TWinControl::Visible() const
 {
-    return Handle() && (GetWindowLongA(Handle(), GWL_STYLE) & WS_VISIBLE);
+    return Handle() && (GetWindowLongW(Handle(), GWL_STYLE) & WS_VISIBLE);
 }
 
 void TWinControl::SetVisible(bool v)
@@ -256,19 +256,13 @@ void TWinControl::SetEnabled(bool v)
 
 std::string TWinControl::Caption() const
 {
-    if (!Handle())
-        return std::string();
-    int n = GetWindowTextLengthA(Handle());
-    std::string s(static_cast<std::size_t>(n) + 1, '\0');
-    int got = GetWindowTextA(Handle(), &s[0], n + 1);
-    s.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return s;
+    return Handle() ? GetWindowTextUtf8(Handle()) : std::string();
 }
 
 void TWinControl::SetCaption(const std::string& v)
 {
     if (Handle())
-        SetWindowTextA(Handle(), v.c_str());
+        SetWindowTextUtf8(Handle(), v);
 }
 
 void TWinControl::SetColor(TColor v)
@@ -289,7 +283,7 @@ void TWinControl::SetFont(const TFontSpec& v)
 {
     FFont = v;
     if (Handle())
-        SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), TRUE);
+        SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), TRUE);
 }
 
 void TWinControl::SetFocus()

@@ -77,8 +77,8 @@ public:
     const std::string& Hint() const { return FHint; }
     void SetHint(const std::string& v) { FHint = v; }
     // A system cursor id (IDC_HAND...), nullptr for the class default.
-    void SetCursor(LPCSTR cursor) { FCursor = cursor; }
-    LPCSTR Cursor() const { return FCursor; }
+    void SetCursor(LPCTSTR cursor) { FCursor = cursor; }
+    LPCTSTR Cursor() const { return FCursor; }
     int ControlId() const { return FControlId; }
 
     void SetFocus();
@@ -136,6 +136,6 @@ private:
     bool FFontColorSet = false;
     TFontSpec FFont;
     std::string FHint;
-    LPCSTR FCursor = nullptr;
+    LPCTSTR FCursor = nullptr;
     int FControlId;
 };

@@ -6,7 +6,7 @@ namespace {
 
 template <class F> F UserFunction(const char* name)
 {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
 int RoundedMulDiv(int value, int num, int den)
@@ -20,7 +20,7 @@ int RoundedMulDiv(int value, int num, int den)
 int DpiOfMonitor(HMONITOR m)
 {
     using TGetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-    static HMODULE shcore = LoadLibraryA("shcore.dll");
+    static HMODULE shcore = LoadLibraryW(L"shcore.dll");
     static auto get = shcore ? reinterpret_cast<TGetDpiForMonitor>(
                                    reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
                              : nullptr;
@@ -89,15 +89,15 @@ void AdjustWindowRectForDpi(RECT& r, DWORD style, DWORD exStyle, int dpi)
 }
 
 // The system's metrics are those of the system DPI; their fonts are scaled to the one asked for.
-bool NonClientMetricsForDpi(NONCLIENTMETRICSA& metrics, int dpi)
+bool NonClientMetricsForDpi(NONCLIENTMETRICSW& metrics, int dpi)
 {
     metrics = {};
     metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
         return false;
     int system = SystemDpi();
     if (dpi != system) {
-        for (LOGFONTA* f : {&metrics.lfStatusFont, &metrics.lfMenuFont, &metrics.lfMessageFont,
+        for (LOGFONTW* f : {&metrics.lfStatusFont, &metrics.lfMenuFont, &metrics.lfMessageFont,
                             &metrics.lfCaptionFont, &metrics.lfSmCaptionFont})
             f->lfHeight = RoundedMulDiv(f->lfHeight, dpi, system);
     }

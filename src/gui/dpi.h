@@ -24,4 +24,4 @@ int SmallIconSize(int dpi);
 // The window rectangle for a client rectangle, with the frame of that DPI.
 void AdjustWindowRectForDpi(RECT& r, DWORD style, DWORD exStyle, int dpi);
 // The system's non-client metrics (its fonts among them) for a DPI.
-bool NonClientMetricsForDpi(NONCLIENTMETRICSA& metrics, int dpi);
+bool NonClientMetricsForDpi(NONCLIENTMETRICSW& metrics, int dpi);

@@ -43,8 +43,8 @@ bool TForm::IsMainForm() const
 RECT TForm::ClientToWindowPixels(int dpi) const
 {
     RECT r = {0, 0, ScaleForDpi(FClientWidth, dpi), ScaleForDpi(FClientHeight, dpi)};
-    AdjustWindowRectForDpi(r, static_cast<DWORD>(GetWindowLongA(Handle(), GWL_STYLE)),
-                           static_cast<DWORD>(GetWindowLongA(Handle(), GWL_EXSTYLE)), dpi);
+    AdjustWindowRectForDpi(r, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)), dpi);
     return r;
 }
 
@@ -88,7 +88,7 @@ bool RectOnSomeMonitor(const RECT& r)
         return false;
     MONITORINFO mi = {};
     mi.cbSize = sizeof mi;
-    if (!GetMonitorInfoA(m, &mi))
+    if (!GetMonitorInfoW(m, &mi))
         return false;
     RECT both;
     // The title bar, at least, must be reachable for the user to move the window back.
@@ -101,7 +101,7 @@ void TForm::ApplyPosition()
     if (FPosition != poScreenCenter)
         return;
     RECT work;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     RECT b = PixelBounds();
     SetBounds(work.left + (work.right - work.left - (b.right - b.left)) / 2,
               work.top + (work.bottom - work.top - (b.bottom - b.top)) / 2, Width(), Height());
@@ -171,7 +171,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         // that observers of that window (the tray icon) see it; the window takes every form with it.
         if ((wParam & 0xFFF0) == SC_MINIMIZE && IsMainForm()) {
             if (AppHandle())
-                SendMessageA(AppHandle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+                SendMessageW(AppHandle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
             else
                 AppHost()->Minimize();
             return 0;

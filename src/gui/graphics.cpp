@@ -6,6 +6,7 @@
 
 #include "gui/dpi.h"
 #include "gui/handles.h"
+#include "rtl/wide.h"
 
 COLORREF ColorToRGB(TColor c)
 {
@@ -33,6 +34,12 @@ bool TFontSpec::operator<(const TFontSpec& o) const
     return std::tie(Name, Height, Bold, Underline) < std::tie(o.Name, o.Height, o.Bold, o.Underline);
 }
 
+HICON LoadIconFile(const std::string& fileName, int width, int height)
+{
+    return static_cast<HICON>(
+        LoadImageW(nullptr, rtl::Utf8ToWide(fileName).c_str(), IMAGE_ICON, width, height, LR_LOADFROMFILE));
+}
+
 HFONT SharedFont(const TFontSpec& font, int dpi)
 {
     static std::map<std::pair<TFontSpec, int>, TFontHandle> fonts;
@@ -40,14 +47,14 @@ HFONT SharedFont(const TFontSpec& font, int dpi)
     auto it = fonts.find(key);
     if (it != fonts.end())
         return it->second.Get();
-    LOGFONTA lf = {};
+    LOGFONTW lf = {};
     lf.lfHeight = ScaleForDpi(font.Height, dpi);
     lf.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = font.Underline ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
-    lstrcpynA(lf.lfFaceName, font.Name.c_str(), LF_FACESIZE);
-    HFONT f = CreateFontIndirectA(&lf);
+    lstrcpynW(lf.lfFaceName, rtl::Utf8ToWide(font.Name).c_str(), LF_FACESIZE);
+    HFONT f = CreateFontIndirectW(&lf);
     fonts.emplace(key, TFontHandle(f));
     return f;
 }

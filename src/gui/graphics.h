@@ -31,3 +31,7 @@ struct TFontSpec {
 // Fonts are shared by their description and DPI (Height is the size at 96 DPI) and live for the
 // process lifetime.
 HFONT SharedFont(const TFontSpec& font, int dpi = 96);
+
+// An icon file's image of the given size, nullptr when the file is missing or no icon; the
+// caller owns it.
+HICON LoadIconFile(const std::string& fileName, int width, int height);

@@ -8,6 +8,7 @@
 #include "gui/controls.h"
 #include "gui/dpi.h"
 #include "gui/handles.h"
+#include "rtl/wide.h"
 
 namespace {
 enum : UINT_PTR { kShowTimer = 1, kHideTimer = 2, kTrackTimer = 3 };
@@ -28,7 +29,8 @@ RECT THintWindow::CalcHintRect(int maxWidth, const std::string& hint, void*)
     RECT r = {0, 0, maxWidth, 0};
     TMemoryDc dc(CreateCompatibleDC(nullptr));
     TSelectGuard font(dc.Get(), ScreenHintFont());
-    DrawTextA(dc.Get(), hint.c_str(), static_cast<int>(hint.size()), &r,
+    const std::wstring text = rtl::Utf8ToWide(hint);
+    DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
               DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     r.right += 6;
     r.bottom += 2;
@@ -39,12 +41,12 @@ void THintWindow::ActivateHint(RECT rect, const std::string& hint)
 {
     HandleNeeded();
     FCaption = hint;
-    SetWindowTextA(Handle(), hint.c_str());
+    SetWindowTextUtf8(Handle(), hint);
     rect.bottom += 4;
     HMONITOR m = MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST);
     MONITORINFO mi = {};
     mi.cbSize = sizeof mi;
-    if (GetMonitorInfoA(m, &mi)) {
+    if (GetMonitorInfoW(m, &mi)) {
         int w = rect.right - rect.left, h = rect.bottom - rect.top;
         if (rect.right > mi.rcWork.right)
             OffsetRect(&rect, mi.rcWork.right - rect.right, 0);
@@ -110,7 +112,8 @@ void THintWindow::Paint(HDC dc)
     TSelectGuard font(dc, ScreenHintFont());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ScreenHintFontColor());
-    DrawTextA(dc, FCaption.c_str(), static_cast<int>(FCaption.size()), &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    const std::wstring text = rtl::Utf8ToWide(FCaption);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
 
 LRESULT THintWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -147,17 +150,17 @@ HFONT ScreenHintFont(bool bold, int dpi)
     static std::map<std::pair<int, bool>, TFontHandle> fonts;
     TFontHandle& f = fonts[std::make_pair(dpi, bold)];
     if (!f) {
-        NONCLIENTMETRICSA ncm = {};
-        LOGFONTA lf = {};
+        NONCLIENTMETRICSW ncm = {};
+        LOGFONTW lf = {};
         if (NonClientMetricsForDpi(ncm, dpi)) {
             lf = ncm.lfStatusFont;
         } else {
             lf.lfHeight = ScaleForDpi(-11, dpi);
             lf.lfCharSet = DEFAULT_CHARSET;
-            lstrcpynA(lf.lfFaceName, "MS Sans Serif", LF_FACESIZE);
+            lstrcpynW(lf.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
         }
         lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-        f.Reset(CreateFontIndirectA(&lf));
+        f.Reset(CreateFontIndirectW(&lf));
     }
     return f.Get();
 }

@@ -16,7 +16,7 @@ bool ReadIconPixels(HICON icon, std::vector<std::uint32_t>& pixels, int& width, 
         return false;
     TBitmapHandle color(ii.hbmColor), mask(ii.hbmMask);
     BITMAP bm = {};
-    if (!color || !GetObjectA(color.Get(), sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
+    if (!color || !GetObjectW(color.Get(), sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
         return false;
     width = bm.bmWidth;
     height = bm.bmHeight;
@@ -117,7 +117,7 @@ bool HasSize(HICON icon, int width, int height)
         return true;
     TBitmapHandle color(ii.hbmColor), mask(ii.hbmMask);
     BITMAP bm = {};
-    if (color && GetObjectA(color.Get(), sizeof bm, &bm))
+    if (color && GetObjectW(color.Get(), sizeof bm, &bm))
         return bm.bmWidth == width && bm.bmHeight == height;
     return true;
 }

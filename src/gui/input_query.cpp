@@ -55,19 +55,19 @@ bool RunInputQuery(const std::string& caption, const std::string& prompt, std::s
         TDisabledWindow modal(owner);
         form.Show();
         form.Edit->SetFocus();
-        SendMessageA(form.Edit->Handle(), EM_SETSEL, 0, -1);
+        SendMessageW(form.Edit->Handle(), EM_SETSEL, 0, -1);
         MSG msg;
         while (!form.Done) {
-            BOOL r = GetMessageA(&msg, nullptr, 0, 0);
+            BOOL r = GetMessageW(&msg, nullptr, 0, 0);
             if (r == 0) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 break;
             }
             if (r == -1)
                 break;
-            if (!IsDialogMessageA(form.Handle(), &msg)) {
+            if (!IsDialogMessageW(form.Handle(), &msg)) {
                 TranslateMessage(&msg);
-                DispatchMessageA(&msg);
+                DispatchMessageW(&msg);
             }
         }
     }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "rtl/wide.h"
+
 void TMenuItem::SetSubMenuImages(TImageList* v)
 {
     if (FSubMenuImagesComponent)
@@ -42,9 +44,9 @@ TMenuHandle TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
     FLevels.push_back(menu.Get());
 
     UINT position = 0;
-    std::string text;
+    std::wstring text;
     for (TMenuItem* item : level.ShownItems()) {
-        MENUITEMINFOA ii = {};
+        MENUITEMINFOW ii = {};
         ii.cbSize = sizeof ii;
         TMenuHandle subMenu;
         if (item->IsLine()) {
@@ -54,7 +56,7 @@ TMenuHandle TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
             ii.fMask = MIIM_FTYPE | MIIM_STRING | MIIM_ID;
             ii.fType = MFT_STRING;
             // The platform takes "&" as an accelerator mark; captions are plain text here.
-            text = MenuText(item->Caption());
+            text = rtl::Utf8ToWide(MenuText(item->Caption()));
             ii.dwTypeData = &text[0];
             // The level's default entry, drawn bold (a tray icon's double click chooses it).
             if (item->Default()) {
@@ -76,7 +78,7 @@ TMenuHandle TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
                 ii.wID = static_cast<UINT>(FCommands.size());
             }
         }
-        if (!InsertMenuItemA(menu.Get(), position, TRUE, &ii))
+        if (!InsertMenuItemW(menu.Get(), position, TRUE, &ii))
             throw std::runtime_error("InsertMenuItem failed");
         subMenu.Release(); // the level owns it now
         ++position;

@@ -12,6 +12,9 @@
 
 class TPopupMenu;
 
+// A caption as the platform menu must be given it to show it as written: "&" doubled.
+std::string MenuText(const std::string& caption);
+
 // The platform menu built from a popup menu's item tree for one showing. Entries are plain
 // string items, so the system draws text, accelerator marks ("&") and themes itself and screen
 // readers can read them. An entry's image is a bitmap callback (HBMMENU_CALLBACK): the system
@@ -20,9 +23,6 @@ class TPopupMenu;
 // that only copy bitmaps would show the transparent parts of a bitmap black). The separator
 // rule of TMenuItem::ShownItems applies on every level. An entry with sub-entries opens a
 // submenu; one without is a command. No accelerators are added.
-// A caption as the platform menu must be given it to show it as written: "&" doubled.
-std::string MenuText(const std::string& caption);
-
 class TNativeMenu {
 public:
     explicit TNativeMenu(TPopupMenu& menu);

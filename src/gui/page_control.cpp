@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "rtl/wide.h"
+
 TTabSheet::TTabSheet(TComponent* AOwner, TPageControl* APageControl, const std::string& caption)
     : TWinControl(AOwner, APageControl), FPageControl(APageControl)
 {
@@ -39,7 +41,7 @@ TPageControl::TPageControl(TComponent* AOwner, TWinControl* AParent, int left, i
     : TWinControl(AOwner, AParent)
 {
     SetBounds(left, top, width, height);
-    CreateSystemWindow(WC_TABCONTROLA, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE,
+    CreateSystemWindow("SysTabControl32", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE,
                        WS_EX_CONTROLPARENT);
 }
 
@@ -55,11 +57,11 @@ void TPageControl::AddPage(TTabSheet* page, const std::string& caption)
 {
     page->FIndex = PageCount();
     FPages.push_back(page);
-    TCITEMA item = {};
+    TCITEMW item = {};
     item.mask = TCIF_TEXT;
-    std::string text = caption;
+    std::wstring text = rtl::Utf8ToWide(caption);
     item.pszText = &text[0];
-    SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(page->FIndex), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(Handle(), TCM_INSERTITEMW, static_cast<WPARAM>(page->FIndex), reinterpret_cast<LPARAM>(&item));
     // New tabs can add a row: every sheet takes the display rectangle anew.
     for (TTabSheet* p : FPages)
         p->FitToPageControl();
@@ -68,7 +70,7 @@ void TPageControl::AddPage(TTabSheet* page, const std::string& caption)
 
 int TPageControl::ActivePageIndex() const
 {
-    return static_cast<int>(SendMessageA(Handle(), TCM_GETCURSEL, 0, 0));
+    return static_cast<int>(SendMessageW(Handle(), TCM_GETCURSEL, 0, 0));
 }
 
 TTabSheet* TPageControl::ActivePage() const
@@ -87,7 +89,7 @@ void TPageControl::SetActivePageIndex(int i)
 {
     if (i < 0 || i >= PageCount())
         return;
-    SendMessageA(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(i), 0);
+    SendMessageW(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(i), 0);
     ShowActive();
 }
 

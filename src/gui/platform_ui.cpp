@@ -7,6 +7,7 @@
 
 #include "gui/app_host.h"
 #include "gui/input_query.h"
+#include "rtl/wide.h"
 
 namespace {
 TPlatformUi& DefaultUi()
@@ -36,16 +37,18 @@ void SetPlatformUi(TPlatformUi* ui)
 INT_PTR TPlatformUi::ShellOpen(HWND parent, const std::string& verb, const std::string& file,
                                const std::string& parameters, const std::string& directory, int showCmd)
 {
-    return reinterpret_cast<INT_PTR>(ShellExecuteA(parent, verb.c_str(), file.c_str(),
-                                                   parameters.empty() ? nullptr : parameters.c_str(),
-                                                   directory.empty() ? nullptr : directory.c_str(), showCmd));
+    const std::wstring wideParameters = rtl::Utf8ToWide(parameters), wideDirectory = rtl::Utf8ToWide(directory);
+    return reinterpret_cast<INT_PTR>(ShellExecuteW(parent, rtl::Utf8ToWide(verb).c_str(),
+                                                   rtl::Utf8ToWide(file).c_str(),
+                                                   parameters.empty() ? nullptr : wideParameters.c_str(),
+                                                   directory.empty() ? nullptr : wideDirectory.c_str(), showCmd));
 }
 
 int TPlatformUi::MessageBox(HWND parent, const std::string& text, const std::string& caption, UINT type)
 {
-    // <windows.h> makes this method's name MessageBoxA: the platform's function must be called
+    // <windows.h> makes this method's name MessageBoxW: the platform's function must be called
     // by its global name, or the call would find the method itself and recurse.
-    return ::MessageBoxA(parent, text.c_str(), caption.c_str(), type);
+    return ::MessageBoxW(parent, rtl::Utf8ToWide(text).c_str(), rtl::Utf8ToWide(caption).c_str(), type);
 }
 
 bool TPlatformUi::InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
@@ -56,26 +59,27 @@ bool TPlatformUi::InputQuery(const std::string& caption, const std::string& prom
 bool TPlatformUi::OpenFile(const TOpenFileRequest& request, std::string& fileName)
 {
     // The filter arrives pipe-separated; the dialog wants NUL-separated pairs ending in two NULs.
-    std::string filter = request.Filter;
-    for (char& c : filter)
-        if (c == '|')
-            c = '\0';
-    filter.push_back('\0');
-    filter.push_back('\0');
-    std::vector<char> buffer(4096, '\0');
-    OPENFILENAMEA ofn = {};
+    std::wstring filter = rtl::Utf8ToWide(request.Filter);
+    for (wchar_t& c : filter)
+        if (c == L'|')
+            c = L'\0';
+    filter.push_back(L'\0');
+    filter.push_back(L'\0');
+    const std::wstring title = rtl::Utf8ToWide(request.Title), initialDir = rtl::Utf8ToWide(request.InitialDir);
+    std::vector<wchar_t> buffer(32768, L'\0');
+    OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = request.Owner;
     ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer.data();
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrTitle = request.Title.empty() ? nullptr : request.Title.c_str();
-    ofn.lpstrInitialDir = request.InitialDir.empty() ? nullptr : request.InitialDir.c_str();
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
     ofn.Flags = request.Options | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameA(&ofn))
+    if (!GetOpenFileNameW(&ofn))
         return false;
-    fileName = buffer.data();
+    fileName = rtl::WideToUtf8(buffer.data());
     return true;
 }
 

@@ -17,7 +17,7 @@ struct TOpenFileRequest {
 class TPlatformUi {
 public:
     virtual ~TPlatformUi() = default;
-    // Returns ShellExecuteA's result (above 32 on success).
+    // Returns ShellExecute's result (above 32 on success).
     virtual INT_PTR ShellOpen(HWND parent, const std::string& verb, const std::string& file,
                               const std::string& parameters, const std::string& directory, int showCmd);
     // Returns the button pressed (IDOK, IDYES, IDNO, ...).

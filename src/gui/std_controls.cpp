@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "rtl/text.h"
+#include "rtl/wide.h"
 
 // ---- TButton
 
@@ -17,7 +20,7 @@ TButton::TButton(TComponent* AOwner, TWinControl* AParent, const std::string& ca
 void TButton::SetDefault(bool v)
 {
     FDefault = v;
-    SendMessageA(Handle(), BM_SETSTYLE, v ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    SendMessageW(Handle(), BM_SETSTYLE, v ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
 void TButton::SetGlyphResource(int id)
@@ -25,11 +28,11 @@ void TButton::SetGlyphResource(int id)
     FGlyphId = id;
     int size = SmallIconSize(Dpi());
     FGlyph.Reset(static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
-    SendMessageA(Handle(), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FGlyph.Get()));
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    SendMessageW(Handle(), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FGlyph.Get()));
     // A little air between the glyph and the caption.
     RECT margin = {ScaleValue(4), 0, 0, 0};
-    SendMessageA(Handle(), BCM_SETTEXTMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
+    SendMessageW(Handle(), BCM_SETTEXTMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
 }
 
 void TButton::DpiChanged()
@@ -58,14 +61,14 @@ TCheckBox::TCheckBox(TComponent* AOwner, TWinControl* AParent, const std::string
 
 bool TCheckBox::Checked() const
 {
-    return SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void TCheckBox::SetChecked(bool v)
 {
     if (v == Checked())
         return;
-    SendMessageA(Handle(), BM_SETCHECK, v ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(Handle(), BM_SETCHECK, v ? BST_CHECKED : BST_UNCHECKED, 0);
     Click();
 }
 
@@ -91,12 +94,12 @@ TEdit::TEdit(TComponent* AOwner, TWinControl* AParent, int left, int top, int wi
 
 bool TEdit::ReadOnly() const
 {
-    return (GetWindowLongA(Handle(), GWL_STYLE) & ES_READONLY) != 0;
+    return (GetWindowLongW(Handle(), GWL_STYLE) & ES_READONLY) != 0;
 }
 
 void TEdit::SetReadOnly(bool v)
 {
-    SendMessageA(Handle(), EM_SETREADONLY, v, 0);
+    SendMessageW(Handle(), EM_SETREADONLY, v, 0);
 }
 
 bool TEdit::HandleCommand(WORD code)
@@ -132,18 +135,18 @@ TMemo::TMemo(TComponent* AOwner, TWinControl* AParent, int left, int top, int wi
         style |= ES_AUTOHSCROLL;
     CreateSystemWindow("EDIT", style, border ? WS_EX_CLIENTEDGE : 0);
     // The default limit is 32 KB; feed documents run to megabytes.
-    SendMessageA(Handle(), EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
+    SendMessageW(Handle(), EM_SETLIMITTEXT, 0x7FFFFFFE, 0);
     SetColor(clWindow);
 }
 
 bool TMemo::ReadOnly() const
 {
-    return (GetWindowLongA(Handle(), GWL_STYLE) & ES_READONLY) != 0;
+    return (GetWindowLongW(Handle(), GWL_STYLE) & ES_READONLY) != 0;
 }
 
 void TMemo::SetReadOnly(bool v)
 {
-    SendMessageA(Handle(), EM_SETREADONLY, v, 0);
+    SendMessageW(Handle(), EM_SETREADONLY, v, 0);
 }
 
 TStringList TMemo::Lines() const
@@ -239,35 +242,32 @@ bool TIntEdit::Acceptable(const std::string& text) const
     return v >= FMin && v <= FMax;
 }
 
+// The selection is counted in UTF-16 units, so the candidate text is put together in them.
 LRESULT TIntEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    std::wstring inserted;
     if (msg == WM_CHAR && wParam >= 32) {
-        DWORD selStart = 0, selEnd = 0;
-        SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-        std::string t = Text();
-        std::string next = t.substr(0, selStart) + static_cast<char>(wParam) + t.substr(selEnd);
-        if (!Acceptable(next)) {
-            MessageBeep(MB_OK);
-            return 0;
-        }
+        inserted.assign(1, static_cast<wchar_t>(wParam));
     } else if (msg == WM_PASTE) {
-        std::string clip;
         TClipboardGuard clipboard(Handle());
         if (clipboard.Opened()) {
-            if (HANDLE h = GetClipboardData(CF_TEXT)) {
-                if (const char* p = static_cast<const char*>(GlobalLock(h))) {
-                    clip = p;
+            if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+                if (const wchar_t* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+                    inserted = p;
                     GlobalUnlock(h);
                 }
             }
         }
-        DWORD selStart = 0, selEnd = 0;
-        SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-        std::string t = Text();
-        if (!Acceptable(t.substr(0, selStart) + clip + t.substr(selEnd))) {
-            MessageBeep(MB_OK);
-            return 0;
-        }
+    } else {
+        return TWinControl::WndProc(msg, wParam, lParam);
+    }
+    DWORD selStart = 0, selEnd = 0;
+    SendMessageW(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    const std::wstring t = rtl::Utf8ToWide(Text());
+    const std::wstring next = t.substr(0, selStart) + inserted + t.substr(std::min<std::size_t>(selEnd, t.size()));
+    if (!Acceptable(rtl::WideToUtf8(next))) {
+        MessageBeep(MB_OK);
+        return 0;
     }
     return TWinControl::WndProc(msg, wParam, lParam);
 }
@@ -302,9 +302,9 @@ void TStaticText::AutoSize()
         return;
     TWindowDc dc(Handle());
     TSelectGuard font(dc.Get(), DpiFont());
-    std::string t = Caption();
+    const std::wstring t = rtl::Utf8ToWide(Caption());
     RECT r = {0, 0, 0, 0};
-    DrawTextA(dc.Get(), t.empty() ? " " : t.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    DrawTextW(dc.Get(), t.empty() ? L" " : t.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
     // A few pixels of slack: the control draws italic overhangs and underlines past the measure.
     SetPixelSize(r.right + ScaleValue(4), r.bottom);
 }
@@ -406,7 +406,7 @@ void TImage::SetIconResource(int id, int designSize)
 {
     int size = ScaleValue(designSize);
     SetIcon(TIconHandle(static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR))));
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR))));
     FIconId = id;
     FIconDesignSize = designSize;
 }
@@ -432,7 +432,7 @@ void TImage::LoadBitmapForDpi()
     int dpi = Dpi();
     int id = dpi <= kDesignDpi ? FBitmapIds[0] : dpi <= kDesignDpi * 3 / 2 ? FBitmapIds[1] : FBitmapIds[2];
     FBitmap.Reset(static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
     FIcon.Reset();
     Invalidate();
 }
@@ -461,10 +461,10 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
                 // The icon's bitmaps are copies that are ours to delete.
                 TBitmapHandle color(ii.hbmColor), mask(ii.hbmMask);
                 BITMAP bm = {};
-                if (color && GetObjectA(color.Get(), sizeof bm, &bm)) {
+                if (color && GetObjectW(color.Get(), sizeof bm, &bm)) {
                     w = bm.bmWidth;
                     h = bm.bmHeight;
-                } else if (mask && GetObjectA(mask.Get(), sizeof bm, &bm)) {
+                } else if (mask && GetObjectW(mask.Get(), sizeof bm, &bm)) {
                     w = bm.bmWidth;
                     h = bm.bmHeight / 2;
                 }
@@ -474,7 +474,7 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             TMemoryDc mem(CreateCompatibleDC(dc));
             TSelectGuard sel(mem.Get(), FBitmap.Get());
             BITMAP bm = {};
-            GetObjectA(FBitmap.Get(), sizeof bm, &bm);
+            GetObjectW(FBitmap.Get(), sizeof bm, &bm);
             // A picture drawn for a larger scale is scaled down to the control with a filter that
             // averages, which keeps its edges clean; a plain bitmap is drawn as it is.
             if (FBitmapIds[0] && (bm.bmWidth != r.right || bm.bmHeight != r.bottom)) {

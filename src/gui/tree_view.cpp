@@ -1,10 +1,12 @@
 #include "gui/tree_view.h"
 
+#include "rtl/wide.h"
+
 TTreeView::TTreeView(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height)
     : TWinControl(AOwner, AParent)
 {
     SetBounds(left, top, width, height);
-    CreateSystemWindow(WC_TREEVIEWA,
+    CreateSystemWindow("SysTreeView32",
                        WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_TRACKSELECT |
                            TVS_SHOWSELALWAYS,
                        WS_EX_CLIENTEDGE);
@@ -14,13 +16,13 @@ TTreeView::TTreeView(TComponent* AOwner, TWinControl* AParent, int left, int top
 
 HTREEITEM TTreeView::AddNode(HTREEITEM parent, const std::string& text)
 {
-    TVINSERTSTRUCTA ins = {};
+    TVINSERTSTRUCTW ins = {};
     ins.hParent = parent ? parent : TVI_ROOT;
     ins.hInsertAfter = TVI_LAST;
     ins.item.mask = TVIF_TEXT;
-    std::string t = text;
+    std::wstring t = rtl::Utf8ToWide(text);
     ins.item.pszText = &t[0];
-    return reinterpret_cast<HTREEITEM>(SendMessageA(Handle(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
+    return reinterpret_cast<HTREEITEM>(SendMessageW(Handle(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
 }
 
 static void ExpandAll(HWND tree, HTREEITEM item)
@@ -70,14 +72,14 @@ std::string TTreeView::NodeText(HTREEITEM item) const
 {
     if (!item)
         return std::string();
-    char buffer[1024] = {};
-    TVITEMA it = {};
+    wchar_t buffer[1024] = {};
+    TVITEMW it = {};
     it.mask = TVIF_TEXT;
     it.hItem = item;
     it.pszText = buffer;
-    it.cchTextMax = sizeof buffer;
-    SendMessageA(Handle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&it));
-    return buffer;
+    it.cchTextMax = 1024;
+    SendMessageW(Handle(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    return rtl::WideToUtf8(buffer);
 }
 
 bool TTreeView::HandleNotify(NMHDR* hdr, LRESULT& result)

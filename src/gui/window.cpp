@@ -5,8 +5,10 @@
 #include <set>
 #include <stdexcept>
 
+#include "rtl/wide.h"
+
 namespace {
-const char* const kWindowProp = "QvWindowObject";
+const wchar_t* const kWindowProp = L"QvWindowObject";
 // Distinct from the message observers' subclass of the same windows.
 const UINT_PTR kSubclassId = 1;
 
@@ -36,37 +38,39 @@ bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle, 
     static std::set<std::string> registered;
     if (registered.find(className) != registered.end())
         return true;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const std::wstring name = rtl::Utf8ToWide(className);
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.style = classStyle;
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
     wc.hCursor = cursor ? cursor : LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = background;
-    wc.lpszClassName = className;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
-    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    wc.lpszClassName = name.c_str();
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         return false;
     registered.insert(className);
     return true;
 }
 
-HWND TWindowBase::CreateHandle(const char* className, DWORD exStyle, const char* caption, DWORD style, int x,
-                               int y, int w, int h, HWND parent, HMENU menu, UINT classStyle, HBRUSH background,
-                               HCURSOR cursor)
+HWND TWindowBase::CreateHandle(const char* className, DWORD exStyle, const std::string& caption, DWORD style,
+                               int x, int y, int w, int h, HWND parent, HMENU menu, UINT classStyle,
+                               HBRUSH background, HCURSOR cursor)
 {
     if (!RegisterToolkitClass(className, &TWindowBase::StaticWndProc, classStyle, background, cursor))
         return nullptr;
-    CreateWindowExA(exStyle, className, caption, style, x, y, w, h, parent, menu, GetModuleHandleA(nullptr), this);
+    CreateWindowExW(exStyle, rtl::Utf8ToWide(className).c_str(), rtl::Utf8ToWide(caption).c_str(), style, x, y, w,
+                    h, parent, menu, GetModuleHandleW(nullptr), this);
     return FHandle;
 }
 
-HWND TWindowBase::CreateSubclassed(const char* className, DWORD exStyle, const char* caption, DWORD style, int x,
-                                   int y, int w, int h, HWND parent, HMENU menu)
+HWND TWindowBase::CreateSubclassed(const char* className, DWORD exStyle, const std::string& caption, DWORD style,
+                                   int x, int y, int w, int h, HWND parent, HMENU menu)
 {
-    HWND wnd = CreateWindowExA(exStyle, className, caption, style, x, y, w, h, parent, menu,
-                               GetModuleHandleA(nullptr), nullptr);
+    HWND wnd = CreateWindowExW(exStyle, rtl::Utf8ToWide(className).c_str(), rtl::Utf8ToWide(caption).c_str(),
+                               style, x, y, w, h, parent, menu, GetModuleHandleW(nullptr), nullptr);
     if (!wnd)
         return nullptr;
     FSubclassed = true;
@@ -78,12 +82,12 @@ HWND TWindowBase::CreateSubclassed(const char* className, DWORD exStyle, const c
 void TWindowBase::Attach(HWND wnd)
 {
     FHandle = wnd;
-    SetPropA(wnd, kWindowProp, this);
+    SetPropW(wnd, kWindowProp, this);
 }
 
 TWindowBase* TWindowBase::FromHandle(HWND wnd)
 {
-    return wnd ? static_cast<TWindowBase*>(GetPropA(wnd, kWindowProp)) : nullptr;
+    return wnd ? static_cast<TWindowBase*>(GetPropW(wnd, kWindowProp)) : nullptr;
 }
 
 LRESULT TWindowBase::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -94,22 +98,22 @@ LRESULT TWindowBase::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 LRESULT TWindowBase::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     return FSubclassed ? DefSubclassProc(FHandle, msg, wParam, lParam)
-                       : DefWindowProcA(FHandle, msg, wParam, lParam);
+                       : DefWindowProcW(FHandle, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK TWindowBase::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     TWindowBase* self;
     if (msg == WM_NCCREATE) {
-        self = static_cast<TWindowBase*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        self = static_cast<TWindowBase*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         // The slot is read at every message; the property serves lookups by handle.
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->Attach(wnd);
     } else {
-        self = reinterpret_cast<TWindowBase*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+        self = reinterpret_cast<TWindowBase*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
     }
     if (!self)
-        return DefWindowProcA(wnd, msg, wParam, lParam);
+        return DefWindowProcW(wnd, msg, wParam, lParam);
     return self->Dispatch(msg, wParam, lParam);
 }
 
@@ -130,8 +134,8 @@ LRESULT TWindowBase::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
         if (FSubclassed)
             RemoveWindowSubclass(wnd, &TWindowBase::SubclassProc, kSubclassId);
         else
-            SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-        RemovePropA(wnd, kWindowProp);
+            SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
+        RemovePropW(wnd, kWindowProp);
         FHandle = nullptr;
         FSubclassed = false;
         GuardedCall([&] { HandleDestroyed(); });
@@ -144,6 +148,21 @@ LRESULT TWindowBase::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
         HandleCurrentException();
     }
     return result;
+}
+
+std::string GetWindowTextUtf8(HWND wnd)
+{
+    const int n = GetWindowTextLengthW(wnd);
+    if (n <= 0)
+        return std::string();
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(wnd, &text[0], n + 1);
+    return rtl::WideToUtf8(text.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+}
+
+bool SetWindowTextUtf8(HWND wnd, const std::string& text)
+{
+    return SetWindowTextW(wnd, rtl::Utf8ToWide(text).c_str()) != 0;
 }
 
 void SetExceptionHandler(TExceptionHandler handler)

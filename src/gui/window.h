@@ -22,13 +22,14 @@ public:
     bool HandleAllocated() const { return FHandle != nullptr; }
     void DestroyHandle();
 
-    // Registers className once per process (if needed) and creates the window.
-    HWND CreateHandle(const char* className, DWORD exStyle, const char* caption, DWORD style, int x, int y, int w,
-                      int h, HWND parent, HMENU menu = nullptr, UINT classStyle = 0, HBRUSH background = nullptr,
-                      HCURSOR cursor = nullptr);
+    // Registers className once per process (if needed) and creates the window. Class names are
+    // ASCII; the caption is UTF-8. Every window is a Unicode window.
+    HWND CreateHandle(const char* className, DWORD exStyle, const std::string& caption, DWORD style, int x, int y,
+                      int w, int h, HWND parent, HMENU menu = nullptr, UINT classStyle = 0,
+                      HBRUSH background = nullptr, HCURSOR cursor = nullptr);
     // Creates a window of a system class and subclasses it, so that its messages reach WndProc.
-    HWND CreateSubclassed(const char* className, DWORD exStyle, const char* caption, DWORD style, int x, int y,
-                          int w, int h, HWND parent, HMENU menu);
+    HWND CreateSubclassed(const char* className, DWORD exStyle, const std::string& caption, DWORD style, int x,
+                          int y, int w, int h, HWND parent, HMENU menu);
 
     static TWindowBase* FromHandle(HWND wnd);
 
@@ -60,6 +61,10 @@ void SetExceptionHandler(TExceptionHandler handler);
 
 // Hands the exception being handled to the installed handler; call it only inside a catch block.
 void HandleCurrentException();
+
+// The text of a window (a caption, an edit field's content) as UTF-8, and setting it.
+std::string GetWindowTextUtf8(HWND wnd);
+bool SetWindowTextUtf8(HWND wnd, const std::string& text);
 
 // Calls fn and hands any exception to the installed handler. Used at every boundary where the
 // platform calls back into the program.

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <vector>
 
 #include "gui/controls.h"
 #include "net/http_address.h"
+#include "rtl/wide.h"
 
 namespace {
 
@@ -130,6 +133,19 @@ std::string ZeroTerminated(const void* info, DWORD length)
     return std::string(p, n);
 }
 
+// The wide callback gets the redirect's address (and the name being resolved) as UTF-16; the
+// server's address stays an 8-bit string of digits and dots. The length counts bytes.
+std::string ZeroTerminatedWide(const void* info, DWORD length)
+{
+    if (!info)
+        return std::string();
+    const wchar_t* p = static_cast<const wchar_t*>(info);
+    std::size_t n = 0;
+    while ((length == 0 || (n + 1) * sizeof(wchar_t) <= length) && p[n])
+        ++n;
+    return rtl::WideToUtf8(p, n);
+}
+
 DWORD ReadDword(const void* info, DWORD length)
 {
     DWORD v = 0;
@@ -230,7 +246,7 @@ TAdvHttp::TAdvHttp(TComponent* AOwner) : TComponent(AOwner), FSerial(gNextSerial
 {
     FMarshalEvents = AOwner && dynamic_cast<TWinControl*>(AOwner) != nullptr;
     SetInternetFlags(kDefaultInternetFlags);
-    FWake.Reset(CreateSemaphoreA(nullptr, 0, 0x7FFFFFFF, nullptr));
+    FWake.Reset(CreateSemaphoreW(nullptr, 0, 0x7FFFFFFF, nullptr));
     if (FMarshalEvents)
         THttpEventWindow::AddUser();
     std::lock_guard<std::mutex> lock(LiveLock());
@@ -350,9 +366,11 @@ void TAdvHttp::SetExtraInfo(const std::string& v)
 
 void TAdvHttp::ApplyCredential(DWORD option, const std::string& value)
 {
-    if (FConnection)
-        InternetSetOptionA(FConnection.Get(), option, const_cast<char*>(value.c_str()),
-                           static_cast<DWORD>(value.size()));
+    if (FConnection) {
+        // A string option's length counts its characters.
+        std::wstring wide = rtl::Utf8ToWide(value);
+        InternetSetOptionW(FConnection.Get(), option, &wide[0], static_cast<DWORD>(wide.size()));
+    }
 }
 
 void TAdvHttp::SetUserName(const std::string& v)
@@ -614,7 +632,7 @@ void TAdvHttp::HandleStatus(DWORD status, void* info, DWORD infoLength, TRequest
             break;
         }
         case INTERNET_STATUS_REDIRECT:
-            FRedirectURL = ZeroTerminated(info, infoLength);
+            FRedirectURL = ZeroTerminatedWide(info, infoLength);
             event = &TAdvHttp::OnRedirect;
             break;
         case INTERNET_STATUS_INTERMEDIATE_RESPONSE:
@@ -710,7 +728,7 @@ template <class Pred> void TAdvHttp::WaitDispatchingSent(Pred done)
     while (!done()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
         MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 
@@ -748,14 +766,15 @@ void TAdvHttp::StopRequest()
 void TAdvHttp::OpenSession()
 {
     Guard([&] {
-        TInternetHandle session(FProxy.empty() ? InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
-                                                               nullptr, nullptr, FSessionMode)
-                                               : InternetOpenA(FUserAgent.c_str(), INTERNET_OPEN_TYPE_PROXY,
-                                                               FProxy.c_str(), nullptr, FSessionMode));
+        const std::wstring agent = rtl::Utf8ToWide(FUserAgent), proxy = rtl::Utf8ToWide(FProxy);
+        TInternetHandle session(
+            FProxy.empty()
+                ? InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, FSessionMode)
+                : InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), nullptr, FSessionMode));
         CheckResult(static_cast<bool>(session));
         FSession = std::make_shared<TInternetHandle>(std::move(session));
         FSessionAsync = (FSessionMode & INTERNET_FLAG_ASYNC) != 0;
-        InternetSetStatusCallback(FSession->Get(), &TAdvHttp::StatusCallback);
+        InternetSetStatusCallbackW(FSession->Get(), &TAdvHttp::StatusCallback);
     }).PassOn(FRaiseExceptions);
 }
 
@@ -843,7 +862,7 @@ bool TAdvHttp::Execute(bool Synchronous)
             return false;
     }
     TStepEnd end = Guard([&] {
-        TInternetHandle connection(InternetConnectA(FSession->Get(), FHostName.c_str(),
+        TInternetHandle connection(InternetConnectW(FSession->Get(), rtl::Utf8ToWide(FHostName).c_str(),
                                                     static_cast<INTERNET_PORT>(FPort & 0xFFFF), nullptr, nullptr,
                                                     INTERNET_SERVICE_HTTP, 0, 0));
         CheckResult(static_cast<bool>(connection));
@@ -852,20 +871,23 @@ bool TAdvHttp::Execute(bool Synchronous)
             FConnection = std::move(connection);
         }
         DWORD timeout = static_cast<DWORD>(FConnectTimeout);
-        InternetSetOptionA(FConnection.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
-        std::string objectName = FURLPath + FExtraInfo;
-        const char* accept[101] = {};
-        const char** acceptTypes = nullptr;
+        InternetSetOptionW(FConnection.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
+        const std::wstring objectName = rtl::Utf8ToWide(FURLPath + FExtraInfo);
+        std::vector<std::wstring> acceptNames;
+        const wchar_t* accept[101] = {};
+        const wchar_t** acceptTypes = nullptr;
         if (!FAcceptTypes.Text().empty()) {
             for (int i = 0; i < FAcceptTypes.Count() && i < 100; ++i)
-                if (!FAcceptTypes.Strings(i).empty())
-                    accept[i] = FAcceptTypes.Strings(i).c_str();
+                acceptNames.push_back(rtl::Utf8ToWide(FAcceptTypes.Strings(i)));
+            for (std::size_t i = 0; i < acceptNames.size(); ++i)
+                if (!acceptNames[i].empty())
+                    accept[i] = acceptNames[i].c_str();
             acceptTypes = accept;
         }
         auto* record = new TRequestRecord(this, FSerial, generation);
-        TInternetHandle request(HttpOpenRequestA(FConnection.Get(), FMethod.c_str(), objectName.c_str(), nullptr,
-                                                 nullptr, acceptTypes, FRequestFlags | FSecureFlag,
-                                                 reinterpret_cast<DWORD_PTR>(record)));
+        TInternetHandle request(HttpOpenRequestW(
+            FConnection.Get(), rtl::Utf8ToWide(FMethod).c_str(), objectName.c_str(), nullptr, nullptr, acceptTypes,
+            FRequestFlags | FSecureFlag, reinterpret_cast<DWORD_PTR>(record)));
         if (!request)
             delete record;
         CheckResult(static_cast<bool>(request));
@@ -897,14 +919,14 @@ void TAdvHttp::SendRequest(unsigned long long generation)
 {
     FSendHeaders.clear();
     if (FRequestHeaders.Count() > 0)
-        FSendHeaders = FRequestHeaders.Text() + "\r\n";
+        FSendHeaders = rtl::Utf8ToWide(FRequestHeaders.Text() + "\r\n");
     void* body = FRequestBody.empty() ? nullptr : &FRequestBody[0];
     if (FSessionAsync) {
         std::lock_guard<std::mutex> lock(FLock);
         FPending = pdSend;
     }
     BOOL ok =
-        HttpSendRequestA(FRequest.Get(), FSendHeaders.empty() ? nullptr : FSendHeaders.c_str(),
+        HttpSendRequestW(FRequest.Get(), FSendHeaders.empty() ? nullptr : FSendHeaders.c_str(),
                          static_cast<DWORD>(FSendHeaders.size()), body, static_cast<DWORD>(FRequestBody.size()));
     DWORD error = ok ? 0 : GetLastError();
     if (FSessionAsync) {
@@ -978,7 +1000,7 @@ bool TAdvHttp::QueryStatusCode()
     TStepEnd queried = Guard([&] {
         DWORD size = sizeof code;
         BOOL ok =
-            HttpQueryInfoA(FRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr);
+            HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr);
         CheckResult(ok != FALSE);
     });
     queried.PassOn(false);
@@ -1001,13 +1023,15 @@ void TAdvHttp::ReadResponseHeaders()
     if (!FRequest)
         return;
     Guard([&] {
-        std::vector<char> buffer(kHeaderBufferSize);
-        DWORD size = kHeaderBufferSize;
-        BOOL ok = HttpQueryInfoA(FRequest.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr);
+        // The size is in bytes, also for the wide text.
+        std::vector<wchar_t> buffer(kHeaderBufferSize);
+        DWORD size = kHeaderBufferSize * sizeof(wchar_t);
+        BOOL ok = HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr);
         CheckResult(ok != FALSE);
         FResponseHeaders.Clear();
         if (FLastError == 0)
-            FResponseHeaders.SetText(std::string(buffer.data(), std::min<DWORD>(size, kHeaderBufferSize)));
+            FResponseHeaders.SetText(
+                rtl::WideToUtf8(buffer.data(), std::min<DWORD>(size / sizeof(wchar_t), kHeaderBufferSize)));
     }).PassOn(FRaiseExceptions);
 }
 
@@ -1024,11 +1048,11 @@ void TAdvHttp::ReadBody(unsigned long long generation)
     // A declared length over the limit fails before anything is read.
     DWORD readSize = kSmallRead;
     if (FRequest) {
-        char length[32];
-        DWORD size = sizeof length - 1;
-        if (HttpQueryInfoA(FRequest.Get(), HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)) {
-            length[std::min<DWORD>(size, sizeof length - 1)] = '\0';
-            const unsigned long long declared = std::strtoull(length, nullptr, 10);
+        wchar_t length[32];
+        DWORD size = sizeof length - sizeof(wchar_t);
+        if (HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)) {
+            length[std::min<DWORD>(size / sizeof(wchar_t), 31)] = L'\0';
+            const unsigned long long declared = std::wcstoull(length, nullptr, 10);
             FBodyTooLarge = FMaxBodySize > 0 && declared > FMaxBodySize;
             if (declared >= kLargeBody)
                 readSize = kLargeRead;

@@ -52,9 +52,9 @@ constexpr TInternetFlags kDefaultInternetFlags =
 DWORD RequestFlagWord(TInternetFlags flags);
 
 // One HTTP or HTTPS request at a time over WinInet, synchronous or asynchronous. In asynchronous
-// mode WinInet's threads report to the status callback and a worker thread per completed send
-// reads the response; every event reaches the owner's GUI thread through one hidden window
-// shared by all instances whose owner is a windowed control.
+// mode WinInet's threads report to the status callback and, once the send has completed, a work
+// item on the system's thread pool reads the response; every event reaches the owner's GUI thread
+// through one hidden window shared by all instances whose owner is a windowed control.
 class TAdvHttp : public TComponent {
 public:
     explicit TAdvHttp(TComponent* AOwner);
@@ -258,7 +258,7 @@ private:
     DWORD FSecureFlag = 0;
     std::string FBody;
     std::string FRequestBody;
-    std::string FSendHeaders;
+    std::wstring FSendHeaders;
     std::atomic<bool> FAbortRequested{false};
     int FAuthAttempts = 0;
     bool FMarshalEvents = false;

@@ -5,36 +5,39 @@
 
 #include <algorithm>
 
+#include "rtl/wide.h"
+
 namespace {
 constexpr DWORD kCombinedUrlSize = 2055;
 }
 
 bool SplitHttpAddress(const std::string& url, THttpAddressParts& parts)
 {
-    char host[256], user[128], pass[128], path[2048], extra[2048];
-    URL_COMPONENTSA uc = {};
+    wchar_t host[256], user[128], pass[128], path[2048], extra[2048];
+    URL_COMPONENTSW uc = {};
     uc.dwStructSize = sizeof uc;
     uc.lpszHostName = host;
-    uc.dwHostNameLength = sizeof host;
+    uc.dwHostNameLength = 256;
     uc.lpszUserName = user;
-    uc.dwUserNameLength = sizeof user;
+    uc.dwUserNameLength = 128;
     uc.lpszPassword = pass;
-    uc.dwPasswordLength = sizeof pass;
+    uc.dwPasswordLength = 128;
     uc.lpszUrlPath = path;
-    uc.dwUrlPathLength = sizeof path;
+    uc.dwUrlPathLength = 2048;
     uc.lpszExtraInfo = extra;
-    uc.dwExtraInfoLength = sizeof extra;
-    if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), ICU_ESCAPE, &uc))
+    uc.dwExtraInfoLength = 2048;
+    const std::wstring wide = rtl::Utf8ToWide(url);
+    if (!InternetCrackUrlW(wide.c_str(), static_cast<DWORD>(wide.size()), ICU_ESCAPE, &uc))
         return false;
     parts.Scheme = uc.nScheme == INTERNET_SCHEME_HTTPS  ? THttpAddressParts::asHttps
                    : uc.nScheme == INTERNET_SCHEME_HTTP ? THttpAddressParts::asHttp
                                                         : THttpAddressParts::asOther;
-    parts.HostName.assign(host, uc.dwHostNameLength);
+    parts.HostName = rtl::WideToUtf8(host, uc.dwHostNameLength);
     parts.Port = uc.nPort;
-    parts.URLPath.assign(path, uc.dwUrlPathLength);
-    parts.ExtraInfo.assign(extra, uc.dwExtraInfoLength);
-    parts.UserName.assign(user, uc.dwUserNameLength);
-    parts.Password.assign(pass, uc.dwPasswordLength);
+    parts.URLPath = rtl::WideToUtf8(path, uc.dwUrlPathLength);
+    parts.ExtraInfo = rtl::WideToUtf8(extra, uc.dwExtraInfoLength);
+    parts.UserName = rtl::WideToUtf8(user, uc.dwUserNameLength);
+    parts.Password = rtl::WideToUtf8(pass, uc.dwPasswordLength);
     return true;
 }
 
@@ -45,15 +48,16 @@ bool BuildHttpAddress(bool ssl, const std::string& hostName, int port, const std
     base += hostName;
     if (port != 80)
         base += ":" + std::to_string(port);
-    char buffer[kCombinedUrlSize];
+    wchar_t buffer[kCombinedUrlSize];
     DWORD length = kCombinedUrlSize;
     // Wine's combine can fail on a result too long for the buffer without setting an error.
     SetLastError(0);
-    if (!InternetCombineUrlA(base.c_str(), relative.c_str(), buffer, &length, ICU_ENCODE_SPACES_ONLY)) {
+    if (!InternetCombineUrlW(rtl::Utf8ToWide(base).c_str(), rtl::Utf8ToWide(relative).c_str(), buffer, &length,
+                             ICU_ENCODE_SPACES_ONLY)) {
         if (GetLastError() == 0)
             SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return false;
     }
-    url.assign(buffer, std::min<DWORD>(length, kCombinedUrlSize - 1));
+    url = rtl::WideToUtf8(buffer, std::min<DWORD>(length, kCombinedUrlSize - 1));
     return true;
 }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "rtl/wide.h"
+
 namespace {
 
 bool HasText(const std::string& text)
@@ -39,13 +41,13 @@ const char* CertificateFailureText(int code)
 // whole into a buffer of its size and cut to what the fixed buffer holds.
 std::string LastResponseInfo(DWORD& serverError)
 {
-    std::vector<char> info(4097);
+    std::vector<wchar_t> info(4097);
     DWORD length = static_cast<DWORD>(info.size());
-    if (!InternetGetLastResponseInfoA(&serverError, info.data(), &length)) {
+    if (!InternetGetLastResponseInfoW(&serverError, info.data(), &length)) {
         if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && length > info.size()) {
-            info.assign(length + 1, '\0');
+            info.assign(length + 1, L'\0');
             DWORD full = length + 1;
-            if (!InternetGetLastResponseInfoA(&serverError, info.data(), &full))
+            if (!InternetGetLastResponseInfoW(&serverError, info.data(), &full))
                 full = 0;
             length = std::min<DWORD>(full, 4096);
         } else {
@@ -53,21 +55,21 @@ std::string LastResponseInfo(DWORD& serverError)
         }
     }
     length = std::min<DWORD>(length, 4096);
-    std::string response(info.data(), length);
-    std::size_t zero = response.find('\0');
-    if (zero != std::string::npos)
+    std::wstring response(info.data(), length);
+    std::size_t zero = response.find(L'\0');
+    if (zero != std::wstring::npos)
         response.resize(zero);
-    return response;
+    return rtl::WideToUtf8(response);
 }
 
 } // namespace
 
 std::string InetErrorText(int code)
 {
-    char message[256];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleA("wininet.dll"),
-                             static_cast<DWORD>(code), 0, message, sizeof message, nullptr);
-    std::string text(message, std::min<DWORD>(n, sizeof message - 1));
+    wchar_t message[256];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleW(L"wininet.dll"),
+                             static_cast<DWORD>(code), 0, message, 256, nullptr);
+    std::string text = rtl::WideToUtf8(message, std::min<DWORD>(n, 255));
     if (code == ERROR_INTERNET_EXTENDED_ERROR) {
         DWORD serverError = 0;
         std::string response = LastResponseInfo(serverError);
@@ -86,10 +88,10 @@ std::string InetFailureText(int code)
     std::string text = InetErrorText(code);
     if (HasText(text))
         return text;
-    char message[256];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             static_cast<DWORD>(code), 0, message, sizeof message, nullptr);
-    text.assign(message, std::min<DWORD>(n, sizeof message - 1));
+    wchar_t message[256];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             static_cast<DWORD>(code), 0, message, 256, nullptr);
+    text = rtl::WideToUtf8(message, std::min<DWORD>(n, 255));
     if (HasText(text))
         return text;
     if (const char* certificate = CertificateFailureText(code))

@@ -48,5 +48,5 @@ bool THttpEventWindow::OnOwnThread()
 
 void THttpEventWindow::Send(THttpDelivery& delivery)
 {
-    SendMessageA(Handle(), WM_HTTPEVENT, 0, reinterpret_cast<LPARAM>(&delivery));
+    SendMessageW(Handle(), WM_HTTPEVENT, 0, reinterpret_cast<LPARAM>(&delivery));
 }

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <vector>
+
 #include "rtl/text.h"
+#include "rtl/wide.h"
 
 namespace rtl {
 
@@ -14,41 +18,80 @@ static std::string& ProgramFileOverride()
 
 bool FileExists(const std::string& fileName)
 {
-    DWORD a = GetFileAttributesA(fileName.c_str());
+    DWORD a = GetFileAttributesW(Utf8ToWide(fileName).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool DirectoryExists(const std::string& folder)
 {
-    DWORD a = GetFileAttributesA(folder.c_str());
+    DWORD a = GetFileAttributesW(Utf8ToWide(folder).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool RenameFile(const std::string& oldName, const std::string& newName)
 {
-    return MoveFileA(oldName.c_str(), newName.c_str()) != 0;
+    return MoveFileW(Utf8ToWide(oldName).c_str(), Utf8ToWide(newName).c_str()) != 0;
 }
 
-// <windows.h> makes DeleteFile and CopyFile macros for the A functions, so these definitions are
-// named DeleteFileA and CopyFileA themselves: the platform's must be called by their global name,
+// <windows.h> makes DeleteFile and CopyFile macros for the W functions, so these definitions are
+// named DeleteFileW and CopyFileW themselves: the platform's must be called by their global name,
 // or the call would find this very function and recurse.
 bool DeleteFile(const std::string& fileName)
 {
-    return ::DeleteFileA(fileName.c_str()) != 0;
+    return ::DeleteFileW(Utf8ToWide(fileName).c_str()) != 0;
 }
 
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
 {
-    return ::CopyFileA(from.c_str(), to.c_str(), failIfExists) != 0;
+    return ::CopyFileW(Utf8ToWide(from).c_str(), Utf8ToWide(to).c_str(), failIfExists) != 0;
+}
+
+bool CreateDir(const std::string& folder)
+{
+    return CreateDirectoryW(Utf8ToWide(folder).c_str(), nullptr) != 0;
+}
+
+bool SameFileName(const std::string& a, const std::string& b)
+{
+    const std::wstring wa = Utf8ToWide(a), wb = Utf8ToWide(b);
+    return CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+namespace {
+struct FindCloser {
+    void operator()(HANDLE h) const { FindClose(h); }
+};
+} // namespace
+
+void ForEachFileEntry(const std::string& pattern, const std::function<bool(const TFileEntry&)>& fn)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(Utf8ToWide(pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    std::unique_ptr<void, FindCloser> find(h);
+    TFileEntry entry;
+    do {
+        entry.Name = WideToUtf8(fd.cFileName);
+        entry.Attributes = fd.dwFileAttributes;
+        if (!fn(entry))
+            return;
+    } while (FindNextFileW(h, &fd));
 }
 
 std::string ProgramFileName()
 {
     if (!ProgramFileOverride().empty())
         return ProgramFileOverride();
-    char buffer[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-    return std::string(buffer, n);
+    // A buffer the platform filled to the brim may have cut the name: try a larger one.
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size() || buffer.size() >= 32768)
+            return WideToUtf8(buffer.data(), n);
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 std::string ProgramFolder()

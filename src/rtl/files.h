@@ -3,10 +3,13 @@
 // this header is used.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
-// File-system helpers over the ANSI Win32 functions. They report failure by their result, not
-// by exceptions, because the program treats failed renames, deletions and copies as silent.
+// File-system helpers over the wide Win32 functions, for UTF-8 paths. They report failure by
+// their result, not by exceptions, because the program treats failed renames, deletions and
+// copies as silent. Paths longer than MAX_PATH characters are not given the "\\?\" form: the
+// platform refuses them, and the call fails as for a missing file.
 namespace rtl {
 
 bool FileExists(const std::string& fileName); // an existing file, not a folder
@@ -14,6 +17,20 @@ bool DirectoryExists(const std::string& folder);
 bool RenameFile(const std::string& oldName, const std::string& newName);
 bool DeleteFile(const std::string& fileName);
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
+bool CreateDir(const std::string& folder);
+// Whether two file names are one for the platform: equal but for letter case, in any script.
+bool SameFileName(const std::string& a, const std::string& b);
+
+// One entry of a folder listing: its name (UTF-8) and its FILE_ATTRIBUTE_* bits.
+struct TFileEntry {
+    std::string Name;
+    DWORD Attributes = 0;
+    bool IsDirectory() const { return (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+};
+// Lists the entries matching pattern ("C:\Folder\*.*") in the platform's order until fn returns
+// false. A folder that cannot be listed gives none; the listing is closed also when fn throws.
+void ForEachFileEntry(const std::string& pattern, const std::function<bool(const TFileEntry&)>& fn);
+
 // The folder of the running program file, ending in a backslash. A test may override it.
 std::string ProgramFolder();
 std::string ProgramFileName();

@@ -5,6 +5,9 @@
 #include <memory>
 
 #include "rtl/exceptions.h"
+#ifdef _WIN32
+#include "rtl/wide.h"
+#endif
 
 int TStringList::Add(const std::string& s)
 {
@@ -67,11 +70,24 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// File names are UTF-8; the C library of Windows takes them in the ANSI code page unless asked
+// through its wide entry.
+std::FILE* OpenFile(const std::string& fileName, const wchar_t* wideMode, const char* mode)
+{
+#ifdef _WIN32
+    (void)mode;
+    return _wfopen(rtl::Utf8ToWide(fileName).c_str(), wideMode);
+#else
+    (void)wideMode;
+    return std::fopen(fileName.c_str(), mode);
+#endif
+}
 } // namespace
 
 std::string ReadFileBytes(const std::string& fileName)
 {
-    FilePtr f(std::fopen(fileName.c_str(), "rb"));
+    FilePtr f(OpenFile(fileName, L"rb", "rb"));
     if (!f)
         throw EInOutError("Datei kann nicht geöffnet werden: " + fileName, errno);
     std::string data;
@@ -86,7 +102,7 @@ std::string ReadFileBytes(const std::string& fileName)
 
 void WriteFileBytes(const std::string& fileName, const std::string& bytes)
 {
-    FilePtr f(std::fopen(fileName.c_str(), "wb"));
+    FilePtr f(OpenFile(fileName, L"wb", "wb"));
     if (!f)
         throw EInOutError("Datei kann nicht erstellt werden: " + fileName, errno);
     if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size() || std::fflush(f.get()) != 0)

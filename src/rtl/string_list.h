@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-// An ordered list of ANSI lines. Text joins the lines with CR LF (each line terminated);
+// An ordered list of lines of text. Text joins the lines with CR LF (each line terminated);
 // writing Text splits at CR LF, LF or a lone CR.
 class TStringList {
 public:

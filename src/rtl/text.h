@@ -1,7 +1,8 @@
 #pragma once
 #include <string>
 
-// Text helpers over 8-bit ANSI strings. Positions are 1-based; 0 means "not found".
+// Text helpers over UTF-8 strings, by bytes: letter case is that of ASCII, and positions count
+// bytes (rtl/utf8.h counts characters). Positions are 1-based; 0 means "not found".
 namespace rtl {
 
 // Position of the first occurrence of sub in s at or after position from, 0 if none.

@@ -11,6 +11,7 @@
 #include "gui/handles.h"
 #include "gui/image_list.h"
 #include "gui/window.h"
+#include "rtl/wide.h"
 #include "tray/wnd_proc_hook.h"
 
 namespace {
@@ -167,11 +168,11 @@ void TBalloonHint::Show()
         FData.AnimationTime = static_cast<int>(FCustomAnimationTime);
     } else {
         BOOL animation = FALSE, fade = FALSE;
-        SystemParametersInfoA(SPI_GETTOOLTIPANIMATION, 0, &animation, 0);
+        SystemParametersInfoW(SPI_GETTOOLTIPANIMATION, 0, &animation, 0);
         if (!animation) {
             FData.AnimationStyle = atNone;
         } else {
-            SystemParametersInfoA(SPI_GETTOOLTIPFADE, 0, &fade, 0);
+            SystemParametersInfoW(SPI_GETTOOLTIPFADE, 0, &fade, 0);
             FData.AnimationStyle = fade ? atBlend : atSlide;
         }
         FData.AnimationTime = 100;
@@ -387,7 +388,7 @@ void TGlobalCtrl::DrawBalloonIcon(HDC dc, int x, int y, TIconKind kind, int imag
 
 DWORD TGlobalCtrl::ComCtlVersion()
 {
-    HMODULE lib = GetModuleHandleA("comctl32.dll");
+    HMODULE lib = GetModuleHandleW(L"comctl32.dll");
     if (!lib)
         return 0;
     auto get = reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(lib, "DllGetVersion")));
@@ -413,11 +414,11 @@ void TGlobalCtrl::LoadStandardIcons(COLORREF background)
     }
     ImageList_SetBkColor(FStandardIcons.Get(), background);
     FIconBackground = background;
-    const LPCSTR ids[] = {IDI_APPLICATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION, IDI_EXCLAMATION};
-    for (LPCSTR id : ids) {
+    const LPCWSTR ids[] = {IDI_APPLICATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION, IDI_EXCLAMATION};
+    for (LPCWSTR id : ids) {
         // Shared icons belong to the system; the copy at the list's size is made from the best
         // picture of the system's resource.
-        HICON shared = static_cast<HICON>(LoadImageA(nullptr, id, IMAGE_ICON, size, size, LR_SHARED));
+        HICON shared = static_cast<HICON>(LoadImageW(nullptr, id, IMAGE_ICON, size, size, LR_SHARED));
         TIconHandle icon(static_cast<HICON>(CopyImage(shared, IMAGE_ICON, size, size, LR_COPYFROMRESOURCE)));
         ImageList_AddIcon(FStandardIcons.Get(), icon ? icon.Get() : shared);
     }
@@ -478,7 +479,7 @@ void TGlobalCtrl::PlayBalloonSound(TIconKind kind) const
 {
     const std::string& name = FSounds[kind];
     if (!name.empty())
-        sndPlaySoundA(name.c_str(), SND_ASYNC | SND_NOSTOP);
+        sndPlaySoundW(rtl::Utf8ToWide(name).c_str(), SND_ASYNC | SND_NOSTOP);
 }
 
 void TGlobalCtrl::ReadSounds()
@@ -491,19 +492,20 @@ void TGlobalCtrl::ReadSounds()
         std::string key = std::string("AppEvents\\Schemes\\Apps\\.Default\\") + events[kind] + "\\.Current";
         HKEY opened = nullptr;
         FSounds[kind].clear();
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, rtl::Utf8ToWide(key).c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
             continue;
         TRegKeyHandle h(opened);
-        char value[4096];
-        DWORD size = sizeof value - 1, type = 0;
-        if (RegQueryValueExA(h.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
+        // The size is in bytes; the value need not end in a NUL.
+        wchar_t value[4096];
+        DWORD size = sizeof value - sizeof(wchar_t), type = 0;
+        if (RegQueryValueExW(h.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
                 ERROR_SUCCESS &&
             (type == REG_SZ || type == REG_EXPAND_SZ)) {
-            value[std::min<DWORD>(size, sizeof value - 1)] = '\0';
-            char expanded[4096];
-            DWORD n = ExpandEnvironmentStringsA(value, expanded, sizeof expanded);
-            if (n > 0 && n <= sizeof expanded)
-                FSounds[kind] = expanded;
+            value[std::min<DWORD>(size / sizeof(wchar_t), 4095)] = L'\0';
+            wchar_t expanded[4096];
+            DWORD n = ExpandEnvironmentStringsW(value, expanded, 4096);
+            if (n > 0 && n <= 4096)
+                FSounds[kind] = rtl::WideToUtf8(expanded);
         }
     }
 }

@@ -1,11 +1,13 @@
 #include "tray/balloon_window.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "gui/app_host.h"
 #include "gui/controls.h"
 #include "gui/dpi.h"
 #include "gui/handles.h"
+#include "rtl/wide.h"
 
 namespace {
 
@@ -21,18 +23,52 @@ TGeoRect ToGeo(const RECT& r)
 TGeoRect WorkArea()
 {
     RECT a;
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &a, 0))
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &a, 0))
         a = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     return ToGeo(a);
 }
 
 const UINT kTextFlags = DT_WORDBREAK | DT_NOPREFIX;
 
+// Text whose first strongly directed character is written right to left (Hebrew, Arabic) is
+// laid out in that reading order, as told by the platform's own character classes.
+bool RightToLeft(const std::wstring& text)
+{
+    if (text.empty())
+        return false;
+    std::vector<WORD> types(text.size());
+    if (!GetStringTypeW(CT_CTYPE2, text.data(), static_cast<int>(text.size()), types.data()))
+        return false;
+    for (WORD t : types) {
+        if (t == C2_RIGHTTOLEFT)
+            return true;
+        if (t == C2_LEFTTORIGHT)
+            return false;
+    }
+    return false;
+}
+
+// Measures or draws UTF-8 text through the wide function, so that every script is laid out and
+// characters the font lacks come from the platform's fallback fonts. Right-to-left text is drawn
+// in its reading order, its lines against the right edge of the measured width.
+void DrawUtf8(HDC dc, const std::string& text, RECT r, UINT flags, int width = 0)
+{
+    const std::wstring wide = rtl::Utf8ToWide(text);
+    if (RightToLeft(wide)) {
+        flags |= DT_RTLREADING | DT_RIGHT;
+        if (width > 0 && r.left + width < r.right)
+            r.right = r.left + width;
+    }
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r, flags);
+}
+
 SIZE MeasureText(HDC dc, HFONT font, const std::string& text, int maxWidth)
 {
     TSelectGuard sel(dc, font);
+    const std::wstring wide = rtl::Utf8ToWide(text);
     RECT r = {0, 0, maxWidth, 0};
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | kTextFlags);
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &r,
+              DT_CALCRECT | kTextFlags | (RightToLeft(wide) ? DT_RTLREADING : 0));
     return {r.right - r.left, r.bottom - r.top};
 }
 
@@ -40,11 +76,11 @@ SIZE MeasureText(HDC dc, HFONT font, const std::string& text, int maxWidth)
 
 bool IsWinXPOrNewer()
 {
-    OSVERSIONINFOA vi = {};
+    OSVERSIONINFOW vi = {};
     vi.dwOSVersionInfoSize = sizeof vi;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExA(&vi))
+    if (!GetVersionExW(&vi))
         return false;
 #pragma GCC diagnostic pop
     return vi.dwPlatformId == VER_PLATFORM_WIN32_NT &&
@@ -118,6 +154,7 @@ void TBalloonWindow::MeasureBody(HDC dc, TBalloonMeasure& m)
     if (!m.HasBody)
         return;
     SIZE s = MeasureText(dc, Font(false), FText, FMaxWidth);
+    FBodyWidth = s.cx;
     m.BodyWidth = s.cx;
     m.BodyHeight = s.cy;
 }
@@ -127,6 +164,7 @@ void TBalloonWindow::MeasureHeaderRow(HDC dc, TBalloonMeasure& m)
     m.ShowHeader = FShowHeader;
     if (FShowHeader) {
         SIZE s = MeasureText(dc, Font(true), FHeader, FMaxWidth);
+        FHeaderWidth = s.cx;
         m.HeaderWidth = s.cx;
         m.HeaderHeight = s.cy;
     }
@@ -189,13 +227,13 @@ TGeoRect TBalloonWindow::ClientGeoRect() const
     return ToGeo(r);
 }
 
-HRGN TBalloonWindow::CreateShapeRegion() const
+TRegionHandle TBalloonWindow::CreateShapeRegion() const
 {
     RECT wr = BoundsRect();
     return CreateShapeRegion(wr.right - wr.left, wr.bottom - wr.top);
 }
 
-HRGN TBalloonWindow::CreateShapeRegion(int width, int height) const
+TRegionHandle TBalloonWindow::CreateShapeRegion(int width, int height) const
 {
     TBalloonShape s = BalloonShape(FPosition, width, height, FStem, FMetrics.CornerSize);
     POINT pts[3];
@@ -205,11 +243,11 @@ HRGN TBalloonWindow::CreateShapeRegion(int width, int height) const
     TRegionHandle body(
         CreateRoundRectRgn(s.Body.Left, s.Body.Top, s.Body.Right, s.Body.Bottom, s.CornerSize, s.CornerSize));
     if (!stem || !body)
-        return nullptr;
+        return TRegionHandle();
     TRegionHandle shape(CreateRectRgn(0, 0, 0, 0));
     if (!shape || CombineRgn(shape.Get(), stem.Get(), body.Get(), RGN_OR) == ERROR)
-        return nullptr;
-    return static_cast<HRGN>(shape.Release());
+        return TRegionHandle();
+    return shape;
 }
 
 void TBalloonWindow::SetShape()
@@ -222,7 +260,7 @@ void TBalloonWindow::SetShape(int width, int height)
 {
     if (!HandleAllocated())
         return;
-    TRegionHandle shape(CreateShapeRegion(width, height));
+    TRegionHandle shape = CreateShapeRegion(width, height);
     if (!shape)
         return;
     // Setting a region redraws the window's frame: an outline already in place is kept. (The
@@ -238,7 +276,7 @@ void TBalloonWindow::SetShape(int width, int height)
 
 void TBalloonWindow::EraseBackground(HDC dc)
 {
-    TRegionHandle shape(CreateShapeRegion());
+    TRegionHandle shape = CreateShapeRegion();
     if (!shape)
         return;
     OffsetRgn(shape.Get(), -1, -1);
@@ -254,14 +292,14 @@ void TBalloonWindow::PaintBody(HDC dc)
     RECT r = {c.Left + FMetrics.TextLeft, c.Top + FBodyTop + FTextTop, c.Right, c.Bottom};
     SetTextColor(dc, ScreenHintFontColor());
     TSelectGuard font(dc, Font(false));
-    DrawTextA(dc, FText.c_str(), static_cast<int>(FText.size()), &r, kTextFlags);
+    DrawUtf8(dc, FText, r, kTextFlags, FBodyWidth);
 }
 
 void TBalloonWindow::PaintHeader(HDC dc, RECT r)
 {
     SetTextColor(dc, ScreenHintFontColor());
     TSelectGuard font(dc, Font(true));
-    DrawTextA(dc, FHeader.c_str(), static_cast<int>(FHeader.size()), &r, kTextFlags);
+    DrawUtf8(dc, FHeader, r, kTextFlags, FHeaderWidth);
 }
 
 void TBalloonWindow::Paint(HDC dc)
@@ -342,13 +380,13 @@ void TBalloonWindowEx::ShowBalloon(RECT r)
     HandleNeeded();
     // The caption is the hint's text, as for the plain hint window: screen readers and other
     // programs read the balloon through it.
-    SetWindowTextA(Handle(), FText.c_str());
+    SetWindowTextUtf8(Handle(), FText);
     FitToWorkArea(r);
     if (IsWindowVisible(Handle()))
         ShowWindow(Handle(), SW_HIDE);
     HWND owner = FAnchored ? AppHandle() : nullptr;
     if (GetWindow(Handle(), GW_OWNER) != owner)
-        SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+        SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
     TGeoRect g = ToGeo(r);
     TGeoRect desktop{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
     desktop.Right = desktop.Left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
@@ -368,7 +406,7 @@ void TBalloonWindowEx::ShowBalloon(RECT r)
         showFlags |= SWP_NOMOVE | SWP_NOSIZE;
         using TAnimateWindow = BOOL(WINAPI*)(HWND, DWORD, DWORD);
         auto animate = reinterpret_cast<TAnimateWindow>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "AnimateWindow")));
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AnimateWindow")));
         if (animate) {
             DWORD flags = AnimationFlags(FAnimationStyle);
             if (FAnimationStyle == atSlide || FAnimationStyle == atRoll)
@@ -410,7 +448,7 @@ void TBalloonWindowEx::PaintCloseButton(HDC dc)
 void TBalloonWindowEx::PaintHeader(HDC dc, RECT r)
 {
     TSelectGuard font(dc, Font(true));
-    DrawTextA(dc, FHeader.c_str(), static_cast<int>(FHeader.size()), &r, kTextFlags);
+    DrawUtf8(dc, FHeader, r, kTextFlags, FHeaderWidth);
 }
 
 bool TBalloonWindowEx::InCloseButton(LPARAM lParam) const

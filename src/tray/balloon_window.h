@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "gui/handles.h"
 #include "gui/hint_window.h"
 #include "tray/balloon_types.h"
 
@@ -86,8 +87,8 @@ public:
 
     // The outline for the window's current size (or the given one): stem triangle united with
     // the rounded body.
-    HRGN CreateShapeRegion() const;
-    HRGN CreateShapeRegion(int width, int height) const;
+    TRegionHandle CreateShapeRegion() const;
+    TRegionHandle CreateShapeRegion(int width, int height) const;
     // Sets the outline (for the current size, or the given one) as the window region.
     void SetShape();
     void SetShape(int width, int height);
@@ -127,7 +128,8 @@ protected:
     int FTextTop = 0;
     int FIconWidth = 0;
     int FIconHeight = 0;
-    int FMaxWidth = 0; // what the text is measured against
+    int FMaxWidth = 0;                    // what the text is measured against
+    int FBodyWidth = 0, FHeaderWidth = 0; // as measured
     TIconKind FIconKind = ikNone;
     int FImageIndex = -1;
 };

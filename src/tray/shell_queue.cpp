@@ -13,13 +13,13 @@ namespace {
 
 struct TUpdate {
     DWORD Message;
-    NOTIFYICONDATAA Data;
+    NOTIFYICONDATAW Data;
     // Keeps the record's picture alive until the shell has it: the caller's shared owner, or a
     // copy (its owner may replace and destroy it meanwhile).
     std::shared_ptr<const void> Picture;
 };
 
-bool SameIcon(const NOTIFYICONDATAA& a, const NOTIFYICONDATAA& b)
+bool SameIcon(const NOTIFYICONDATAW& a, const NOTIFYICONDATAW& b)
 {
     return a.hWnd == b.hWnd && a.uID == b.uID;
 }
@@ -35,7 +35,7 @@ struct TShellQueue::TState {
     bool Running = false;
     // Set while nothing is queued or being sent (manual reset): the owner's thread waits on it
     // and goes on receiving sent messages meanwhile, as it would inside a call to the shell.
-    TKernelHandle Idle{CreateEventA(nullptr, TRUE, TRUE, nullptr)};
+    TKernelHandle Idle{CreateEventW(nullptr, TRUE, TRUE, nullptr)};
 };
 
 TShellQueue::TShellQueue(TSend send) : FState(std::make_shared<TState>())
@@ -51,11 +51,11 @@ TShellQueue::~TShellQueue()
     FState->Changed.wait_for(lock, std::chrono::seconds(2), [this] { return !FState->Running; });
 }
 
-BOOL TShellQueue::Notify(DWORD message, const NOTIFYICONDATAA& data, std::shared_ptr<const void> picture)
+BOOL TShellQueue::Notify(DWORD message, const NOTIFYICONDATAW& data, std::shared_ptr<const void> picture)
 {
     if (message != NIM_MODIFY || !FState->Idle) {
         Flush();
-        NOTIFYICONDATAA copy = data;
+        NOTIFYICONDATAW copy = data;
         return FState->Send(message, &copy);
     }
     TUpdate update{message, data, std::move(picture)};
@@ -116,6 +116,6 @@ void TShellQueue::Flush()
     HANDLE idle = FState->Idle.Get();
     while (MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
         MSG m;
-        PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }

@@ -12,7 +12,7 @@
 // the shell's own.
 class TShellQueue {
 public:
-    using TSend = BOOL (*)(DWORD message, NOTIFYICONDATAA* data);
+    using TSend = BOOL (*)(DWORD message, NOTIFYICONDATAW* data);
     explicit TShellQueue(TSend send);
     // Waits briefly for what is queued to reach the shell; a shell that does not answer is left
     // behind with the thread.
@@ -22,7 +22,7 @@ public:
 
     // picture owns the record's icon, when the caller has it shared: the queue then keeps it
     // alive until the shell has it instead of copying it.
-    BOOL Notify(DWORD message, const NOTIFYICONDATAA& data, std::shared_ptr<const void> picture = nullptr);
+    BOOL Notify(DWORD message, const NOTIFYICONDATAW& data, std::shared_ptr<const void> picture = nullptr);
     // Returns when everything queued has been handed to the shell.
     void Flush();
 

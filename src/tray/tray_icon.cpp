@@ -10,20 +10,22 @@
 #include "gui/image_list.h"
 #include "gui/menus.h"
 #include "gui/timer.h"
+#include "rtl/utf8.h"
+#include "rtl/wide.h"
 #include "tray/shell_queue.h"
 
 namespace {
 
 TShellQueue& PlatformQueue()
 {
-    static TShellQueue queue([](DWORD m, NOTIFYICONDATAA* d) { return Shell_NotifyIconA(m, d); });
+    static TShellQueue queue([](DWORD m, NOTIFYICONDATAW* d) { return Shell_NotifyIconW(m, d); });
     return queue;
 }
 
 // The platform's shell, whose requests go through the queue.
 class TPlatformShellTray : public TShellTray {
 public:
-    BOOL NotifyIconKeeping(DWORD message, NOTIFYICONDATAA* data, std::shared_ptr<const void> picture) override
+    BOOL NotifyIconKeeping(DWORD message, NOTIFYICONDATAW* data, std::shared_ptr<const void> picture) override
     {
         return PlatformQueue().Notify(message, *data, std::move(picture));
     }
@@ -35,11 +37,29 @@ TShellTray* g_shell = &g_platformShell;
 TShellVersionQuery g_versionQuery = nullptr;
 DWORD g_shellVersion = 0; // 0: not known yet, or the last query failed
 
-void CopyCut(char* dest, std::size_t destSize, const std::string& s, std::size_t maxChars)
+// Copies as much of the text as the record's field holds (maxUnits UTF-16 units before its NUL),
+// in whole characters: a cut never falls inside a surrogate pair, between a letter and its
+// marks or inside an emoji sequence.
+void CopyCut(wchar_t* dest, std::size_t destSize, const std::string& s, std::size_t maxUnits)
 {
-    std::size_t n = std::min(s.size(), std::min(maxChars, destSize - 1));
-    std::memcpy(dest, s.data(), n);
-    dest[n] = '\0';
+    const std::size_t limit = std::min(maxUnits, destSize - 1);
+    std::size_t end = 0, units = 0;
+    while (end < s.size()) {
+        const std::size_t next = rtl::NextCharacter(s, end);
+        std::size_t characterUnits = 0;
+        for (std::size_t at = end, length; at < next; at += length)
+            characterUnits += rtl::DecodeUtf8(s, at, length) > 0xFFFF ? 2 : 1;
+        if (units + characterUnits > limit)
+            break;
+        units += characterUnits;
+        end = next;
+    }
+    // The text is valid UTF-8 as a rule; broken bytes, which a converter may count otherwise,
+    // must still not run past the field.
+    const std::wstring w = rtl::Utf8ToWide(s.data(), end);
+    const std::size_t n = std::min(w.size(), limit);
+    std::memcpy(dest, w.data(), n * sizeof(wchar_t));
+    dest[n] = L'\0';
 }
 
 std::string ReplaceCrLf(const std::string& s)
@@ -77,16 +97,31 @@ TShiftState CurrentShift()
 
 const UINT kTipFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 
+// The shell's balloon hide and click notices run their handlers here, and what a handler throws is
+// dropped, unlike the exceptions of every other action of the callback, which the application
+// shows (GuardedCall). That is this component's promise to its users: the shell sends these two on
+// its own, also when the balloon goes because another replaces it or the program ends, when a
+// message box about it would make no sense to the user. Nothing may escape into the window
+// procedure in either case.
+void CallDroppingExceptions(const TNotifyEvent& handler, TObject* sender)
+{
+    try {
+        if (handler)
+            handler(sender);
+    } catch (...) {
+    }
+}
+
 } // namespace
 
-BOOL TShellTray::NotifyIcon(DWORD message, NOTIFYICONDATAA* data)
+BOOL TShellTray::NotifyIcon(DWORD message, NOTIFYICONDATAW* data)
 {
     return PlatformQueue().Notify(message, *data);
 }
 
 HWND TShellTray::FindTaskbar()
 {
-    return FindWindowA("Shell_TrayWnd", nullptr);
+    return FindWindowW(L"Shell_TrayWnd", nullptr);
 }
 
 TShellTray& ShellTray()
@@ -101,17 +136,17 @@ void SetShellTray(TShellTray* shell)
 
 DWORD ReadShellVersion()
 {
-    char path[MAX_PATH] = "shell32.dll";
+    const wchar_t* path = L"shell32.dll";
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    DWORD size = GetFileVersionInfoSizeW(path, &handle);
     if (!size)
         return 0;
     std::string buffer(size, '\0');
-    if (!GetFileVersionInfoA(path, 0, size, &buffer[0]))
+    if (!GetFileVersionInfoW(path, 0, size, &buffer[0]))
         return 0;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT len = 0;
-    if (!VerQueryValueA(&buffer[0], "\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
+    if (!VerQueryValueW(&buffer[0], L"\\", reinterpret_cast<void**>(&info), &len) || !info || len < sizeof *info)
         return 0;
     return info->dwFileVersionMS;
 }
@@ -138,7 +173,7 @@ void SetShellVersionQuery(TShellVersionQuery query)
 // layout is larger by its pointer alignment).
 DWORD NotifyRecordSize(bool newShell)
 {
-    return newShell ? NOTIFYICONDATAA_V2_SIZE : NOTIFYICONDATAA_V1_SIZE;
+    return newShell ? NOTIFYICONDATAW_V2_SIZE : NOTIFYICONDATAW_V1_SIZE;
 }
 
 TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner), FData(), FWindow(*this)
@@ -146,8 +181,8 @@ TTrayIcon::TTrayIcon(TComponent* AOwner) : TComponent(AOwner), FData(), FWindow(
     // A hidden top-level window rather than a message-only one: the shell's "TaskbarCreated" is
     // broadcast to top-level windows only.
     FWindow.CreateHandle("TTrayIconWindow", WS_EX_TOOLWINDOW, "", WS_POPUP, 0, 0, 0, 0, nullptr);
-    FTaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    FKernel.Reset(LoadLibraryA("KERNEL32.DLL"));
+    FTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    FKernel.Reset(LoadLibraryW(L"KERNEL32.DLL"));
     if (FKernel)
         FRegisterServiceProcess = reinterpret_cast<TRegisterServiceProcess>(
             reinterpret_cast<void*>(GetProcAddress(FKernel.Get(), "RegisterServiceProcess")));
@@ -186,10 +221,11 @@ void TTrayIcon::Notify(DWORD message)
     ShellTray().NotifyIconKeeping(message, &FData, FIcon);
 }
 
-// Older shells read a 64-character tip field: cut there so that it stays terminated.
+// The record's tip holds 128 characters with its NUL; older shells read only the first 64, so
+// it is cut there for them to stay terminated.
 void TTrayIcon::SetTip(const std::string& hint)
 {
-    CopyCut(FData.szTip, sizeof FData.szTip, GetShortHint(hint), IsNewShell() ? 127 : 63);
+    CopyCut(FData.szTip, ARRAYSIZE(FData.szTip), GetShortHint(hint), IsNewShell() ? 127 : 63);
 }
 
 void TTrayIcon::SetActive(bool v)
@@ -205,7 +241,7 @@ void TTrayIcon::SetActive(bool v)
         if (!Icon()) {
             HICON app = nullptr;
             if (Application && Application->Handle())
-                app = reinterpret_cast<HICON>(GetClassLongPtrA(Application->Handle(), GCLP_HICON));
+                app = reinterpret_cast<HICON>(GetClassLongPtrW(Application->Handle(), GCLP_HICON));
             if (!app)
                 app = LoadIcon(nullptr, IDI_APPLICATION);
             FIcon = std::make_shared<TIconHandle>(CopyIcon(app));
@@ -427,8 +463,8 @@ void TTrayIcon::ShowTrayBalloon(const std::string& Title, const std::string& Tex
         return;
     FBalloonShownAt = GetTickCount();
     FBalloonTimeout = TimeoutMs / 1000;
-    CopyCut(FData.szInfoTitle, sizeof FData.szInfoTitle, Title, 63);
-    CopyCut(FData.szInfo, sizeof FData.szInfo, Text, 255);
+    CopyCut(FData.szInfoTitle, ARRAYSIZE(FData.szInfoTitle), Title, 63);
+    CopyCut(FData.szInfo, ARRAYSIZE(FData.szInfo), Text, 255);
     FData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO;
     FData.uTimeout = static_cast<UINT>(TimeoutMs);
     switch (Kind) {
@@ -474,7 +510,7 @@ void TTrayIcon::ShowMenu(TPopupMenu* menu, POINT p)
 {
     SetForegroundWindow(FWindow.Handle());
     menu->Popup(p.x, p.y, FWindow.Handle());
-    PostMessageA(FWindow.Handle(), WM_NULL, 0, 0);
+    PostMessageW(FWindow.Handle(), WM_NULL, 0, 0);
 }
 
 void TTrayIcon::ButtonDown(TMouseButton b, TShiftState shift, POINT p)
@@ -538,7 +574,7 @@ POINT TTrayIcon::KeyboardMenuPoint(POINT cursor) const
     };
     using TGetRect = HRESULT(WINAPI*)(const TIdentifier*, RECT*);
     static auto getRect = reinterpret_cast<TGetRect>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), "Shell_NotifyIconGetRect")));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"shell32.dll"), "Shell_NotifyIconGetRect")));
     TIdentifier id = {sizeof id, FWindow.Handle(), 1, GUID()};
     RECT r = {};
     if (getRect && SUCCEEDED(getRect(&id, &r)) && r.right > r.left)
@@ -605,11 +641,7 @@ LRESULT TTrayIcon::HandleCallback(LPARAM code)
         GuardedCall([&] { DoubleClick(mbMiddle, shift, p); });
         break;
     case NIN_BALLOONHIDE:
-        try {
-            if (OnBalloonHide)
-                OnBalloonHide(this);
-        } catch (...) {
-        }
+        CallDroppingExceptions(OnBalloonHide, this);
         result = 1;
         break;
     case NIN_BALLOONTIMEOUT:
@@ -621,11 +653,7 @@ LRESULT TTrayIcon::HandleCallback(LPARAM code)
         result = 1;
         break;
     case NIN_BALLOONUSERCLICK:
-        try {
-            if (OnBalloonClick)
-                OnBalloonClick(this);
-        } catch (...) {
-        }
+        CallDroppingExceptions(OnBalloonClick, this);
         GuardedCall([&] { ClearTrayBalloon(); });
         result = 1;
         break;

@@ -43,10 +43,10 @@ constexpr UINT kTrayCallbackMessage = WM_USER + 1;
 class TShellTray {
 public:
     virtual ~TShellTray() = default;
-    virtual BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data);
+    virtual BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data);
     // The same, with the owner of the record's icon: a shell that answers later keeps it alive
     // instead of copying it. By default the plain request.
-    virtual BOOL NotifyIconKeeping(DWORD message, NOTIFYICONDATAA* data, std::shared_ptr<const void> picture)
+    virtual BOOL NotifyIconKeeping(DWORD message, NOTIFYICONDATAW* data, std::shared_ptr<const void> picture)
     {
         (void)picture;
         return NotifyIcon(message, data);
@@ -117,7 +117,7 @@ public:
 
     // The hidden window that receives the shell's notifications.
     HWND Handle() const { return FWindow.Handle(); }
-    const NOTIFYICONDATAA& NotifyData() const { return FData; }
+    const NOTIFYICONDATAW& NotifyData() const { return FData; }
 
     TAnimateEvent OnAnimate;
     TMouseEvent OnClick;
@@ -176,7 +176,7 @@ private:
     TTrayVisibilities FVisibility{tvVisibleTaskBar, tvVisibleTaskList, tvAutoHide};
     bool FLoading = false;
 
-    NOTIFYICONDATAA FData;
+    NOTIFYICONDATAW FData;
     TTrayWindow FWindow;
     bool FApplicationShown = true;
     bool FInTaskList = true;

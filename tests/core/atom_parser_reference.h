@@ -32,7 +32,7 @@
 
 #include "app/atom_parser.h"
 #include "app/feed_parser.h"
-#include "app/ansi_text.h"
+#include "rtl/utf8.h"
 #include "app/html_entities.h"
 #include "feed_text_reference.h"
 
@@ -182,16 +182,16 @@ inline bool AppendReference(std::string& out, const std::string& ref, bool fromH
         }
         if (fromHighOnly && v < 128)
             return false;
-        feed::AppendAnsi(out, reference::NumericCodePoint(v));
+        rtl::AppendUtf8(out, reference::NumericCodePoint(v));
         return true;
     }
     if (fromHighOnly)
         return false;
     for (std::size_t e = 0; e < feed::kHtmlEntityCount; ++e)
         if (feed::kHtmlEntities[e].Name == body) {
-            feed::AppendAnsi(out, feed::kHtmlEntities[e].First);
+            rtl::AppendUtf8(out, feed::kHtmlEntities[e].First);
             if (feed::kHtmlEntities[e].Second)
-                feed::AppendAnsi(out, feed::kHtmlEntities[e].Second);
+                rtl::AppendUtf8(out, feed::kHtmlEntities[e].Second);
             return true;
         }
     return false;
@@ -526,8 +526,10 @@ inline feed::TParseResult ParseAtom(const std::string& doc, int maxEntrys, int m
                     balloon.Text = r.Text(eContent, "\r");
                 armed = false;
             }
-            if (static_cast<int>(caption.size()) > maxChars)
-                caption = caption.substr(0, static_cast<std::size_t>(maxChars < 0 ? 0 : maxChars)) + "...";
+            if (static_cast<int>(rtl::CharacterCount(caption)) > maxChars)
+                caption = caption.substr(0, rtl::CharacterPrefix(
+                                                caption, static_cast<std::size_t>(maxChars < 0 ? 0 : maxChars))) +
+                          "...";
             feed::THeadline h;
             h.N = n;
             h.Caption = caption;
@@ -537,8 +539,8 @@ inline feed::TParseResult ParseAtom(const std::string& doc, int maxEntrys, int m
                 (Lower(id.substr(0, 7)) == "http://" || Lower(id.substr(0, 8)) == "https://"))
                 h.Link = id;
             h.Customize = caption == "Customize this feed";
-            if (static_cast<int>(caption.size()) > longest)
-                longest = static_cast<int>(caption.size());
+            if (static_cast<int>(rtl::CharacterCount(caption)) > longest)
+                longest = static_cast<int>(rtl::CharacterCount(caption));
             previous = caption;
             result.Headlines.push_back(h);
         }

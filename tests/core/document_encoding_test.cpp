@@ -1,4 +1,6 @@
 #include "app/document_encoding.h"
+#include "app/utf8_document.h"
+#include "rtl/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -105,9 +107,9 @@ TEST(DocumentEncodingNames, TheCharsetComesFromTheLastContentTypeLine)
 
 TEST(DocumentEncodingBytes, Utf8ValidityFollowsTheStandard)
 {
-    EXPECT_TRUE(IsValidUtf8("plain \xC3\xA4 \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    EXPECT_TRUE(rtl::IsValidUtf8("plain \xC3\xA4 \xE2\x82\xAC \xF0\x9F\x98\x80"));
     for (const char* bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82", "\x80", "\xFF"})
-        EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+        EXPECT_FALSE(rtl::IsValidUtf8(bad)) << bad;
 }
 
 TEST(DocumentEncodingBytes, Utf16BecomesUtf8InBothOrders)
@@ -139,3 +141,27 @@ TEST(DocumentEncodingBytes, EveryLineEndBecomesCrLf)
 }
 
 } // namespace
+
+// The whole road of a download to the text the parser reads: UTF-8 taken as it is, broken bytes
+// as U+FFFD, UTF-16 and Windows-1252 (declared, or bytes that are no UTF-8) converted, CR LF
+// lines, ending at a zero byte.
+TEST(DocumentText, EveryDocumentBecomesUtf8InCrLfLines)
+{
+    const struct {
+        std::string Bytes, Charset, Text;
+    } cases[] = {
+        {"<t>\xD0\x9D\xD0\xBE\xD0\xB2\xD0\xBE\xD1\x81\xD1\x82\xD0\xB8 \xF0\x9F\x9A\x80</t>\n", "",
+         "<t>\xD0\x9D\xD0\xBE\xD0\xB2\xD0\xBE\xD1\x81\xD1\x82\xD0\xB8 \xF0\x9F\x9A\x80</t>\r\n"},
+        {"\xEF\xBB\xBF<t>Caf\xE9 \xE2\x82</t>", "", "<t>Caf\xEF\xBF\xBD \xEF\xBF\xBD</t>"},
+        {std::string("\xFF\xFE<\0\x1D\x04\r\0\n\0", 10), "", "<\xD0\x9D\r\n"},
+        {std::string("\xFE\xFF\0<\xD8\x3D\xDE\x80", 8), "", "<\xF0\x9F\x9A\x80"},
+        {"<t>M\xFCller \x96 \x80</t>\r", "", "<t>M\xC3\xBCller \xE2\x80\x93 \xE2\x82\xAC</t>\r\n"},
+        {"<t>\xC3\xA4</t>", "windows-1252", "<t>\xC3\x83\xC2\xA4</t>"}, // the server's word counts
+        {std::string("<t>a</t>\0junk", 13), "", "<t>a</t>"},
+    };
+    TDocumentBuffers buffers;
+    for (const auto& c : cases) {
+        EXPECT_EQ(DisplayDocument(c.Bytes, c.Charset, buffers), c.Text) << c.Bytes;
+        EXPECT_TRUE(rtl::IsValidUtf8(DocumentToUtf8(c.Bytes, c.Charset))) << c.Bytes;
+    }
+}

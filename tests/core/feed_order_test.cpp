@@ -64,6 +64,20 @@ TEST(FeedOrder, FoldersCompareOnThreeCharactersAndFeedsOnOne)
     EXPECT_EQ(Order({{"zeit", F}, {"Audio", D}, {"Musik", D}, {"mdr", F}}), "Audio mdr Musik zeit");
 }
 
+// Names in other scripts: whole characters, lower-cased in their own script, after every
+// Windows-1252 character, whose order stays the 8-bit one (the euro sign before the umlauts).
+TEST(FeedOrder, NamesInAnyScriptAreKeyedByWholeLowerCasedCharacters)
+{
+    const std::pair<const char*, const char*> keys[] = {
+        {"Новости", "нов"}, {"ΕΛΛΆΔΑ", "ελλ"},          {"ニュース", "ニュー"}, {"ĐÀ NẴNG", "đà "},
+        {"ŁÓDŹ", "łód"},    {"Ä\xFF", "ä\xEF\xBF\xBD"}, {"🚀 Start", "🚀 s"}};
+    for (const auto& [caption, key] : keys)
+        EXPECT_EQ(OrderKey(caption, 3), key) << caption;
+    EXPECT_EQ(OrderKey("Äpfel", 1), "ä");
+    EXPECT_EQ(Order({{"Новости", F}, {"über", F}, {"€uro", F}, {"zeit", F}}), "zeit €uro über Новости");
+    EXPECT_EQ(Order({{"новый", F}, {"Новости", F}, {"Ярмарка", F}}), "Новости новый Ярмарка");
+}
+
 TEST(FeedOrder, PositionOfAnEmptyParentIsZero)
 {
     TMenuItem parent;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/utf8_document.h"
 #include "rtl/string_list.h"
 
 inline std::filesystem::path CorpusDir()
@@ -34,10 +35,10 @@ inline std::vector<std::filesystem::path> CorpusFiles()
     return files;
 }
 
-// A corpus document as the program sees it: through the text page, whose lines end in CR LF.
+// A corpus document as the program sees a download without a charset: converted to UTF-8 by its
+// own declaration or its bytes, in CR LF lines.
 inline std::string CorpusDocument(const std::filesystem::path& path)
 {
-    TStringList lines;
-    lines.SetText(ReadFileBytes(path.string()));
-    return lines.Text();
+    TDocumentBuffers buffers;
+    return DisplayDocument(ReadFileBytes(path.string()), std::string(), buffers);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/feed_parser.h"
+#include "rtl/utf8.h"
 #include "atom_parser_reference.h"
 #include "feed_text_reference.h"
 
@@ -146,11 +147,14 @@ inline feed::TParseResult Parse(const std::string& document, int maxEntrys, int 
             balloon.Text = HtmlToText(GetElement(item, "description", 1), "\r");
             armed = false;
         }
+        // Lengths in characters (rtl/utf8.h), not bytes.
         std::string caption = title;
-        if (static_cast<long long>(caption.size()) > maxChars)
-            caption = Copy(title, 1, maxChars) + "...";
-        if (static_cast<long long>(caption.size()) > longest)
-            longest = static_cast<long long>(caption.size());
+        if (static_cast<long long>(rtl::CharacterCount(caption)) > maxChars)
+            caption = title.substr(
+                          0, rtl::CharacterPrefix(title, static_cast<std::size_t>(maxChars < 0 ? 0 : maxChars))) +
+                      "...";
+        if (static_cast<long long>(rtl::CharacterCount(caption)) > longest)
+            longest = static_cast<long long>(rtl::CharacterCount(caption));
         feed::THeadline h;
         h.N = static_cast<int>(n);
         h.Caption = caption;

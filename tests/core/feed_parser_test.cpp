@@ -371,7 +371,7 @@ TEST(FeedParse, TitlesAreDecodedThenTrimmedAndBalloonTextIsPlainText)
     TParseResult r =
         ParseBoth(Rss(Item("&#9;News&#32;", "l", "x &#151; &lt;b&gt;y&lt;/b&gt;&lt;br/&gt;z")), 15, 80, balloon);
     EXPECT_EQ(Captions(r), (std::vector<std::string>{"News"}));
-    EXPECT_EQ(balloon.Text, "x \x97 y\rz");
+    EXPECT_EQ(balloon.Text, "x — y\rz");
 }
 
 TEST(FeedParse, AnItemWithoutALinkOpensItsPermanentGuid)

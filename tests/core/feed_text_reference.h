@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/ansi_text.h"
+#include "rtl/utf8.h"
 #include "app/html_entities.h"
 
 namespace reference {
@@ -34,7 +34,7 @@ inline bool Digit(char c)
 inline std::string Ansi(char32_t c)
 {
     std::string s;
-    feed::AppendAnsi(s, c);
+    rtl::AppendUtf8(s, c);
     return s;
 }
 
@@ -157,7 +157,7 @@ inline std::size_t Reference(const std::string& s, std::size_t i, bool address, 
             if (v > 0x10FFFF)
                 v = 0x110000;
         }
-        feed::AppendAnsi(out, NumericCodePoint(v));
+        rtl::AppendUtf8(out, NumericCodePoint(v));
         return k + 1 - i;
     }
     static const std::map<std::string, const feed::THtmlEntity*> kNames = [] {
@@ -186,9 +186,9 @@ inline std::size_t Reference(const std::string& s, std::size_t i, bool address, 
     const std::size_t after = i + 1 + best->Name.size() + (semicolon ? 1 : 0);
     if (!semicolon && address && after < s.size() && (Alnum(s[after]) || s[after] == '='))
         return 0;
-    feed::AppendAnsi(out, best->First);
+    rtl::AppendUtf8(out, best->First);
     if (best->Second)
-        feed::AppendAnsi(out, best->Second);
+        rtl::AppendUtf8(out, best->Second);
     return after - i;
 }
 

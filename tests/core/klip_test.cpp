@@ -54,7 +54,7 @@ TEST(KlipExtraction, TitleAndAddressAreCleanedAsHeadlinesAndLinksAre)
 {
     TKlipFeed k = ExtractKlip("<klip><title><![CDATA[News &amp; Views]]>\n  &#8211; Caf&eacute;</title>"
                               "<contentsource> <![CDATA[http://a/?x=1&amp;y=2]]> </contentsource></klip>");
-    EXPECT_EQ(k.Title, "News & Views \x96 Caf\xE9");
+    EXPECT_EQ(k.Title, "News & Views – Café");
     EXPECT_EQ(k.URL, "http://a/?x=1&y=2");
     EXPECT_TRUE(k.Success);
 }

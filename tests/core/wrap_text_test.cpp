@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 
+#include "hard_text.h"
+#include "rtl/utf8.h"
 #include "wrap_text_reference.h"
 
 namespace {
@@ -55,9 +57,33 @@ TEST(WrapText, BlanksAtTheBreaksGoAndEveryOtherCharacterStays)
     EXPECT_EQ(WrapText("one two   ", 4), "one \rtwo");
 }
 
+TEST(WrapText, CountsAndBreaksBetweenCharacters)
+{
+    using namespace hard;
+    const struct {
+        std::string Text;
+        int Width;
+        std::string Wrapped;
+    } cases[] = {
+        {"Am" + kAcute + "lie Am" + kAcute + "lie", 7, "Am" + kAcute + "lie \rAm" + kAcute + "lie"},
+        {kThumb + kThumb + kThumb + kThumb, 3, kThumb + kThumb + kThumb + "\r" + kThumb},
+        {kFamily + kFamily + kFamily, 2, kFamily + kFamily + "\r" + kFamily},
+        {kFlag + kFlag + kFlag, 2, kFlag + kFlag + "\r" + kFlag},
+        {kClef + kClef + kClef, 1, kClef + "\r" + kClef + "\r" + kClef},
+        {kJamo + kShin + " " + kJamo, 2, kJamo + kShin + "\r" + kJamo},
+        {"Новости дня", 8, "Новости \rдня"},
+        {"ニュース速報です", 4, "ニュース\r速報です"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WrapText(c.Text, c.Width), c.Wrapped) << c.Text << " " << c.Width;
+}
+
 TEST(WrapText, AgreesWithTheRecursiveRuleAndKeepsLinesWithinTheWidth)
 {
-    static const char* const kParts[] = {" ", "  ", "a", "bb", "ccc", "dddddddd", "\t", "\r\n", "x y"};
+    // ASCII, blanks, and characters of several code points, a lone regional indicator among them.
+    static const std::string kParts[] = {
+        " ",    "  ",  "a",          "bb",        "ccc",        "dddddddd", "\t",
+        "\r\n", "x y", hard::kAcute, hard::kFlag, hard::kThumb, "\xCC\x81", "\xF0\x9F\x87\xAB"};
     std::mt19937 rng(5);
     for (int round = 0; round < 20000; ++round) {
         std::string s;
@@ -69,10 +95,11 @@ TEST(WrapText, AgreesWithTheRecursiveRuleAndKeepsLinesWithinTheWidth)
         ASSERT_EQ(wrapped, reference::WrapText(s, w)) << "[" << s << "] " << w;
         ASSERT_EQ(NonBlank(wrapped), NonBlank(s));
         if (w >= 1 && s.find('\r') == std::string::npos) {
-            std::size_t line = 0;
-            for (char c : wrapped) {
-                line = c == '\r' ? 0 : line + 1;
-                ASSERT_LE(line, static_cast<std::size_t>(w)) << "[" << s << "] " << w;
+            for (std::size_t from = 0, cr; from <= wrapped.size(); from = cr + 1) {
+                cr = std::min(wrapped.find('\r', from), wrapped.size());
+                ASSERT_LE(rtl::CharacterCount(std::string_view(wrapped).substr(from, cr - from)),
+                          static_cast<std::size_t>(w))
+                    << "[" << s << "] " << w;
             }
         }
     }

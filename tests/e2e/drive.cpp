@@ -24,22 +24,25 @@
 //     browser EXE LOG | restore      let the shell open http and https addresses with EXE LOG "%1"
 //                                    (the recording stand-in), or with Wine's browser again
 //     selftest                       check the GDI object count against objects made here
+//     hold                           keep the desktop in use until ended (a test shard runs one)
 //
 // WIN names a window by a path of segments joined by '>': the first is a top-level window (of
 // --pid when given), each further one a descendant of the one before. A segment is
 // CLASS[:CAPTION][@ID][#N]: CLASS "*" matches any class, CAPTION must equal the window text
 // (a trailing '*' makes it a prefix), @ID matches the control id, #N takes the N-th match
 // (from 0). "0x1234" names a window by its handle. A CAPTION or TEXT written "x:HEX" is the hex
-// of its Windows-1252 bytes, so that non-ASCII text survives any locale of the command line.
-// Texts are printed as Windows-1252 bytes. Exit code 0 on success, 1 on failure or time-out.
+// of its UTF-8 bytes, so that any text survives any locale of the command line. Texts are
+// printed as UTF-8. Exit code 0 on success, 1 on failure or time-out.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -55,6 +58,24 @@ struct TSegment {
     int Id = -1;
     int Index = 0;
 };
+
+std::wstring Wide(const std::string& utf8)
+{
+    std::wstring w(utf8.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &w[0],
+                                      static_cast<int>(w.size()));
+    w.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return w;
+}
+
+std::string Utf8(const wchar_t* w, std::size_t length)
+{
+    std::string s(length * 3, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w, static_cast<int>(length), &s[0], static_cast<int>(s.size()),
+                                      nullptr, nullptr);
+    s.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return s;
+}
 
 std::string FromHex(const std::string& s)
 {
@@ -109,24 +130,23 @@ std::vector<TSegment> ParseWindowPath(const std::string& where)
 
 std::string ClassOf(HWND w)
 {
-    char buf[256] = "";
-    GetClassNameA(w, buf, sizeof buf);
-    return buf;
+    wchar_t buf[256] = L"";
+    const int n = GetClassNameW(w, buf, 256);
+    return Utf8(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
 
 // WM_GETTEXT rather than GetWindowText: the latter does not ask windows of other processes.
 std::string TextOf(HWND w)
 {
     DWORD_PTR len = 0;
-    if (!SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len))
+    if (!SendMessageTimeoutW(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len))
         return "";
-    std::string buf(len + 1, '\0');
+    std::wstring buf(len + 1, L'\0');
     DWORD_PTR got = 0;
-    if (!SendMessageTimeoutA(w, WM_GETTEXT, len + 1, reinterpret_cast<LPARAM>(&buf[0]), SMTO_ABORTIFHUNG, 2000,
+    if (!SendMessageTimeoutW(w, WM_GETTEXT, len + 1, reinterpret_cast<LPARAM>(&buf[0]), SMTO_ABORTIFHUNG, 2000,
                              &got))
         return "";
-    buf.resize(got);
-    return buf;
+    return Utf8(buf.data(), std::min<std::size_t>(got, len));
 }
 
 bool Matches(HWND w, const TSegment& s)
@@ -265,7 +285,7 @@ int CmdChildren(const std::string& where)
         std::string cls = ClassOf(w);
         int checked = -1;
         if (_stricmp(cls.c_str(), "Button") == 0)
-            checked = static_cast<int>(SendMessageA(w, BM_GETCHECK, 0, 0));
+            checked = static_cast<int>(SendMessageW(w, BM_GETCHECK, 0, 0));
         std::printf("%p %d %s %d %d %d ", static_cast<void*>(w), GetDlgCtrlID(w), cls.c_str(),
                     IsWindowVisible(w) ? 1 : 0, IsWindowEnabled(w) ? 1 : 0, checked);
         PrintRect(w);
@@ -316,7 +336,7 @@ int CmdTray(const std::vector<std::string>& events)
             return 1;
         }
         // Posted, not sent: the program may answer by opening a modal menu.
-        PostMessageA(w, WM_USER + 1, 1, static_cast<LPARAM>(code));
+        PostMessageW(w, WM_USER + 1, 1, static_cast<LPARAM>(code));
         Sleep(30);
     }
     return 0;
@@ -359,9 +379,9 @@ int CmdKeys(const std::string& where, const std::vector<std::string>& keys)
             std::fprintf(stderr, "unknown key %s\n", k.c_str());
             return 1;
         }
-        UINT scan = MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
-        PostMessageA(w, WM_KEYDOWN, vk, 1 | (scan << 16));
-        PostMessageA(w, WM_KEYUP, vk, 1 | (scan << 16) | (3u << 30));
+        UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+        PostMessageW(w, WM_KEYDOWN, vk, 1 | (scan << 16));
+        PostMessageW(w, WM_KEYUP, vk, 1 | (scan << 16) | (3u << 30));
         Sleep(120);
     }
     return 0;
@@ -375,14 +395,15 @@ int CmdType(const std::string& where, const std::string& text)
         return 1;
     }
     DWORD_PTR r;
-    SendMessageTimeoutA(w, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, 2000, &r);
+    SendMessageTimeoutW(w, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, 2000, &r);
     // An empty text: delete the selection as the Delete key would.
     if (text.empty())
-        PostMessageA(w, WM_CHAR, VK_BACK, 1);
-    for (char c : text)
-        PostMessageA(w, WM_CHAR, static_cast<unsigned char>(c), 1);
+        PostMessageW(w, WM_CHAR, VK_BACK, 1);
+    // A Unicode window takes its characters as UTF-16 units, a pair as two messages.
+    for (wchar_t c : Wide(text))
+        PostMessageW(w, WM_CHAR, c, 1);
     // Let the posted characters arrive before the caller goes on.
-    SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+    SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
     return 0;
 }
 
@@ -394,7 +415,8 @@ int CmdSetText(const std::string& where, const std::string& text)
         return 1;
     }
     DWORD_PTR r;
-    return SendMessageTimeoutA(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000,
+    const std::wstring wide = Wide(text);
+    return SendMessageTimeoutW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()), SMTO_ABORTIFHUNG, 2000,
                                &r)
                ? 0
                : 1;
@@ -408,7 +430,7 @@ int CmdClick(const std::string& where)
         return 1;
     }
     // Posted: the click may open a modal prompt or dialog in the program.
-    PostMessageA(w, BM_CLICK, 0, 0);
+    PostMessageW(w, BM_CLICK, 0, 0);
     return 0;
 }
 
@@ -422,7 +444,7 @@ int CmdClickWait(const std::string& where, const std::string& waitSpec, int time
     LARGE_INTEGER f, start, now;
     QueryPerformanceFrequency(&f);
     QueryPerformanceCounter(&start);
-    PostMessageA(w, BM_CLICK, 0, 0);
+    PostMessageW(w, BM_CLICK, 0, 0);
     for (;;) {
         HWND seen = Resolve(waitSpec);
         QueryPerformanceCounter(&now);
@@ -447,7 +469,7 @@ int CmdTab(const std::string& where, int index)
         return 1;
     }
     DWORD_PTR r;
-    SendMessageTimeoutA(w, TCM_SETCURFOCUS, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 2000, &r);
+    SendMessageTimeoutW(w, TCM_SETCURFOCUS, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 2000, &r);
     return 0;
 }
 
@@ -458,7 +480,7 @@ int CmdClose(const std::string& where)
         std::fprintf(stderr, "no window %s\n", where.c_str());
         return 1;
     }
-    PostMessageA(w, WM_CLOSE, 0, 0);
+    PostMessageW(w, WM_CLOSE, 0, 0);
     return 0;
 }
 
@@ -470,11 +492,11 @@ int CmdEndSession(const std::string& where)
         return 1;
     }
     DWORD_PTR answer = 0, r = 0;
-    if (!SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer))
+    if (!SendMessageTimeoutW(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer))
         return 1;
     std::printf("%d\n", answer ? 1 : 0);
     const WPARAM ending = answer ? TRUE : FALSE;
-    return SendMessageTimeoutA(w, WM_ENDSESSION, ending, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &r) ? 0 : 1;
+    return SendMessageTimeoutW(w, WM_ENDSESSION, ending, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &r) ? 0 : 1;
 }
 
 int CmdShot(const std::string& file)
@@ -530,7 +552,7 @@ struct TBasicInfo {
 long CountGdiEntries(HANDLE process)
 {
     auto query = reinterpret_cast<TQueryProcess>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
     TBasicInfo info = {};
     if (!query || query(process, 0, &info, sizeof info, nullptr) != 0 || !info.PebBaseAddress)
         return -1;
@@ -568,7 +590,7 @@ struct THandleEntry {
 long CountKernelHandles(DWORD pid)
 {
     auto query = reinterpret_cast<TQuerySystem>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     if (!query)
         return -1;
     std::vector<unsigned char> buf(1 << 20);
@@ -600,7 +622,7 @@ long CountWindows(DWORD pid)
             n += 1 + static_cast<long>(Descendants(w).size());
     // Message-only windows (timers, the HTTP component's window) are not top-level windows.
     HWND child = nullptr;
-    while ((child = FindWindowExA(HWND_MESSAGE, child, nullptr, nullptr)) != nullptr)
+    while ((child = FindWindowExW(HWND_MESSAGE, child, nullptr, nullptr)) != nullptr)
         if (PidOf(child) == pid)
             ++n;
     return n;
@@ -664,13 +686,14 @@ int CmdBrowser(const std::vector<std::string>& rest)
     for (const char* scheme : {"http", "https"}) {
         std::string key = std::string(scheme) + "\\shell\\open\\command";
         HKEY k;
-        if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
-            ERROR_SUCCESS) {
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, Wide(key).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k,
+                            nullptr) != ERROR_SUCCESS) {
             rc = 1;
             continue;
         }
-        if (RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                           static_cast<DWORD>(command.size() + 1)) != ERROR_SUCCESS)
+        const std::wstring value = Wide(command);
+        if (RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
             rc = 1;
         RegCloseKey(k);
     }
@@ -692,6 +715,23 @@ int CmdSelfTest()
     return (before >= 0 && during - before == 50 && after == before) ? 0 : 1;
 }
 
+// Wine closes a desktop, and ends the process that manages it, a second after its last user has
+// gone; the next program then starts it again, which costs time and may meet the desktop while it
+// is closing. A hidden window keeps this thread a user of the desktop until the process is ended.
+int CmdHold()
+{
+    HWND w =
+        CreateWindowExW(0, L"STATIC", L"qvdrive hold", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (!w) {
+        std::fprintf(stderr, "no window to hold the desktop with\n");
+        return 1;
+    }
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageW(&msg);
+    return 0;
+}
+
 void Usage()
 {
     std::fprintf(stderr, "usage: qvdrive [--desktop NAME] [--pid PID] COMMAND ARGS... (see drive.cpp)\n");
@@ -699,14 +739,20 @@ void Usage()
 
 } // namespace
 
-int main(int argc, char** argv)
+int main()
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    // The arguments as UTF-8, whatever the ANSI code page of the command line.
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::vector<std::string> args;
+    for (int a = 1; argv && a < argc; ++a)
+        args.push_back(Utf8(argv[a], std::wcslen(argv[a])));
+    LocalFree(argv);
     std::size_t i = 0;
     while (i + 1 < args.size() && args[i].compare(0, 2, "--") == 0) {
         if (args[i] == "--desktop") {
             // Windows are found and the screen is read on the desktop the program runs on.
-            HDESK d = OpenDesktopA(args[i + 1].c_str(), 0, FALSE, GENERIC_ALL);
+            HDESK d = OpenDesktopW(Wide(args[i + 1]).c_str(), 0, FALSE, GENERIC_ALL);
             if (!d || !SetThreadDesktop(d)) {
                 std::fprintf(stderr, "cannot use desktop %s\n", args[i + 1].c_str());
                 return 1;
@@ -789,6 +835,8 @@ int main(int argc, char** argv)
         if (rest[0] != "restore")
             need(2);
         rc = CmdBrowser(rest);
+    } else if (cmd == "hold") {
+        rc = CmdHold();
     } else if (cmd == "selftest") {
         rc = CmdSelfTest();
     } else {

@@ -31,8 +31,8 @@ import time
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from qvdriver import (Display, Program, hx, prepare_wine, rss, start_servers, stop_servers, unix_cpu_seconds,  # noqa
-                      unix_memory, write_ini)
+from qvdriver import (Display, Program, default_wineprefix, hx, prepare_wine, rss, start_servers, stop_servers,  # noqa
+                      unix_cpu_seconds, unix_memory, write_ini)
 
 FIGURES = ["working_set", "pagefile_usage", "handle_list_entries", "gdi_table_entries", "windows"]
 
@@ -172,8 +172,7 @@ def main():
     ap.add_argument("--idle-seconds", type=int, default=60)
     ap.add_argument("--what", default="cycles,cycles304,cyclesgzip,latency,idle")
     ap.add_argument("--out", default=os.path.join(tempfile.gettempdir(), "qv-endurance"))
-    ap.add_argument("--wineprefix", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
-                                                         "build", "wineprefix"))
+    ap.add_argument("--wineprefix", default=default_wineprefix())
     args = ap.parse_args()
     os.makedirs(args.out, exist_ok=True)
     lines = []

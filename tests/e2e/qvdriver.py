@@ -31,8 +31,8 @@ class DriveError(AssertionError):
 
 
 def hx(text):
-    """A caption or text for qvdrive's command line: hex of its Windows-1252 bytes."""
-    return "x:" + text.encode("cp1252").hex()
+    """A caption or text for qvdrive's command line: hex of its UTF-8 bytes."""
+    return "x:" + text.encode("utf-8").hex()
 
 
 def winpath(path):
@@ -255,9 +255,15 @@ class Display:
             self.proc = None
 
 
+def default_wineprefix():
+    """The caller's prefix (a test shard's, under CTest), else the one scripts/setup made."""
+    return os.environ.get("WINEPREFIX") or os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                                        "build", "wineprefix")
+
+
 def prepare_wine(wineprefix, log_dir):
     """Environment for Wine, and a running wineserver with every stream away from our pipes."""
-    os.environ.setdefault("WINEPREFIX", wineprefix)
+    os.environ["WINEPREFIX"] = wineprefix
     os.environ["WINEDEBUG"] = "-all"
     os.environ.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
     with open(os.path.join(log_dir, "wine-warmup.log"), "w") as log:
@@ -346,8 +352,8 @@ class Program:
                 raise DriveError("qvdrive %s did not finish in %d s" % (" ".join(map(str, args)), timeout))
             out.seek(0)
             err.seek(0)
-            text = out.read().decode("cp1252", "replace")
-            error = err.read().decode("cp1252", "replace")
+            text = out.read().decode("utf-8", "replace")
+            error = err.read().decode("utf-8", "replace")
         if check and rc != 0:
             raise DriveError("qvdrive %s failed (%d): %s" % (" ".join(map(str, args)), rc, error.strip()))
         return rc, text
@@ -591,11 +597,17 @@ def parse_window_line(line, top):
             "checked": int(checked), "rect": rect, "text": text}
 
 
+def ini_encoding(path):
+    """How the program wrote its settings file: "utf-16" (with its byte-order mark) or "cp1252"."""
+    with open(path, "rb") as f:
+        return "utf-16" if f.read(2) == b"\xff\xfe" else "cp1252"
+
+
 def read_ini(path):
-    """The settings file as {section: {key: value}}, keys as written."""
+    """The settings file as {section: {key: value}}, keys as written; 8-bit or UTF-16 with a mark."""
     sections, current = {}, None
-    with open(path, encoding="cp1252") as f:
-        for line in f:
+    with open(path, encoding=ini_encoding(path), newline="") as f:
+        for line in f.read().split("\r\n"):
             line = line.rstrip("\r\n")
             if line.startswith("[") and line.endswith("]"):
                 current = sections.setdefault(line[1:-1], {})

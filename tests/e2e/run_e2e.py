@@ -2,7 +2,7 @@
 """End-to-end journeys: the real quorvane.exe under Wine, driven as a user would.
 
   run_e2e.py --journey NAME --exe quorvane.exe --drive qvdrive.exe --browser qvbrowser.exe
-             --servers STATE_DIR --artefacts DIR [--wineprefix DIR] [--keep]
+             [--servers STATE_DIR] --artefacts DIR [--wineprefix DIR] [--keep]
   run_e2e.py --list
   run_e2e.py --registered NAME...      checks that CTest knows every journey defined here
 
@@ -25,8 +25,8 @@ import time
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from qvdriver import (DriveError, Display, Program, Servers, hx, prepare_wine, read_ini, rss, winpath,  # noqa: E402
-                      write_bmp, write_icon, write_ini)
+from qvdriver import (DriveError, Display, Program, Servers, default_wineprefix, hx, ini_encoding, prepare_wine,  # noqa: E402
+                      read_ini, rss, winpath, write_bmp, write_icon, write_ini)
 
 JOURNEYS = {}
 
@@ -80,7 +80,7 @@ class Context:
 
     def opened(self):
         try:
-            with open(self.opened_file, encoding="cp1252") as f:
+            with open(self.opened_file, encoding="utf-8") as f:
                 return [line.rstrip("\n") for line in f]
         except FileNotFoundError:
             return []
@@ -115,6 +115,13 @@ class Context:
 def check(condition, message):
     if not condition:
         raise DriveError(message)
+
+
+def wait_until(condition, timeout=10.0):
+    """Waits until condition() holds or timeout seconds have passed; the caller checks after it."""
+    end = time.monotonic() + timeout
+    while not condition() and time.monotonic() < end:
+        time.sleep(0.1)
 
 
 def check_equal(got, want, what):
@@ -410,10 +417,12 @@ def delete_feed(ctx):
             p.screenshot("delete-question")
         p.click("%s>Button@%d" % (question, 7 if answer == "No" else 6))
         p.wait(question, "gone")
-        time.sleep(0.5)
-        left = sorted(os.listdir(feeds))
         want = ["Abend.ico", "Abend.nfd", "Morgen.nfd"] if kept else ["Morgen.nfd"]
-        check_equal(left, want, "the feed folder after answering %s" % answer)
+        if kept:
+            time.sleep(0.5)  # the time a deletion would have had
+        else:
+            wait_until(lambda: sorted(os.listdir(feeds)) == want)
+        check_equal(sorted(os.listdir(feeds)), want, "the feed folder after answering %s" % answer)
     check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#0"), "Abend", "the Feed page after the deletion")
     p.click("TMainForm>Button:Aktualisieren")
     ctx.servers.wait_requests(ctx.doc_name("abend"), 2)
@@ -446,7 +455,7 @@ def interval_and_proxy(ctx):
     page = "TMainForm>TTabSheet:Proxy"
     check(not p.child(page + ">Edit#1")["enabled"], "the proxy host field is enabled before the switch")
     p.click(page + ">Button:Proxy verwenden")
-    time.sleep(0.3)
+    wait_until(lambda: all(c["enabled"] for c in p.children(page) if c["class"] == "Edit"))
     check(all(c["enabled"] for c in p.children(page) if c["class"] == "Edit"), "proxy fields still disabled")
     p.type(page + ">Edit#0", str(ctx.servers.proxy))
     p.type(page + ">Edit#1", "127.0.0.1")
@@ -631,6 +640,80 @@ def settings_file(ctx):
 START = time.monotonic()
 
 
+def create_feed_named(p, name, url):
+    """"Neues Feed ..." on the Feed page with the name and the address typed into the prompts."""
+    p.click("TMainForm>TTabSheet:Feed>Button:Neues Feed ...")
+    p.wait("TInputQueryForm:Neues Feed erstellen>Static:Geben Sie einen neuen Namen ein")
+    p.type("TInputQueryForm>Edit", name)
+    p.click("TInputQueryForm>Button:OK")
+    p.wait("TInputQueryForm>Static:Geben Sie den URL des Feeds ein")
+    p.type("TInputQueryForm>Edit", url)
+    p.click("TInputQueryForm>Button:OK")
+
+
+@journey
+def unicode_names(ctx):
+    """Feeds named in Cyrillic and in Japanese are created through the prompts, picked from
+    "Newsfeeds" and shown with their headlines (Russian from windows-1251; Japanese, Arabic and
+    Hebrew from UTF-8; emoji in the balloon); after a restart the feed picked last is current."""
+    ru_site, jp_site = "http://novosti.example", "http://nyusu.example"
+    ru_items = [("Выборы в Думу: итоги", ru_site + "/1", "Итоги голосования в регионах."),
+                ("Погода: снег в Москве", ru_site + "/2", "Снегопад продлится до вечера."),
+                ("Спорт: «Спартак» победил", ru_site + "/3", "Матч закончился со счётом 2:1.")]
+    jp_items = [("東京で桜が満開", jp_site + "/1", "❤ リリース 2.0 が公開されました ☀ 🚀"),
+                ("أخبار العالم اليوم", jp_site + "/2", "أخبار"),
+                ("大阪万博の準備進む", jp_site + "/3", "準備"),
+                ("שלום עולם: חדשות", jp_site + "/4", "חדשות")]
+    ru_doc = rss("Новости «Мир»", ru_site, "Главные новости дня", ru_items, encoding="utf-8").decode()
+    ru_url = ctx.doc("ru", ru_doc.replace('encoding="utf-8"', 'encoding="windows-1251"').encode("cp1251"))
+    jp_url = ctx.doc("jp", rss("ニュース速報", jp_site, "今日のニュース", jp_items, encoding="utf-8"))
+    ctx.feeds()
+    p = ctx.program().start()
+    p.wait("TMainForm", "visible")
+    p.tab(1)
+    create_feed_named(p, "Новости", ru_url)
+    ctx.servers.wait_requests(ctx.doc_name("ru"), 1)
+    check_equal(flat(balloon(p)), ru_items[0][2], "the Russian feed's balloon")
+    create_feed_named(p, "ニュース", jp_url)
+    ctx.servers.wait_requests(ctx.doc_name("jp"), 1)
+    check_equal(flat(balloon(p)), jp_items[0][2], "the Japanese feed's balloon")
+    time.sleep(0.3)
+    p.screenshot("balloon-emoji")
+    check_equal(sorted(os.listdir(ctx.feeds())), ["Новости.nfd", "ニュース.nfd"], "the feed files")
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#0"), "ニュース", "the Feed page's name")
+
+    # "Newsfeeds" lists the Cyrillic name first (code point order), then the Japanese one.
+    p.open_menu()
+    p.drive("keys", "menu", *Program.FEEDS)
+    time.sleep(0.4)
+    p.screenshot("menu-newsfeeds-unicode")
+    p.drive("keys", "menu", "enter")
+    p.wait("menu", "gone")
+    ctx.servers.wait_requests(ctx.doc_name("ru"), 2)
+    check_equal(flat(balloon(p)), ru_items[0][2], "the balloon of the picked Russian feed")
+    p.menu("down", "down", "enter", shot="menu-russian")
+    check_equal(ctx.wait_opened(1), [ru_items[0][1]], "the first Russian headline's address")
+    p.open_menu()
+    p.drive("keys", "menu", *Program.FEEDS)
+    p.drive("keys", "menu", "down", "enter")
+    p.wait("menu", "gone")
+    ctx.servers.wait_requests(ctx.doc_name("jp"), 2)
+    check_equal(flat(balloon(p)), jp_items[0][2], "the balloon of the picked Japanese feed")
+    p.menu("down", "down", "down", "enter", shot="menu-japanese")
+    check_equal(ctx.wait_opened(2)[1], jp_items[1][1], "the Arabic headline's address")
+    p.quit()
+    check_equal(ini_encoding(os.path.join(ctx.folder, "quorvane.ini")), "utf-16", "the settings file's form")
+    check_equal(ctx.ini()["Settings"]["FeedName"], "ニュース", "the saved current feed")
+
+    p = ctx.program().start()
+    ctx.servers.wait_requests(ctx.doc_name("jp"), 3)
+    p.wait("TMainForm", "visible")
+    p.tab(1)
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#0"), "ニュース", "the current feed after the restart")
+    check_equal(p.text("TMainForm>TTabSheet:Feed>Edit#1"), jp_url, "its address after the restart")
+    p.quit()
+
+
 @journey
 def foreign_charset(ctx):
     """A Central European feed in ISO-8859-2, as its server says, with titles in CDATA, "&" in
@@ -687,10 +770,10 @@ def main():
     ap.add_argument("--exe")
     ap.add_argument("--drive")
     ap.add_argument("--browser")
-    ap.add_argument("--servers")
+    # The loopback servers of the caller's environment (the test shard's, under CTest) unless named.
+    ap.add_argument("--servers", default=os.environ.get("QV_TEST_SERVER_STATE"))
     ap.add_argument("--artefacts")
-    ap.add_argument("--wineprefix", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
-                                                         "build", "wineprefix"))
+    ap.add_argument("--wineprefix", default=default_wineprefix())
     ap.add_argument("--keep", action="store_true", help="keep the program folder")
     ap.add_argument("--deadline", type=int, default=100, help="seconds before the journey gives up")
     ap.add_argument("--registered", nargs="*", help="check that these are exactly the journeys defined here")

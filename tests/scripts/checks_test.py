@@ -13,6 +13,7 @@ SCRIPTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "
 sys.path.insert(0, SCRIPTS)
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import check_layers  # noqa: E402
+import check_wide  # noqa: E402
 
 
 def write_tree(root, files):
@@ -69,6 +70,37 @@ class CheckLayersTest(unittest.TestCase):
         status, out = self.run_check({"gui/a.h": inc("rtl/r.h"), "gui/a.cpp": inc("gui/a.h", "rtl/r.h"),
                                       "rtl/r.h": ""}, "--graph")
         self.assertEqual((status, out), (0, "gui/a -> rtl/r\n"))
+
+
+class CheckWideTest(unittest.TestCase):
+    HEADERS = {"winuser.h": "int SetWindowTextA(); int SetWindowTextW(); typedef struct tagLOGFONTA LOGFONTA;\n"
+                            "typedef struct tagLOGFONTW LOGFONTW; int GetProcAddress(); int CDATA;\n"}
+    # (name, files, expected exit status, texts the output must hold)
+    CASES = [
+        ("wide and plain names pass", {"src/gui/a.cpp": "SetWindowTextW(w, t); SetWindowText(w, t); LOGFONTW f;\n"
+                                                        "GetProcAddress(m, \"F\"); int CDATA;\n"}, 0,
+         ["0 findings"]),
+        ("an A form fails where it stands", {"src/tray/b.cpp": "\n  LOGFONTA lf;", "tests/win/c.cpp": "SetWindowTextA();"},
+         1, ["src/tray/b.cpp:2: LOGFONTA", "tests/win/c.cpp:1: SetWindowTextA", "2 findings"]),
+        ("comments and literals are not code", {"src/gui/a.cpp": '// SetWindowTextA\nf("SetWindowTextA");\n/* LOGFONTA */'},
+         0, ["0 findings"]),
+        ("the application layer has no wide text", {"src/app/m.cpp": 'wchar_t c; std::wstring s = L"x"; SetWindowTextW();',
+                                                    "src/gui/ok.cpp": 'wchar_t c = L"x";'}, 1,
+         ["src/app/m.cpp:1: wchar_t", "src/app/m.cpp:1: wstring", "src/app/m.cpp:1: SetWindowTextW",
+          "src/app/m.cpp:1: a wide literal", "4 findings"]),
+    ]
+
+    def test_cases(self):
+        for name, files, status, texts in self.CASES:
+            with self.subTest(name), tempfile.TemporaryDirectory() as root:
+                write_tree(os.path.join(root, "headers"), self.HEADERS)
+                write_tree(root, files)
+                out = io.StringIO()
+                with contextlib.redirect_stdout(out):
+                    got = check_wide.main(["--root", root, "--headers", os.path.join(root, "headers")])
+                self.assertEqual(got, status, out.getvalue())
+                for text in texts:
+                    self.assertIn(text, out.getvalue())
 
 
 @unittest.skipUnless(shutil.which("git"), "git is not installed")

@@ -8,7 +8,7 @@
 `start` writes DIR/ports.txt ("http=N", "proxy=N", "pid=N" lines); the HTTPS listeners of
 tls_servers.py, answering as the HTTP server does, write DIR/tls_ports.txt. The servers listen on
 127.0.0.1 only and end by themselves: on `stop`, on GET /__shutdown, when the process that ran
-`start` (CTest) is gone, or after --lifetime seconds.
+`start` (CTest; or the process --watch-pid names) is gone, or after --lifetime seconds.
 
 The first path segment chooses the answer; the query string tunes it:
   /ok/..?body=T               200 with body T (default "hello")
@@ -392,7 +392,7 @@ def start(args):
     log = open(os.path.join(args.state_dir, "server.log"), "w")
     # A session of its own and no inherited streams: CTest must not wait on a pipe we hold.
     proc = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", "--state-dir", args.state_dir,
-                             "--lifetime", str(args.lifetime), "--watch-pid", str(os.getppid())],
+                             "--lifetime", str(args.lifetime), "--watch-pid", str(args.watch_pid or os.getppid())],
                             stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                             start_new_session=True, close_fds=True)
     for _ in range(200):

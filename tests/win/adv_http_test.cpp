@@ -41,8 +41,8 @@ std::string ProxiedUrl(const std::string& action, const std::string& query = "")
 // A plain synchronous fetch outside the component, for the server's request log.
 std::string Fetch(const std::string& url)
 {
-    TInternetHandle session(InternetOpenA("qv-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    TInternetHandle file(InternetOpenUrlA(session.Get(), url.c_str(), nullptr, 0,
+    TInternetHandle session(InternetOpenW(L"qv-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    TInternetHandle file(InternetOpenUrlW(session.Get(), rtl::Utf8ToWide(url).c_str(), nullptr, 0,
                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     std::string body;
     char buf[4096];
@@ -402,11 +402,11 @@ TEST_F(AdvHttp, WriterWhoseOnErrorHandlerFreesTheComponentReturnsQuietly)
 
 TEST_F(AdvHttp, ErrorTextComesFromWinInetsMessageTable)
 {
-    char expected[256] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleA("wininet.dll"), 12007, 0, expected,
-                   sizeof expected, nullptr);
-    ASSERT_NE(expected[0], '\0');
-    EXPECT_EQ(TAdvHttp::ErrorText(12007), expected);
+    wchar_t expected[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE, GetModuleHandleW(L"wininet.dll"), 12007, 0, expected, 256,
+                   nullptr);
+    ASSERT_NE(expected[0], L'\0');
+    EXPECT_EQ(TAdvHttp::ErrorText(12007), rtl::WideToUtf8(expected));
     EXPECT_EQ(TAdvHttp::ErrorText(ERROR_INSUFFICIENT_BUFFER), "");
     std::string base = TAdvHttp::ErrorText(ERROR_INTERNET_EXTENDED_ERROR);
     ASSERT_GE(base.size(), 2u);
@@ -742,11 +742,11 @@ TEST_F(AdvHttp, CancellingTheCredentialsDialogGivesUp)
     h->SetURL(Url("auth", "user=dlg&pass=geheim&realm=" + TestTag()));
     ASSERT_TRUE(h->Execute(false));
     HWND dialog = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }));
     // The dialog belongs to the worker, not to this thread.
     EXPECT_NE(GetWindowThreadProcessId(dialog, nullptr), GetCurrentThreadId());
     EXPECT_TRUE(h->AwaitingUser());
-    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(PumpUntil([&] { return p["Error"] > 0; }));
     EXPECT_FALSE(h->AwaitingUser());
     EXPECT_EQ(p.ErrorCode, ERROR_INTERNET_OPERATION_CANCELLED);
@@ -766,22 +766,20 @@ TEST_F(AdvHttp, CredentialsTypedIntoTheDialogAreSentAgain)
     h->SetURL(Url("auth", "user=dlg-user&pass=dlg-pass&realm=" + TestTag(), kHostForDialogCredentials));
     ASSERT_TRUE(h->Execute(false));
     HWND dialog = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr; }));
     std::vector<HWND> edits;
     EnumChildWindows(
         dialog,
         [](HWND wnd, LPARAM lp) -> BOOL {
-            char cls[32] = {};
-            GetClassNameA(wnd, cls, sizeof cls);
-            if (lstrcmpiA(cls, "Edit") == 0)
+            if (rtl::SameText(ClassNameOf(wnd), "Edit"))
                 reinterpret_cast<std::vector<HWND>*>(lp)->push_back(wnd);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&edits));
     ASSERT_GE(edits.size(), 2u);
-    SendMessageA(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("dlg-user"));
-    SendMessageA(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>("dlg-pass"));
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    SendMessageW(edits[0], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"dlg-user"));
+    SendMessageW(edits[1], WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"dlg-pass"));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(PumpUntil([&] { return p["Complete"] > 0 || p["Error"] > 0; }));
     EXPECT_EQ(p["Complete"], 1);
     EXPECT_EQ(p.CompleteText, "authorized");
@@ -900,7 +898,7 @@ TEST_F(AdvHttp, HeaderBlockOverItsBufferAsyncCompletesAndStaysBusy)
     EXPECT_TRUE(h->Busy());
     h->Abort();
     // The worker may still be on its way out; it closes the request for the late Abort.
-    EXPECT_TRUE(PumpUntil([&] { return !h->Busy(); }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return !h->Busy(); }));
 }
 
 // ---- aborting and destruction ----
@@ -917,7 +915,7 @@ TEST_F(AdvHttp, AbortWhileWaitingForAReadCompletesWithTheBytesSoFar)
     PumpFor(200);
     EXPECT_EQ(p["Complete"], 0);
     h->Abort();
-    EXPECT_TRUE(PumpUntil([&] { return p["Complete"] > 0; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return p["Complete"] > 0; }));
     EXPECT_EQ(p.CompleteText, std::string(16384, 's'));
     EXPECT_EQ(p.CompleteLastError, ERROR_IO_PENDING);
     EXPECT_FALSE(p.CompleteBusy);
@@ -994,7 +992,8 @@ TEST_F(AdvHttp, DestroyingWhileBusyNeitherHangsNorCrashes)
     ASSERT_TRUE(PumpUntil([&] { return h->BytesRead() >= 16384; }));
     DWORD start = GetTickCount();
     Free(h);
-    EXPECT_LT(GetTickCount() - start, 3000u);
+    // Far below the server's 20 s hold, with room for a loaded machine.
+    EXPECT_LT(GetTickCount() - start, 10000u);
     PumpFor(300);
     EXPECT_EQ(p["Complete"], 0);
     // Destroyed before the send completed.
@@ -1080,7 +1079,7 @@ TEST_F(AdvHttp, ExceptionFromOnRequestCompleteEndsTheWorkerAndTheProgramGoesOn)
     ASSERT_TRUE(h->Execute(false));
     EXPECT_TRUE(PumpUntil([&] { return completes == 2; }));
     EXPECT_FALSE(h->Busy());
-    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threads; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threads; }));
     // The component takes the next request as usual.
     h->OnRequestComplete = [&](TObject*) { ++completes; };
     ASSERT_TRUE(h->Execute(false));
@@ -1146,9 +1145,7 @@ TEST_F(AdvHttp, ComponentsShareOneEventWindowThatGoesWithTheLast)
     TAdvHttp* a = new TAdvHttp(Form);
     HWND wnd = TAdvHttp::EventWindow();
     ASSERT_NE(wnd, nullptr);
-    char cls[64] = {};
-    GetClassNameA(wnd, cls, sizeof cls);
-    EXPECT_STREQ(cls, "TAdvHttpWindow");
+    EXPECT_EQ(ClassNameOf(wnd), "TAdvHttpWindow");
     EXPECT_FALSE(IsWindowVisible(wnd));
     TAdvHttp* b = new TAdvHttp(Form);
     EXPECT_EQ(TAdvHttp::EventWindow(), wnd);

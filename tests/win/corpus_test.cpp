@@ -20,6 +20,8 @@
 #include "rtl/files.h"
 #include "rtl/string_list.h"
 #include "test_support.h"
+#include "tray/balloon_window.h"
+#include "tray/tray_icon.h"
 
 namespace {
 
@@ -42,16 +44,11 @@ std::string CorpusFolder()
 std::vector<std::string> Names(const std::string& pattern, bool folders)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        bool folder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (fd.cFileName[0] != '.' && folder == folders)
-            names.push_back(fd.cFileName);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    rtl::ForEachFileEntry(pattern, [&](const rtl::TFileEntry& e) {
+        if (e.Name[0] != '.' && e.IsDirectory() == folders)
+            names.push_back(e.Name);
+        return true;
+    });
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -65,20 +62,7 @@ std::vector<TCorpusDocument> CorpusDocuments()
     return docs;
 }
 
-std::string Utf8ToAnsi(const std::string& utf8)
-{
-    if (utf8.empty())
-        return utf8;
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &w[0], n);
-    int m = WideCharToMultiByte(CP_ACP, 0, w.data(), n, nullptr, 0, "?", nullptr);
-    std::string out(static_cast<std::size_t>(m), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w.data(), n, &out[0], m, "?", nullptr);
-    return out;
-}
-
-// What a document must show, read from its .expect file (in the ANSI code page).
+// What a document must show, read from its .expect file (UTF-8, as the program holds text).
 struct TExpectation {
     std::map<std::string, std::string> Fields;
     std::vector<std::pair<std::string, std::string>> Headlines; // caption, address opened
@@ -88,7 +72,7 @@ struct TExpectation {
 TExpectation ReadExpectation(const std::string& file)
 {
     TExpectation e;
-    std::string text = Utf8ToAnsi(ReadFileBytes(file));
+    std::string text = ReadFileBytes(file);
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
@@ -157,16 +141,11 @@ std::vector<std::string> g_shownTexts;
 
 BOOL CALLBACK ReadMenuWindow(HWND w, LPARAM)
 {
-    char cls[16] = {};
-    GetClassNameA(w, cls, sizeof cls);
-    if (std::string(cls) != "#32768" || !IsWindowVisible(w))
+    if (ClassNameOf(w) != "#32768" || !IsWindowVisible(w))
         return TRUE;
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(w, 0x01E1 /* MN_GETHMENU */, 0, 0));
-    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-        char text[512] = {};
-        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-        g_shownTexts.push_back(text);
-    }
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(w, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i)
+        g_shownTexts.push_back(MenuStringOf(menu, static_cast<UINT>(i)));
     return FALSE;
 }
 
@@ -176,7 +155,7 @@ void CALLBACK ReadAndPress(HWND, UINT, UINT_PTR id, DWORD)
     g_shownTexts.clear();
     EnumWindows(ReadMenuWindow, 0);
     for (WPARAM k : g_keys)
-        PostMessageA(g_owner, WM_KEYDOWN, k, 1);
+        PostMessageW(g_owner, WM_KEYDOWN, k, 1);
 }
 
 class CorpusTest : public testing::TestWithParam<TCorpusDocument> {
@@ -190,7 +169,7 @@ protected:
     {
         App.reset();
         for (const char* ext : {".xml", ".headers"})
-            DeleteFileA((LoopbackServer().DocsFolder + Served + ext).c_str());
+            rtl::DeleteFile((LoopbackServer().DocsFolder + Served + ext));
         rtl::SetProgramFileNameOverride("");
     }
     TMainForm& F() { return *MainForm; }
@@ -201,13 +180,14 @@ protected:
         ASSERT_NE(server.Port, 0) << "the loopback server is not running";
         const TCorpusDocument& doc = GetParam();
         const std::string source = CorpusFolder() + doc.Group + "\\" + doc.Name;
-        Served = "corpus_" + std::to_string(GetCurrentProcessId()) + "_" + doc.Name;
+        Served = "corpus_" + TestTag();
         WriteTextFile(server.DocsFolder + Served + ".xml", ReadFileBytes(source + ".xml"));
         if (rtl::FileExists(source + ".headers"))
             WriteTextFile(server.DocsFolder + Served + ".headers", ReadFileBytes(source + ".headers"));
-        CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
+        rtl::CreateDir((Folder / "Newsfeeds"));
         WriteTextFile(Folder / "Newsfeeds\\Test.nfd", server.Url("/docs/" + Served + ".xml") + "\r\n");
-        std::string ini = "[Settings]\r\nFeedName=Test\r\n";
+        // Without balloon tips the tooltip shows the channel and its description.
+        std::string ini = "[Settings]\r\nFeedName=Test\r\nBalloonhint=0\r\n";
         for (const auto& setting :
              {std::make_pair("maxentrys", "MaxEntrys"), std::make_pair("maxchars", "MaxChars")})
             if (e.Has(setting.first))
@@ -241,6 +221,7 @@ protected:
         SetForegroundWindow(g_owner);
         g_keys.assign(index + 1, VK_DOWN);
         g_keys.push_back(VK_RETURN);
+        MovePointerAway();
         SetTimer(nullptr, 0, 150, ReadAndPress);
         F().PopupMenu->Popup(200, 120);
         App->ProcessMessages();
@@ -296,8 +277,22 @@ TEST_P(CorpusTest, TheUserSeesWhatThePublisherWrote)
         EXPECT_EQ(F().BalloonHint->Data().Header, WrapText(Unescaped(e.Fields.at("balloon-headline")), wrap - 10));
     }
     if (e.Has("balloon-text")) {
-        EXPECT_EQ(Escaped(F().BalloonHint->Data().Hint),
+        // What the balloon window holds in UTF-16: its caption is the text it draws.
+        ASSERT_NE(F().BalloonHint->BalloonWindow(), nullptr);
+        EXPECT_EQ(Escaped(WindowTextOf(F().BalloonHint->BalloonWindow()->Handle())),
                   Escaped(WrapText(Unescaped(e.Fields.at("balloon-text")), wrap)));
+    }
+    // The tooltip as the wide tray record carries it to the shell at the next pointer move: the
+    // whole text, or as much as its 127 units hold, cut between two characters.
+    SendMessageW(F().TrayIcon->Handle(), kTrayCallbackMessage, 1, WM_MOUSEMOVE);
+    const std::string tip = rtl::WideToUtf8(F().TrayIcon->NotifyData().szTip);
+    const std::string full =
+        e.Fields.at("channel") + ":\r" + Unescaped(e.Has("description") ? e.Fields.at("description") : "");
+    if (rtl::Utf8ToWide(full).size() <= 127) {
+        EXPECT_EQ(Escaped(tip), Escaped(full));
+    } else {
+        EXPECT_EQ(full.compare(0, tip.size(), tip), 0) << Escaped(tip);
+        EXPECT_GT(rtl::Utf8ToWide(tip).size(), 110u) << Escaped(tip);
     }
 
     // Chosen from the open menu as the user does: the channel entry, then every headline.

@@ -1,5 +1,5 @@
 // The program at the display scale it runs at: CTest runs these at 96, 120, 144 and 192 DPI
-// (QV_DPI, which cmake/wine-run writes into the prefix before the start).
+// (QV_DPI, which cmake/wine-dpi writes into the prefix before the start).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,6 +12,7 @@
 #include "gui/page_control.h"
 #include "gui/std_controls.h"
 #include "rtl/files.h"
+#include "rtl/wide.h"
 #include "test_support.h"
 #include "tray/balloon_hint.h"
 #include "tray/balloon_window.h"
@@ -34,11 +35,11 @@ RECT ChildRect(HWND wnd)
 
 SIZE TextSize(HWND wnd)
 {
-    std::string text = TWinControl::FromHandle(wnd)->Caption();
+    std::wstring text = rtl::Utf8ToWide(TWinControl::FromHandle(wnd)->Caption());
     HDC dc = GetDC(wnd);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(wnd, WM_GETFONT, 0, 0)));
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(wnd, WM_GETFONT, 0, 0)));
     RECT r = {0, 0, 0, 0};
-    DrawTextA(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(wnd, dc);
     return {r.right, r.bottom};
@@ -46,7 +47,7 @@ SIZE TextSize(HWND wnd)
 
 bool IsVisibleControl(HWND wnd)
 {
-    return (GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE) != 0;
+    return (GetWindowLongW(wnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 class DisplayScale : public testing::Test {
@@ -171,8 +172,8 @@ TEST_F(DisplayScale, TheSettingsWindowIsTheDesignTimesTheScaleAndNothingCrowds)
         ExpectNothingCrowded();
     }
     // The fonts are made for the DPI: 8 point.
-    LOGFONTA lf = {};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(MainForm->OKBtn->Handle(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    LOGFONTW lf = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(MainForm->OKBtn->Handle(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
     EXPECT_EQ(lf.lfHeight, S(-11));
 }
 
@@ -190,7 +191,7 @@ TEST_F(DisplayScale, TrayMenuAndButtonPicturesHaveTheSmallIconSizeOfTheScale)
         if (!icon || !GetIconInfo(icon, &ii))
             return 0;
         BITMAP bm = {};
-        GetObjectA(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
+        GetObjectW(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
         DeleteObject(ii.hbmColor);
         DeleteObject(ii.hbmMask);
         return static_cast<int>(bm.bmWidth);
@@ -236,9 +237,7 @@ TEST_F(DisplayScale, TheBalloonsOutlineStemAndCloseButtonScale)
     EXPECT_EQ(close.right - close.left, S(16));
     EXPECT_EQ(close.top, w.BodyTop() + S(5));
     // The screen reader's text is the window's.
-    char text[256] = {};
-    GetWindowTextA(w.Handle(), text, sizeof text);
-    EXPECT_STREQ(text, "Der Text der Nachricht");
+    EXPECT_EQ(WindowTextOf(w.Handle()), "Der Text der Nachricht");
     hint.HideBalloon();
 }
 
@@ -248,7 +247,7 @@ TEST_F(DisplayScale, AWindowMovedToAnotherScaleTakesTheSuggestedRectangleAndIsLa
     RECT now;
     GetWindowRect(MainForm->Handle(), &now);
     RECT suggested = {now.left + 10, now.top + 5, now.left + 10 + S(312, newDpi), now.top + 5 + S(380, newDpi)};
-    SendMessageA(MainForm->Handle(), WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi),
+    SendMessageW(MainForm->Handle(), WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi),
                  reinterpret_cast<LPARAM>(&suggested));
     App->ProcessMessages();
     RECT after;
@@ -261,14 +260,14 @@ TEST_F(DisplayScale, AWindowMovedToAnotherScaleTakesTheSuggestedRectangleAndIsLa
         EXPECT_NEAR(r.right - r.left, S(d.Width, newDpi), 1) << d.Name;
         EXPECT_NEAR(r.bottom - r.top, S(d.Height, newDpi), 1) << d.Name;
     }
-    LOGFONTA lf = {};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(MainForm->NameEdit->Handle(), WM_GETFONT, 0, 0)), sizeof lf,
+    LOGFONTW lf = {};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(MainForm->NameEdit->Handle(), WM_GETFONT, 0, 0)), sizeof lf,
                &lf);
     EXPECT_EQ(lf.lfHeight, S(-11, newDpi));
     EXPECT_EQ(lf.lfWeight, FW_BOLD);
     // The banner is the one drawn for the new scale (100, 150 or 200 %).
     BITMAP bm = {};
-    GetObjectA(MainForm->Image2->Bitmap(), sizeof bm, &bm);
+    GetObjectW(MainForm->Image2->Bitmap(), sizeof bm, &bm);
     EXPECT_EQ(bm.bmWidth, newDpi <= 96 ? 320 : newDpi <= 144 ? 480 : 640);
 }
 

@@ -80,6 +80,46 @@ TEST_F(FeedCommandsTest, ATypedNameIsMadeSafeAndTheNewFeedIsShownListedAndDownlo
     EXPECT_NE(ReadFileBytes(Folder / "quorvane.ini").find("FeedName=a-b-c+d e\r\n"), std::string::npos);
 }
 
+// A name in any script is a file of that name, an entry and the Feed page's text; the icon and
+// the delete find its files. An address that is not plain ASCII is written as UTF-8 with a mark.
+TEST_F(FeedCommandsTest, FeedsNamedInAnyScriptAreCreatedShownGivenAnIconAndDeleted)
+{
+    const struct {
+        const char *Name, *Url, *FileBytes;
+    } cases[] = {{"Новости", kUrl, "http://127.0.0.1:9/feed.xml\r\n"},
+                 {"ニュース", "http://例え.テスト/ニュース", "\xEF\xBB\xBFhttp://例え.テスト/ニュース\r\n"}};
+    WriteTextFile(Folder / "rot.ico", SolidIco(RGB(200, 0, 0)));
+    Start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string name = c.Name;
+        Ui.PromptAnswers = {{true, name}, {true, c.Url}};
+        Click(MainForm->NewFeedBtn);
+        EXPECT_EQ(ReadFileBytes(Feeds(name + ".nfd")), c.FileBytes);
+        EXPECT_EQ(Captions(FeedsEntry()), name);
+        EXPECT_EQ(MainForm->CurrentFeed.Name, name);
+        EXPECT_EQ(MainForm->CurrentFeed.URL, c.Url);
+        EXPECT_EQ(MainForm->NameEdit->Text(), name);
+        EXPECT_EQ(MainForm->UrlEdit->Text(), c.Url);
+        // The same name in other letter case is the same file.
+        Ui.PromptAnswers = {{true, name == "Новости" ? "НОВОСТИ" : name}, {true, c.Url}};
+        Ui.Messages.clear();
+        Click(MainForm->NewFeedBtn);
+        ASSERT_EQ(Ui.Messages.size(), 1u);
+        EXPECT_EQ(Ui.Messages[0].Text, "Dieses Newsfeed besteht bereits");
+
+        Ui.FileAnswers = {{true, Folder / "rot.ico"}};
+        Click(MainForm->AddIconBtn);
+        EXPECT_EQ(ReadFileBytes(Feeds(name + ".ico")), SolidIco(RGB(200, 0, 0)));
+        Ui.MessageAnswers = {IDYES};
+        Ui.Messages.clear();
+        Click(MainForm->DeleteFeedBtn);
+        ASSERT_EQ(Ui.Messages.size(), 1u);
+        EXPECT_EQ(Ui.Messages[0].Text, "Soll das Newsfeed \"" + name + "\" gelöscht werden?");
+        EXPECT_EQ(Listing(Feeds()), "");
+    }
+}
+
 TEST_F(FeedCommandsTest, OnlyAFileDirectlyInTheFeedFolderBlocksTheName)
 {
     Dir("Technik");
@@ -221,7 +261,7 @@ TEST_F(FeedCommandsTest, IconAndDeleteActOnTheCurrentFeedsOwnFilesNotOnAnotherOf
         const std::string other = current == "A" ? "B" : "A";
         App.reset();
         TTempFolder::RemoveTree(Feeds());
-        CreateDirectoryA(Feeds().c_str(), nullptr);
+        rtl::CreateDir(Feeds());
         for (const std::string d : {"A", "B"}) {
             Dir(d);
             Feed(d + "\\x.nfd", kUrl);
@@ -251,7 +291,7 @@ TEST_F(FeedCommandsTest, IconAndDeleteActOnTheCurrentFeedsOwnFilesNotOnAnotherOf
         EXPECT_EQ(MainForm->CurrentFeed.IconIndex, still->Tag() - 101);
         EXPECT_EQ(IconColor(TIconHandle(MainForm->FeedIconList->GetIcon(MainForm->CurrentFeed.IconIndex)).Get()),
                   other == "A" ? green : blue);
-        DeleteFileA(Feeds("0neu.nfd").c_str());
+        rtl::DeleteFile(Feeds("0neu.nfd"));
         EXPECT_EQ(Ui.Messages.size(), 2u) << MessageTexts();
         Ui.Messages.clear();
     }
@@ -287,8 +327,8 @@ TEST_F(FeedCommandsTest, TheFeedPictureOpensOnlyTheChannelsWebLink)
     complete(" http://zeit.example/ ");
     ASSERT_EQ(MainForm->PopupMenu->Items()->Items(0)->Caption(), "Kanal");
     // A real click on the picture.
-    SendMessageA(MainForm->FeedIconImage->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-    SendMessageA(MainForm->FeedIconImage->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    SendMessageW(MainForm->FeedIconImage->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    SendMessageW(MainForm->FeedIconImage->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
     ASSERT_EQ(Ui.ShellCalls.size(), calls + 1);
     EXPECT_EQ(Ui.ShellCalls.back().Verb, "open");
     EXPECT_EQ(Ui.ShellCalls.back().File, "http://zeit.example/");
@@ -315,20 +355,20 @@ TEST_F(FeedCommandsTest, ScreenshotsOfThePromptsAndTheConfirmation)
     shots.clear();
     UINT_PTR timer = SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR, DWORD) {
         static const char* const names[] = {"feed_prompt_name", "feed_prompt_url", "feed_confirm_delete"};
-        HWND prompt = FindWindowA("TInputQueryForm", nullptr);
-        HWND box = FindWindowA("#32770", nullptr);
+        HWND prompt = FindWindowOf("TInputQueryForm");
+        HWND box = FindWindowOf("#32770");
         HWND shown = prompt && IsWindowVisible(prompt) ? prompt : box;
         if (!shown || shots.size() >= 3)
             return;
         RedrawWindow(shown, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         shots.push_back(SaveWindowBitmap(shown, names[shots.size()]));
         if (shown == prompt && shots.size() == 1) {
-            PostMessageA(prompt, WM_CLOSE, 0, 0);
+            PostMessageW(prompt, WM_CLOSE, 0, 0);
         } else if (shown == prompt) {
-            SetWindowTextA(FindWindowExA(prompt, nullptr, "Edit", nullptr), kUrl);
-            PostMessageA(FindWindowExA(prompt, nullptr, "Button", "OK"), BM_CLICK, 0, 0);
+            SetWindowTextUtf8(FindWindowOf("Edit", "", prompt), kUrl);
+            PostMessageW(FindWindowOf("Button", "OK", prompt), BM_CLICK, 0, 0);
         } else
-            PostMessageA(box, WM_COMMAND, IDNO, 0);
+            PostMessageW(box, WM_COMMAND, IDNO, 0);
     });
     MainForm->NewFeedBtnClick(MainForm->NewFeedBtn);
     MainForm->DelteFeedBtnClick(MainForm->DeleteFeedBtn);

@@ -16,6 +16,7 @@
 
 #include "app/icons/icon_converter.h"
 #include "app/icons/icon_converter_win.h"
+#include "gui/graphics.h"
 #include "gui/handles.h"
 #include "image_pixels.h"
 #include "program_folder.h"
@@ -194,8 +195,7 @@ protected:
     // The written icon file as the platform loads it, drawn.
     std::vector<COLORREF> LoadedTarget() const
     {
-        TIconHandle icon(
-            static_cast<HICON>(LoadImageA(nullptr, Target().c_str(), IMAGE_ICON, 16, 16, LR_LOADFROMFILE)));
+        TIconHandle icon(LoadIconFile(Target(), 16, 16));
         EXPECT_TRUE(icon) << Target();
         return icon ? DrawnIcon(icon.Get()) : std::vector<COLORREF>();
     }
@@ -234,7 +234,7 @@ TEST_F(FeedIconsTest, BitmapsOfEveryKindBecomeThe1406ByteIconBesideTheFeedFile)
     for (const TKind& k : kinds) {
         SCOPED_TRACE(std::to_string(k.Bits) + (k.TopDown ? " top-down" : " bottom-up") +
                      (k.Bitfields ? " bitfields" : ""));
-        DeleteFileA(Target().c_str());
+        rtl::DeleteFile(Target());
         const TPicture p = k.Bits == 1 ? TPicture(TwoColours) : TPicture(Busy);
         AddIcon("bild.bmp", Bmp(16, 16, k.Bits, k.TopDown, k.Bitfields, p));
         EXPECT_TRUE(Ui.Messages.empty()) << MessageTexts();
@@ -408,9 +408,9 @@ TEST_F(FeedIconsTest, WithoutTheFeedFileNothingIsWrittenAnywhere)
     Ui.MessageAnswers = {IDYES};
     Click(MainForm->DeleteFeedBtn);
     ASSERT_EQ(Listing(Feeds("Technik\\")), "");
-    char cwd[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, cwd);
-    const std::string here = Listing(std::string(cwd) + "\\");
+    wchar_t cwd[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, cwd);
+    const std::string here = Listing(rtl::WideToUtf8(cwd) + "\\");
     Ui.Messages.clear();
     AddIcon("rot.ico", SolidIco(kRed));
     ASSERT_EQ(Ui.Messages.size(), 1u);
@@ -419,7 +419,7 @@ TEST_F(FeedIconsTest, WithoutTheFeedFileNothingIsWrittenAnywhere)
     EXPECT_EQ(Ui.Messages[0].Type, UINT(MB_ICONERROR | MB_OK));
     EXPECT_TRUE(Ui.FileRequests.empty());
     EXPECT_EQ(Listing(Feeds()), "Technik");
-    EXPECT_EQ(Listing(std::string(cwd) + "\\"), here);
+    EXPECT_EQ(Listing(rtl::WideToUtf8(cwd) + "\\"), here);
     EXPECT_FALSE(rtl::FileExists("ico"));
 }
 

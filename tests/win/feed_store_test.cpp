@@ -61,12 +61,12 @@ protected:
         FolderIco->SetIcon(TIconHandle(SolidIcon(kYellow)));
         Icons = new TImageList(Form.get());
         Paths.FeedFolder = Folder / "Newsfeeds\\";
-        CreateDirectoryA(Paths.FeedFolder.c_str(), nullptr);
+        rtl::CreateDir(Paths.FeedFolder);
         Store.reset(new TFeedStore(*Icons, *Memo, *TheIcon, *FolderIco, Current, Paths));
         Store->SetFeedsEntry(&Feeds);
     }
     std::string Feed(const std::string& relative) const { return Paths.FeedFolder + relative; }
-    void Dir(const std::string& relative) const { CreateDirectoryA(Feed(relative).c_str(), nullptr); }
+    void Dir(const std::string& relative) const { rtl::CreateDir(Feed(relative)); }
     void File(const std::string& relative, const std::string& text) const { WriteTextFile(Feed(relative), text); }
     void Icon(const std::string& relative, COLORREF rgb) const { File(relative, SolidIco(rgb)); }
     // The colour of the entry's picture in the feed icon list.
@@ -167,11 +167,11 @@ TEST_F(FeedStoreTest, HiddenAndSystemEntriesMakeNoEntriesButHiddenIconsAreUsed)
     File("Hidden\\deep.nfd", "http://deep/\r\n");
     File("shown.nfd", "http://shown/\r\n");
     Icon("shown.ico", kGreen);
-    SetFileAttributesA(Feed("secret.nfd").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    SetFileAttributesA(Feed("system.nfd").c_str(), FILE_ATTRIBUTE_SYSTEM);
-    SetFileAttributesA(Feed("Hidden").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
-    SetFileAttributesA(Feed("shown.ico").c_str(), FILE_ATTRIBUTE_HIDDEN);
-    if (!(GetFileAttributesA(Feed("secret.nfd").c_str()) & FILE_ATTRIBUTE_HIDDEN))
+    SetFileAttributesW(rtl::Utf8ToWide(Feed("secret.nfd")).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(rtl::Utf8ToWide(Feed("system.nfd")).c_str(), FILE_ATTRIBUTE_SYSTEM);
+    SetFileAttributesW(rtl::Utf8ToWide(Feed("Hidden")).c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
+    SetFileAttributesW(rtl::Utf8ToWide(Feed("shown.ico")).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    if (!(GetFileAttributesW(rtl::Utf8ToWide(Feed("secret.nfd")).c_str()) & FILE_ATTRIBUTE_HIDDEN))
         GTEST_SKIP() << "this file system keeps no hidden attribute";
     Store->Rebuild();
     EXPECT_EQ(Captions(Feeds), "shown");
@@ -206,15 +206,17 @@ TEST_F(FeedStoreTest, OnlyTheFirstLineUpTo4096CharactersIsTheUrl)
     EXPECT_EQ(Find(Feeds, "lf")->Hint(), "http://lf/");
 }
 
+// The 8-bit program's feed files are in the ANSI code page (Windows-1252 here); editors save
+// with a byte-order mark or in UTF-8. The address comes out as text in each case.
 TEST_F(FeedStoreTest, FeedFilesSavedByEditorsWithAByteOrderMarkGiveTheirUrl)
 {
-    File("bom.nfd", "\xEF\xBB\xBFhttp://bom.example/rss\r\n");
+    File("bom.nfd", "\xEF\xBB\xBFhttp://bom.example/\xD0\x9D\r\n");
     File("wide.nfd", std::string("\xFF\xFEh\0:\0/\0/\0w\0\r\0\n\0", 18));
     File("ansi.nfd", "http://k\xF6ln.example/\r\n");
     Store->Rebuild();
-    EXPECT_EQ(Find(Feeds, "bom")->Hint(), "http://bom.example/rss");
+    EXPECT_EQ(Find(Feeds, "bom")->Hint(), "http://bom.example/Н");
     EXPECT_EQ(Find(Feeds, "wide")->Hint(), "h://w");
-    EXPECT_EQ(Find(Feeds, "ansi")->Hint(), "http://k\xF6ln.example/");
+    EXPECT_EQ(Find(Feeds, "ansi")->Hint(), "http://köln.example/");
 }
 
 TEST_F(FeedStoreTest, AMissingFeedFolderGivesAnEmptySubmenu)
@@ -249,7 +251,8 @@ TEST_F(FeedStoreTest, AnUnreadableFeedFileEndsTheBuildWithAnError)
     File("Ordner\\a.nfd", "http://a/\r\n");
     File("Ordner\\b.nfd", "http://b/\r\n");
     File("z.nfd", "http://z/\r\n");
-    HANDLE lock = CreateFileA(Feed("Ordner\\b.nfd").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE lock = CreateFileW(rtl::Utf8ToWide(Feed("Ordner\\b.nfd")).c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     EXPECT_THROW(Store->Rebuild(), EInOutError);
     CloseHandle(lock);
@@ -310,7 +313,7 @@ TEST_F(FeedStoreTest, AFolderBearingTheFeedsNameIsNotTakenForTheFeed)
 TEST(FindFeedFile, ADirectMatchWinsOverEarlierSubFoldersAndEndsTheSearch)
 {
     TTempFolder f("qv_findfeedfile");
-    auto dir = [&](const std::string& r) { CreateDirectoryA((f / r).c_str(), nullptr); };
+    auto dir = [&](const std::string& r) { rtl::CreateDir((f / r)); };
     dir("a");
     dir("z");
     WriteTextFile(f / "a\\x.nfd", "");
@@ -326,13 +329,13 @@ TEST(FindFeedFile, ADirectMatchWinsOverEarlierSubFoldersAndEndsTheSearch)
 TEST(FindFeedFile, AmongSubFoldersTheLastOneSearchedWinsAndHiddenFilesCount)
 {
     TTempFolder f("qv_findfeedfile2");
-    CreateDirectoryA((f / "a").c_str(), nullptr);
-    CreateDirectoryA((f / "b").c_str(), nullptr);
-    CreateDirectoryA((f / "b\\c").c_str(), nullptr);
+    rtl::CreateDir((f / "a"));
+    rtl::CreateDir((f / "b"));
+    rtl::CreateDir((f / "b\\c"));
     WriteTextFile(f / "a\\y.ico", "");
     WriteTextFile(f / "b\\c\\y.ico", "");
     WriteTextFile(f / "a\\Y.nfd", "");
-    SetFileAttributesA((f / "b\\c\\y.ico").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(rtl::Utf8ToWide((f / "b\\c\\y.ico")).c_str(), FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(FindFeedFile(f.Path(), "y.ico"), f / "b\\c\\y.ico");
     EXPECT_EQ(FindFeedFile(f.Path(), "y.nfd"), ""); // letter case counts
     EXPECT_EQ(FindFeedFile(f / "missing", "y.ico"), "");

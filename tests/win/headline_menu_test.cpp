@@ -91,9 +91,8 @@ protected:
         TNativeMenu native(*Popup);
         std::string s;
         for (int i = 0; i < GetMenuItemCount(native.Handle()); ++i) {
-            char buf[512] = {};
-            GetMenuStringA(native.Handle(), i, buf, sizeof buf, MF_BYPOSITION);
-            s += (i ? "|" : "") + std::string(*buf ? buf : "-");
+            const std::string text = MenuStringOf(native.Handle(), static_cast<UINT>(i));
+            s += (i ? "|" : "") + (text.empty() ? std::string("-") : text);
         }
         return s;
     }
@@ -337,10 +336,8 @@ HWND g_owner = nullptr;
 
 BOOL CALLBACK UniteMenuWindows(HWND w, LPARAM)
 {
-    char cls[16] = {};
-    GetClassNameA(w, cls, sizeof cls);
     RECT r;
-    if (std::string(cls) == "#32768" && IsWindowVisible(w) && GetWindowRect(w, &r))
+    if (ClassNameOf(w) == "#32768" && IsWindowVisible(w) && GetWindowRect(w, &r))
         UnionRect(&g_shot, &g_shot, &r);
     return TRUE;
 }
@@ -349,7 +346,7 @@ void CALLBACK PressKeys(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
     for (WPARAM k : g_keys)
-        PostMessageA(g_owner, WM_KEYDOWN, k, 1);
+        PostMessageW(g_owner, WM_KEYDOWN, k, 1);
 }
 
 TEST(HeadlineMenuScreenshot, TheOpenMenuWithHeadlinesImagesAndTheNewsfeedsSubmenu)
@@ -365,7 +362,7 @@ TEST(HeadlineMenuScreenshot, TheOpenMenuWithHeadlinesImagesAndTheNewsfeedsSubmen
     auto* folderIco = new TImage(form.get(), form.get(), 0, 0, 16, 16);
     auto resourceIcon = [](int id) {
         return static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0));
     };
     theIcon->SetIcon(TIconHandle(resourceIcon(IDI_THEICON)));
     folderIco->SetIcon(TIconHandle(resourceIcon(IDI_FOLDERICO)));
@@ -374,8 +371,8 @@ TEST(HeadlineMenuScreenshot, TheOpenMenuWithHeadlinesImagesAndTheNewsfeedsSubmen
     auto* popup = new TPopupMenu(form.get());
     TAppPaths paths;
     paths.FeedFolder = folder / "Newsfeeds\\";
-    CreateDirectoryA(paths.FeedFolder.c_str(), nullptr);
-    CreateDirectoryA((paths.FeedFolder + "Technik").c_str(), nullptr);
+    rtl::CreateDir(paths.FeedFolder);
+    rtl::CreateDir((paths.FeedFolder + "Technik"));
     for (const char* f : {"tagesschau", "Spiegel", "Technik\\heise", "Technik\\golem"})
         WriteTextFile(paths.FeedFolder + f + ".nfd", "http://example.com/rss\r\n");
     TIconHandle star(resourceIcon(IDI_MENU_CUSTOMIZE));
@@ -399,6 +396,7 @@ TEST(HeadlineMenuScreenshot, TheOpenMenuWithHeadlinesImagesAndTheNewsfeedsSubmen
     g_owner = popup->WindowHandle();
     SetForegroundWindow(g_owner);
     g_keys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT};
+    MovePointerAway();
     SetTimer(nullptr, 0, 300, PressKeys);
     SetTimer(nullptr, 0, 1200, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);

@@ -31,6 +31,11 @@ protected:
         App.HintController()->HintPause = 50;
         App.ProcessMessages();
     }
+    bool HintShowing() const
+    {
+        const THintWindow* w = App.HintController()->Window();
+        return w && w->Showing();
+    }
     POINT OverButton()
     {
         POINT p = {40, 35};
@@ -42,7 +47,7 @@ protected:
         POINT p = OverButton();
         SetCursorPos(p.x, p.y);
         POINT client = {20, 15};
-        PostMessageA(Button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        PostMessageW(Button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
     }
 };
 
@@ -52,10 +57,8 @@ TEST_F(HintWindowTest, TheShortHintShowsBelowTheCursorAfterThePause)
     App.ProcessMessages();
     ASSERT_EQ(App.HintController()->HintControl(), Button);
     EXPECT_TRUE(App.HintController()->Window() == nullptr || !App.HintController()->Window()->Showing());
-    PumpFor(250);
+    ASSERT_TRUE(PumpUntil([this] { return HintShowing(); }));
     THintWindow* w = App.HintController()->Window();
-    ASSERT_NE(w, nullptr);
-    EXPECT_TRUE(w->Showing());
     EXPECT_EQ(w->Caption(), "Kurz");
     POINT cursor;
     GetCursorPos(&cursor);
@@ -66,30 +69,26 @@ TEST_F(HintWindowTest, TheShortHintShowsBelowTheCursorAfterThePause)
     RECT calc = w->CalcHintRect(GetSystemMetrics(SM_CXSCREEN), "Kurz", nullptr);
     EXPECT_EQ(r.right - r.left, calc.right);
     EXPECT_EQ(r.bottom - r.top, calc.bottom + 4);
-    EXPECT_EQ(SendMessageA(w->Handle(), WM_NCHITTEST, 0, 0), HTTRANSPARENT);
+    EXPECT_EQ(SendMessageW(w->Handle(), WM_NCHITTEST, 0, 0), HTTRANSPARENT);
     EXPECT_NE(GetActiveWindow(), w->Handle());
 }
 
 TEST_F(HintWindowTest, APressHidesTheHintUntilThePointerMovesOn)
 {
     MoveOverButton();
-    PumpFor(250);
-    ASSERT_TRUE(App.HintController()->Window()->Showing());
-    PostMessageA(Button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 15));
-    PostMessageA(Button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(20, 15));
-    PumpFor(250);
-    EXPECT_FALSE(App.HintController()->Window()->Showing());
+    ASSERT_TRUE(PumpUntil([this] { return HintShowing(); }));
+    PostMessageW(Button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 15));
+    PostMessageW(Button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(20, 15));
+    EXPECT_TRUE(PumpUntil([this] { return !HintShowing(); }));
 }
 
 TEST_F(HintWindowTest, LeavingTheControlHidesTheHint)
 {
     MoveOverButton();
-    PumpFor(250);
-    ASSERT_TRUE(App.HintController()->Window()->Showing());
+    ASSERT_TRUE(PumpUntil([this] { return HintShowing(); }));
     POINT away = {20, 20};
     SetCursorPos(away.x, away.y);
-    PumpFor(300);
-    EXPECT_FALSE(App.HintController()->Window()->Showing());
+    EXPECT_TRUE(PumpUntil([this] { return !HintShowing(); }));
     EXPECT_EQ(App.HintController()->HintControl(), nullptr);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Shared helpers of the HTTP tests: the loopback servers' ports, addresses named after the
-// running test, and counts of the process's threads and handles.
+// running test (TestTag), and counts of the process's threads and handles.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -28,22 +28,6 @@ inline const TServers& Servers()
 {
     static const TServers s{LoopbackServer().Port, LoopbackServer().ProxyPort};
     return s;
-}
-
-inline std::string TestTag()
-{
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    // A number of the run keeps runs apart on a server that outlives one (Wine reuses process ids).
-    static const std::string run = [] {
-        LARGE_INTEGER t;
-        QueryPerformanceCounter(&t);
-        return std::to_string(t.QuadPart % 100000000);
-    }();
-    std::string tag = std::string(info->test_suite_name()) + "." + info->name() + "-" + run;
-    for (char& c : tag)
-        if (c == '/')
-            c = '_';
-    return tag;
 }
 
 inline std::string Url(const std::string& action, const std::string& query = "",
@@ -89,7 +73,7 @@ inline int HandleCount(HANDLE except = nullptr)
     };
     using TQuery = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
     auto query = reinterpret_cast<TQuery>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     std::vector<char> buffer(1 << 16);
     for (int attempt = 0; query && attempt < 10; ++attempt) {
         ULONG needed = 0;
@@ -123,9 +107,9 @@ inline HWND FindOwnDialog()
         [](HWND wnd, LPARAM lp) -> BOOL {
             DWORD pid = 0;
             GetWindowThreadProcessId(wnd, &pid);
-            char cls[32] = {};
-            GetClassNameA(wnd, cls, sizeof cls);
-            if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && IsWindowVisible(wnd)) {
+            wchar_t cls[32] = {};
+            GetClassNameW(wnd, cls, 32);
+            if (pid == GetCurrentProcessId() && std::wstring(cls) == L"#32770" && IsWindowVisible(wnd)) {
                 reinterpret_cast<TFind*>(lp)->Found = wnd;
                 return FALSE;
             }

@@ -5,16 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include "rtl/files.h"
 #include "rtl/string_list.h"
+#include "rtl/wide.h"
 
 namespace {
 
 std::string TempIniName(const char* name)
 {
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    std::string file = std::string(folder) + name;
-    DeleteFileA(file.c_str());
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    std::string file = rtl::WideToUtf8(folder) + name;
+    rtl::DeleteFile(file);
     return file;
 }
 

@@ -86,15 +86,19 @@ TEST_F(KlipImportTest, CommentsDisappearAndARootTagWithAttributesStillYieldsTheF
     EXPECT_EQ(MainForm->CurrentFeed.Name, "HeiseNews");
 }
 
-TEST_F(KlipImportTest, AUtf8KlipWithEntitiesGivesItsTitleAndAddressInAnsi)
+TEST_F(KlipImportTest, AUtf8KlipWithEntitiesGivesItsTitleAndAddressInAnyScript)
 {
     Start();
     Klip("\xEF\xBB\xBF<klip><title>Z\xC3\xBCrich &amp; Basel</title><contentsource><![CDATA[http://z.example/rss?"
          "a=1&amp;b=2]]></contentsource></klip>");
     Import();
     EXPECT_TRUE(Ui.Messages.empty()) << MessageTexts();
-    EXPECT_EQ(Listing(Feeds()), "Z\xFCrich & Basel.nfd");
-    EXPECT_EQ(ReadFileBytes(Feeds("Z\xFCrich & Basel.nfd")), "http://z.example/rss?a=1&b=2\r\n");
+    EXPECT_EQ(Listing(Feeds()), "Zürich & Basel.nfd");
+    EXPECT_EQ(ReadFileBytes(Feeds("Zürich & Basel.nfd")), "http://z.example/rss?a=1&b=2\r\n");
+    Klip("<klip><title>&#x41D;овости</title><contentsource>http://n.example/rss</contentsource></klip>");
+    Import();
+    EXPECT_EQ(MainForm->CurrentFeed.Name, "Новости");
+    EXPECT_EQ(ReadFileBytes(Feeds("Новости.nfd")), "http://n.example/rss\r\n");
 }
 
 TEST_F(KlipImportTest, ImportingTwiceShowsTheFailureMessage)

@@ -7,6 +7,7 @@
 #include "gui/application.h"
 #include "gui/platform_ui.h"
 #include "image_pixels.h"
+#include "test_support.h"
 
 namespace {
 
@@ -27,27 +28,25 @@ TMenuItem* Item(TMenuItem* parent, const std::string& caption, int image = -1)
 
 std::string MenuText(HMENU menu, UINT pos)
 {
-    char buf[256] = {};
-    GetMenuStringA(menu, pos, buf, sizeof buf, MF_BYPOSITION);
-    return buf;
+    return MenuStringOf(menu, pos);
 }
 
-MENUITEMINFOA Info(HMENU menu, UINT pos)
+MENUITEMINFOW Info(HMENU menu, UINT pos)
 {
-    MENUITEMINFOA ii = {};
+    MENUITEMINFOW ii = {};
     ii.cbSize = sizeof ii;
     ii.fMask = MIIM_FTYPE | MIIM_ID | MIIM_SUBMENU | MIIM_BITMAP;
-    EXPECT_TRUE(GetMenuItemInfoA(menu, pos, TRUE, &ii));
+    EXPECT_TRUE(GetMenuItemInfoW(menu, pos, TRUE, &ii));
     return ii;
 }
 
 // What the owner draws for an entry's image, read back at (x, y).
 COLORREF DrawnImage(TNativeMenu& native, HMENU level, UINT pos, int x = 8, int y = 8)
 {
-    MENUITEMINFOA ii = {};
+    MENUITEMINFOW ii = {};
     ii.cbSize = sizeof ii;
     ii.fMask = MIIM_DATA;
-    GetMenuItemInfoA(level, pos, TRUE, &ii);
+    GetMenuItemInfoW(level, pos, TRUE, &ii);
     return DrawnPixel(
         [&](HDC dc, const RECT& r) {
             DRAWITEMSTRUCT d = {};
@@ -129,10 +128,10 @@ TEST_F(PopupMenuTest, ImagesComeFromTheLevelListAndSubmenusInheritIt)
     EXPECT_EQ(native.LevelImages(*sub), &top);
     EXPECT_EQ(native.ItemOf(Info(deepLevel, 0).wID), deep);
 
-    MENUITEMINFOA ii = {};
+    MENUITEMINFOW ii = {};
     ii.cbSize = sizeof ii;
     ii.fMask = MIIM_DATA;
-    GetMenuItemInfoA(h, 1, TRUE, &ii);
+    GetMenuItemInfoW(h, 1, TRUE, &ii);
     MEASUREITEMSTRUCT m = {ODT_MENU, 0, 0, 0, 0, ii.dwItemData};
     EXPECT_TRUE(native.HandleOwnerMessage(WM_MEASUREITEM, reinterpret_cast<LPARAM>(&m)));
     EXPECT_EQ(m.itemWidth, 20u);
@@ -199,8 +198,8 @@ void CALLBACK SendKeys(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(nullptr, id);
     for (WPARAM k : g_keys) {
-        PostMessageA(g_keyTarget, WM_KEYDOWN, k, 1);
-        PostMessageA(g_keyTarget, WM_KEYUP, k, 0xC0000001);
+        PostMessageW(g_keyTarget, WM_KEYDOWN, k, 1);
+        PostMessageW(g_keyTarget, WM_KEYUP, k, 0xC0000001);
     }
 }
 
@@ -224,6 +223,7 @@ TEST_F(PopupMenuTest, PopupFiresOnPopupThenRunsTheChosenEntrysClick)
     SetForegroundWindow(owner);
     g_keyTarget = owner;
     g_keys = {VK_DOWN, VK_DOWN, VK_RETURN};
+    MovePointerAway();
     SetTimer(nullptr, 0, 200, SendKeys);
     menu.Popup(100, 100);
     EXPECT_EQ(log, "popup second ");
@@ -238,6 +238,7 @@ TEST_F(PopupMenuTest, ADismissedMenuRunsNothing)
     SetForegroundWindow(owner);
     g_keyTarget = owner;
     g_keys = {VK_ESCAPE};
+    MovePointerAway();
     SetTimer(nullptr, 0, 200, SendKeys);
     menu.Popup(50, 50);
     EXPECT_EQ(clicks, 0);
@@ -255,6 +256,7 @@ TEST_F(PopupMenuTest, AnEntryDestroyedWhileTheMenuIsOpenIsNotClicked)
     g_keyTarget = menu.WindowHandle();
     SetForegroundWindow(g_keyTarget);
     // As a download finishing while the menu is open would rebuild it: the shown entry goes.
+    MovePointerAway();
     SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         g_openMenu->Items()->Delete(0);
@@ -285,6 +287,7 @@ TEST_F(PopupMenuTest, AnExceptionFromAClickGoesToTheApplicationNotTheCaller)
     g_keyTarget = menu.WindowHandle();
     SetForegroundWindow(g_keyTarget);
     g_keys = {VK_DOWN, VK_RETURN};
+    MovePointerAway();
     SetTimer(nullptr, 0, 200, SendKeys);
     EXPECT_NO_THROW(menu.Popup(60, 60));
     SetPlatformUi(nullptr);

@@ -20,7 +20,7 @@ protected:
     TScriptedUi Ui;
     std::unique_ptr<TApplication> App;
 
-    void SetUp() override { CreateDirectoryA(Feeds().c_str(), nullptr); }
+    void SetUp() override { rtl::CreateDir(Feeds()); }
     void TearDown() override
     {
         App.reset();
@@ -29,7 +29,7 @@ protected:
 
     // A path inside the feed folder.
     std::string Feeds(const std::string& relative = "") const { return Folder / ("Newsfeeds\\" + relative); }
-    void Dir(const std::string& relative) const { CreateDirectoryA(Feeds(relative).c_str(), nullptr); }
+    void Dir(const std::string& relative) const { rtl::CreateDir(Feeds(relative)); }
     void Feed(const std::string& relative, const std::string& url) const
     {
         WriteTextFile(Feeds(relative), url + "\r\n");
@@ -52,7 +52,7 @@ protected:
     }
     // A click on a button as the user makes it; an error escaping the handler is shown by the
     // application's message box (recorded by the responder).
-    static void Click(TWinControl* button) { SendMessageA(button->Handle(), BM_CLICK, 0, 0); }
+    static void Click(TWinControl* button) { SendMessageW(button->Handle(), BM_CLICK, 0, 0); }
 
     TMenuItem* FeedsEntry() const { return MainForm->HeadlineMenu->NewsfeedsEntry(); }
     // The captions of a level of the menu, separated by spaces.

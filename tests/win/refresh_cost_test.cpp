@@ -18,8 +18,9 @@ protected:
     // The requests the server received for this test's document, oldest first, with their headers.
     std::vector<std::string> Requests()
     {
-        TInternetHandle session(InternetOpenA("qv-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-        TInternetHandle file(InternetOpenUrlA(session.Get(), Url("/__log?tag=/feed/" + DocName).c_str(), nullptr,
+        TInternetHandle session(InternetOpenW(L"qv-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+        TInternetHandle file(InternetOpenUrlW(session.Get(),
+                                              rtl::Utf8ToWide(Url("/__log?tag=/feed/" + DocName)).c_str(), nullptr,
                                               0, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
         std::string log;
         char buf[4096];
@@ -189,7 +190,7 @@ TEST_F(RefreshCostTest, TheTextPageShowsTheDocumentWhenOpenedAndDuringARefreshWh
     F().Show();
     pump();
     EXPECT_LT(scrollLines(), 5); // the page is not on screen: the field has not taken the document
-    SendMessageA(F().PageControl->Handle(), TCM_SETCURFOCUS, 3, 0);
+    SendMessageW(F().PageControl->Handle(), TCM_SETCURFOCUS, 3, 0);
     pump();
     ASSERT_TRUE(IsWindowVisible(memo));
     EXPECT_GT(scrollLines(), 40);

@@ -50,13 +50,13 @@ protected:
     void SetUp() override
     {
         ASSERT_NE(Server().Port, 0) << "the loopback server is not running";
-        DocName = "refresh_" + std::to_string(GetCurrentProcessId()) + ".xml";
-        CreateDirectoryA((Folder / "Newsfeeds").c_str(), nullptr);
+        DocName = "refresh_" + TestTag() + ".xml";
+        rtl::CreateDir((Folder / "Newsfeeds"));
     }
     void TearDown() override
     {
         App.reset();
-        DeleteFileA((Server().DocsFolder + DocName).c_str());
+        rtl::DeleteFile((Server().DocsFolder + DocName));
         rtl::SetProgramFileNameOverride("");
     }
     void Serve(const std::string& document) { WriteTextFile(Server().DocsFolder + DocName, document); }

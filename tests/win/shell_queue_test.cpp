@@ -2,6 +2,7 @@
 #include "tray/shell_queue.h"
 
 #include "gui/handles.h"
+#include "rtl/wide.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,7 @@ struct TSent {
 
 // Stands in for the shell: busy until the test opens the gate, and records what reached it.
 struct TSlowShell {
-    HANDLE Gate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE Gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     ~TSlowShell() { CloseHandle(Gate); }
     std::mutex Lock;
     std::vector<TSent> Sent;
@@ -33,7 +34,7 @@ struct TSlowShell {
 };
 TSlowShell* gShell = nullptr;
 
-BOOL SlowSend(DWORD message, NOTIFYICONDATAA* data)
+BOOL SlowSend(DWORD message, NOTIFYICONDATAW* data)
 {
     ICONINFO info = {};
     const bool valid = data->hIcon && GetIconInfo(data->hIcon, &info);
@@ -44,25 +45,25 @@ BOOL SlowSend(DWORD message, NOTIFYICONDATAA* data)
     LRESULT answer = 0;
     if (gShell->Ping) {
         DWORD_PTR r = 0;
-        if (SendMessageTimeoutA(gShell->Ping, WM_USER + 7, 0, 0, SMTO_BLOCK, 5000, &r))
+        if (SendMessageTimeoutW(gShell->Ping, WM_USER + 7, 0, 0, SMTO_BLOCK, 5000, &r))
             answer = static_cast<LRESULT>(r);
     }
     WaitForSingleObject(gShell->Gate, 5000);
     std::lock_guard<std::mutex> lock(gShell->Lock);
     gShell->PingAnswer += answer;
-    gShell->Sent.push_back(
-        {message, data->szTip, data->uFlags, valid, GetCurrentThreadId() == gShell->CallerThread});
+    gShell->Sent.push_back({message, rtl::WideToUtf8(data->szTip), data->uFlags, valid,
+                            GetCurrentThreadId() == gShell->CallerThread});
     return gShell->Result;
 }
 
-NOTIFYICONDATAA Update(const char* tip, UINT flags, HICON icon = nullptr)
+NOTIFYICONDATAW Update(const char* tip, UINT flags, HICON icon = nullptr)
 {
-    NOTIFYICONDATAA d = {};
+    NOTIFYICONDATAW d = {};
     d.cbSize = sizeof d;
     d.uID = 1;
     d.uFlags = flags;
     d.hIcon = icon;
-    lstrcpynA(d.szTip, tip, sizeof d.szTip);
+    lstrcpynW(d.szTip, rtl::Utf8ToWide(tip).c_str(), ARRAYSIZE(d.szTip));
     return d;
 }
 
@@ -131,11 +132,11 @@ TEST_F(ShellQueueTest, ThePictureOutlivesTheCallersCopy)
 // forever on a caller that waits for the queue.
 TEST_F(ShellQueueTest, WaitingForTheQueueStillReceivesSentMessages)
 {
-    HWND window = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_TRUE(window);
-    SetWindowLongPtrA(window, GWLP_WNDPROC,
+    SetWindowLongPtrW(window, GWLP_WNDPROC,
                       reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-                          return m == WM_USER + 7 ? 1 : DefWindowProcA(w, m, wp, lp);
+                          return m == WM_USER + 7 ? 1 : DefWindowProcW(w, m, wp, lp);
                       }));
     Shell.Ping = window;
     SetEvent(Shell.Gate);

@@ -1,11 +1,14 @@
 #include "test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "app/program_start.h"
 #include "gui/handles.h"
+#include "gui/window.h"
 #include "rtl/files.h"
 
 std::unique_ptr<TApplication> StartProgramAt(const std::string& exePath)
@@ -14,6 +17,22 @@ std::unique_ptr<TApplication> StartProgramAt(const std::string& exePath)
     auto app = std::make_unique<TApplication>();
     StartProgram(*app);
     return app;
+}
+
+std::string TestTag()
+{
+    static const std::string run = [] {
+        LARGE_INTEGER t;
+        QueryPerformanceCounter(&t);
+        return std::to_string(t.QuadPart % 100000000);
+    }();
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string tag = info ? std::string(info->test_suite_name()) + "." + info->name()
+                           : "process" + std::to_string(GetCurrentProcessId());
+    for (char& c : tag)
+        if (c == '/')
+            c = '_';
+    return tag + "-" + run;
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
@@ -36,27 +55,48 @@ void PumpFor(DWORD ms)
 
 std::string ArtifactFolder()
 {
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string folder(exe);
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::string folder = rtl::WideToUtf8(exe);
     folder = folder.substr(0, folder.find_last_of('\\') + 1) + "artifacts\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    rtl::CreateDir(folder);
     return folder;
+}
+
+std::string ClassNameOf(HWND wnd)
+{
+    wchar_t name[256] = {};
+    GetClassNameW(wnd, name, 256);
+    return rtl::WideToUtf8(name);
+}
+
+std::string WindowTextOf(HWND wnd)
+{
+    return GetWindowTextUtf8(wnd);
+}
+
+std::string MenuStringOf(HMENU menu, UINT position)
+{
+    wchar_t text[1024] = {};
+    GetMenuStringW(menu, position, text, 1024, MF_BYPOSITION);
+    return rtl::WideToUtf8(text);
+}
+
+HWND FindWindowOf(const std::string& className, const std::string& caption, HWND parent)
+{
+    const std::wstring cls = rtl::Utf8ToWide(className), text = rtl::Utf8ToWide(caption);
+    const wchar_t* textOrAny = caption.empty() ? nullptr : text.c_str();
+    return parent ? FindWindowExW(parent, nullptr, cls.c_str(), textOrAny) : FindWindowW(cls.c_str(), textOrAny);
 }
 
 std::string Listing(const std::string& folder)
 {
     std::string s;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE)
-        return s;
-    do {
-        std::string n = fd.cFileName;
-        if (n != "." && n != "..")
-            s += (s.empty() ? "" : " ") + n;
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+    rtl::ForEachFileEntry(folder + "*", [&](const rtl::TFileEntry& e) {
+        if (e.Name != "." && e.Name != "..")
+            s += (s.empty() ? "" : " ") + e.Name;
+        return true;
+    });
     return s;
 }
 
@@ -126,6 +166,11 @@ const TLoopbackServer& LoopbackServer()
         return r;
     }();
     return s;
+}
+
+void MovePointerAway()
+{
+    SetCursorPos(0, 0);
 }
 
 bool MouseClick(HWND wnd, POINT clientPoint)

@@ -12,6 +12,8 @@
 
 #include "gui/application.h"
 #include "gui/platform_ui.h"
+#include "rtl/files.h"
+#include "rtl/wide.h"
 
 struct TShellCall {
     HWND Parent;
@@ -80,16 +82,22 @@ public:
     }
 };
 
-// A fresh, empty folder under the temporary folder, removed with everything in it at the end.
+// The running test's name ("Suite.Name", "/" of parameterised names as "_") and a number of this
+// run: unique among the tests of all shards, and apart from an earlier run's on a server that
+// outlives one (Wine reuses process ids, and every shard counts them from the same start).
+std::string TestTag();
+
+// A fresh, empty folder under the temporary folder, named after the running test, removed with
+// everything in it at the end.
 class TTempFolder {
 public:
     explicit TTempFolder(const std::string& name)
     {
-        char tmp[MAX_PATH];
-        GetTempPathA(MAX_PATH, tmp);
-        FPath = std::string(tmp) + name + "_" + std::to_string(GetCurrentProcessId()) + "\\";
+        wchar_t tmp[MAX_PATH];
+        GetTempPathW(MAX_PATH, tmp);
+        FPath = rtl::WideToUtf8(tmp) + name + "_" + TestTag() + "\\";
         RemoveTree(FPath);
-        CreateDirectoryA(FPath.c_str(), nullptr);
+        rtl::CreateDir(FPath);
     }
     ~TTempFolder() { RemoveTree(FPath); }
     const std::string& Path() const { return FPath; }
@@ -97,33 +105,37 @@ public:
 
     static void RemoveTree(const std::string& folder)
     {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                std::string n = fd.cFileName;
-                if (n == "." || n == "..")
-                    continue;
-                std::string p = folder + n;
-                SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(p + "\\");
-                else
-                    DeleteFileA(p.c_str());
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        RemoveDirectoryA(folder.c_str());
+        rtl::ForEachFileEntry(folder + "*", [&](const rtl::TFileEntry& e) {
+            if (e.Name == "." || e.Name == "..")
+                return true;
+            const std::string p = folder + e.Name;
+            SetFileAttributesW(rtl::Utf8ToWide(p).c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (e.IsDirectory())
+                RemoveTree(p + "\\");
+            else
+                rtl::DeleteFile(p);
+            return true;
+        });
+        RemoveDirectoryW(rtl::Utf8ToWide(folder).c_str());
     }
 
 private:
     std::string FPath;
 };
 
+// The class name and the text of a window, and the text of a menu's entry, as UTF-8.
+std::string ClassNameOf(HWND wnd);
+std::string WindowTextOf(HWND wnd);
+std::string MenuStringOf(HMENU menu, UINT position);
+// The first window of a class (and caption, when given) among the top-level windows or, with a
+// parent, among its children.
+HWND FindWindowOf(const std::string& className, const std::string& caption = "", HWND parent = nullptr);
+
 // Writes a text file (bytes as given); false when it could not be written whole.
 inline bool WriteTextFile(const std::string& path, const std::string& text)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(rtl::Utf8ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -166,6 +178,11 @@ struct TLoopbackServer {
     std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(Port) + path; }
 };
 const TLoopbackServer& LoopbackServer();
+
+// Moves the mouse pointer to the screen's top left corner, away from where the tests open menus:
+// a menu that opens under the pointer selects the entry there, and keys then start from it. (A
+// test before, in the same shard, may have left the pointer anywhere.)
+void MovePointerAway();
 
 // A click of the left mouse button as the user makes it: the pointer moves to the point (in the
 // window's client coordinates) and the button goes down and up through the system's input. The

@@ -85,7 +85,7 @@ TEST_F(ToolkitTest, AnExceptionLeavingAHandlerIsShownAndTheProgramGoesOn)
     TForm* form = App.CreateForm<TForm>();
     auto* button = new TButton(form, form, "Go", 0, 0, 75, 25);
     button->OnClick = [](TObject*) { throw std::runtime_error("Datei fehlt"); };
-    SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+    SendMessageW(button->Handle(), BM_CLICK, 0, 0);
     ASSERT_EQ(Ui.Messages.size(), 1u);
     EXPECT_EQ(Ui.Messages[0].Text, "Datei fehlt");
     EXPECT_EQ(Ui.Messages[0].Caption, "Quorvane");
@@ -114,8 +114,8 @@ TEST_F(ToolkitTest, AnExceptionFromEveryKindOfWindowIsShown)
         HWND wnd;
         const char* text;
     } cases[] = {
-        {[&] { SendMessageA(button->Handle(), BM_CLICK, 0, 0); }, button->Handle(), "Knopf"},
-        {[&] { SendMessageA(panel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5)); }, panel->Handle(),
+        {[&] { SendMessageW(button->Handle(), BM_CLICK, 0, 0); }, button->Handle(), "Knopf"},
+        {[&] { SendMessageW(panel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5)); }, panel->Handle(),
          "Feld"},
         {[&] {
              InvalidateRect(hint.Handle(), nullptr, FALSE);
@@ -143,7 +143,7 @@ TEST(ToolkitWithoutApplication, AnExceptionAfterTheApplicationIsGoneIsDropped)
     TForm form(nullptr);
     auto* button = new TButton(&form, &form, "Go", 0, 0, 75, 25);
     button->OnClick = [](TObject*) { throw std::runtime_error("niemand"); };
-    SendMessageA(button->Handle(), BM_CLICK, 0, 0);
+    SendMessageW(button->Handle(), BM_CLICK, 0, 0);
     EXPECT_TRUE(ui.Messages.empty());
     EXPECT_EQ(GetWindow(form.Handle(), GW_OWNER), nullptr);
 }
@@ -151,9 +151,7 @@ TEST(ToolkitWithoutApplication, AnExceptionAfterTheApplicationIsGoneIsDropped)
 TEST_F(ToolkitTest, TheApplicationWindowCarriesTheTitleAndOwnsTheForms)
 {
     TForm* form = App.CreateForm<TForm>();
-    char title[64] = {};
-    GetWindowTextA(App.Handle(), title, sizeof title);
-    EXPECT_STREQ(title, "Quorvane");
+    EXPECT_EQ(GetWindowTextUtf8(App.Handle()), "Quorvane");
     EXPECT_EQ(GetWindow(form->Handle(), GW_OWNER), App.Handle());
     EXPECT_EQ(App.MainForm(), form);
     form->Show();
@@ -210,8 +208,8 @@ TEST_F(ToolkitTest, APageControlShowsOnlyTheActiveSheet)
     pages->SetActivePage(b);
     EXPECT_EQ(pages->ActivePageIndex(), 1);
     EXPECT_TRUE(IsWindowVisible(b->Handle()) || !IsWindowVisible(form->Handle()));
-    EXPECT_FALSE(GetWindowLongA(a->Handle(), GWL_STYLE) & WS_VISIBLE);
-    EXPECT_TRUE(GetWindowLongA(b->Handle(), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_FALSE(GetWindowLongW(a->Handle(), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(GetWindowLongW(b->Handle(), GWL_STYLE) & WS_VISIBLE);
 }
 
 TEST_F(ToolkitTest, EditFieldsTakeTheirColourAndReadOnlyState)
@@ -221,16 +219,16 @@ TEST_F(ToolkitTest, EditFieldsTakeTheirColourAndReadOnlyState)
     edit->SetReadOnly(true);
     edit->SetColor(clBtnFace);
     EXPECT_TRUE(edit->ReadOnly());
-    EXPECT_FALSE(GetWindowLongA(edit->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_FALSE(GetWindowLongW(edit->Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     HDC dc = GetDC(edit->Handle());
     HBRUSH b =
-        reinterpret_cast<HBRUSH>(SendMessageA(form->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+        reinterpret_cast<HBRUSH>(SendMessageW(form->Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                               reinterpret_cast<LPARAM>(edit->Handle())));
     EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
     EXPECT_NE(b, nullptr);
     ReleaseDC(edit->Handle(), dc);
     auto* memo = new TMemo(form, form, 0, 30, 100, 60, TMemo::ssBoth, false);
-    DWORD style = static_cast<DWORD>(GetWindowLongA(memo->Handle(), GWL_STYLE));
+    DWORD style = static_cast<DWORD>(GetWindowLongW(memo->Handle(), GWL_STYLE));
     EXPECT_TRUE(style & WS_VSCROLL);
     EXPECT_TRUE(style & WS_HSCROLL);
     EXPECT_TRUE(style & ES_AUTOHSCROLL); // no word wrap
@@ -248,35 +246,35 @@ VOID CALLBACK DrivePrompt(HWND, UINT, UINT_PTR id, DWORD)
 {
     static TPromptScript* script = nullptr;
     if (!script)
-        script = reinterpret_cast<TPromptScript*>(GetPropA(GetDesktopWindow(), "QvPromptScript"));
-    HWND dlg = FindWindowA("TInputQueryForm", nullptr);
+        script = reinterpret_cast<TPromptScript*>(GetPropW(GetDesktopWindow(), L"QvPromptScript"));
+    HWND dlg = FindWindowW(L"TInputQueryForm", nullptr);
     if (!dlg || !IsWindowVisible(dlg))
         return;
     KillTimer(nullptr, id);
-    HWND edit = FindWindowExA(dlg, nullptr, "EDIT", nullptr);
+    HWND edit = FindWindowExW(dlg, nullptr, L"EDIT", nullptr);
     if (!script->Type.empty())
-        SetWindowTextA(edit, script->Type.c_str());
-    HWND button = FindWindowExA(dlg, nullptr, "BUTTON", script->Ok ? "OK" : "Abbrechen");
-    PostMessageA(button, BM_CLICK, 0, 0);
+        SetWindowTextUtf8(edit, script->Type);
+    HWND button = FindWindowExW(dlg, nullptr, L"BUTTON", script->Ok ? L"OK" : L"Abbrechen");
+    PostMessageW(button, BM_CLICK, 0, 0);
     script = nullptr;
 }
 
 TEST_F(ToolkitTest, TheInputPromptReturnsTheTypedTextOrKeepsTheDefault)
 {
     TPromptScript typeAndOk{"Heise News", true};
-    SetPropA(GetDesktopWindow(), "QvPromptScript", &typeAndOk);
+    SetPropW(GetDesktopWindow(), L"QvPromptScript", &typeAndOk);
     SetTimer(nullptr, 0, 50, DrivePrompt);
     std::string value = "Feed";
     EXPECT_TRUE(RunInputQuery("Neues Feed erstellen", "Geben Sie einen neuen Namen ein", value));
     EXPECT_EQ(value, "Heise News");
 
     TPromptScript cancel{"ignored", false};
-    SetPropA(GetDesktopWindow(), "QvPromptScript", &cancel);
+    SetPropW(GetDesktopWindow(), L"QvPromptScript", &cancel);
     SetTimer(nullptr, 0, 50, DrivePrompt);
     value = "http://";
     EXPECT_FALSE(RunInputQuery("Neues Feed erstellen", "Geben Sie den URL des Feeds ein", value));
     EXPECT_EQ(value, "http://");
-    RemovePropA(GetDesktopWindow(), "QvPromptScript");
+    RemovePropW(GetDesktopWindow(), L"QvPromptScript");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "tray/tray_icon.h"
 
+#include "rtl/wide.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,7 +19,7 @@ namespace {
 
 struct TCall {
     DWORD Message;
-    NOTIFYICONDATAA Data;
+    NOTIFYICONDATAW Data;
 };
 
 // Stands in for the shell: records every request, and names a taskbar window of its choosing.
@@ -25,7 +27,7 @@ class TRecordingShell : public TShellTray {
 public:
     TRecordingShell() { SetShellTray(this); }
     ~TRecordingShell() override { SetShellTray(nullptr); }
-    BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data) override
+    BOOL NotifyIcon(DWORD message, NOTIFYICONDATAW* data) override
     {
         Calls.push_back({message, *data});
         return TRUE;
@@ -82,7 +84,7 @@ protected:
     }
     void TearDown() override { SetShellVersionQuery(nullptr); }
 
-    LRESULT Callback(UINT code) { return SendMessageA(Tray->Handle(), kTrayCallbackMessage, 1, code); }
+    LRESULT Callback(UINT code) { return SendMessageW(Tray->Handle(), kTrayCallbackMessage, 1, code); }
     void Record()
     {
         auto rec = [this](const char* name) {
@@ -127,13 +129,13 @@ TEST_F(TrayIconTest, RegistrationOnANewShellAddsTheIconAndSetsTheVersion)
     Tray->SetHint("Quorvane|lange Beschreibung");
     Tray->SetActive(true);
     ASSERT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
-    const NOTIFYICONDATAA& d = Shell.Calls[0].Data;
+    const NOTIFYICONDATAW& d = Shell.Calls[0].Data;
     EXPECT_EQ(d.cbSize, NotifyRecordSize(true));
     EXPECT_EQ(d.hWnd, Tray->Handle());
     EXPECT_EQ(d.uID, 1u);
     EXPECT_EQ(d.uCallbackMessage, 1025u);
     EXPECT_EQ(d.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO));
-    EXPECT_STREQ(d.szTip, "Quorvane");
+    EXPECT_EQ(rtl::WideToUtf8(d.szTip), "Quorvane");
     EXPECT_EQ(d.uVersion, 3u);
     EXPECT_EQ(d.dwState, 0u);
     EXPECT_EQ(d.dwStateMask, 0u);
@@ -152,11 +154,11 @@ TEST_F(TrayIconTest, RegistrationOnANewShellAddsTheIconAndSetsTheVersion)
 TEST_F(TrayIconTest, TheRecordSizeFollowsTheShellVersion)
 {
 #ifndef _WIN64
-    EXPECT_EQ(NotifyRecordSize(false), 88u);
-    EXPECT_EQ(NotifyRecordSize(true), 488u);
+    EXPECT_EQ(NotifyRecordSize(false), 152u);
+    EXPECT_EQ(NotifyRecordSize(true), 936u);
 #endif
-    EXPECT_EQ(NotifyRecordSize(false), offsetof(NOTIFYICONDATAA, szTip) + 64);
-    EXPECT_EQ(NotifyRecordSize(true), offsetof(NOTIFYICONDATAA, guidItem));
+    EXPECT_EQ(NotifyRecordSize(false), offsetof(NOTIFYICONDATAW, szTip) + 64 * sizeof(WCHAR));
+    EXPECT_EQ(NotifyRecordSize(true), offsetof(NOTIFYICONDATAW, guidItem));
     SetShellVersionQuery(&OldShellVersion);
     Tray->SetActive(true);
     ASSERT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_ADD}));
@@ -191,7 +193,7 @@ TEST_F(TrayIconTest, OnAnOldShellCrLfInTheHintBecomesADashAndTheTipIsCutAt63)
     EXPECT_EQ(Tray->Hint(), "Nachrichten - Heute");
     Tray->SetHint(std::string(100, 'x'));
     Tray->SetActive(true);
-    EXPECT_EQ(std::strlen(Shell.Calls[0].Data.szTip), 63u);
+    EXPECT_EQ(std::wcslen(Shell.Calls[0].Data.szTip), 63u);
 
     SetShellVersionQuery(&NewShellVersion);
     Tray->SetHint("Nachrichten\r\nHeute");
@@ -206,7 +208,7 @@ TEST_F(TrayIconTest, AHintReachesTheShellOnlyWithTheNextMouseMove)
     EXPECT_TRUE(Shell.Calls.empty());
     Callback(WM_MOUSEMOVE);
     ASSERT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_MODIFY}));
-    EXPECT_STREQ(Shell.Calls[0].Data.szTip, "Verbinde mit Server ...");
+    EXPECT_EQ(rtl::WideToUtf8(Shell.Calls[0].Data.szTip), "Verbinde mit Server ...");
     EXPECT_EQ(Shell.Calls[0].Data.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     // The same hint is not pushed twice.
     Callback(WM_MOUSEMOVE);
@@ -221,10 +223,31 @@ TEST_F(TrayIconTest, ALongHintShowsItsFirst127CharactersAndABarEndsTheShortPart)
     Tray->SetActive(true);
     Tray->SetHint(hint);
     Callback(WM_MOUSEMOVE);
-    EXPECT_EQ(std::string(Shell.Calls.back().Data.szTip), hint.substr(0, 127));
+    EXPECT_EQ(rtl::WideToUtf8(Shell.Calls.back().Data.szTip), hint.substr(0, 127));
     Tray->SetHint("A|B");
     Callback(WM_MOUSEMOVE);
-    EXPECT_STREQ(Shell.Calls.back().Data.szTip, "A");
+    EXPECT_EQ(rtl::WideToUtf8(Shell.Calls.back().Data.szTip), "A");
+}
+
+// The record's tip holds 127 UTF-16 units: a cut there never splits a surrogate pair, separates
+// a letter from its mark or breaks an emoji sequence; what fits whole is kept.
+TEST_F(TrayIconTest, TheTipIsCutAtACharacterBoundary)
+{
+    const std::string pad(125, 'x');
+    const std::pair<std::string, std::string> cases[] = {
+        {pad + "Новости", pad + "Но"},     {pad + "ab🚀", pad + "ab"}, // the pair would end at unit 128
+        {pad + "a🚀", pad + "a"},                                      // the pair would take units 127 and 128
+        {pad + "e\u0301\u0301", pad},      // a letter with two marks is one character: it goes whole
+        {pad + "ae\u0301", pad + "a"},     // the letter would lose its mark
+        {pad + "👍🏽", pad},           // no skin tone without its hand
+        {pad + "👨‍👩‍👧", pad}, // a joined family stays whole or goes
+    };
+    Tray->SetActive(true);
+    for (const auto& [hint, tip] : cases) {
+        Tray->SetHint(hint);
+        Callback(WM_MOUSEMOVE);
+        EXPECT_EQ(rtl::WideToUtf8(Shell.Calls.back().Data.szTip), tip) << hint;
+    }
 }
 
 TEST_F(TrayIconTest, AnIconIndexOutsideTheListReadsBackMinusOneAndKeepsThePicture)
@@ -258,7 +281,7 @@ TEST_F(TrayIconTest, AnIconIndexOutsideTheListReadsBackMinusOneAndKeepsThePictur
 TEST_F(TrayIconTest, TheShownListPictureIsSentAgainOnlyAfterTheListOrIconChanged)
 {
     TImageList* icons = new TImageList(&App);
-    for (LPCSTR id : {IDI_WARNING, IDI_ERROR})
+    for (LPCTSTR id : {IDI_WARNING, IDI_ERROR})
         icons->AddIcon(LoadIcon(nullptr, id));
     Tray->SetIcons(icons);
     Tray->SetActive(true);
@@ -305,16 +328,16 @@ TEST_F(TrayIconTest, ARestartedTaskbarIsNoticedWhenTheHintOrIconIsWritten)
 
 TEST_F(TrayIconTest, TaskbarCreatedRegistersAnActiveIconAgain)
 {
-    UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    SendMessageA(Tray->Handle(), taskbarCreated, 0, 0);
+    UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    SendMessageW(Tray->Handle(), taskbarCreated, 0, 0);
     EXPECT_TRUE(Shell.Calls.empty());
     Tray->SetHint("Quorvane");
     Tray->SetActive(true);
     Shell.Calls.clear();
     Shell.Taskbar = reinterpret_cast<HWND>(0x2000);
-    SendMessageA(Tray->Handle(), taskbarCreated, 0, 0);
+    SendMessageW(Tray->Handle(), taskbarCreated, 0, 0);
     ASSERT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
-    EXPECT_STREQ(Shell.Calls[0].Data.szTip, "Quorvane");
+    EXPECT_EQ(rtl::WideToUtf8(Shell.Calls[0].Data.szTip), "Quorvane");
     // The new taskbar is remembered: the next write does not register a third time.
     Shell.Calls.clear();
     Tray->SetHint("x");
@@ -326,7 +349,7 @@ TEST_F(TrayIconTest, TaskbarCreatedArrivesAsABroadcast)
     Tray->SetActive(true);
     Shell.Calls.clear();
     // Posted to the window as the shell's broadcast would: through the message loop.
-    PostMessageA(Tray->Handle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    PostMessageW(Tray->Handle(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     App.ProcessMessages();
     EXPECT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_ADD, NIM_SETVERSION}));
     // The window is a top-level one, which is what broadcasts reach.
@@ -401,7 +424,7 @@ TEST_F(TrayIconTest, RightButtonUpOpensTheMenuAndThenFiresMouseUpAndClick)
     EXPECT_EQ(foreground, Tray->Handle());
     // The trailing empty message that lets the next menu open at once.
     MSG m;
-    EXPECT_TRUE(PeekMessageA(&m, Tray->Handle(), WM_NULL, WM_NULL, PM_REMOVE));
+    EXPECT_TRUE(PeekMessageW(&m, Tray->Handle(), WM_NULL, WM_NULL, PM_REMOVE));
 
     // A left button press opens the drop-down menu.
     Events.clear();
@@ -486,9 +509,9 @@ TEST_F(TrayIconTest, ShowTrayBalloonFillsTheInfoFieldsAndTheShellsNotificationsA
     Shell.Calls.clear();
     Tray->ShowTrayBalloon(std::string(80, 'T'), std::string(300, 'x'), bkWarning, 7000);
     ASSERT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_MODIFY}));
-    const NOTIFYICONDATAA& d = Shell.Calls[0].Data;
-    EXPECT_EQ(std::strlen(d.szInfoTitle), 63u);
-    EXPECT_EQ(std::strlen(d.szInfo), 255u);
+    const NOTIFYICONDATAW& d = Shell.Calls[0].Data;
+    EXPECT_EQ(std::wcslen(d.szInfoTitle), 63u);
+    EXPECT_EQ(std::wcslen(d.szInfo), 255u);
     EXPECT_EQ(d.uTimeout, 7000u);
     EXPECT_EQ(d.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
     EXPECT_EQ(d.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_INFO));
@@ -507,8 +530,8 @@ TEST_F(TrayIconTest, ShowTrayBalloonFillsTheInfoFieldsAndTheShellsNotificationsA
     EXPECT_EQ(clicked, 1);
     // The click clears the balloon: empty texts, no icon kind, 5000 ms.
     ASSERT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_MODIFY}));
-    EXPECT_STREQ(Shell.Calls[0].Data.szInfo, "");
-    EXPECT_STREQ(Shell.Calls[0].Data.szInfoTitle, "");
+    EXPECT_EQ(rtl::WideToUtf8(Shell.Calls[0].Data.szInfo), "");
+    EXPECT_EQ(rtl::WideToUtf8(Shell.Calls[0].Data.szInfoTitle), "");
     EXPECT_EQ(Shell.Calls[0].Data.uTimeout, 5000u);
 }
 
@@ -524,7 +547,7 @@ TEST_F(TrayIconTest, ABalloonTimeOutClearsOnlyOnceItsTimeHasPassed)
     Sleep(1100);
     Callback(NIN_BALLOONTIMEOUT);
     ASSERT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_MODIFY}));
-    EXPECT_STREQ(Shell.Calls[0].Data.szInfo, "");
+    EXPECT_EQ(rtl::WideToUtf8(Shell.Calls[0].Data.szInfo), "");
 }
 
 TEST_F(TrayIconTest, AnOldShellShowsNoBalloonOfItsOwn)
@@ -540,7 +563,7 @@ TEST_F(TrayIconTest, AnOldShellShowsNoBalloonOfItsOwn)
 TEST_F(TrayIconTest, AnimationStartsAtZeroAndWraps)
 {
     TImageList* icons = new TImageList(&App);
-    for (LPCSTR id : {IDI_WARNING, IDI_ERROR, IDI_INFORMATION})
+    for (LPCTSTR id : {IDI_WARNING, IDI_ERROR, IDI_INFORMATION})
         icons->AddIcon(LoadIcon(nullptr, id));
     Tray->SetIcons(icons);
     Tray->SetIconIndex(-1);
@@ -582,7 +605,7 @@ TEST_F(TrayIconTest, DestructionRemovesTheIcon)
     EXPECT_EQ(Shell.Messages(), (std::vector<DWORD>{NIM_DELETE}));
     EXPECT_FALSE(IsWindow(wnd));
     // The application window is no longer watched: a minimise is harmless.
-    SendMessageA(App.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    SendMessageW(App.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
 
 class TrayApplicationTest : public TrayIconTest {
@@ -606,7 +629,7 @@ TEST_F(TrayApplicationTest, MinimisingTheMainFormHidesTheApplicationAndADoubleCl
     Tray->SetVisibility({tvVisibleTaskBar, tvVisibleTaskList, tvAutoHide, tvRestoreDbClick, tvMinimizeDbClick});
     ASSERT_TRUE(Main->Visible());
     ASSERT_TRUE(AppWindowVisible());
-    SendMessageA(Main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    SendMessageW(Main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     App.ProcessMessages();
     EXPECT_FALSE(AppWindowVisible());
     EXPECT_FALSE(Main->Visible());
@@ -632,7 +655,7 @@ TEST_F(TrayApplicationTest, MinimisingTheMainFormHidesTheApplicationAndADoubleCl
 TEST_F(TrayApplicationTest, WithoutAutoHideTheMinimiseLeavesTheTaskbarButton)
 {
     Tray->SetVisibility({tvVisibleTaskBar});
-    SendMessageA(Main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    SendMessageW(Main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(Tray->ApplicationShown());
     EXPECT_TRUE(IsIconic(App.Handle()));
 }
@@ -640,13 +663,13 @@ TEST_F(TrayApplicationTest, WithoutAutoHideTheMinimiseLeavesTheTaskbarButton)
 TEST_F(TrayApplicationTest, TheMinimiseWatcherOnlyActsOnAnActiveIcon)
 {
     Tray->SetActive(false);
-    SendMessageA(Main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    SendMessageW(Main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(Tray->ApplicationShown());
 }
 
 TEST_F(TrayApplicationTest, WithoutSnapHidingKeepsTheMainFormsShowFlag)
 {
-    SendMessageA(App.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    SendMessageW(App.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_FALSE(Tray->ApplicationShown());
     EXPECT_FALSE(AppWindowVisible());
     EXPECT_TRUE(App.ShowMainForm());

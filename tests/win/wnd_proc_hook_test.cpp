@@ -26,28 +26,28 @@ struct TTarget {
                 Log->push_back("window");
             return 100;
         }
-        return DefWindowProcA(w, m, wp, lp);
+        return DefWindowProcW(w, m, wp, lp);
     }
     TTarget()
     {
         static bool registered = false;
         if (!registered) {
-            WNDCLASSA wc = {};
+            WNDCLASSW wc = {};
             wc.lpfnWndProc = &Proc;
-            wc.hInstance = GetModuleHandleA(nullptr);
-            wc.lpszClassName = "QvHookTarget";
-            RegisterClassA(&wc);
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"QvHookTarget";
+            RegisterClassW(&wc);
             registered = true;
         }
-        Wnd = CreateWindowExA(0, "QvHookTarget", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
+        Wnd = CreateWindowExW(0, L"QvHookTarget", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
     }
     ~TTarget()
     {
         if (IsWindow(Wnd))
             DestroyWindow(Wnd);
     }
-    WNDPROC CurrentProc() const { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(Wnd, GWLP_WNDPROC)); }
+    WNDPROC CurrentProc() const { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(Wnd, GWLP_WNDPROC)); }
 };
 std::vector<std::string>* TTarget::Log = nullptr;
 
@@ -90,7 +90,7 @@ protected:
         TTarget::Log = &Log;
     }
     void TearDown() override { TTarget::Log = nullptr; }
-    LRESULT Probe() { return SendMessageA(Target.Wnd, kProbe, 0, 0); }
+    LRESULT Probe() { return SendMessageW(Target.Wnd, kProbe, 0, 0); }
 };
 
 TEST_F(WndProcHookTest, BeforeObserversRunInOrderThenTheWindowThenTheAfterObservers)

@@ -75,7 +75,7 @@ icons::TIconImage IconImageOf(HICON icon)
         throw icons::EInvalidGraphic("Das Icon kann nicht gelesen werden");
     TBitmapHandle mask(ii.hbmMask), color(ii.hbmColor);
     BITMAP bm = {};
-    if (!mask || !GetObjectA(mask.Get(), sizeof bm, &bm))
+    if (!mask || !GetObject(mask.Get(), sizeof bm, &bm))
         throw icons::EInvalidGraphic("Das Icon kann nicht gelesen werden");
     // Without a colour picture the mask holds the AND and the XOR picture one above the other.
     const int width = bm.bmWidth;

@@ -1,11 +1,10 @@
-#include "app/ansi_document.h"
-
-#include <windows.h>
+#include "app/utf8_document.h"
 
 #include <algorithm>
-#include <vector>
 
+#include "app/code_page.h"
 #include "app/document_encoding.h"
+#include "rtl/utf8.h"
 
 namespace {
 
@@ -23,55 +22,50 @@ struct TSource {
     TSource(const std::string& bytes, const std::string& httpCharset)
     {
         const TDocumentEncoding encoding = DecideEncoding(bytes, httpCharset);
-        CodePage = static_cast<UINT>(encoding.CodePage);
+        CodePage = encoding.CodePage;
         const std::string* text = &bytes;
         std::size_t start = encoding.MarkLength;
         if (CodePage == kCodePageUtf16LE || CodePage == kCodePageUtf16BE) {
             Utf8 = Utf16ToUtf8(bytes.substr(start), CodePage == kCodePageUtf16BE);
             text = &Utf8;
             start = 0;
-            CodePage = CP_UTF8;
+            CodePage = kCodePageUtf8;
+        } else if (CodePage == kCodePageUtf8 && start > 0 &&
+                   !rtl::IsValidUtf8(std::string_view(bytes).substr(start))) {
+            // Only a document with a mark is UTF-8 without its bytes having been checked.
+            rtl::AppendValidUtf8(Utf8, std::string_view(bytes).substr(start));
+            text = &Utf8;
+            start = 0;
         }
         Text = text->data() + start;
-        Length = static_cast<int>(text->size() - start);
-        // A character set the platform cannot convert leaves the bytes as they are. So does text
-        // that is all ASCII: every character set read here and every ANSI code page agree on it,
-        // and most feeds of any size are (a megabyte through the converters costs milliseconds).
-        AsIs = CodePage == kCodePageAnsi || CodePage == GetACP() || Length == 0 || !IsValidCodePage(CodePage) ||
-               IsAscii(Text, static_cast<std::size_t>(Length));
+        Length = text->size() - start;
+        // Text that is all ASCII is the same in every character set read here, and most feeds
+        // of any size are (a megabyte through the converters costs milliseconds).
+        AsIs = CodePage == kCodePageUtf8 || IsAscii(Text, Length);
     }
     TSource(const TSource&) = delete;
     TSource& operator=(const TSource&) = delete;
 
+    // Appends the text as UTF-8. A character set the platform cannot convert is read as the
+    // ANSI code page, as a document that names none would be.
     void Convert(std::string& out) const
     {
-        if (AsIs) {
-            out.assign(Text, static_cast<std::size_t>(Length));
-            return;
-        }
-        const int wide = MultiByteToWideChar(CodePage, 0, Text, Length, nullptr, 0);
-        std::vector<wchar_t> w(static_cast<std::size_t>(wide > 0 ? wide : 0));
-        const int ansi = wide > 0 && MultiByteToWideChar(CodePage, 0, Text, Length, w.data(), wide) == wide
-                             ? WideCharToMultiByte(CP_ACP, 0, w.data(), wide, nullptr, 0, "?", nullptr)
-                             : 0;
-        if (ansi <= 0) {
-            out.assign(Text, static_cast<std::size_t>(Length));
-            return;
-        }
-        out.resize(static_cast<std::size_t>(ansi));
-        WideCharToMultiByte(CP_ACP, 0, w.data(), wide, &out[0], ansi, "?", nullptr);
+        if (AsIs)
+            out.append(Text, Length);
+        else if (!CodePageToUtf8(CodePage, Text, Length, out) && !CodePageToUtf8(kCodePageAnsi, Text, Length, out))
+            rtl::AppendValidUtf8(out, std::string_view(Text, Length));
     }
 
     std::string Utf8;
     const char* Text;
-    int Length;
-    UINT CodePage;
+    std::size_t Length;
+    int CodePage;
     bool AsIs;
 };
 
 } // namespace
 
-std::string DocumentToAnsi(const std::string& bytes, const std::string& httpCharset)
+std::string DocumentToUtf8(const std::string& bytes, const std::string& httpCharset)
 {
     std::string out;
     TSource(bytes, httpCharset).Convert(out);
@@ -85,9 +79,8 @@ std::string DisplayDocument(const std::string& bytes, const std::string& httpCha
     if (source.AsIs) {
         // Straight from the bytes to CR LF lines: one pass, one buffer. The buffer gets room to
         // spare, so that the feed's next document, a little longer, still fits into it.
-        const std::size_t length = static_cast<std::size_t>(source.Length);
-        document.reserve(length + length / 8);
-        ToCrLf(source.Text, length, document);
+        document.reserve(source.Length + source.Length / 8);
+        ToCrLf(source.Text, source.Length, document);
     } else {
         source.Convert(document);
         if (!IsCrLfOnly(document)) {

@@ -1,0 +1,43 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The program's text is UTF-8. What the user counts as one character is an extended grapheme
+// cluster of Unicode: a letter with its combining marks, a Hangul syllable of jamo, an emoji with
+// its skin tone or a whole joined emoji sequence, a flag of two regional indicators, CR LF. Every
+// length the user sees is counted in those, and every cut falls between two of them.
+//
+// Bytes that are no well-formed UTF-8 count as U+FFFD, one for each maximal ill-formed part, as
+// converters replace them; nothing here fails.
+namespace rtl {
+
+inline constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+// Appends the code point's UTF-8 bytes; a surrogate or a value beyond U+10FFFF appends U+FFFD.
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+// The code point whose bytes start at text[at] (at < size), and in length how many bytes it
+// takes: 1 to 4, or the length of the ill-formed part it stands for, decoded as U+FFFD.
+char32_t DecodeUtf8(std::string_view text, std::size_t at, std::size_t& length);
+
+bool IsValidUtf8(std::string_view text);
+
+// Appends text with every ill-formed part replaced by U+FFFD.
+void AppendValidUtf8(std::string& out, std::string_view text);
+
+// Where the character that starts at byte at ends (at < size).
+std::size_t NextCharacter(std::string_view text, std::size_t at);
+
+// Number of characters in text.
+std::size_t CharacterCount(std::string_view text);
+
+// Bytes taken by the first count characters of text; the whole text when it has no more. The
+// second form also gives how many characters that prefix holds (count, or fewer at the end).
+std::size_t CharacterPrefix(std::string_view text, std::size_t count);
+std::size_t CharacterPrefix(std::string_view text, std::size_t count, std::size_t& chars);
+
+// The code point's simple case folding (its lower-case form as a rule); itself when it has none.
+char32_t FoldCase(char32_t codePoint);
+
+} // namespace rtl
