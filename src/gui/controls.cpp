@@ -109,6 +109,11 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         break;
     }
+    // A control's request to move the focus on (a multi-line edit's Tab) is the form's to answer.
+    case WM_NEXTDLGCTL:
+        if (FParent)
+            return SendMessageW(GetAncestor(Handle(), GA_ROOT), WM_NEXTDLGCTL, wParam, lParam);
+        break;
     case WM_SETCURSOR:
         if (FCursor && reinterpret_cast<HWND>(wParam) == Handle() && LOWORD(lParam) == HTCLIENT) {
             ::SetCursor(LoadCursor(nullptr, FCursor));

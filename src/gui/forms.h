@@ -34,6 +34,12 @@ public:
     void SetVisible(bool v) override;
     void Close();
     void BeforeDestruction() override;
+    // The keyboard's way through the controls, for a key message of this window: Tab and
+    // Shift+Tab go from control to control in creation order and stop on a page control's tab
+    // strip before its page; Ctrl+Tab and Ctrl+Shift+Tab turn the pages. True when it was taken.
+    bool DialogKey(const MSG& msg);
+    // Moves the focus to the next (or previous) control from the focused one, as Tab does.
+    void SelectNext(bool backwards);
 
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
@@ -50,6 +56,7 @@ private:
     bool IsMainForm() const;
 
     RECT ClientToWindowPixels(int dpi) const;
+    void FocusChild(HWND wnd);
 
     int FClientWidth = 0, FClientHeight = 0; // 0 x 0 while the size is the window's own
     TPosition FPosition = poDesigned;

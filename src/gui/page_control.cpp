@@ -41,6 +41,8 @@ TPageControl::TPageControl(TComponent* AOwner, TWinControl* AParent, int left, i
     : TWinControl(AOwner, AParent)
 {
     SetBounds(left, top, width, height);
+    // A control parent, so that the dialog manager finds the pages' controls for arrow keys and
+    // accelerators; Tab stops on the tab strip too, which the form's own Tab order sees to.
     CreateSystemWindow("SysTabControl32", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE,
                        WS_EX_CONTROLPARENT);
 }
@@ -91,6 +93,16 @@ void TPageControl::SetActivePageIndex(int i)
         return;
     SendMessageW(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(i), 0);
     ShowActive();
+}
+
+void TPageControl::SelectNextPage(bool goForward)
+{
+    const int n = PageCount();
+    if (n < 2)
+        return;
+    SetActivePageIndex((ActivePageIndex() + (goForward ? 1 : n - 1)) % n);
+    if (OnChange)
+        OnChange(this);
 }
 
 void TPageControl::ShowActive()

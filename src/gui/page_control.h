@@ -35,6 +35,8 @@ public:
     int ActivePageIndex() const;
     void SetActivePage(TTabSheet* page);
     void SetActivePageIndex(int i);
+    // The next (or previous) page, round the end, as if the user had chosen its tab.
+    void SelectNextPage(bool goForward);
     // The rectangle inside the page control where sheets are placed, in its client pixels.
     RECT DisplayRect() const;
     TNotifyEvent OnChange;
