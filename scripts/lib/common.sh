@@ -32,7 +32,7 @@ ensure_setup() {
     [ -f "$WINEPREFIX/system.reg" ] || need=1
     [ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] || need=1
     [ -f /usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf ] || need=1
-    grep -q 'VL-PGothic-Regular.ttf' "$WINEPREFIX/system.reg" 2>/dev/null || need=1
+    grep -q 'Serif"=str(7):"LiberationSans-Regular.ttf,Liberation Sans' "$WINEPREFIX/system.reg" 2>/dev/null || need=1
     [ $need -eq 0 ] || run_setup
 }
 
@@ -104,8 +104,9 @@ shard_count() {
     fi
 }
 
-# The shard's prefix is copied once from the set-up prefix and kept while that prefix is the same
-# (Wine stamps a prefix it updates in .update-timestamp). No window manager runs on a shard's
+# The shard's prefix is copied once from the set-up prefix and kept while that prefix is the same:
+# Wine stamps a prefix it updates in .update-timestamp, and a change of its registry (scripts/setup's
+# font links, say) shows in the registry files' times and sizes. No window manager runs on a shard's
 # display, so the copy tells Wine not to wait for one: its managed windows wait up to 2 s for a
 # window manager whenever they are shown or hidden (Wine's own explorer too, which takes 2 s to
 # drop a tray icon then). The setting is in the copy's registry before any of its Wine processes
@@ -113,7 +114,8 @@ shard_count() {
 copy_shard_prefix() {
     local dir=$QV_SHARDS_DIR/$1
     local stamp
-    stamp="$(cat "$WINEPREFIX/.update-timestamp" 2>/dev/null) unmanaged"
+    stamp="$(cat "$WINEPREFIX/.update-timestamp" 2>/dev/null) $(stat -c '%s:%Y' "$WINEPREFIX/system.reg" \
+        "$WINEPREFIX/user.reg" "$WINEPREFIX/userdef.reg" 2>/dev/null | tr '\n' ' ')unmanaged"
     if [ -f "$dir/wineprefix/system.reg" ] && [ "$(cat "$dir/prefix-stamp" 2>/dev/null)" = "$stamp" ]; then
         return 0
     fi
