@@ -7,6 +7,7 @@
 #include "app/headline_menu.h"
 #include "app/klip.h"
 #include "app/menu_tags.h"
+#include "app/refresh_schedule.h"
 #include "app/utf8_document.h"
 #include "gui/application.h"
 #include "gui/dialogs.h"
@@ -152,6 +153,28 @@ void TFeedCommands::MakeFeedCurrent(const std::string& name)
         throw;
     }
     RefreshFeedInfo();
+}
+
+void TFeedCommands::MoveCurrentFeed(const std::string& url)
+{
+    const std::string file = FParts.CurrentFeed.File;
+    if (file.empty() || !rtl::FileExists(file))
+        return;
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(file);
+    } catch (const std::exception&) {
+        return;
+    }
+    // A file the address cannot be written into without changing how the rest reads stays as it is.
+    const std::optional<std::string> moved = ReplaceFirstLine(bytes, url);
+    if (!moved || !rtl::ReplaceFileWith(file, *moved))
+        return;
+    if (TMenuItem* entry =
+            FindFeedEntry(*FParts.Store.FeedsEntry(), FParts.CurrentFeed.Name, FParts.CurrentFeed.URL))
+        entry->SetHint(url);
+    FParts.CurrentFeed.URL = url;
+    FParts.UrlEdit.SetText(url);
 }
 
 void TFeedCommands::DelteFeedBtnClick()

@@ -49,6 +49,10 @@ public:
     void DelteFeedBtnClick();
     void Klipladen1Click();
     void AddIconBtnClick();
+    // The current feed's address moved: its feed file's first line becomes url (the rest of the
+    // file kept), and the feed menu and the Feed page show it. A file that cannot be rewritten
+    // keeps its address, and so does the current feed.
+    void MoveCurrentFeed(const std::string& url);
     // Rebuilds the feed menu, makes the feed of that name (a file directly in the feed folder)
     // the current one, starts its download and shows it on the Feed page.
     void MakeFeedCurrent(const std::string& name);

@@ -69,13 +69,13 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     ApplyStoredComponentSettings();
 
     FeedStore = std::make_unique<TFeedStore>(*FeedIconList, *Memo, *TheIcon, *FolderIco, CurrentFeed, Paths);
-    FeedStore->OnRefresh = [this] { TimerTimer(Timer); };
+    FeedStore->OnRefresh = [this] { TimerTimer(this); };
     FeedStore->OnFeedInfo = [this] { RefreshFeedInfo(); };
     HeadlineMenu = std::make_unique<THeadlineMenu>(*PopupMenu, *MenuIconsList, *FeedIconList, CurrentFeed,
                                                    *CutChannelCheckBox);
     HeadlineMenu->LoadCommandImages();
     HeadlineMenu->OnExit = [this] { Close(); };
-    HeadlineMenu->OnRefresh = [this] { TimerTimer(Timer); };
+    HeadlineMenu->OnRefresh = [this] { TimerTimer(this); };
     HeadlineMenu->OnShowSettings = [this] { Show(); };
     HeadlineMenu->OnAbout = [this] { AboutBtnClick(this); };
     Refresh = std::make_unique<TRefreshCycle>(TRefreshParts{
@@ -85,7 +85,8 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     FeedCommands = std::make_unique<TFeedCommands>(
         TFeedCommandParts{*this, *FeedStore, CurrentFeed, Paths, *OpenDialog, *PopupMenu, *FeedIconList, *NameEdit,
                           *UrlEdit, *FeedIconImage, *DescMemo, *Memo});
-    FeedCommands->OnRefresh = [this] { TimerTimer(Timer); };
+    FeedCommands->OnRefresh = [this] { TimerTimer(this); };
+    Refresh->OnFeedMoved = [this](const std::string& url) { FeedCommands->MoveCurrentFeed(url); };
 
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnDestroy = [this](TObject* s) { FormDestroy(s); };
@@ -322,7 +323,7 @@ void TMainForm::FormCreate(TObject*)
     // tray talks to the shell, and showing the feed afterwards would empty its description.
     RefreshFeedInfo();
     if (!CurrentFeed.URL.empty())
-        TimerTimer(Timer);
+        TimerTimer(this);
     // Said once, in the tooltip, while nothing else has been said there: a message box would
     // greet every start until the file is mended.
     const std::vector<std::string>& damaged = FeedStore->DamagedIcons();
@@ -344,9 +345,11 @@ void TMainForm::FormDestroy(TObject*)
     FeedIconList->Clear();
 }
 
-void TMainForm::TimerTimer(TObject*)
+// Every refresh comes through here; only the timer's own ticks are held off from a server that
+// asked for it or keeps failing.
+void TMainForm::TimerTimer(TObject* Sender)
 {
-    Refresh->TimerTimer();
+    Refresh->TimerTimer(Sender == Timer ? TRefreshTrigger::Timer : TRefreshTrigger::User);
 }
 
 void TMainForm::AdvHttpRequestComplete(TObject*)
@@ -394,9 +397,11 @@ void TMainForm::ApplyStoredComponentSettings()
     AdvHttp->SetHostName("localhost");
     AdvHttp->SetMethod("GET");
     AdvHttp->SetAuthRetries(3);
-    // A feed reader takes no forged server for the real one: certificates are checked.
-    AdvHttp->SetInternetFlags(kDefaultInternetFlags &
-                              ~(InternetFlag(ifIgnoreCertCnInvalid) | InternetFlag(ifIgnoreCertDateInvalid)));
+    // A feed reader takes no forged server for the real one: certificates are checked. Redirects
+    // are followed by the refresh, which tells a feed that moved for good from one that did not.
+    AdvHttp->SetInternetFlags(
+        (kDefaultInternetFlags & ~(InternetFlag(ifIgnoreCertCnInvalid) | InternetFlag(ifIgnoreCertDateInvalid))) |
+        InternetFlag(ifNoAutoRedirect));
 
     OpenDialog->SetOptions(ofPathMustExist | ofFileMustExist | ofEnableSizing);
 }

@@ -1,5 +1,8 @@
 #include "app/refresh_cycle.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "app/utf8_document.h"
@@ -7,7 +10,9 @@
 #include "app/document_encoding.h"
 #include "app/document_memo.h"
 #include "app/headline_menu.h"
+#include "app/feed_text.h"
 #include "app/overlay_icon.h"
+#include "app/refresh_schedule.h"
 #include "app/wrap_text.h"
 #include "gui/application.h"
 #include "gui/handles.h"
@@ -16,6 +21,7 @@
 #include "gui/std_controls.h"
 #include "gui/timer.h"
 #include "net/adv_http.h"
+#include "net/http_address.h"
 #include "rtl/text.h"
 #include "tray/balloon_hint.h"
 #include "tray/tray_icon.h"
@@ -44,13 +50,13 @@ bool TRefreshCycle::TrayShows(TTrayStatus status) const
     return FParts.Tray.IconIndex() == TrayPicture(status);
 }
 
-void TRefreshCycle::TimerTimer()
+void TRefreshCycle::TimerTimer(TRefreshTrigger trigger)
 {
     FRememberedCaption = TopLevelCaption(3);
-    StartRefresh();
+    StartRefresh(trigger);
 }
 
-void TRefreshCycle::StartRefresh()
+void TRefreshCycle::StartRefresh(TRefreshTrigger trigger)
 {
     // The interval is read at every start: a changed value restarts the countdown, an unchanged
     // one leaves it running, 0 stops it.
@@ -67,12 +73,15 @@ void TRefreshCycle::StartRefresh()
         }
         return;
     }
-    // The credentials dialog of the running download waits for the user; starting another would
-    // wait with it and freeze the tray. This refresh is skipped, the next tick tries again.
-    if (FParts.Http.AwaitingUser()) {
+    // The credentials dialog of this feed's download waits for the user; another request would
+    // take the dialog away. The refresh is skipped, the next tick tries again. The dialog of
+    // another feed's download is closed by the abort below.
+    if (FParts.Http.AwaitingUser() && FDownload.Feed == FeedKey()) {
         applyInterval();
         return;
     }
+    if (trigger == TRefreshTrigger::Timer && HoldsOff())
+        return;
     FNewsBefore = TrayShows(TTrayStatus::News);
     FParts.Tray.SetHint("Verbinde mit Server ...");
     PrepareTrayPictures();
@@ -92,23 +101,56 @@ void TRefreshCycle::StartRefresh()
         FParts.Http.SetProxyPassword("");
     }
     FParts.Http.SetMethod("GET");
+    TDownload download;
+    download.Feed = FeedKey();
+    download.URL = FParts.CurrentFeed.URL;
     try {
-        FParts.Http.SetURL(FParts.CurrentFeed.URL);
         PrepareRequestHeaders();
         // Execute first lets an aborted download finish; its completion and errors arrive in
-        // here and belong to that download, so this one counts as under way only afterwards.
-        FParts.Http.Execute(false);
+        // here and belong to that download (and its feed), so this one counts as under way only
+        // afterwards.
+        Execute(FParts.CurrentFeed.URL);
     } catch (const std::exception& e) {
         // Shown by the toolkit's message box; the tray must not go on saying it is connecting.
-        ShowFailure(e.what());
+        FDownload = download;
+        Failed(e.what());
         throw;
     }
+    FDownload = download;
     FFetching = true;
     // An aborted download's late document may have been shown meanwhile; this one is fetching.
     if (!TrayShows(TTrayStatus::Fetching)) {
         FParts.Tray.SetHint("Verbinde mit Server ...");
         SetTrayStatus(TTrayStatus::Fetching);
     }
+}
+
+void TRefreshCycle::Execute(const std::string& url)
+{
+    FParts.Http.SetURL(url);
+    FParts.Http.Execute(false);
+}
+
+std::string TRefreshCycle::FeedKey() const
+{
+    return FParts.CurrentFeed.File + "\n" + FParts.CurrentFeed.URL;
+}
+
+bool TRefreshCycle::HoldsOff()
+{
+    THealth& health = Health();
+    const unsigned long long now = GetTickCount64();
+    // A feed that is gone is asked only by the user; the timer keeps its own interval.
+    if (health.Gone) {
+        FParts.Timer.SetInterval(TimerInterval(FParts.Settings.IntervalMinutes()));
+        return true;
+    }
+    // A tick may come a little before its time.
+    if (health.NotBefore == 0 || now + 1000 >= health.NotBefore)
+        return false;
+    FParts.Timer.SetInterval(
+        static_cast<unsigned>(std::min<unsigned long long>(health.NotBefore - now, 0x7FFFFFFF)));
+    return true;
 }
 
 void TRefreshCycle::PrepareTrayPictures()
@@ -168,10 +210,102 @@ void TRefreshCycle::PrepareRequestHeaders()
         headers.Add("If-Modified-Since: " + FValidators.LastModified);
 }
 
-void TRefreshCycle::ShowFailure(const std::string& text)
+namespace {
+
+constexpr int kMaxRedirects = 5;
+constexpr std::size_t kTooltipLength = 127;
+
+bool IsRedirect(int status)
 {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The time of day of a moment that many milliseconds from now, as the tooltip names it; with the
+// date when it is not today.
+std::string NextTryText(unsigned long long fromNowMs)
+{
+    SYSTEMTIME now, at;
+    GetLocalTime(&now);
+    FILETIME ft;
+    SystemTimeToFileTime(&now, &ft);
+    ULARGE_INTEGER t;
+    t.LowPart = ft.dwLowDateTime;
+    t.HighPart = ft.dwHighDateTime;
+    t.QuadPart += fromNowMs * 10000ULL;
+    ft.dwLowDateTime = t.LowPart;
+    ft.dwHighDateTime = t.HighPart;
+    FileTimeToSystemTime(&ft, &at);
+    char text[64];
+    if (at.wDay == now.wDay && at.wMonth == now.wMonth && at.wYear == now.wYear)
+        std::snprintf(text, sizeof text, "Nächster Versuch um %02u:%02u", at.wHour, at.wMinute);
+    else
+        std::snprintf(text, sizeof text, "Nächster Versuch am %02u.%02u. um %02u:%02u", at.wDay, at.wMonth,
+                      at.wHour, at.wMinute);
+    return text;
+}
+
+long long UnixNow()
+{
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    ULARGE_INTEGER t;
+    t.LowPart = ft.dwLowDateTime;
+    t.HighPart = ft.dwHighDateTime;
+    return static_cast<long long>(t.QuadPart / 10000000ULL) - 11644473600LL;
+}
+
+} // namespace
+
+void TRefreshCycle::Succeeded()
+{
+    THealth& health = Health();
+    const std::string movedTo = FDownload.MovedTo;
+    const std::string seenBefore = health.MovedTo;
+    health = THealth();
+    // The same permanent redirect twice in a row: the feed's address is the new one now.
+    if (movedTo.empty())
+        return;
+    if (movedTo != seenBefore) {
+        health.MovedTo = movedTo;
+        return;
+    }
+    if (FValidators.URL == FParts.CurrentFeed.URL)
+        FValidators.URL = movedTo;
+    if (OnFeedMoved)
+        OnFeedMoved(movedTo);
+}
+
+// A failure: the tray says what failed and, when the timer holds off, when it tries next.
+void TRefreshCycle::Failed(const std::string& text, int status)
+{
+    THealth& health = Health();
+    health.MovedTo.clear();
+    ++health.Failures;
+    health.NotBefore = 0;
+    std::string hint = "Fehler: " + text;
+    if (status == 410) {
+        health.Gone = true;
+        hint = "Fehler: HTTP 410, der Feed wurde entfernt\rAbruf nur noch auf Wunsch";
+    } else {
+        std::optional<long long> retryAfter;
+        if (status == 429 || status == 503)
+            retryAfter = RetryAfterSeconds(HeaderValue(FParts.Http.ResponseHeaders(), "Retry-After"), UnixNow());
+        const long long interval = TimerInterval(FParts.Settings.IntervalMinutes());
+        const long long hold = HoldOffMilliseconds(health.Failures, interval, retryAfter);
+        // Within the timer's own interval the next tick comes late enough.
+        if (hold > interval) {
+            health.NotBefore = GetTickCount64() + static_cast<unsigned long long>(hold);
+            FParts.Timer.SetInterval(static_cast<unsigned>(std::min<long long>(hold, 0x7FFFFFFF)));
+            // The shell shows 127 characters of a tooltip: the failure gives way to the next try.
+            const std::string next = NextTryText(static_cast<unsigned long long>(hold));
+            const std::size_t room = kTooltipLength - next.size() - 1;
+            if (hint.size() > room)
+                hint = hint.substr(0, room - 3) + "...";
+            hint += "\r" + next;
+        }
+    }
     SetTrayStatus(TTrayStatus::Failed);
-    FParts.Tray.SetHint("Fehler: " + text);
+    FParts.Tray.SetHint(hint);
 }
 
 void TRefreshCycle::AdvHttpError()
@@ -179,10 +313,50 @@ void TRefreshCycle::AdvHttpError()
     if (FAborting || !FFetching)
         return;
     FFetching = false;
+    // A download of a feed that is no longer current says nothing about this one.
+    if (FDownload.Feed != FeedKey())
+        return;
     std::string text = TAdvHttp::FailureText(FParts.Http.LastError());
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
         text.pop_back();
-    ShowFailure(text);
+    Failed(text);
+}
+
+// A redirect is followed from here: the component is told not to, so that its status tells a
+// permanent move from another, and an address that is no web address is never asked for. Only
+// the redirects that lead the download from the feed's own address are a move of the feed.
+bool TRefreshCycle::FollowRedirect(int status)
+{
+    const std::string location = HeaderValue(FParts.Http.ResponseHeaders(), "Location");
+    if (!IsRedirect(status) || location.empty() || FParts.Http.BodyEnd() == beAborted)
+        return false;
+    std::string target;
+    // The address may end up as the feed file's first line: nothing in it may break a line.
+    auto plain = [&target] {
+        return std::none_of(target.begin(), target.end(),
+                            [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '\x7F'; });
+    };
+    if (!ResolveHttpAddress(FDownload.URL, location, target) || !plain() || !feed::IsWebAddress(target)) {
+        Failed("Weiterleitung auf eine Adresse, die kein http oder https ist");
+        return true;
+    }
+    if (++FDownload.Redirects > kMaxRedirects) {
+        Failed("zu viele Weiterleitungen");
+        return true;
+    }
+    if (FDownload.OnlyPermanent && (status == 301 || status == 308))
+        FDownload.MovedTo = target;
+    else
+        FDownload.OnlyPermanent = false;
+    FDownload.URL = target;
+    try {
+        Execute(target);
+    } catch (const std::exception& e) {
+        Failed(e.what());
+        return true;
+    }
+    FFetching = true;
+    return true;
 }
 
 void TRefreshCycle::AdvHttpRequestComplete()
@@ -190,7 +364,12 @@ void TRefreshCycle::AdvHttpRequestComplete()
     if (!FFetching)
         return; // a download given up when the feed lost its address
     FFetching = false;
+    // A download of a feed that is no longer current is none of this one's business.
+    if (FDownload.Feed != FeedKey())
+        return;
     const int status = FParts.Http.StatusCode();
+    if (FollowRedirect(status))
+        return;
     if (status == 304 && FValidators.Present() && FRequested.FeedName == FValidators.FeedName &&
         FRequested.URL == FValidators.URL) {
         // Not modified: the menu, the balloon's news and the Text page still show the document,
@@ -198,6 +377,7 @@ void TRefreshCycle::AdvHttpRequestComplete()
         // refresh, or a failure since mended, gives way to the document's own state).
         SetTrayStatus(FNewsBefore ? TTrayStatus::News : TTrayStatus::Plain);
         FParts.Tray.SetHint(FDocumentHint);
+        Succeeded();
         return;
     }
     const std::string codings = HeaderValue(FParts.Http.ResponseHeaders(), "Content-Encoding");
@@ -206,7 +386,7 @@ void TRefreshCycle::AdvHttpRequestComplete()
     if (!codings.empty()) {
         TDecodeStatus s = DecodeContent(codings, *body, decoded);
         if (s != TDecodeStatus::Ok) {
-            ShowFailure(DecodeFailureText(s, codings));
+            Failed(DecodeFailureText(s, codings));
             return;
         }
         body = &decoded;
@@ -217,18 +397,22 @@ void TRefreshCycle::AdvHttpRequestComplete()
         // An error page is shown on the Text page, but it is no document: the menu keeps its
         // headlines and there is no news.
         FParts.Document.ShowDocument(FBuffers.Share(std::move(document)));
-        ShowFailure("HTTP " + std::to_string(status));
+        Failed("HTTP " + std::to_string(status), status);
         return;
     }
-    // Only a whole document may be asked about later: not one cut short by an abort or a
-    // failed read.
-    if (status == 200 && FParts.Http.LastError() == 0) {
+    // Only a whole document may be asked about later. A body cut short (by an abort, say) is
+    // shown as it is, but the next request asks for the whole document again.
+    const bool whole = status == 200 && FParts.Http.BodyEnd() == beComplete;
+    FValidators = TValidators();
+    if (whole) {
         const TStringList& h = FParts.Http.ResponseHeaders();
         FValidators = FRequested;
         FValidators.ETag = HeaderValue(h, "ETag");
         FValidators.LastModified = HeaderValue(h, "Last-Modified");
     }
     ProcessDocument(std::move(document));
+    if (FParts.Http.BodyEnd() == beComplete)
+        Succeeded();
 }
 
 void TRefreshCycle::ProcessDocument(std::string document)

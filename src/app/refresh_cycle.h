@@ -1,5 +1,6 @@
 #pragma once
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -63,18 +64,28 @@ struct TRefreshParts {
     const TRefreshSettings& Settings;
 };
 
+// Who started a refresh: the timer's ticks keep away from a server that asked for it, a user's
+// refresh always goes at once.
+enum class TRefreshTrigger { Timer, User };
+
 // One refresh: download the current feed, turn its document into the tray menu's headlines, and
 // tell the user through the tray picture, its tooltip and a balloon whether there is news.
-// Every refresh enters through TimerTimer; the download's completion finishes it.
+// Every refresh enters through TimerTimer; the download's completion finishes it. Redirects are
+// followed here (the component is told not to), so that a feed that moved for good gets its new
+// address; a feed the server says is gone, or asks to be left alone, and one that keeps failing
+// is asked less often by the timer.
 class TRefreshCycle {
 public:
     explicit TRefreshCycle(const TRefreshParts& parts) : FParts(parts) {}
 
     // The parser's headline limit, when it differs from the one read (it is never below 1).
     std::function<void(int maxEntrys)> OnMaxEntrysChanged;
+    // The current feed answered with the same permanent redirect on two refreshes in a row: its
+    // feed file is to name the new address, and the current feed to take it.
+    std::function<void(const std::string& url)> OnFeedMoved;
 
-    void TimerTimer();
-    void StartRefresh();
+    void TimerTimer(TRefreshTrigger trigger = TRefreshTrigger::User);
+    void StartRefresh(TRefreshTrigger trigger = TRefreshTrigger::User);
     void AdvHttpRequestComplete();
     void AdvHttpError();
     // Keeps the document and turns it into menu entries, tooltip, news mark and balloon.
@@ -96,6 +107,36 @@ private:
         std::string FeedName, URL, ETag, LastModified;
         bool Present() const { return !ETag.empty() || !LastModified.empty(); }
     };
+    // The download under way: whose it is, where it is now, and the address the permanent
+    // redirects at its start lead to.
+    struct TDownload {
+        std::string Feed;
+        std::string URL;
+        std::string MovedTo;
+        bool OnlyPermanent = true;
+        int Redirects = 0;
+    };
+    // How a feed's server has been answering, by feed file and address, for this run.
+    struct THealth {
+        int Failures = 0;
+        bool Gone = false;
+        // GetTickCount64 before which timer refreshes leave the feed alone; 0 for none.
+        unsigned long long NotBefore = 0;
+        // The permanent redirect of the last refresh, waiting to be seen again.
+        std::string MovedTo;
+    };
+
+    std::string FeedKey() const;
+    THealth& Health() { return FHealth[FeedKey()]; }
+    // Whether a timer tick leaves the current feed alone; the timer is then set for its next try.
+    bool HoldsOff();
+    // Follows a redirect of the download; false when the answer was none to follow.
+    bool FollowRedirect(int status);
+    void Execute(const std::string& url);
+    // The download's end: a document (or an unchanged one) ends the back-off and may move the
+    // feed; a failure counts towards it.
+    void Succeeded();
+    void Failed(const std::string& text, int status = 0);
 
     std::string TopLevelCaption(int position) const;
     // Ends a running download; false when none was running.
@@ -104,7 +145,6 @@ private:
     // Makes the tray's pictures of the current feed (plain, news, fetching) unless those of the
     // same pictures are there: the image list work costs the shell and GDI round trips.
     void PrepareTrayPictures();
-    void ShowFailure(const std::string& text);
     void SetTrayStatus(TTrayStatus status);
     bool TrayShows(TTrayStatus status) const;
 
@@ -120,6 +160,8 @@ private:
     bool FNewsBefore = false;
     TValidators FValidators;
     TValidators FRequested;
+    TDownload FDownload;
+    std::map<std::string, THealth> FHealth;
     // What the tray's pictures were made of; equal sources make equal pictures.
     struct TTrayPictureSources {
         unsigned FeedIcons = 0;

@@ -34,3 +34,4 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/overlay_icon.cpp
     ${CMAKE_CURRENT_LIST_DIR}/refresh_cycle.cpp)
 list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/document_buffers.cpp)
+list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/refresh_schedule.cpp)

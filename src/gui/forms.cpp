@@ -36,6 +36,9 @@ void TForm::DoCreate()
 {
     if (OnCreate)
         GuardedCall([&] { OnCreate(this); });
+    FCreated = true;
+    if (FSessionEnded)
+        BeforeDestruction();
 }
 
 bool TForm::IsMainForm() const
@@ -302,12 +305,18 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         Close();
         return 0;
     // The end of a Windows session ends the process without destroying its windows: the form's
-    // destruction handler (which saves what the user changed) runs now instead.
+    // destruction handler (which saves what the user changed) runs now instead. The messages come
+    // from another process whenever this thread waits for one (a call to the shell while the form
+    // is still being made, say): before OnCreate has run, the destruction handler would save what
+    // was never read, so it waits until the form is made.
     case WM_QUERYENDSESSION:
         return TRUE;
     case WM_ENDSESSION:
-        if (wParam)
-            BeforeDestruction();
+        if (wParam) {
+            FSessionEnded = true;
+            if (FCreated)
+                BeforeDestruction();
+        }
         return 0;
     // The dialog manager's request to move the focus: to a given control (lParam set), or on
     // from the focused one (a multi-line edit's Tab, a label's accelerator).

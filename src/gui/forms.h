@@ -8,7 +8,8 @@ enum TCloseAction { caNone, caHide, caFree };
 
 // A top-level window owned by the application window, with a dialog frame by default.
 // Derived forms create their controls in their constructor, then call DoCreate(); their
-// destructor calls DestroyComponents() first. OnDestroy fires in BeforeDestruction.
+// destructor calls DestroyComponents() first. OnDestroy fires in BeforeDestruction, which the
+// end of a Windows session runs too (once DoCreate has run).
 class TForm : public TWinControl {
 public:
     TForm(TComponent* AOwner, const char* className = "TForm");
@@ -64,6 +65,9 @@ private:
     bool FShowOnRun = true;
     bool FShownOnce = false;
     bool FDestroyFired = false;
+    // OnCreate has run (DoCreate returned); a session that ended before waits for it.
+    bool FCreated = false;
+    bool FSessionEnded = false;
     HWND FFocusedChild = nullptr;
 };
 

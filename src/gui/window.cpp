@@ -33,9 +33,17 @@ void TWindowBase::DestroyHandle()
     }
 }
 
-bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle, HBRUSH background, HCURSOR cursor)
+namespace {
+std::set<std::string>& RegisteredClasses()
 {
     static std::set<std::string> registered;
+    return registered;
+}
+} // namespace
+
+bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle, HBRUSH background, HCURSOR cursor)
+{
+    std::set<std::string>& registered = RegisteredClasses();
     if (registered.find(className) != registered.end())
         return true;
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -53,6 +61,22 @@ bool RegisterToolkitClass(const char* className, WNDPROC proc, UINT classStyle, 
         return false;
     registered.insert(className);
     return true;
+}
+
+bool TWindowBase::ClaimClass(const char* className)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const std::wstring name = rtl::Utf8ToWide(className);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExW(instance, name.c_str(), &wc)) {
+        if (wc.lpfnWndProc == &TWindowBase::StaticWndProc)
+            return true;
+        if (!UnregisterClassW(name.c_str(), instance))
+            return false;
+    }
+    RegisteredClasses().erase(className);
+    return RegisterToolkitClass(className, &TWindowBase::StaticWndProc);
 }
 
 HWND TWindowBase::CreateHandle(const char* className, DWORD exStyle, const std::string& caption, DWORD style,

@@ -32,6 +32,10 @@ public:
                           int y, int w, int h, HWND parent, HMENU menu);
 
     static TWindowBase* FromHandle(HWND wnd);
+    // Makes sure the class of that name is the toolkit's own: when another window procedure holds
+    // the name (a class registered by someone else, or left behind), it is registered again.
+    // False when the system refuses (a window of the other class still exists, say).
+    static bool ClaimClass(const char* className);
 
 protected:
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);

@@ -5,12 +5,43 @@
 #include <cwchar>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <vector>
 
 #include "gui/controls.h"
 #include "net/http_address.h"
 #include "rtl/wide.h"
+
+// Which thread may touch what.
+//
+// The owner's thread (the GUI thread that made the component) runs the property writers,
+// Execute, Abort, the destructor and, through the event window, every handler. It alone touches
+// the properties, the session, FRequest (the current request), FFinishing and the delivery list.
+//
+// Everything of one request lives in its TRequest: what Execute took from the properties, its
+// WinInet handles, the response as it is read, and the hand-offs between the threads. One thread
+// at a time processes a request: the worker in asynchronous mode, from the completed send to the
+// end of the body (a re-send after an authentication demand included), the caller of Execute in
+// synchronous mode. That thread alone writes the response (status, headers, body, counters,
+// BodyEnd); the owner's thread reads it while the processing thread waits for the delivery of an
+// event, or once the request has ended. WinInet's threads write the status fields, which the
+// owner reads in the delivery of their event.
+//
+// Under a request's Lock: its handles (taken out when it is closed), its phase (which says who
+// may close it), the send or read it waits for and how that ended, the abort flag and the thread
+// of the credentials dialog. Abort and the processing thread decide under it which of them closes
+// the handles, so that they are closed exactly once. Open, Superseded, WorkerRunning,
+// AwaitingUser and LastProgress are atomic: any thread reads them.
+//
+// Execute makes a new request and supersedes the one before: that one's threads may still
+// finish, but they record nothing in the component and their events are dropped. Events of the
+// current request are delivered on the owner's thread, where FRequest changes, so no other
+// request can start between that test and the handler.
+//
+// WinInet's threads call the status callback with the request as its context. The request finds
+// its component through the owner link the destructor clears, and a callback at work counts
+// itself in FCallbacksInFlight, which the destructor waits for, as it does for FRunningWorkers.
+// WinInet holds the request from the opening of its handle until the handle reports its closing:
+// a pending read may write into the request's chunk buffer until then.
 
 namespace {
 
@@ -23,6 +54,8 @@ constexpr unsigned long long kLargeBody = 512 * 1024;
 constexpr DWORD kHeaderBufferSize = 8192;
 constexpr int kErrorIoPending = ERROR_IO_PENDING;
 constexpr int kOperationCancelled = ERROR_INTERNET_OPERATION_CANCELLED;
+// How long Execute waits for the request before it to report what it has read.
+constexpr DWORD kSettleTime = 2000;
 
 struct TFlagMap {
     TInternetFlag Member;
@@ -89,38 +122,13 @@ template <class F> TStepEnd Guard(F&& step) noexcept
     return end;
 }
 
-// Set while a thread runs the status callback, so that a delivery knows where it came from.
-thread_local bool tInStatusCallback = false;
-// The component whose worker the current thread is, if any, and the worker's ticket.
-thread_local const void* tWorkerOf = nullptr;
-thread_local unsigned long long tWorkerTicket = 0;
-// The request generation the current thread works for (0: whichever is current); events and
-// errors of an older one are dropped.
-thread_local unsigned long long tGeneration = 0;
-
-struct TGenerationScope {
-    explicit TGenerationScope(unsigned long long g) : Saved(tGeneration) { tGeneration = g; }
-    ~TGenerationScope() { tGeneration = Saved; }
-    TGenerationScope(const TGenerationScope&) = delete;
-    TGenerationScope& operator=(const TGenerationScope&) = delete;
-    unsigned long long Saved;
-};
-
-// Instances that status callbacks may still reach; a request record names its owner and the
-// owner's serial, so a record that outlives its component (WinInet reports a closing handle
-// late) never reaches another component that happens to live at the same address.
-std::mutex& LiveLock()
+// Deliberately never destroyed: handles closed on the thread pool report their closing to the
+// status callback also while the program ends and its statics are being destroyed.
+std::atomic<int>& LiveRequests()
 {
-    static std::mutex m;
-    return m;
+    static auto* count = new std::atomic<int>(0);
+    return *count;
 }
-std::set<const void*>& LiveSet()
-{
-    static std::set<const void*> s;
-    return s;
-}
-std::atomic<unsigned long long> gNextSerial{1};
-std::atomic<int> gLiveRecords{0};
 
 std::string ZeroTerminated(const void* info, DWORD length)
 {
@@ -154,55 +162,22 @@ DWORD ReadDword(const void* info, DWORD length)
     return v;
 }
 
+// Cancels the credentials dialog WinInet shows on that thread.
+void CancelDialogsOf(DWORD thread)
+{
+    EnumThreadWindows(
+        thread,
+        [](HWND wnd, LPARAM) -> BOOL {
+            wchar_t cls[16] = {};
+            GetClassNameW(wnd, cls, 16);
+            if (std::wcscmp(cls, L"#32770") == 0)
+                PostMessageW(wnd, WM_COMMAND, IDCANCEL, 0);
+            return TRUE;
+        },
+        0);
+}
+
 } // namespace
-
-// One per opened request; WinInet gets it as the request's context. It owns what a pending read
-// may still write into (the chunk buffer and its length), so it lives until WinInet reports the
-// request handle closing, which it does only when nothing is pending on the handle any more.
-// The read's outcome fields are guarded by the owner's lock.
-struct TAdvHttp::TRequestRecord {
-    TRequestRecord(TAdvHttp* owner, unsigned long long serial, unsigned long long generation)
-        : Owner(owner), Serial(serial), Generation(generation)
-    {
-        ++gLiveRecords;
-    }
-    ~TRequestRecord() { --gLiveRecords; }
-    TAdvHttp* Owner;
-    unsigned long long Serial;
-    unsigned long long Generation;
-    // The count of a read goes into the buffer description, which only the read itself writes:
-    // Wine's plain read clears its count after starting a pending read, and a completion that
-    // comes first has written its count by then.
-    INTERNET_BUFFERSA Read = {};
-    bool ReadFinished = false;
-    DWORD ReadError = 0;
-    // Made by the first read of the body, before WinInet has it (not cleared: the reads fill it).
-    std::unique_ptr<char[]> Chunk;
-    DWORD ChunkSize = 0;
-};
-
-// One event delivery: every firing thread has its own, so concurrent deliveries from WinInet's
-// threads and the worker never share a handler or a captured exception.
-struct TAdvHttp::TDelivery : THttpDelivery {
-    enum TSource { dsOwner, dsCallback, dsWorker };
-    TDelivery(TAdvHttp* sender, TNotifyEvent TAdvHttp::*handler, TSource source, unsigned long long generation)
-        : Sender(sender), Handler(handler), Source(source), Generation(generation)
-    {
-    }
-    void Run() noexcept override { Sender->Deliver(*this); }
-    TAdvHttp* Sender;
-    TNotifyEvent TAdvHttp::*Handler;
-    TSource Source;
-    std::exception_ptr Captured;
-    bool SenderGone = false;
-    unsigned long long Generation;
-};
-
-struct TAdvHttp::TWorkerStart {
-    TAdvHttp* Self;
-    unsigned long long Generation;
-    unsigned long long Ticket;
-};
 
 DWORD WINAPI TAdvHttp::CloserEntry(LPVOID param)
 {
@@ -217,21 +192,106 @@ DWORD WINAPI TAdvHttp::CloserEntry(LPVOID param)
 // Wine's WinInet reads what is left of a response when its request handle closes, to keep the
 // connection for reuse; from a server that never stops sending that takes for ever. The handles
 // are therefore closed on a thread of the system's pool (told that it may run long), and nobody
-// waits for it: the request record goes with the closing notification as always. A pooled
-// thread is usually waiting already; starting a thread of our own costs milliseconds each time.
-void TAdvHttp::TDetached::Close()
+// waits for it: the request goes with the closing notification as always. A pooled thread is
+// usually waiting already; starting a thread of our own costs milliseconds each time.
+void TAdvHttp::CloseDetached(TDetached&& d)
 {
-    if (!Request && !Connection) {
-        Session.reset();
+    if (!d.Request && !d.Connection)
         return;
-    }
-    auto rest =
-        std::make_unique<TDetached>(TDetached{std::move(Session), std::move(Connection), std::move(Request)});
+    auto rest = std::make_unique<TDetached>(std::move(d));
     // The closer owns the handles now, or they are closed here.
     TDetached* handedOver = rest.release();
-    if (!QueueUserWorkItem(&TAdvHttp::CloserEntry, handedOver, WT_EXECUTELONGFUNCTION))
+    if (!QueueUserWorkItem(&CloserEntry, handedOver, WT_EXECUTELONGFUNCTION))
         CloserEntry(handedOver);
 }
+
+TAdvHttp::TDetached TAdvHttp::TRequest::DetachLocked()
+{
+    Phase = psClosed;
+    Open = false;
+    Pending = pdNone;
+    return TDetached{Session, std::move(Connection), std::move(Handle)};
+}
+
+void TAdvHttp::TRequest::Close()
+{
+    TDetached closing;
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        closing = DetachLocked();
+    }
+    CloseDetached(std::move(closing));
+}
+
+HINTERNET TAdvHttp::TRequest::RequestHandle()
+{
+    std::lock_guard<std::mutex> lock(Lock);
+    return Handle.Get();
+}
+
+// The processing thread lets go: a request still open waits for Abort, or is closed here when
+// Abort came meanwhile.
+void TAdvHttp::TRequest::Leave()
+{
+    TDetached closing;
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        if (Open) {
+            if (AbortRequested)
+                closing = DetachLocked();
+            else
+                Phase = psStalled;
+        }
+        WorkerRunning = false;
+    }
+    CloseDetached(std::move(closing));
+}
+
+// A completion notification: only what the request still waits for is taken.
+void TAdvHttp::TRequest::CompleteOperation(const INTERNET_ASYNC_RESULT& result)
+{
+    std::lock_guard<std::mutex> lock(Lock);
+    if (Pending == pdNone)
+        return;
+    Pending = pdNone;
+    OpFinished = true;
+    OpError = result.dwResult ? 0 : (result.dwError ? result.dwError : ERROR_INTERNET_INTERNAL_ERROR);
+    SetEvent(Wake.Get());
+}
+
+void TAdvHttp::TRequest::ReleaseWinInet()
+{
+    std::shared_ptr<TRequest> held;
+    {
+        std::lock_guard<std::mutex> lock(Lock);
+        held = std::move(HeldByWinInet);
+    }
+    if (held)
+        --LiveRequests();
+    // This may be the last reference: nothing of the request is touched after it.
+}
+
+// One event delivery: every firing thread has its own, so concurrent deliveries from WinInet's
+// threads and the worker never share a handler or a captured exception.
+struct TAdvHttp::TDelivery : THttpDelivery {
+    TDelivery(TAdvHttp* sender, TNotifyEvent TAdvHttp::*handler, TSource source, const TRequest* request)
+        : Sender(sender), Handler(handler), Source(source), Request(request)
+    {
+    }
+    void Run() noexcept override { Sender->Deliver(*this); }
+    TAdvHttp* Sender;
+    TNotifyEvent TAdvHttp::*Handler;
+    TSource Source;
+    // The request the event is about, nullptr for none (a property writer's failure).
+    const TRequest* Request;
+    std::exception_ptr Captured;
+    bool SenderGone = false;
+};
+
+struct TAdvHttp::TWorkerStart {
+    TAdvHttp* Self;
+    std::shared_ptr<TRequest> Request;
+};
 
 DWORD RequestFlagWord(TInternetFlags flags)
 {
@@ -242,43 +302,49 @@ DWORD RequestFlagWord(TInternetFlags flags)
     return word;
 }
 
-TAdvHttp::TAdvHttp(TComponent* AOwner) : TComponent(AOwner), FSerial(gNextSerial++)
+TAdvHttp::TAdvHttp(TComponent* AOwner) : TComponent(AOwner), FLink(std::make_shared<TOwnerLink>())
 {
+    FLink->Owner = this;
     FMarshalEvents = AOwner && dynamic_cast<TWinControl*>(AOwner) != nullptr;
     SetInternetFlags(kDefaultInternetFlags);
-    FWake.Reset(CreateSemaphoreW(nullptr, 0, 0x7FFFFFFF, nullptr));
     if (FMarshalEvents)
         THttpEventWindow::AddUser();
-    std::lock_guard<std::mutex> lock(LiveLock());
-    LiveSet().insert(this);
 }
 
 TAdvHttp::~TAdvHttp()
 {
     FDestroying = true;
     {
-        std::lock_guard<std::mutex> lock(LiveLock());
-        LiveSet().erase(this);
+        std::lock_guard<std::mutex> lock(FLink->Lock);
+        FLink->Owner = nullptr;
     }
     // A handler that destroys us runs inside deliveries whose firing threads are blocked until it
     // returns; they cannot end before we do, so they are told to leave us alone instead.
     int nestedWorkers = 0, nestedCallbacks = 0;
     for (TDelivery* d : FActiveDeliveries) {
         d->SenderGone = true;
-        if (d->Source == TDelivery::dsWorker)
+        if (d->Source == dsWorker)
             ++nestedWorkers;
-        else if (d->Source == TDelivery::dsCallback)
+        else if (d->Source == dsCallback)
             ++nestedCallbacks;
     }
-    FAbortRequested = true;
-    if (FRunningWorkers > 0 && FWake)
-        ReleaseSemaphore(FWake.Get(), 1, nullptr);
-    // Callbacks are counted first: one may still start a worker, which it counts before it ends.
-    WaitDispatchingSent([&] { return FCallbacksInFlight <= nestedCallbacks && FRunningWorkers <= nestedWorkers; });
+    if (FRequest)
+        FFinishing.push_back(FRequest);
+    for (const auto& r : FFinishing)
+        AbortRequest(*r);
+    // Every wait of a worker ends with the abort. One in the credentials dialog goes on when the
+    // dialog closes: it is cancelled again now and then, since it may not have been on screen yet.
+    int slice = 0;
+    WaitDispatchingSent([&] {
+        if (++slice % 20 == 0)
+            for (const auto& r : FFinishing)
+                AbortRequest(*r);
+        return FCallbacksInFlight <= nestedCallbacks && FRunningWorkers <= nestedWorkers;
+    });
     FRequestBody.clear();
-    FBody.clear();
     FAcceptTypes.Clear();
-    CloseRequest();
+    if (FRequest)
+        FRequest->Close();
     FSession.reset();
     if (FMarshalEvents)
         THttpEventWindow::RemoveUser();
@@ -366,10 +432,15 @@ void TAdvHttp::SetExtraInfo(const std::string& v)
 
 void TAdvHttp::ApplyCredential(DWORD option, const std::string& value)
 {
-    if (FConnection) {
+    // A connection is open from Execute until the request is closed; the processing thread may
+    // take it out meanwhile, hence the lock.
+    if (!FRequest)
+        return;
+    std::lock_guard<std::mutex> lock(FRequest->Lock);
+    if (FRequest->Connection) {
         // A string option's length counts its characters.
         std::wstring wide = rtl::Utf8ToWide(value);
-        InternetSetOptionW(FConnection.Get(), option, &wide[0], static_cast<DWORD>(wide.size()));
+        InternetSetOptionW(FRequest->Connection.Get(), option, &wide[0], static_cast<DWORD>(wide.size()));
     }
 }
 
@@ -403,18 +474,12 @@ void TAdvHttp::SetInternetFlags(TInternetFlags v)
     FRequestFlags = RequestFlagWord(v);
 }
 
-std::string TAdvHttp::Text() const
-{
-    std::size_t zero = FBody.find('\0');
-    return zero == std::string::npos ? FBody : FBody.substr(0, zero);
-}
-
 // ---- addresses ----
 
 void TAdvHttp::BuildURL()
 {
     std::string url;
-    CheckResult(BuildHttpAddress(FSSL, FHostName, FPort, FURLPath + FExtraInfo, url));
+    CheckResult(nullptr, BuildHttpAddress(FSSL, FHostName, FPort, FURLPath + FExtraInfo, url));
     FURL = url;
 }
 
@@ -423,7 +488,7 @@ void TAdvHttp::BuildURL()
 void TAdvHttp::SplitURL(const std::string& url)
 {
     THttpAddressParts parts;
-    CheckResult(SplitHttpAddress(url, parts));
+    CheckResult(nullptr, SplitHttpAddress(url, parts));
     FHostName = parts.HostName;
     FURLPath = parts.URLPath;
     FExtraInfo = parts.ExtraInfo;
@@ -443,31 +508,34 @@ void TAdvHttp::SplitURL(const std::string& url)
 
 // ---- errors ----
 
-void TAdvHttp::RecordError(int code)
+// A request's failure is its own; it is the component's while the request is current.
+void TAdvHttp::RecordError(TRequest* r, int code)
 {
-    {
-        std::lock_guard<std::mutex> lock(FLock);
-        // A late failure of an earlier request does not touch the one under way.
-        if (tGeneration && tGeneration != FGeneration)
+    if (r) {
+        r->LastError = code;
+        std::lock_guard<std::mutex> lock(r->Lock);
+        if (r->Superseded)
             return;
+        FLastError = code;
+    } else {
         FLastError = code;
     }
     if (code != 0 && code != kErrorIoPending && OnError)
-        FireEvent(&TAdvHttp::OnError);
+        FireEvent(r, &TAdvHttp::OnError);
 }
 
-void TAdvHttp::CheckResult(bool ok)
+void TAdvHttp::CheckResult(TRequest* r, bool ok)
 {
     // Read the thread's error before anything else can overwrite it. A failure that names no
     // error is still a failure.
     DWORD error = ok ? 0 : GetLastError();
     if (!ok && error == 0)
         error = ERROR_INTERNET_INTERNAL_ERROR;
-    RecordError(0);
+    RecordError(r, 0);
     if (ok)
         return;
-    RecordError(static_cast<int>(error));
-    if (error != 0 && error != ERROR_IO_PENDING)
+    RecordError(r, static_cast<int>(error));
+    if (error != ERROR_IO_PENDING)
         throw EInetError(FailureText(static_cast<int>(error)));
 }
 
@@ -475,7 +543,12 @@ void TAdvHttp::CheckResult(bool ok)
 
 int TAdvHttp::LiveRequestRecords()
 {
-    return gLiveRecords;
+    return LiveRequests();
+}
+
+TAdvHttp::TSource TAdvHttp::SourceOf(bool fromCallback) const
+{
+    return fromCallback ? dsCallback : THttpEventWindow::OnOwnThread() ? dsOwner : dsWorker;
 }
 
 // Runs on the owner's thread, inside the event window's procedure.
@@ -483,9 +556,8 @@ void TAdvHttp::Deliver(TDelivery& d) noexcept
 {
     d.Captured = nullptr;
     // A delivery sent before destruction began arrives while the destructor waits: it completes
-    // without running the handler. One sent for a request before the current one is dropped: the
-    // owner's thread starts requests, so nothing can start one between this test and the handler.
-    if (FDestroying || d.Generation != FGeneration)
+    // without running the handler. One about a request that is no longer current is dropped.
+    if (FDestroying || (d.Request && d.Request != FRequest.get()))
         return;
     FActiveDeliveries.push_back(&d);
     TStepEnd end = Guard([&] {
@@ -498,19 +570,14 @@ void TAdvHttp::Deliver(TDelivery& d) noexcept
         FActiveDeliveries.erase(std::find(FActiveDeliveries.begin(), FActiveDeliveries.end(), &d));
 }
 
-void TAdvHttp::FireEvent(TNotifyEvent TAdvHttp::*handler)
+void TAdvHttp::FireEvent(TRequest* r, TNotifyEvent TAdvHttp::*handler, bool fromCallback)
 {
     // An unassigned event costs no round trip to the owner's thread (the presence is tested
     // again there, where the handler runs).
-    if (FDestroying || !(this->*handler))
+    if (FDestroying || !(this->*handler) || (r && r->Superseded))
         return;
-    unsigned long long generation = tGeneration ? tGeneration : FGeneration.load();
     if (FMarshalEvents && THttpEventWindow::Handle()) {
-        TDelivery d(this, handler, TDelivery::dsOwner, generation);
-        if (tInStatusCallback)
-            d.Source = TDelivery::dsCallback;
-        else if (!THttpEventWindow::OnOwnThread())
-            d.Source = TDelivery::dsWorker;
+        TDelivery d(this, handler, SourceOf(fromCallback), r);
         THttpEventWindow::Send(d);
         if (d.SenderGone)
             throw TSenderGone();
@@ -519,9 +586,9 @@ void TAdvHttp::FireEvent(TNotifyEvent TAdvHttp::*handler)
         return;
     }
     // Without the owner's thread to order them, an event can still race the start of the next
-    // request by the width of this test.
+    // request by the width of the test above.
     TNotifyEvent h = this->*handler;
-    if (h && generation == FGeneration)
+    if (h)
         h(this);
 }
 
@@ -529,239 +596,111 @@ void CALLBACK TAdvHttp::StatusCallback(HINTERNET, DWORD_PTR context, DWORD statu
 {
     if (!context)
         return;
-    auto* record = reinterpret_cast<TRequestRecord*>(context);
-    TAdvHttp* owner = nullptr;
+    auto* r = reinterpret_cast<TRequest*>(context);
+    r->LastProgress = GetTickCount64();
+    if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
+        // Only asynchronous requests wait for completions; a synchronous call reports its own result.
+        if (info && infoLength >= sizeof(INTERNET_ASYNC_RESULT))
+            r->CompleteOperation(*static_cast<const INTERNET_ASYNC_RESULT*>(info));
+        return;
+    }
+    if (status == INTERNET_STATUS_HANDLE_CLOSING) {
+        r->ReleaseWinInet();
+        return;
+    }
+    TAdvHttp* owner;
     {
-        std::lock_guard<std::mutex> lock(LiveLock());
-        if (LiveSet().count(record->Owner) && record->Owner->FSerial == record->Serial) {
-            owner = record->Owner;
+        std::lock_guard<std::mutex> lock(r->Link->Lock);
+        owner = r->Link->Owner;
+        if (owner)
             ++owner->FCallbacksInFlight;
-        }
     }
-    if (owner) {
-        bool wasInCallback = tInStatusCallback;
-        tInStatusCallback = true;
-        // Nothing passes into WinInet.
-        bool gone = Guard([&] {
-                        TGenerationScope scope(record->Generation);
-                        owner->HandleStatus(status, info, infoLength, record);
-                    }).SenderGone;
-        tInStatusCallback = wasInCallback;
-        if (!gone)
-            --owner->FCallbacksInFlight;
-    }
-    if (status == INTERNET_STATUS_HANDLE_CLOSING)
-        delete record;
+    if (!owner)
+        return;
+    // Nothing passes into WinInet.
+    if (!Guard([&] { owner->HandleStatus(*r, status, info, infoLength); }).SenderGone)
+        --owner->FCallbacksInFlight;
 }
 
-void TAdvHttp::HandleStatus(DWORD status, void* info, DWORD infoLength, TRequestRecord* record)
+namespace {
+enum TStatusField { sfNone, sfServerAddress, sfBytesSent, sfResponseBytes, sfRedirectURL };
+}
+
+// The status notifications other than completions: each copies its information into the
+// request, then fires its event.
+void TAdvHttp::HandleStatus(TRequest& r, DWORD status, void* info, DWORD infoLength)
 {
-    TNotifyEvent TAdvHttp::*event = nullptr;
-    int failure = 0;
-    DWORD startError = 0;
-    {
-        std::lock_guard<std::mutex> lock(FLock);
-        // A request started after this one owns the state now.
-        if (record->Generation != FGeneration)
-            return;
-        FStatusInfo = info;
-        FStatusInfoLength = static_cast<int>(infoLength);
-        switch (status) {
-        case INTERNET_STATUS_RESOLVING_NAME:
-            event = &TAdvHttp::OnResolvingName;
+    static const struct {
+        DWORD Status;
+        TNotifyEvent TAdvHttp::*Event;
+        TStatusField Field;
+    } events[] = {
+        {INTERNET_STATUS_RESOLVING_NAME, &TAdvHttp::OnResolvingName, sfNone},
+        {INTERNET_STATUS_NAME_RESOLVED, &TAdvHttp::OnNameResolved, sfServerAddress},
+        {INTERNET_STATUS_CONNECTING_TO_SERVER, &TAdvHttp::OnConnectingToServer, sfServerAddress},
+        {INTERNET_STATUS_CONNECTED_TO_SERVER, &TAdvHttp::OnConnectedToServer, sfServerAddress},
+        {INTERNET_STATUS_SENDING_REQUEST, &TAdvHttp::OnSendingRequest, sfNone},
+        {INTERNET_STATUS_REQUEST_SENT, &TAdvHttp::OnRequestSent, sfBytesSent},
+        {INTERNET_STATUS_RECEIVING_RESPONSE, &TAdvHttp::OnReceivingResponse, sfNone},
+        {INTERNET_STATUS_RESPONSE_RECEIVED, &TAdvHttp::OnResponseReceived, sfResponseBytes},
+        {INTERNET_STATUS_CLOSING_CONNECTION, &TAdvHttp::OnClosingConnection, sfNone},
+        {INTERNET_STATUS_CONNECTION_CLOSED, &TAdvHttp::OnConnectionClosed, sfNone},
+        {INTERNET_STATUS_REDIRECT, &TAdvHttp::OnRedirect, sfRedirectURL},
+        {INTERNET_STATUS_INTERMEDIATE_RESPONSE, &TAdvHttp::OnIntermediateResponse, sfNone},
+        {INTERNET_STATUS_STATE_CHANGE, &TAdvHttp::OnStateChange, sfNone},
+    };
+    // A request started after this one owns the state now.
+    if (r.Superseded)
+        return;
+    r.StatusInfo = info;
+    r.StatusInfoLength = static_cast<int>(infoLength);
+    for (const auto& e : events) {
+        if (e.Status != status)
+            continue;
+        switch (e.Field) {
+        case sfServerAddress:
+            r.ServerAddress = ZeroTerminated(info, infoLength);
             break;
-        case INTERNET_STATUS_NAME_RESOLVED:
-            FServerAddress = ZeroTerminated(info, infoLength);
-            event = &TAdvHttp::OnNameResolved;
+        case sfBytesSent:
+            r.BytesSent = static_cast<int>(ReadDword(info, infoLength));
             break;
-        case INTERNET_STATUS_CONNECTING_TO_SERVER:
-            FServerAddress = ZeroTerminated(info, infoLength);
-            event = &TAdvHttp::OnConnectingToServer;
+        case sfResponseBytes:
+            r.ResponseBytes = static_cast<int>(ReadDword(info, infoLength));
+            r.TotalResponseBytes += r.ResponseBytes;
             break;
-        case INTERNET_STATUS_CONNECTED_TO_SERVER:
-            FServerAddress = ZeroTerminated(info, infoLength);
-            event = &TAdvHttp::OnConnectedToServer;
+        case sfRedirectURL:
+            r.RedirectURL = ZeroTerminatedWide(info, infoLength);
             break;
-        case INTERNET_STATUS_SENDING_REQUEST:
-            event = &TAdvHttp::OnSendingRequest;
-            break;
-        case INTERNET_STATUS_REQUEST_SENT:
-            FBytesSent = static_cast<int>(ReadDword(info, infoLength));
-            event = &TAdvHttp::OnRequestSent;
-            break;
-        case INTERNET_STATUS_RECEIVING_RESPONSE:
-            event = &TAdvHttp::OnReceivingResponse;
-            break;
-        case INTERNET_STATUS_RESPONSE_RECEIVED:
-            FResponseBytes = static_cast<int>(ReadDword(info, infoLength));
-            FTotalResponseBytes += FResponseBytes;
-            event = &TAdvHttp::OnResponseReceived;
-            break;
-        case INTERNET_STATUS_CLOSING_CONNECTION:
-            event = &TAdvHttp::OnClosingConnection;
-            break;
-        case INTERNET_STATUS_CONNECTION_CLOSED:
-            event = &TAdvHttp::OnConnectionClosed;
-            break;
-        case INTERNET_STATUS_REQUEST_COMPLETE: {
-            // Completions belong to an asynchronous session; a synchronous call reports its own result.
-            if (!FSessionAsync || !info || infoLength < sizeof(INTERNET_ASYNC_RESULT))
-                break;
-            const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
-            DWORD error =
-                result->dwResult ? 0 : (result->dwError ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR);
-            // Only what this request still waits for is taken: a request closed by Abort
-            // neither starts nor wakes anything. Its failure is still the latest news of the
-            // component until the next request starts.
-            if (record != FRecord || FPending == pdNone) {
-                failure = static_cast<int>(error);
-                break;
-            }
-            TPending pending = FPending;
-            FPending = pdNone;
-            if (pending == pdRead) {
-                // The worker reports the read's outcome, a failure included.
-                record->ReadFinished = true;
-                record->ReadError = error;
-                ReleaseSemaphore(FWake.Get(), 1, nullptr);
-            } else if (error) {
-                failure = static_cast<int>(error);
-            } else if (!StartWorkerLocked(record->Generation, startError)) {
-                failure = static_cast<int>(startError);
-            }
+        case sfNone:
             break;
         }
-        case INTERNET_STATUS_REDIRECT:
-            FRedirectURL = ZeroTerminatedWide(info, infoLength);
-            event = &TAdvHttp::OnRedirect;
-            break;
-        case INTERNET_STATUS_INTERMEDIATE_RESPONSE:
-            event = &TAdvHttp::OnIntermediateResponse;
-            break;
-        case INTERNET_STATUS_STATE_CHANGE:
-            event = &TAdvHttp::OnStateChange;
-            break;
-        default:
-            break;
-        }
+        FireEvent(&r, e.Event, true);
+        return;
     }
-    if (failure)
-        RecordError(failure);
-    if (event)
-        FireEvent(event);
 }
 
-// ---- worker ----
-
-bool TAdvHttp::StartWorkerLocked(unsigned long long generation, DWORD& error)
-{
-    ++FRunningWorkers;
-    // The worker runs on a thread of the system's pool, told that it may run long (it waits for
-    // reads and for the owner's handlers). It is bound by its ticket under the lock before it can
-    // run, so that neither Abort nor the worker itself sees a worker that is half bound; a worker
-    // that re-sent after an authentication demand may still be bound, and this one takes over.
-    const unsigned long long ticket = ++FWorkerTickets;
-    auto start = std::make_unique<TWorkerStart>(TWorkerStart{this, generation, ticket});
-    const unsigned long long previous = FWorkerTicket;
-    FWorkerTicket = ticket;
-    if (!QueueUserWorkItem(&TAdvHttp::WorkerEntry, start.get(), WT_EXECUTELONGFUNCTION)) {
-        error = GetLastError();
-        FWorkerTicket = previous;
-        --FRunningWorkers;
-        return false;
-    }
-    start.release(); // the worker's now
-    return true;
-}
-
-// Called by the worker itself. With handOff, an Abort that came too late for the worker to see
-// it is carried out here: Abort and this step decide under one lock which of them closes the
-// request, so that it is closed exactly once and never left open. A worker that was replaced
-// leaves the request to its successor.
-void TAdvHttp::ForgetWorker(bool handOff, unsigned long long generation)
-{
-    TDetached detached;
-    {
-        std::lock_guard<std::mutex> lock(FLock);
-        if (FWorkerTicket == 0 || FWorkerTicket != tWorkerTicket)
-            return;
-        FWorkerTicket = 0;
-        if (handOff && FAbortRequested && FRequest && generation == FGeneration)
-            DetachLocked(detached);
-    }
-    detached.Close();
-}
-
-DWORD WINAPI TAdvHttp::WorkerEntry(LPVOID param)
-{
-    std::unique_ptr<TWorkerStart> start(static_cast<TWorkerStart*>(param));
-    TAdvHttp* self = start->Self;
-    unsigned long long generation = start->Generation;
-    // The pool's thread goes on to other work afterwards: it is nobody's worker then.
-    struct TWorkerScope {
-        TWorkerScope(const TAdvHttp* self, unsigned long long ticket, unsigned long long generation)
-        {
-            tWorkerOf = self;
-            tWorkerTicket = ticket;
-            tGeneration = generation;
-        }
-        ~TWorkerScope()
-        {
-            tWorkerOf = nullptr;
-            tWorkerTicket = 0;
-            tGeneration = 0;
-        }
-    } scope(self, start->Ticket, generation);
-    start.reset();
-    // A failure was reported through OnError already, or came from a handler.
-    if (Guard([&] { self->ProcessResponse(generation); }).SenderGone)
-        return 0;
-    Guard([&] { self->ForgetWorker(true, generation); });
-    --self->FRunningWorkers;
-    return 0;
-}
-
-template <class Pred> void TAdvHttp::WaitDispatchingSent(Pred done)
+template <class Pred> bool TAdvHttp::WaitDispatchingSent(Pred done, DWORD timeoutMs)
 {
     // Sent messages are dispatched while waiting: a thread blocked delivering an event to this
     // thread has to get through before it can end.
+    const ULONGLONG until = timeoutMs == INFINITE ? ~0ULL : GetTickCount64() + timeoutMs;
     while (!done()) {
+        if (GetTickCount64() >= until)
+            return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
+    return true;
 }
 
-// Waits until no worker runs: a finishing worker still delivers OnRequestComplete, which must
-// describe its own request, not the next one. A handler run by a worker cannot wait for it; that
-// is fine once the worker has let go of the request, and refused while it still holds it.
-void TAdvHttp::SettleWorker()
+bool TAdvHttp::DeliveringFor(const TRequest& r) const
 {
-    if (FRunningWorkers == 0)
-        return;
-    // The delivery list belongs to the owner's thread; a worker only asks about itself.
-    bool onOwnWorker = tWorkerOf == this;
-    bool inWorkerDelivery =
-        !onOwnWorker && std::any_of(FActiveDeliveries.begin(), FActiveDeliveries.end(),
-                                    [](const TDelivery* d) { return d->Source == TDelivery::dsWorker; });
-    if (onOwnWorker || inWorkerDelivery) {
-        if (FWorkerTicket != 0)
-            throw Exception("The request is still being processed");
-        return;
-    }
-    WaitDispatchingSent([&] { return FRunningWorkers == 0; });
+    return std::any_of(FActiveDeliveries.begin(), FActiveDeliveries.end(),
+                       [&r](const TDelivery* d) { return d->Request == &r; });
 }
 
-// A request under way is aborted and its worker allowed to let go of the handles, so that
-// nothing it does afterwards touches what comes next.
-void TAdvHttp::StopRequest()
-{
-    if (FBusy)
-        Abort();
-    SettleWorker();
-}
-
-// ---- requests ----
+// ---- sessions ----
 
 void TAdvHttp::OpenSession()
 {
@@ -771,7 +710,7 @@ void TAdvHttp::OpenSession()
             FProxy.empty()
                 ? InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, FSessionMode)
                 : InternetOpenW(agent.c_str(), INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), nullptr, FSessionMode));
-        CheckResult(static_cast<bool>(session));
+        CheckResult(nullptr, static_cast<bool>(session));
         FSession = std::make_shared<TInternetHandle>(std::move(session));
         FSessionAsync = (FSessionMode & INTERNET_FLAG_ASYNC) != 0;
         InternetSetStatusCallbackW(FSession->Get(), &TAdvHttp::StatusCallback);
@@ -781,393 +720,642 @@ void TAdvHttp::OpenSession()
 void TAdvHttp::CloseSession()
 {
     StopRequest();
-    CloseRequest();
+    if (FRequest)
+        FRequest->Close();
     FSession.reset();
 }
 
-void TAdvHttp::DetachLocked(TDetached& out)
+// ---- requests ----
+
+// The request under way is aborted, and its worker may report what it read before anything else
+// happens: its OnRequestComplete with the part of the body read so far comes first. Not waited
+// for: a worker in the credentials dialog (Abort has closed the dialog; the worker ends when it
+// has), one whose delivery to this thread is running (it goes on when this returns), and one
+// that takes longer than a moment; whatever they report later is dropped.
+void TAdvHttp::StopRequest()
 {
-    FPending = pdNone;
-    // The record goes with the request handle's closing notification.
-    FRecord = nullptr;
-    out.Session = FSession;
-    out.Request = std::move(FRequest);
-    out.Connection = std::move(FConnection);
-    FWorkerTicket = 0;
-    FAbortRequested = false;
-    FBusy = false;
+    const std::shared_ptr<TRequest> r = FRequest;
+    if (!r)
+        return;
+    if (r->Open)
+        AbortRequest(*r);
+    if (r->WorkerRunning && !r->AwaitingUser && !DeliveringFor(*r))
+        WaitDispatchingSent([&] { return !r->WorkerRunning || r->AwaitingUser; }, kSettleTime);
 }
 
-void TAdvHttp::CloseRequest()
+void TAdvHttp::ReleasePrevious()
 {
-    TDetached detached;
+    StopRequest();
+    FFinishing.erase(std::remove_if(FFinishing.begin(), FFinishing.end(),
+                                    [](const std::shared_ptr<TRequest>& r) { return !r->WorkerRunning; }),
+                     FFinishing.end());
+    if (!FRequest)
+        return;
     {
-        std::lock_guard<std::mutex> lock(FLock);
-        DetachLocked(detached);
+        std::lock_guard<std::mutex> lock(FRequest->Lock);
+        FRequest->Superseded = true;
     }
-    detached.Close();
+    if (FRequest->WorkerRunning)
+        FFinishing.push_back(FRequest);
 }
 
-// Closes the request of that generation, and nothing when a later one has started.
-void TAdvHttp::CloseRequestOf(unsigned long long generation)
+// A request takes what it needs of the properties now: its threads never read them. The status
+// and headers of the last response stay until a response replaces them.
+std::shared_ptr<TAdvHttp::TRequest> TAdvHttp::NewRequest(bool synchronous)
 {
-    TDetached detached;
-    {
-        std::lock_guard<std::mutex> lock(FLock);
-        if (generation != FGeneration)
-            return;
-        DetachLocked(detached);
+    auto r = std::make_shared<TRequest>();
+    r->Link = FLink;
+    r->Async = !synchronous;
+    r->RaiseExceptions = FRaiseExceptions;
+    r->DefaultUi = FDefaultUi;
+    r->AuthRetries = FAuthRetries;
+    r->MaxBodySize = FMaxBodySize;
+    r->StallTimeout = static_cast<DWORD>(std::max(FStallTimeout, 0));
+    r->TotalTimeout = static_cast<DWORD>(std::max(FTotalTimeout, 0));
+    if (FRequestHeaders.Count() > 0)
+        r->SendHeaders = rtl::Utf8ToWide(FRequestHeaders.Text() + "\r\n");
+    r->SendBody = FRequestBody;
+    if (r->Async)
+        r->Wake.Reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    if (FRequest) {
+        r->StatusCode = FRequest->StatusCode;
+        r->Headers = FRequest->Headers;
+        r->ServerAddress = FRequest->ServerAddress;
+        r->RedirectURL = FRequest->RedirectURL;
     }
-    detached.Close();
+    FLastError = 0;
+    return r;
 }
 
 bool TAdvHttp::Execute(bool Synchronous)
 {
-    StopRequest();
-    // Wakes left over from the previous request would end a wait before its read completed.
-    while (WaitForSingleObject(FWake.Get(), 0) == WAIT_OBJECT_0) {
-    }
-    FSessionMode = Synchronous ? 0 : INTERNET_FLAG_ASYNC;
+    ReleasePrevious();
     // A session opened in the other mode would have a synchronous caller process a pending send
     // (or a worker process a response the caller already read): it is opened anew.
-    if (FSession && FSessionAsync != !Synchronous) {
-        CloseRequest();
+    if (FSession && FSessionAsync == Synchronous)
         FSession.reset();
-    }
-    FSynchronous = Synchronous;
-    unsigned long long generation;
-    {
-        // From here on nothing of an earlier request reaches this one.
-        std::lock_guard<std::mutex> lock(FLock);
-        generation = ++FGeneration;
-        FBusy = true;
-        FAbortRequested = false;
-        FPending = pdNone;
-        FTotalResponseBytes = 0;
-        FResponseBytes = 0;
-    }
-    TGenerationScope scope(generation);
-    FSecureFlag = FSSL ? INTERNET_FLAG_SECURE : 0;
-    FBytesRead = 0;
-    FChunkSize = 0;
-    FBody.clear();
-    FBodyTooLarge = false;
-    if (!FSession) {
-        TStepEnd opened = Guard([&] { OpenSession(); });
-        if (opened.SenderGone)
-            return false;
-        opened.RaiseFailure();
-        // Not raised: the failure went out through OnError.
-        if (!FSession)
-            return false;
-    }
+    FSessionMode = Synchronous ? 0 : INTERNET_FLAG_ASYNC;
+    const std::shared_ptr<TRequest> r = FRequest = NewRequest(Synchronous);
+    bool opened = true, handedToWorker = false;
     TStepEnd end = Guard([&] {
-        TInternetHandle connection(InternetConnectW(FSession->Get(), rtl::Utf8ToWide(FHostName).c_str(),
-                                                    static_cast<INTERNET_PORT>(FPort & 0xFFFF), nullptr, nullptr,
-                                                    INTERNET_SERVICE_HTTP, 0, 0));
-        CheckResult(static_cast<bool>(connection));
-        {
-            std::lock_guard<std::mutex> lock(FLock);
-            FConnection = std::move(connection);
+        if (!FSession)
+            OpenSession();
+        // Not raised: the failure went out through OnError.
+        if (!(opened = FSession != nullptr))
+            return;
+        r->Session = FSession;
+        Connect(*r);
+        OpenRequest(r);
+        ApplyCredentials();
+        SendRequest(*r);
+        if (r->Async) {
+            StartWorker(r);
+            handedToWorker = true;
+        } else {
+            while (ProcessResponse(*r)) {
+            }
         }
-        DWORD timeout = static_cast<DWORD>(FConnectTimeout);
-        InternetSetOptionW(FConnection.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
-        const std::wstring objectName = rtl::Utf8ToWide(FURLPath + FExtraInfo);
-        std::vector<std::wstring> acceptNames;
-        const wchar_t* accept[101] = {};
-        const wchar_t** acceptTypes = nullptr;
-        if (!FAcceptTypes.Text().empty()) {
-            for (int i = 0; i < FAcceptTypes.Count() && i < 100; ++i)
-                acceptNames.push_back(rtl::Utf8ToWide(FAcceptTypes.Strings(i)));
-            for (std::size_t i = 0; i < acceptNames.size(); ++i)
-                if (!acceptNames[i].empty())
-                    accept[i] = acceptNames[i].c_str();
-            acceptTypes = accept;
-        }
-        auto* record = new TRequestRecord(this, FSerial, generation);
-        TInternetHandle request(HttpOpenRequestW(
-            FConnection.Get(), rtl::Utf8ToWide(FMethod).c_str(), objectName.c_str(), nullptr, nullptr, acceptTypes,
-            FRequestFlags | FSecureFlag, reinterpret_cast<DWORD_PTR>(record)));
-        if (!request)
-            delete record;
-        CheckResult(static_cast<bool>(request));
-        {
-            std::lock_guard<std::mutex> lock(FLock);
-            FRecord = record;
-            FRequest = std::move(request);
-        }
-        FAuthAttempts = 0;
-        // The new connection has no credentials, so empty values are not applied: Wine's WinInet
-        // would send them as an empty Basic authorization and answer each 401 with a second try.
-        for (const auto& c : {std::make_pair(DWORD(INTERNET_OPTION_USERNAME), &FUserName),
-                              std::make_pair(DWORD(INTERNET_OPTION_PASSWORD), &FPassword),
-                              std::make_pair(DWORD(INTERNET_OPTION_PROXY_USERNAME), &FProxyUserName),
-                              std::make_pair(DWORD(INTERNET_OPTION_PROXY_PASSWORD), &FProxyPassword)})
-            if (!c.second->empty())
-                ApplyCredential(c.first, *c.second);
-        SendRequest(generation);
     });
     if (end.SenderGone)
         return false;
+    // A failure inside Execute does not close what it had opened: Busy stays true until Abort.
+    if (!handedToWorker)
+        r->Leave();
     end.RaiseFailure(FRaiseExceptions);
-    return !end.Failure;
+    return opened && !end.Failure;
 }
 
-// Runs on the owner's thread (Execute) or on the worker of the request (a re-send), which stays
-// bound meanwhile: an Abort during the send is left to it or to the worker the send starts.
-void TAdvHttp::SendRequest(unsigned long long generation)
+void TAdvHttp::Connect(TRequest& r)
 {
-    FSendHeaders.clear();
-    if (FRequestHeaders.Count() > 0)
-        FSendHeaders = rtl::Utf8ToWide(FRequestHeaders.Text() + "\r\n");
-    void* body = FRequestBody.empty() ? nullptr : &FRequestBody[0];
-    if (FSessionAsync) {
-        std::lock_guard<std::mutex> lock(FLock);
-        FPending = pdSend;
+    TInternetHandle connection(InternetConnectW(FSession->Get(), rtl::Utf8ToWide(FHostName).c_str(),
+                                                static_cast<INTERNET_PORT>(FPort & 0xFFFF), nullptr, nullptr,
+                                                INTERNET_SERVICE_HTTP, 0, 0));
+    CheckResult(&r, static_cast<bool>(connection));
+    DWORD timeout = static_cast<DWORD>(FConnectTimeout);
+    InternetSetOptionW(connection.Get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
+    std::lock_guard<std::mutex> lock(r.Lock);
+    r.Connection = std::move(connection);
+}
+
+void TAdvHttp::OpenRequest(const std::shared_ptr<TRequest>& r)
+{
+    const std::wstring objectName = rtl::Utf8ToWide(FURLPath + FExtraInfo);
+    std::vector<std::wstring> acceptNames;
+    const wchar_t* accept[101] = {};
+    const wchar_t** acceptTypes = nullptr;
+    if (!FAcceptTypes.Text().empty()) {
+        for (int i = 0; i < FAcceptTypes.Count() && i < 100; ++i)
+            acceptNames.push_back(rtl::Utf8ToWide(FAcceptTypes.Strings(i)));
+        for (std::size_t i = 0; i < acceptNames.size(); ++i)
+            if (!acceptNames[i].empty())
+                accept[i] = acceptNames[i].c_str();
+        acceptTypes = accept;
     }
+    HINTERNET connection;
+    {
+        std::lock_guard<std::mutex> lock(r->Lock);
+        connection = r->Connection.Get();
+    }
+    TInternetHandle request(HttpOpenRequestW(
+        connection, rtl::Utf8ToWide(FMethod).c_str(), objectName.c_str(), nullptr, nullptr, acceptTypes,
+        FRequestFlags | (FSSL ? INTERNET_FLAG_SECURE : 0), reinterpret_cast<DWORD_PTR>(r.get())));
+    CheckResult(r.get(), static_cast<bool>(request));
+    std::lock_guard<std::mutex> lock(r->Lock);
+    r->Handle = std::move(request);
+    r->HeldByWinInet = r;
+    ++LiveRequests();
+}
+
+// The new connection has no credentials, so empty values are not applied: Wine's WinInet would
+// send them as an empty Basic authorization and answer each 401 with a second try.
+void TAdvHttp::ApplyCredentials()
+{
+    for (const auto& c : {std::make_pair(DWORD(INTERNET_OPTION_USERNAME), &FUserName),
+                          std::make_pair(DWORD(INTERNET_OPTION_PASSWORD), &FPassword),
+                          std::make_pair(DWORD(INTERNET_OPTION_PROXY_USERNAME), &FProxyUserName),
+                          std::make_pair(DWORD(INTERNET_OPTION_PROXY_PASSWORD), &FProxyPassword)})
+        if (!c.second->empty())
+            ApplyCredential(c.first, *c.second);
+}
+
+// Runs on the owner's thread (Execute) or on the worker (a re-send after an authentication
+// demand). From the moment the send is pending, Abort may close the request itself.
+void TAdvHttp::SendRequest(TRequest& r)
+{
+    HINTERNET handle;
+    {
+        std::lock_guard<std::mutex> lock(r.Lock);
+        handle = r.Handle.Get();
+        r.Pending = r.Async ? TRequest::pdSend : TRequest::pdNone;
+        r.OpFinished = false;
+        r.OpError = 0;
+        r.SendStart = GetTickCount64();
+        r.LastProgress = r.SendStart;
+        r.OpStallTimeout = r.StallTimeout;
+    }
+    void* body = r.SendBody.empty() ? nullptr : &r.SendBody[0];
     BOOL ok =
-        HttpSendRequestW(FRequest.Get(), FSendHeaders.empty() ? nullptr : FSendHeaders.c_str(),
-                         static_cast<DWORD>(FSendHeaders.size()), body, static_cast<DWORD>(FRequestBody.size()));
+        HttpSendRequestW(handle, r.SendHeaders.empty() ? nullptr : r.SendHeaders.c_str(),
+                         static_cast<DWORD>(r.SendHeaders.size()), body, static_cast<DWORD>(r.SendBody.size()));
     DWORD error = ok ? 0 : GetLastError();
-    if (FSessionAsync) {
-        std::lock_guard<std::mutex> lock(FLock);
-        if (generation == FGeneration && FPending == pdSend && (ok || error != ERROR_IO_PENDING)) {
-            FPending = pdNone;
-            // Finished at once: no completion will start the worker.
-            if (ok && !StartWorkerLocked(generation, error))
-                ok = FALSE;
+    if (r.Async) {
+        std::lock_guard<std::mutex> lock(r.Lock);
+        if (ok || error != ERROR_IO_PENDING) {
+            // Finished at once: no completion will come.
+            r.Pending = TRequest::pdNone;
+            r.OpFinished = true;
+            r.OpError = error;
         }
+        if (r.Phase == TRequest::psProcessing)
+            r.Phase = TRequest::psSending;
     }
     SetLastError(error);
-    CheckResult(ok != FALSE);
-    if (FSynchronous)
-        ProcessResponse(generation);
+    CheckResult(&r, ok != FALSE);
 }
 
-void TAdvHttp::ProcessResponse(unsigned long long generation)
+void TAdvHttp::StartWorker(const std::shared_ptr<TRequest>& r)
 {
-    TStepEnd end = Guard([&] {
-        if (!QueryStatusCode()) {
-            TStepEnd read = Guard([&] {
-                ReadResponseHeaders();
-                ReadBody(generation);
-            });
-            read.PassOn(false);
-            // A discarded or broken body is no document; its failure went out through OnError.
-            if (FLastError != kOperationCancelled && !FBodyTooLarge && !FReadFailed)
-                FireEvent(&TAdvHttp::OnRequestComplete);
-            read.RaiseFailure();
-        } else if (FAuthAttempts < FAuthRetries) {
-            if (FDefaultUi) {
-                void* data = nullptr;
-                FAwaitingUser = true;
-                DWORD r =
-                    InternetErrorDlg(GetDesktopWindow(), FRequest.Get(), static_cast<DWORD>(FLastError.load()),
-                                     FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                                         FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-                                     &data);
-                FAwaitingUser = false;
-                if (r == ERROR_SUCCESS || r == ERROR_CANCELLED) {
-                    RecordError(kOperationCancelled);
-                    return;
-                }
-            }
-            ++FAuthAttempts;
-            bool aborted;
-            {
-                std::lock_guard<std::mutex> lock(FLock);
-                // A synchronous Abort from a handler has closed the request already.
-                aborted = FAbortRequested || !FRequest || generation != FGeneration;
-            }
-            if (aborted)
-                CloseRequestOf(generation);
-            else
-                SendRequest(generation);
-        } else {
-            RecordError(kOperationCancelled);
-        }
-    });
-    end.PassOn(false);
-    if (end.Failure)
-        FAwaitingUser = false;
-    ForgetWorker(true, generation);
-    end.RaiseFailure();
+    // The worker runs on a thread of the system's pool, told that it may run long (it waits for
+    // the network and for the owner's handlers).
+    auto start = std::make_unique<TWorkerStart>(TWorkerStart{this, r});
+    ++FRunningWorkers;
+    r->WorkerRunning = true;
+    if (!QueueUserWorkItem(&TAdvHttp::WorkerEntry, start.get(), WT_EXECUTELONGFUNCTION)) {
+        DWORD error = GetLastError();
+        r->WorkerRunning = false;
+        --FRunningWorkers;
+        SetLastError(error);
+        CheckResult(r.get(), false);
+    }
+    start.release(); // the worker's now
 }
 
-bool TAdvHttp::QueryStatusCode()
+DWORD WINAPI TAdvHttp::WorkerEntry(LPVOID param)
+{
+    std::unique_ptr<TWorkerStart> start(static_cast<TWorkerStart*>(param));
+    TAdvHttp* self = start->Self;
+    const std::shared_ptr<TRequest> r = std::move(start->Request);
+    start.reset();
+    // A failure was reported through OnError already, or came from a handler.
+    if (Guard([&] { self->Work(*r); }).SenderGone) {
+        // The component is gone; its request is closed without it.
+        r->Close();
+        r->WorkerRunning = false;
+        return 0;
+    }
+    r->Leave();
+    // The last touch of the component: its destructor may go on from here.
+    --self->FRunningWorkers;
+    return 0;
+}
+
+// The worker: waits for the send, processes the response, and again after a re-send.
+void TAdvHttp::Work(TRequest& r)
+{
+    for (;;) {
+        DWORD error = 0;
+        switch (AwaitOperation(r, error)) {
+        case weAborted:
+            return;
+        case weFailed:
+            // The request waits for Abort.
+            RecordError(&r, static_cast<int>(error));
+            return;
+        case weTimedOut:
+            r.Close();
+            RecordError(&r, ERROR_INTERNET_TIMEOUT);
+            return;
+        case weDone:
+            break;
+        }
+        if (!ProcessResponse(r))
+            return;
+    }
+}
+
+// Waits for the request's pending send or read. It ends with the operation, with Abort (or the
+// request's closing), or when the network has made no progress for the stall time-out or the
+// request has run for its total time since its send.
+TAdvHttp::TWaitEnd TAdvHttp::AwaitOperation(TRequest& r, DWORD& error)
+{
+    for (;;) {
+        DWORD wait;
+        {
+            std::lock_guard<std::mutex> lock(r.Lock);
+            if (r.AbortRequested || !r.Open)
+                return weAborted;
+            if (r.OpFinished) {
+                r.Phase = TRequest::psProcessing;
+                error = r.OpError;
+                return error ? weFailed : weDone;
+            }
+            const ULONGLONG never = ~0ULL, now = GetTickCount64();
+            const ULONGLONG stallAt = r.OpStallTimeout ? r.LastProgress + r.OpStallTimeout : never;
+            const ULONGLONG totalAt = r.TotalTimeout ? r.SendStart + r.TotalTimeout : never;
+            const ULONGLONG at = std::min(stallAt, totalAt);
+            if (now >= at) {
+                // Given up: a completion that comes later changes nothing.
+                r.Phase = TRequest::psProcessing;
+                r.Pending = TRequest::pdNone;
+                return weTimedOut;
+            }
+            wait = at == never ? INFINITE : static_cast<DWORD>(std::min<ULONGLONG>(at - now, 0x7FFFFFFF));
+        }
+        WaitForSingleObject(r.Wake.Get(), wait);
+    }
+}
+
+// Once per completed send. True when the request was sent again (after an authentication demand):
+// its response is processed in turn.
+bool TAdvHttp::ProcessResponse(TRequest& r)
+{
+    if (!QueryStatusCode(r)) {
+        TStepEnd read = Guard([&] {
+            ReadResponseHeaders(r);
+            ReadBody(r);
+        });
+        read.PassOn(false);
+        // A discarded or broken body is no document; its failure went out through OnError.
+        if (r.LastError != kOperationCancelled && r.BodyEnd != beFailed && r.BodyEnd != beTooLarge)
+            FireEvent(&r, &TAdvHttp::OnRequestComplete);
+        read.RaiseFailure();
+        return false;
+    }
+    if (r.AuthAttempts >= r.AuthRetries) {
+        RecordError(&r, kOperationCancelled);
+        return false;
+    }
+    if (r.DefaultUi && !AskForCredentials(r))
+        return false;
+    ++r.AuthAttempts;
+    bool aborted;
+    {
+        std::lock_guard<std::mutex> lock(r.Lock);
+        // A synchronous Abort from a handler, or one during the dialog.
+        aborted = r.AbortRequested || !r.Open;
+    }
+    if (aborted) {
+        r.Close();
+        return false;
+    }
+    SendRequest(r);
+    return true;
+}
+
+// WinInet's credentials dialog on the processing thread; false when the user gave up. An Abort
+// meanwhile cancels the dialog and is left to the caller.
+bool TAdvHttp::AskForCredentials(TRequest& r)
+{
+    HINTERNET handle;
+    {
+        std::lock_guard<std::mutex> lock(r.Lock);
+        if (r.AbortRequested || !r.Open)
+            return true;
+        handle = r.Handle.Get();
+        r.DialogThread = GetCurrentThreadId();
+        r.AwaitingUser = true;
+    }
+    void* data = nullptr;
+    DWORD answer = InternetErrorDlg(GetDesktopWindow(), handle, static_cast<DWORD>(r.LastError),
+                                    FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                        FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                                    &data);
+    bool aborted;
+    {
+        std::lock_guard<std::mutex> lock(r.Lock);
+        r.DialogThread = 0;
+        r.AwaitingUser = false;
+        aborted = r.AbortRequested;
+    }
+    if (!aborted && (answer == ERROR_SUCCESS || answer == ERROR_CANCELLED)) {
+        RecordError(&r, kOperationCancelled);
+        return false;
+    }
+    return true;
+}
+
+bool TAdvHttp::QueryStatusCode(TRequest& r)
 {
     DWORD code = 0;
     TStepEnd queried = Guard([&] {
         DWORD size = sizeof code;
-        BOOL ok =
-            HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr);
-        CheckResult(ok != FALSE);
+        BOOL ok = HttpQueryInfoW(r.RequestHandle(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size,
+                                 nullptr);
+        CheckResult(&r, ok != FALSE);
     });
     queried.PassOn(false);
     if (queried.Failure)
         return false;
-    FStatusCode = static_cast<int>(code);
+    r.StatusCode = static_cast<int>(code);
     if (code == HTTP_STATUS_DENIED) {
-        FireEvent(&TAdvHttp::OnNeedAuth);
+        FireEvent(&r, &TAdvHttp::OnNeedAuth);
         return true;
     }
     if (code == HTTP_STATUS_PROXY_AUTH_REQ) {
-        FireEvent(&TAdvHttp::OnNeedProxyAuth);
+        FireEvent(&r, &TAdvHttp::OnNeedProxyAuth);
         return true;
     }
     return false;
 }
 
-void TAdvHttp::ReadResponseHeaders()
+void TAdvHttp::ReadResponseHeaders(TRequest& r)
 {
-    if (!FRequest)
+    HINTERNET handle = r.RequestHandle();
+    if (!handle)
         return;
     Guard([&] {
         // The size is in bytes, also for the wide text.
         std::vector<wchar_t> buffer(kHeaderBufferSize);
         DWORD size = kHeaderBufferSize * sizeof(wchar_t);
-        BOOL ok = HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr);
-        CheckResult(ok != FALSE);
-        FResponseHeaders.Clear();
-        if (FLastError == 0)
-            FResponseHeaders.SetText(
+        BOOL ok = HttpQueryInfoW(handle, HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr);
+        CheckResult(&r, ok != FALSE);
+        r.Headers.Clear();
+        if (r.LastError == 0)
+            r.Headers.SetText(
                 rtl::WideToUtf8(buffer.data(), std::min<DWORD>(size / sizeof(wchar_t), kHeaderBufferSize)));
-    }).PassOn(FRaiseExceptions);
+    }).PassOn(r.RaiseExceptions);
 }
 
-void TAdvHttp::ReadBody(unsigned long long generation)
+// The read size for the body, by its declared length; a declared length over the limit ends the
+// body before anything is read.
+DWORD TAdvHttp::PrepareBodyRead(TRequest& r)
 {
-    TRequestRecord* record;
-    {
-        std::lock_guard<std::mutex> lock(FLock);
-        record = FRecord;
-    }
-    FBody.clear();
-    FBodyTooLarge = false;
-    FReadFailed = false;
-    // A declared length over the limit fails before anything is read.
-    DWORD readSize = kSmallRead;
-    if (FRequest) {
-        wchar_t length[32];
-        DWORD size = sizeof length - sizeof(wchar_t);
-        if (HttpQueryInfoW(FRequest.Get(), HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr)) {
-            length[std::min<DWORD>(size / sizeof(wchar_t), 31)] = L'\0';
-            const unsigned long long declared = std::wcstoull(length, nullptr, 10);
-            FBodyTooLarge = FMaxBodySize > 0 && declared > FMaxBodySize;
-            if (declared >= kLargeBody)
-                readSize = kLargeRead;
-        }
-    }
+    HINTERNET handle = r.RequestHandle();
+    wchar_t length[32];
+    DWORD size = sizeof length - sizeof(wchar_t);
+    if (!handle || !HttpQueryInfoW(handle, HTTP_QUERY_CONTENT_LENGTH, length, &size, nullptr))
+        return kSmallRead;
+    length[std::min<DWORD>(size / sizeof(wchar_t), 31)] = L'\0';
+    const unsigned long long declared = std::wcstoull(length, nullptr, 10);
+    if (r.MaxBodySize > 0 && declared > r.MaxBodySize)
+        r.BodyEnd = beTooLarge;
+    return declared >= kLargeBody ? kLargeRead : kSmallRead;
+}
+
+void TAdvHttp::ReadBody(TRequest& r)
+{
+    r.Body.clear();
+    const DWORD readSize = PrepareBodyRead(r);
     TStepEnd read = Guard([&] {
-        // A handler on this thread (synchronous mode) may have started another request, which
-        // owns the handles and the record now: the generation is tested before either is touched.
-        while (!FBodyTooLarge && generation == FGeneration && FRequest && !FAbortRequested && record) {
-            {
-                std::lock_guard<std::mutex> lock(FLock);
-                record->Read = INTERNET_BUFFERSA{};
-                record->Read.dwStructSize = sizeof record->Read;
-                if (record->ChunkSize < readSize) {
-                    record->Chunk.reset(new char[readSize]);
-                    record->ChunkSize = readSize;
-                }
-                record->Read.lpvBuffer = record->Chunk.get();
-                record->Read.dwBufferLength = readSize;
-                record->ReadFinished = false;
-                record->ReadError = 0;
-                if (FSessionAsync)
-                    FPending = pdRead;
-            }
-            BOOL ok = InternetReadFileExA(FRequest.Get(), &record->Read, FSessionAsync ? IRF_ASYNC : 0, 0);
-            DWORD error = ok ? 0 : (GetLastError() ? GetLastError() : ERROR_INTERNET_INTERNAL_ERROR);
-            DWORD count = 0;
-            {
-                std::lock_guard<std::mutex> lock(FLock);
-                if (ok || error != ERROR_IO_PENDING) {
-                    // Finished here; a completion that came first changes nothing.
-                    if (FPending == pdRead)
-                        FPending = pdNone;
-                    count = ok ? record->Read.dwBufferLength : 0;
-                }
-            }
-            if (error == ERROR_IO_PENDING) {
-                RecordError(kErrorIoPending);
-                // Only this read's completion, Abort or destruction ends the wait; a wake left
-                // by an Abort that found the request between reads does not. A completion that
-                // came before the call returned has left its wake behind.
-                bool finished = false;
-                for (;;) {
-                    WaitForSingleObject(FWake.Get(), INFINITE);
-                    std::lock_guard<std::mutex> lock(FLock);
-                    if (FAbortRequested || generation != FGeneration)
-                        break;
-                    if (record->ReadFinished) {
-                        finished = true;
-                        error = record->ReadError;
-                        count = error ? 0 : record->Read.dwBufferLength;
-                        break;
-                    }
-                }
-                if (!finished)
-                    break;
-            }
-            if (error) {
-                // A failed read is the request's failure, never the end of its body.
-                FReadFailed = true;
-                SetLastError(error);
-                CheckResult(false);
+        DWORD count = 0;
+        while (r.BodyEnd == beNone && ReadChunk(r, readSize, count)) {
+            if (count == 0) {
+                r.BodyEnd = beComplete;
                 break;
             }
-            RecordError(0);
-            if (count == 0)
-                break;
-            if (FMaxBodySize > 0 && FBody.size() + count > FMaxBodySize) {
-                FBodyTooLarge = true;
+            if (r.MaxBodySize > 0 && r.Body.size() + count > r.MaxBodySize) {
+                r.BodyEnd = beTooLarge;
                 break;
             }
-            FChunkPosition = static_cast<int>(FBody.size());
-            FBody.append(record->Chunk.get(), std::min(count, record->ChunkSize));
-            FChunkSize = static_cast<int>(count);
-            FBytesRead += static_cast<int>(count);
-            FireEvent(&TAdvHttp::OnDataAvailable);
+            r.ChunkPosition = static_cast<int>(r.Body.size());
+            r.Body.append(r.Chunk.get(), std::min(count, r.ChunkCapacity));
+            r.ChunkSize = static_cast<int>(count);
+            r.BytesRead += static_cast<int>(count);
+            FireEvent(&r, &TAdvHttp::OnDataAvailable);
         }
     });
     read.PassOn(false);
-    std::exception_ptr failure = FRaiseExceptions ? read.Failure : nullptr;
-    if (generation != FGeneration)
-        return;
-    if (FBodyTooLarge)
-        std::string().swap(FBody);
-    // The chunk buffer belongs to the request record, which lives until WinInet has finished
-    // with the handle, so a read still pending after the close writes into live memory.
-    CloseRequestOf(generation);
-    if (FBodyTooLarge) {
-        TStepEnd refused = Guard([&] {
-            SetLastError(kErrorBodyTooLarge);
-            CheckResult(false);
-        });
-        refused.PassOn(false);
-        if (FRaiseExceptions && refused.Failure)
-            failure = refused.Failure;
-    }
+    // A handler's exception ends the body as an Abort would.
+    if (r.BodyEnd == beNone)
+        r.BodyEnd = beAborted;
+    std::exception_ptr failure = r.RaiseExceptions ? read.Failure : nullptr;
+    if (r.BodyEnd == beTooLarge)
+        std::string().swap(r.Body);
+    // The chunk buffer belongs to the request, which lives until WinInet has finished with the
+    // handle, so a read still pending after the close writes into live memory.
+    r.Close();
+    if (r.BodyEnd == beTooLarge)
+        RefuseTooLarge(r, failure);
     if (failure)
         std::rethrow_exception(failure);
 }
 
+void TAdvHttp::RefuseTooLarge(TRequest& r, std::exception_ptr& failure)
+{
+    TStepEnd refused = Guard([&] {
+        SetLastError(kErrorBodyTooLarge);
+        CheckResult(&r, false);
+    });
+    refused.PassOn(false);
+    if (r.RaiseExceptions && refused.Failure)
+        failure = refused.Failure;
+}
+
+// One read of the body into the request's chunk: false when the body ends without data (Abort,
+// or a failure, which is raised).
+bool TAdvHttp::ReadChunk(TRequest& r, DWORD readSize, DWORD& count)
+{
+    HINTERNET handle;
+    {
+        std::lock_guard<std::mutex> lock(r.Lock);
+        if (r.AbortRequested || !r.Open) {
+            r.BodyEnd = beAborted;
+            return false;
+        }
+        r.Read = INTERNET_BUFFERSA{};
+        r.Read.dwStructSize = sizeof r.Read;
+        if (r.ChunkCapacity < readSize) {
+            r.Chunk.reset(new char[readSize]);
+            r.ChunkCapacity = readSize;
+        }
+        r.Read.lpvBuffer = r.Chunk.get();
+        r.Read.dwBufferLength = readSize;
+        r.OpFinished = false;
+        r.Pending = r.Async ? TRequest::pdRead : TRequest::pdNone;
+        r.LastProgress = GetTickCount64();
+        // Under Wine a read completes only when its buffer is full, with no sign of the bytes that
+        // arrive meanwhile: a larger read may take as much longer.
+        r.OpStallTimeout = static_cast<ULONGLONG>(r.StallTimeout) * std::max<DWORD>(readSize / kSmallRead, 1);
+        handle = r.Handle.Get();
+    }
+    BOOL ok = InternetReadFileExA(handle, &r.Read, r.Async ? IRF_ASYNC : 0, 0);
+    DWORD error = ok ? 0 : (GetLastError() ? GetLastError() : ERROR_INTERNET_INTERNAL_ERROR);
+    count = 0;
+    if (ok || error != ERROR_IO_PENDING) {
+        std::lock_guard<std::mutex> lock(r.Lock);
+        // Finished here; a completion that came first changes nothing.
+        r.Pending = TRequest::pdNone;
+        count = ok ? r.Read.dwBufferLength : 0;
+    } else {
+        RecordError(&r, kErrorIoPending);
+        switch (AwaitOperation(r, error)) {
+        case weAborted:
+            r.BodyEnd = beAborted;
+            return false;
+        case weTimedOut:
+            error = ERROR_INTERNET_TIMEOUT;
+            break;
+        case weFailed:
+            break;
+        case weDone: {
+            std::lock_guard<std::mutex> lock(r.Lock);
+            count = r.Read.dwBufferLength;
+            break;
+        }
+        }
+    }
+    if (error) {
+        // A failed read is the request's failure, never the end of its body. A request given up
+        // is closed before it is reported, as one whose send timed out.
+        r.BodyEnd = beFailed;
+        if (error == ERROR_INTERNET_TIMEOUT)
+            r.Close();
+        SetLastError(error);
+        CheckResult(&r, false);
+    }
+    RecordError(&r, 0);
+    return true;
+}
+
 void TAdvHttp::Abort()
 {
-    TDetached detached;
-    bool wake;
+    if (FRequest)
+        AbortRequest(*FRequest);
+}
+
+// One decision under one lock: a request that is being processed is left to its processing
+// thread, which is woken; otherwise the handles are taken out here, and a worker waiting for the
+// send finds the request closed.
+void TAdvHttp::AbortRequest(TRequest& r)
+{
+    TDetached closing;
+    DWORD dialog;
     {
-        // One decision under one lock: a bound worker is woken and closes the request itself;
-        // otherwise the handles are taken out here, so that a completion arriving meanwhile finds
-        // nothing left to start.
-        std::lock_guard<std::mutex> lock(FLock);
-        FAbortRequested = true;
-        wake = FWorkerTicket != 0;
-        if (!wake)
-            DetachLocked(detached);
+        std::lock_guard<std::mutex> lock(r.Lock);
+        r.AbortRequested = true;
+        if (r.Phase == TRequest::psSending || r.Phase == TRequest::psStalled)
+            closing = r.DetachLocked();
+        dialog = r.DialogThread;
     }
-    if (wake)
-        ReleaseSemaphore(FWake.Get(), 1, nullptr);
-    detached.Close();
+    if (r.Wake)
+        SetEvent(r.Wake.Get());
+    if (dialog)
+        CancelDialogsOf(dialog);
+    CloseDetached(std::move(closing));
+}
+
+// ---- run-time state ----
+
+namespace {
+const std::string& NoText()
+{
+    static const std::string text;
+    return text;
+}
+const TStringList& NoLines()
+{
+    static const TStringList lines;
+    return lines;
+}
+} // namespace
+
+bool TAdvHttp::Busy() const
+{
+    return FRequest && FRequest->Open;
+}
+bool TAdvHttp::AwaitingUser() const
+{
+    return FRequest && FRequest->AwaitingUser;
+}
+int TAdvHttp::StatusCode() const
+{
+    return FRequest ? FRequest->StatusCode : 0;
+}
+const TStringList& TAdvHttp::ResponseHeaders() const
+{
+    return FRequest ? FRequest->Headers : NoLines();
+}
+const std::string& TAdvHttp::ServerAddress() const
+{
+    return FRequest ? FRequest->ServerAddress : NoText();
+}
+const std::string& TAdvHttp::RedirectURL() const
+{
+    return FRequest ? FRequest->RedirectURL : NoText();
+}
+int TAdvHttp::BytesSent() const
+{
+    return FRequest ? FRequest->BytesSent : 0;
+}
+int TAdvHttp::ResponseBytes() const
+{
+    return FRequest ? FRequest->ResponseBytes : 0;
+}
+int TAdvHttp::TotalResponseBytes() const
+{
+    return FRequest ? FRequest->TotalResponseBytes : 0;
+}
+void* TAdvHttp::StatusInfo() const
+{
+    return FRequest ? FRequest->StatusInfo : nullptr;
+}
+int TAdvHttp::StatusInfoLength() const
+{
+    return FRequest ? FRequest->StatusInfoLength : 0;
+}
+int TAdvHttp::ChunkPosition() const
+{
+    return FRequest ? FRequest->ChunkPosition : 0;
+}
+int TAdvHttp::ChunkSize() const
+{
+    return FRequest ? FRequest->ChunkSize : 0;
+}
+int TAdvHttp::BytesRead() const
+{
+    return FRequest ? FRequest->BytesRead : 0;
+}
+TBodyEnd TAdvHttp::BodyEnd() const
+{
+    return FRequest ? FRequest->BodyEnd : beNone;
+}
+const std::string& TAdvHttp::ResponseBody() const
+{
+    return FRequest ? FRequest->Body : NoText();
+}
+std::string TAdvHttp::Text() const
+{
+    const std::string& body = ResponseBody();
+    std::size_t zero = body.find('\0');
+    return zero == std::string::npos ? body : body.substr(0, zero);
 }

@@ -51,10 +51,20 @@ constexpr TInternetFlags kDefaultInternetFlags =
 // The WinInet request flags (INTERNET_FLAG_...) of the members of a set, OR-ed together.
 DWORD RequestFlagWord(TInternetFlags flags);
 
+// How the read of a response body ended.
+enum TBodyEnd {
+    beNone,     // no body has been read for the request (yet)
+    beComplete, // the server's whole body
+    beAborted,  // ended by Abort, or by the next request, before its end
+    beFailed,   // a read failed or made no progress in time; LastError tells why
+    beTooLarge  // longer than MaxBodySize
+};
+
 // One HTTP or HTTPS request at a time over WinInet, synchronous or asynchronous. In asynchronous
-// mode WinInet's threads report to the status callback and, once the send has completed, a work
-// item on the system's thread pool reads the response; every event reaches the owner's GUI thread
-// through one hidden window shared by all instances whose owner is a windowed control.
+// mode WinInet's threads report to the status callback and a worker on the system's thread pool
+// waits for the send and reads the response; every event reaches the owner's GUI thread through
+// one hidden window shared by all instances whose owner is a windowed control. Which thread may
+// touch what is written at the top of adv_http.cpp.
 class TAdvHttp : public TComponent {
 public:
     explicit TAdvHttp(TComponent* AOwner);
@@ -107,6 +117,14 @@ public:
     // failure (kErrorBodyTooLarge) without OnRequestComplete, and what was read is given back.
     std::size_t MaxBodySize() const { return FMaxBodySize; }
     void SetMaxBodySize(std::size_t v) { FMaxBodySize = v; }
+    // In asynchronous mode, a send or a read that makes no progress for StallTimeout milliseconds
+    // (a read of a large body's larger pieces as many times longer), and a request still under way
+    // TotalTimeout after its last send, fail with ERROR_INTERNET_TIMEOUT: the request is closed,
+    // OnError fires, no OnRequestComplete. 0: no limit. Taken by Execute for its request.
+    int StallTimeout() const { return FStallTimeout; }
+    void SetStallTimeout(int v) { FStallTimeout = v; }
+    int TotalTimeout() const { return FTotalTimeout; }
+    void SetTotalTimeout(int v) { FTotalTimeout = v; }
 
     TNotifyEvent OnClosingConnection;
     TNotifyEvent OnConnectedToServer;
@@ -127,25 +145,29 @@ public:
     TNotifyEvent OnNeedProxyAuth;
     TNotifyEvent OnError;
 
-    bool Busy() const { return FBusy; }
+    // The run-time state describes the request under way, or the last one until the next Execute.
+    bool Busy() const;
     int LastError() const { return FLastError; }
-    int StatusCode() const { return FStatusCode; }
-    const TStringList& ResponseHeaders() const { return FResponseHeaders; }
-    const std::string& ServerAddress() const { return FServerAddress; }
-    const std::string& RedirectURL() const { return FRedirectURL; }
-    int BytesSent() const { return FBytesSent; }
-    int ResponseBytes() const { return FResponseBytes; }
-    int TotalResponseBytes() const { return FTotalResponseBytes; }
-    void* StatusInfo() const { return FStatusInfo; }
-    int StatusInfoLength() const { return FStatusInfoLength; }
-    int ChunkPosition() const { return FChunkPosition; }
-    int ChunkSize() const { return FChunkSize; }
-    int BytesRead() const { return FBytesRead; }
+    int StatusCode() const;
+    const TStringList& ResponseHeaders() const;
+    const std::string& ServerAddress() const;
+    const std::string& RedirectURL() const;
+    int BytesSent() const;
+    int ResponseBytes() const;
+    int TotalResponseBytes() const;
+    void* StatusInfo() const;
+    int StatusInfoLength() const;
+    int ChunkPosition() const;
+    int ChunkSize() const;
+    int BytesRead() const;
+    // How the last body read ended: only beComplete is the server's whole document.
+    TBodyEnd BodyEnd() const;
     // The whole response body, zero bytes included (a UTF-16 document has them everywhere).
-    const std::string& ResponseBody() const { return FBody; }
+    const std::string& ResponseBody() const;
     bool MarshalEvents() const { return FMarshalEvents; }
-    // True while the credentials dialog of DefaultUi waits for the user; Execute would wait too.
-    bool AwaitingUser() const { return FAwaitingUser; }
+    // True while the credentials dialog of DefaultUi waits for the user. Abort closes the dialog,
+    // and Execute does not wait for it.
+    bool AwaitingUser() const;
     DWORD RequestFlags() const { return FRequestFlags; }
 
     bool Execute(bool Synchronous);
@@ -157,23 +179,104 @@ public:
     static std::string FailureText(int code) { return InetFailureText(code); }
     // The shared event window, or nullptr while no instance marshals its events.
     static HWND EventWindow() { return THttpEventWindow::Handle(); }
-    // Request records whose WinInet handle has not reported its closing yet.
+    // Requests whose WinInet handle has not reported its closing yet.
     static int LiveRequestRecords();
 
 private:
-    struct TRequestRecord;
-    struct TDelivery;
-    struct TWorkerStart;
-    enum TPending { pdNone, pdSend, pdRead };
-    // The handles of a request taken out of the component under FLock, closed after it is left
-    // (closing may run the status callback on the closing thread).
-    // The session goes last: it stays open while a request of it is being closed.
+    // The handles of a request taken out of it, closed after its lock is left (closing may run the
+    // status callback on the closing thread). The session goes last: it stays open while a request
+    // of it is being closed.
     struct TDetached {
         std::shared_ptr<TInternetHandle> Session;
         TInternetHandle Connection;
         TInternetHandle Request;
-        void Close();
     };
+
+    // How a status callback finds the component of a request: cleared by the destructor.
+    struct TOwnerLink {
+        std::mutex Lock;
+        TAdvHttp* Owner = nullptr;
+    };
+
+    // One request, from Execute until the next Execute replaces it (and until WinInet has let go
+    // of its handle).
+    struct TRequest {
+        // Who may close the request: its processing thread while it processes it, Abort while the
+        // request waits for its send or for nobody.
+        enum TPhase { psProcessing, psSending, psStalled, psClosed };
+        enum TPending { pdNone, pdSend, pdRead };
+
+        // ---- Fixed by Execute: read by every thread ----
+        std::shared_ptr<TOwnerLink> Link;
+        std::shared_ptr<TInternetHandle> Session;
+        bool Async = false;
+        bool RaiseExceptions = true;
+        bool DefaultUi = true;
+        int AuthRetries = 3;
+        std::size_t MaxBodySize = 0;
+        DWORD StallTimeout = 0, TotalTimeout = 0;
+        std::wstring SendHeaders;
+        std::string SendBody;
+        // Rung by the completion of the awaited send or read, by Abort and by destruction.
+        TKernelHandle Wake;
+
+        // ---- The processing thread's; the owner reads them in deliveries and afterwards ----
+        int StatusCode = 0;
+        TStringList Headers;
+        std::string Body;
+        int ChunkPosition = 0, ChunkSize = 0, BytesRead = 0;
+        TBodyEnd BodyEnd = beNone;
+        int AuthAttempts = 0;
+        // The request's own last error, also once it is superseded.
+        int LastError = 0;
+
+        // ---- WinInet's threads', from status notifications ----
+        std::string ServerAddress, RedirectURL;
+        int BytesSent = 0, ResponseBytes = 0, TotalResponseBytes = 0;
+        void* StatusInfo = nullptr;
+        int StatusInfoLength = 0;
+
+        // ---- Under Lock ----
+        std::mutex Lock;
+        TInternetHandle Connection, Handle;
+        TPhase Phase = psProcessing;
+        TPending Pending = pdNone;
+        bool OpFinished = false;
+        DWORD OpError = 0;
+        bool AbortRequested = false;
+        DWORD DialogThread = 0;
+        ULONGLONG SendStart = 0;
+        // How long the awaited operation may go without a sign of progress.
+        ULONGLONG OpStallTimeout = 0;
+        // The count of a read goes into the buffer description, which only the read itself
+        // writes: Wine's plain read clears its count after starting a pending read, and a
+        // completion that comes first has written its count by then. The chunk is made by the
+        // first read, before WinInet has it (not cleared: the reads fill it).
+        INTERNET_BUFFERSA Read = {};
+        std::unique_ptr<char[]> Chunk;
+        DWORD ChunkCapacity = 0;
+        // WinInet's hold on the request, from the opening of its handle to the closing notification.
+        std::shared_ptr<TRequest> HeldByWinInet;
+
+        // ---- Atomic: any thread ----
+        std::atomic<bool> Open{true};
+        std::atomic<bool> Superseded{false};
+        std::atomic<bool> WorkerRunning{false};
+        std::atomic<bool> AwaitingUser{false};
+        std::atomic<ULONGLONG> LastProgress{0};
+
+        TDetached DetachLocked();
+        void Close();
+        HINTERNET RequestHandle();
+        void Leave();
+        void CompleteOperation(const INTERNET_ASYNC_RESULT& result);
+        void ReleaseWinInet();
+    };
+
+    struct TDelivery;
+    struct TWorkerStart;
+    enum TSource { dsOwner, dsCallback, dsWorker };
+    enum TWaitEnd { weDone, weFailed, weAborted, weTimedOut };
 
     void SplitURL(const std::string& url);
     void BuildURL();
@@ -181,32 +284,46 @@ private:
     void AssignRebuilding(std::string& field, const std::string& value);
     void ReopenSession();
     void ApplyCredential(DWORD option, const std::string& value);
-    void RecordError(int code);
-    void CheckResult(bool ok);
-    void FireEvent(TNotifyEvent TAdvHttp::*handler);
+
+    void RecordError(TRequest* r, int code);
+    void CheckResult(TRequest* r, bool ok);
+    void FireEvent(TRequest* r, TNotifyEvent TAdvHttp::*handler, bool fromCallback = false);
     void Deliver(TDelivery& d) noexcept;
-    void HandleStatus(DWORD status, void* info, DWORD infoLength, TRequestRecord* record);
+    void HandleStatus(TRequest& r, DWORD status, void* info, DWORD infoLength);
+
     void OpenSession();
     void CloseSession();
-    void CloseRequest();
-    void CloseRequestOf(unsigned long long generation);
-    void DetachLocked(TDetached& out);
-    void SendRequest(unsigned long long generation);
-    void ProcessResponse(unsigned long long generation);
-    bool QueryStatusCode();
-    void ReadResponseHeaders();
-    void ReadBody(unsigned long long generation);
-    bool StartWorkerLocked(unsigned long long generation, DWORD& error);
-    void ForgetWorker(bool handOff, unsigned long long generation);
+    void ReleasePrevious();
+    std::shared_ptr<TRequest> NewRequest(bool synchronous);
+    void Connect(TRequest& r);
+    void OpenRequest(const std::shared_ptr<TRequest>& r);
+    void ApplyCredentials();
+    TSource SourceOf(bool fromCallback) const;
+    void SendRequest(TRequest& r);
+    void StartWorker(const std::shared_ptr<TRequest>& r);
+    void Work(TRequest& r);
+    TWaitEnd AwaitOperation(TRequest& r, DWORD& error);
+    bool ProcessResponse(TRequest& r);
+    bool AskForCredentials(TRequest& r);
+    bool QueryStatusCode(TRequest& r);
+    void ReadResponseHeaders(TRequest& r);
+    void ReadBody(TRequest& r);
+    DWORD PrepareBodyRead(TRequest& r);
+    bool ReadChunk(TRequest& r, DWORD readSize, DWORD& count);
+    void RefuseTooLarge(TRequest& r, std::exception_ptr& failure);
     void StopRequest();
-    void SettleWorker();
-    template <class Pred> void WaitDispatchingSent(Pred done);
+    void AbortRequest(TRequest& r);
+    bool DeliveringFor(const TRequest& r) const;
+    template <class Pred> bool WaitDispatchingSent(Pred done, DWORD timeoutMs = INFINITE);
 
     static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                         DWORD infoLength);
     static DWORD WINAPI WorkerEntry(LPVOID param);
     static DWORD WINAPI CloserEntry(LPVOID param);
+    static void CloseDetached(TDetached&& d);
 
+    // ---- The owner's thread only ----
+    // Properties: a request takes what it needs of them when Execute starts it.
     int FConnectTimeout = 30000;
     bool FRaiseExceptions = true;
     std::string FUserAgent = "Lindqar WinInet Component";
@@ -229,60 +346,29 @@ private:
     TInternetFlags FInternetFlags = 0;
     DWORD FRequestFlags = 0;
     std::size_t FMaxBodySize = 0;
-    bool FBodyTooLarge = false;
-    bool FReadFailed = false;
-    std::atomic<bool> FAwaitingUser{false};
-
-    std::atomic<bool> FBusy{false};
-    std::atomic<int> FLastError{0};
-    int FStatusCode = 0;
-    TStringList FResponseHeaders;
-    std::string FServerAddress;
-    std::string FRedirectURL;
-    int FBytesSent = 0;
-    int FResponseBytes = 0;
-    int FTotalResponseBytes = 0;
-    void* FStatusInfo = nullptr;
-    int FStatusInfoLength = 0;
-    int FChunkPosition = 0;
-    int FChunkSize = 0;
-    int FBytesRead = 0;
-
-    // Shared with the requests of it still being closed.
+    int FStallTimeout = 60000;
+    int FTotalTimeout = 300000;
+    std::string FRequestBody;
+    bool FMarshalEvents = false;
+    // The session, shared with the requests of it that are still being closed.
     std::shared_ptr<TInternetHandle> FSession;
-    TInternetHandle FConnection;
-    TInternetHandle FRequest;
     bool FSessionAsync = false;
     DWORD FSessionMode = 0;
-    bool FSynchronous = false;
-    DWORD FSecureFlag = 0;
-    std::string FBody;
-    std::string FRequestBody;
-    std::wstring FSendHeaders;
-    std::atomic<bool> FAbortRequested{false};
-    int FAuthAttempts = 0;
-    bool FMarshalEvents = false;
-
-    // Every request gets the next generation; its record, its worker and its events carry it, and
-    // whatever carries an older one is dropped. Written under FLock on the owner's thread.
-    std::atomic<unsigned long long> FGeneration{0};
-    // The ticket of the worker bound to the current request (from FWorkerTickets, under FLock),
-    // 0 while none is bound.
-    unsigned long long FWorkerTickets = 0;
-    std::atomic<unsigned long long> FWorkerTicket{0};
-    // One lock for every change of hands: the generation, the current record and its pending
-    // operation, the worker binding, the abort flag and the taking out of the handles. Never
-    // held while an event is delivered or a handle closed.
-    std::mutex FLock;
-    // Workers still running, bound or finishing; the destructor waits for them.
-    std::atomic<int> FRunningWorkers{0};
-    // Wakes the worker from a pending read: one release per completion, Abort or destruction.
-    TKernelHandle FWake;
-    std::atomic<TPending> FPending{pdNone};
-    std::atomic<TRequestRecord*> FRecord{nullptr};
-    std::atomic<int> FCallbacksInFlight{0};
-    std::atomic<bool> FDestroying{false};
-    unsigned long long FSerial;
-    // Deliveries of this component now running on the owner's thread, innermost last.
+    // The request under way, or the last one. Everything of one request lives in it.
+    std::shared_ptr<TRequest> FRequest;
+    // Requests before it whose worker may still be finishing (in the credentials dialog, say).
+    std::vector<std::shared_ptr<TRequest>> FFinishing;
+    // Deliveries of this component now running on this thread, innermost last.
     std::vector<TDelivery*> FActiveDeliveries;
+
+    // ---- Shared with WinInet's threads: how a status callback finds this component ----
+    std::shared_ptr<TOwnerLink> FLink;
+
+    // ---- Atomic: any thread ----
+    // Written by the owner's thread, and by the threads of the current request under its lock.
+    std::atomic<int> FLastError{0};
+    std::atomic<bool> FDestroying{false};
+    // Workers and status callbacks that may still touch this component; the destructor waits for them.
+    std::atomic<int> FRunningWorkers{0};
+    std::atomic<int> FCallbacksInFlight{0};
 };

@@ -21,3 +21,7 @@ bool SplitHttpAddress(const std::string& url, THttpAddressParts& parts);
 // False, with the thread's last error set, when WinInet cannot combine them; url is then left alone.
 bool BuildHttpAddress(bool ssl, const std::string& hostName, int port, const std::string& relative,
                       std::string& url);
+
+// A reference found in a response (a Location header) resolved against the address it came
+// from, as WinInet combines them. False, with the thread's last error set, when it cannot.
+bool ResolveHttpAddress(const std::string& base, const std::string& reference, std::string& url);

@@ -85,6 +85,9 @@ std::string InetFailureText(int code)
 {
     if (code == kErrorBodyTooLarge)
         return "Das Dokument ist zu groß";
+    // Ours: the component gives up on a server that stops answering.
+    if (code == ERROR_INTERNET_TIMEOUT)
+        return "Zeitüberschreitung, der Server antwortet nicht";
     std::string text = InetErrorText(code);
     if (HasText(text))
         return text;

@@ -27,6 +27,8 @@ void THttpEventWindow::AddUser()
     if (gUsers++ > 0 && Handle())
         return;
     gWindow = std::make_unique<TEventWindow>();
+    // A class of that name with another procedure would take the deliveries and run none of them.
+    TWindowBase::ClaimClass(kHttpWindowClass);
     gWindow->CreateHandle(kHttpWindowClass, 0, "", 0, 0, 0, 0, 0, nullptr);
 }
 

@@ -80,6 +80,24 @@ void ForEachFileEntry(const std::string& pattern, const std::function<bool(const
     } while (FindNextFileW(h, &fd));
 }
 
+bool ReplaceFileWith(const std::string& fileName, const std::string& bytes)
+{
+    const std::wstring fresh = Utf8ToWide(ExtractFilePath(fileName) + "." + ExtractFileName(fileName) + ".new");
+    HANDLE h =
+        CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool whole = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size() && FlushFileBuffers(h);
+    CloseHandle(h);
+    if (whole && MoveFileExW(fresh.c_str(), Utf8ToWide(fileName).c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    ::DeleteFileW(fresh.c_str());
+    return false;
+}
+
 std::string ProgramFileName()
 {
     if (!ProgramFileOverride().empty())

@@ -17,6 +17,10 @@ bool DirectoryExists(const std::string& folder);
 bool RenameFile(const std::string& oldName, const std::string& newName);
 bool DeleteFile(const std::string& fileName);
 bool CopyFile(const std::string& from, const std::string& to, bool failIfExists);
+// Writes the bytes to a new file beside fileName (named with a leading ".", which the feed folder
+// never lists) and renames it over fileName: the old file stays whole until the new one is. False,
+// with the old file as it was, when either step fails.
+bool ReplaceFileWith(const std::string& fileName, const std::string& bytes);
 bool CreateDir(const std::string& folder);
 // Whether two file names are one for the platform: equal but for letter case, in any script.
 bool SameFileName(const std::string& a, const std::string& b);

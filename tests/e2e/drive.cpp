@@ -8,6 +8,8 @@
 //     wait WIN [STATE] [MS]         wait until the window is visible (default), shown, hidden or gone
 //     tray EVENT...                  post the tray icon's callback: move ldown lup ldbl rdown rup
 //     keys WIN KEY...               post keys: down up left right enter esc tab space, or a letter
+//     keysexit MS WIN KEY...        post the keys, then wait for the program (--pid) to end; prints
+//                                    its exit code and the milliseconds from the last key to its end
 //     type WIN TEXT                 select the field's text and type TEXT over it (WM_CHAR)
 //     settext WIN TEXT              set a window's text (for the file dialog's name field)
 //     click WIN                     press a button (BM_CLICK)
@@ -385,6 +387,29 @@ int CmdKeys(const std::string& where, const std::vector<std::string>& keys)
         Sleep(120);
     }
     return 0;
+}
+
+int CmdKeysExit(int timeoutMs, const std::string& where, const std::vector<std::string>& keys)
+{
+    // Opened before the keys: a program that has ended cannot be asked for its exit code.
+    HANDLE p = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, g_pid);
+    if (!p) {
+        std::fprintf(stderr, "no process %lu\n", g_pid);
+        return 1;
+    }
+    int rc = CmdKeys(where, keys);
+    // CmdKeys waits a moment after each key.
+    const DWORD posted = GetTickCount() - 120;
+    DWORD code = STILL_ACTIVE;
+    if (rc == 0 && WaitForSingleObject(p, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(p, &code)) {
+        std::printf("%lu %lu\n", code, GetTickCount() - posted);
+    } else {
+        std::fprintf(stderr, "the program did not end\n");
+        rc = 1;
+    }
+    CloseHandle(p);
+    return rc;
 }
 
 int CmdType(const std::string& where, const std::string& text)
@@ -797,6 +822,10 @@ int main()
     } else if (cmd == "keys") {
         need(1);
         rc = CmdKeys(rest[0], std::vector<std::string>(rest.begin() + 1, rest.end()));
+    } else if (cmd == "keysexit") {
+        need(2);
+        rc = CmdKeysExit(std::atoi(rest[0].c_str()), rest[1],
+                         std::vector<std::string>(rest.begin() + 2, rest.end()));
     } else if (cmd == "type") {
         need(2);
         rc = CmdType(rest[0], Decode(rest[1]));

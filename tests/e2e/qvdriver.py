@@ -173,6 +173,18 @@ class Servers:
             text = r.read().decode("latin-1")
         return [block.split("\r\n", 1)[0] for block in text.split("REQUEST ")[1:]]
 
+    def wait_body_sent(self, tag, count, timeout=15.0):
+        """Waits until a streaming answer to a request whose path contains tag has sent count bytes."""
+        end = time.monotonic() + timeout
+        while True:
+            with urllib.request.urlopen("http://127.0.0.1:%d/__sent?tag=%s" % (self.http, tag), timeout=10) as r:
+                sent = int(r.read())
+            if sent >= count:
+                return sent
+            if time.monotonic() > end:
+                raise DriveError("expected %d body bytes for %s, the server sent %d" % (count, tag, sent))
+            time.sleep(0.1)
+
     def wait_requests(self, tag, count, timeout=15.0):
         end = time.monotonic() + timeout
         while True:
@@ -423,6 +435,10 @@ class Program:
     # -- life cycle
 
     def start(self, timeout=45.0):
+        return self.launch().wait_started(timeout)
+
+    def launch(self):
+        """Starts the program and returns at once, while it is still starting."""
         self.runs += 1
         self.desktop = "qv-%s-%d-%d" % (self.name, os.getpid(), self.runs)
         self.pid = None
@@ -430,6 +446,10 @@ class Program:
         self.proc = subprocess.Popen(["wine", "explorer", "/desktop=%s,%dx%d" % ((self.desktop,) + SCREEN),
                                       winpath(self.exe)], cwd=self.folder, stdin=subprocess.DEVNULL, stdout=log,
                                      stderr=subprocess.STDOUT, start_new_session=True)
+        return self
+
+    def wait_started(self, timeout=45.0):
+        """Waits until the launched program is idle in its message loop."""
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             rc, text = self.drive("find", "TTrayIconWindow", check=False, pid=False)

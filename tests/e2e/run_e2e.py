@@ -292,6 +292,70 @@ def end_session(ctx):
                 "the chosen feed and the interval in the settings file")
 
 
+@journey
+def end_session_at_start(ctx):
+    """The session ends while the program is still starting (another program sends the messages
+    at log-off as soon as the settings window exists): the settings file is written all the
+    same, and one that existed keeps what it held instead of the values the window had before it
+    read them."""
+    ctx.feed("Kurier", ctx.doc("kurier", rss("Kurier", "http://kurier.example", "Kurier",
+                                            news_items("Wahl gewonnen", "http://kurier.example"))))
+    for saved in ({}, {"Settings": {"FeedName": "Kurier", "Interval": "45", "Start minimized": "0"}}):
+        path = os.path.join(ctx.folder, "quorvane.ini")
+        if os.path.exists(path):
+            os.remove(path)
+        if saved:
+            ctx.write_settings(saved)
+        p = ctx.program().launch()
+        end = time.monotonic() + 45
+        while True:
+            rc, answer = p.drive("endsession", "TMainForm", check=False)
+            if rc == 0:
+                break
+            check(time.monotonic() < end, "the settings window did not appear")
+        check_equal(answer.strip(), "1", "the answer to the session's end")
+        p.wait_started()
+        check(os.path.exists(path), "no settings file after the session's end")
+        settings = ctx.ini().get("Settings", {})
+        want = ("Kurier", "45") if saved else ("", "15")
+        check_equal((settings.get("FeedName", ""), settings.get("Interval")), want,
+                    "the current feed and the interval in the settings file")
+        p.kill()
+
+
+@journey
+def quit_during_download(ctx):
+    """"Beenden" ends the program at once whatever its download is doing: waiting for a server that
+    never answers, reading a body that trickles in, reading one that never ends (whose connection
+    is then still being closed as the program ends), or waiting for the user in the credentials
+    dialog. The program ends within two seconds of the command, with exit code 0."""
+    base = "http://127.0.0.1:%d" % ctx.servers.http
+    cases = [("silent", "/late/%s-silent?hold=60"), ("trickle", "/trickle/%s-trickle?every=0.5&total=1000"),
+             ("endless", "/chunked/%s-endless?chunks=-1&size=65536"),
+             ("dialog", "/auth/%s-dialog?user=u&pass=p&realm=quit")]
+    for name, path in cases:
+        feeds = ctx.feeds()
+        for old in os.listdir(feeds):
+            os.remove(os.path.join(feeds, old))
+        ctx.feed("Abruf", base + path % ctx.tag)
+        ctx.write_settings({"Settings": {"FeedName": "Abruf", "Start minimized": "1"}})
+        p = ctx.program().start()
+        ctx.servers.wait_requests("%s-%s" % (ctx.tag, name), 1)
+        if name == "dialog":
+            p.wait("#32770#0", "visible", 15)
+            p.screenshot("dialog")
+        elif name != "silent":
+            # The body is under way: the quit meets a read, not the wait for the answer.
+            ctx.servers.wait_body_sent("%s-%s" % (ctx.tag, name), 2)
+        p.open_menu()
+        _, out = p.drive("keysexit", 10000, "menu", *Program.QUIT, timeout=30)
+        code, ms = (int(v) for v in out.split())
+        ctx.log("%s: exit code %d after %d ms" % (name, code, ms))
+        check_equal(code, 0, "the exit code after quitting during the %s download" % name)
+        check(ms < 2000, "quitting during the %s download took %d ms" % (name, ms))
+        p.wait_exit()
+
+
 def open_file_dialog(p, caption, path):
     """Picks a file in the platform's file-open dialog by typing its name."""
     dialog = "#32770:%s" % hx(caption)

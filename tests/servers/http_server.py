@@ -24,6 +24,8 @@ The first path segment chooses the answer; the query string tunes it:
   /redirect/..?to=URL&code=C  redirect (302 by default)
   /echo/..                    the request line, headers and body as the response body
   /late/..?hold=H             waits H seconds before it answers at all
+  /trickle/..?every=S&total=N announces N bytes (default 100000) and sends one every S seconds
+  /status/..?retry=V          any status answer with "Retry-After: V"
   /docs/NAME?close=1          200 with the file DIR/docs/NAME, written by the tests (404 if missing);
                               with close=1 the connection is not kept alive; the header lines of
                               a file beside it named as NAME with the extension ".headers" are
@@ -31,8 +33,10 @@ The first path segment chooses the answer; the query string tunes it:
   /feed/NAME?enc=E&chunked=1  the file DIR/docs/NAME with an ETag and a Last-Modified, 304 when the
                               request's If-None-Match or If-Modified-Since still holds; the body
                               coded E: gzip, deflate (zlib-wrapped), rawdeflate, corrupt (gzip
-                              with a damaged middle), bomb (65 MiB of zeros as gzip), br (unknown)
+                              with a damaged middle), bomb (65 MiB of zeros as gzip), br (unknown);
+                              with delay=D in pieces of 20000 bytes, D seconds apart
   /__log?tag=T                "COUNT n" then every logged request whose path contains T
+  /__sent?tag=T               the body bytes sent so far by streaming answers (trickle, chunked) to T
 """
 import argparse
 import base64
@@ -58,6 +62,8 @@ MAX_HOLD = 60.0
 
 log_lock = threading.Lock()
 request_log = []
+# Body bytes written so far by the answers that stream (trickle, chunked), by request line.
+body_sent = {}
 stop_event = threading.Event()
 docs_dir = None
 
@@ -123,6 +129,11 @@ class Handler(BaseHTTPRequestHandler):
                 hits = [r for r in request_log if tag in r.split("\r\n", 1)[0]]
             text = "COUNT %d\r\n" % len(hits) + "".join("REQUEST " + r for r in hits)
             return self.send_simple(200, text.encode("latin-1", "replace"))
+        if path == "/__sent":
+            tag = q.get("tag", "")
+            with log_lock:
+                total = sum(n for line, n in body_sent.items() if tag in line)
+            return self.send_simple(200, b"%d" % total)
         if path == "/__shutdown":
             self.send_simple(200, b"bye")
             stop_event.set()
@@ -190,14 +201,20 @@ class Handler(BaseHTTPRequestHandler):
             return self.wfile.write(b"0\r\n\r\n")
         self.send_header("Content-Length", str(len(data)))
         self.end_headers()
-        self.wfile.write(data)
+        delay = min(float(q.get("delay", "0")), MAX_HOLD)
+        for at in range(0, len(data), 20000 if delay else max(len(data), 1)):
+            if at and stop_event.wait(delay):
+                break
+            self.wfile.write(data[at:at + 20000] if delay else data)
+            self.wfile.flush()
 
     def answer_ok(self, q, body, raw):
         self.send_simple(200, q.get("body", "hello").encode("latin-1"))
 
     def answer_status(self, q, body, raw):
         code = int(q.get("code", "200"))
-        self.send_simple(code, q.get("body", "status %d page" % code).encode("latin-1"))
+        extra = [("Retry-After", q["retry"])] if "retry" in q else []
+        self.send_simple(code, q.get("body", "status %d page" % code).encode("latin-1"), extra)
 
     def answer_auth(self, q, body, raw):
         want = "Basic " + base64.b64encode(("%s:%s" % (q.get("user", "u"), q.get("pass", "p"))).encode()).decode()
@@ -252,6 +269,7 @@ class Handler(BaseHTTPRequestHandler):
             data = bytes([PATTERN[i % 64]]) * size
             self.wfile.write(b"%x\r\n" % len(data) + data + b"\r\n")
             self.wfile.flush()
+            self.count_sent(len(data))
             i += 1
         self.wfile.write(b"0\r\n\r\n")
 
@@ -282,6 +300,23 @@ class Handler(BaseHTTPRequestHandler):
     def answer_late(self, q, body, raw):
         stop_event.wait(min(float(q.get("hold", "5")), MAX_HOLD))
         self.send_simple(200, b"late")
+
+    def answer_trickle(self, q, body, raw):
+        every, total = min(float(q.get("every", "0.5")), MAX_HOLD), int(q.get("total", "100000"))
+        self.send_response(200)
+        self.send_header("Content-Length", str(total))
+        self.end_headers()
+        for _ in range(total):
+            if stop_event.wait(every):
+                break
+            self.wfile.write(b"t")
+            self.wfile.flush()
+            self.count_sent(1)
+        self.close_connection = True
+
+    def count_sent(self, n):
+        with log_lock:
+            body_sent[self.requestline] = body_sent.get(self.requestline, 0) + n
 
     def answer_echo(self, q, body, raw):
         self.send_simple(200, raw.encode("latin-1", "replace") + body)

@@ -3,6 +3,7 @@
 // running test (TestTag), and counts of the process's threads and handles.
 #include <windows.h>
 #include <tlhelp32.h>
+#include <wininet.h>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +96,38 @@ inline int HandleCount(HANDLE except = nullptr)
     DWORD n = 0;
     GetProcessHandleCount(GetCurrentProcess(), &n);
     return static_cast<int>(n);
+}
+
+// A plain synchronous fetch outside the component, for the server's request log.
+inline std::string Fetch(const std::string& url)
+{
+    TInternetHandle session(InternetOpenW(L"qv-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+    TInternetHandle file(InternetOpenUrlW(session.Get(), rtl::Utf8ToWide(url).c_str(), nullptr, 0,
+                                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    std::string body;
+    char buf[4096];
+    DWORD n = 0;
+    while (file && InternetReadFile(file.Get(), buf, sizeof buf, &n) && n > 0)
+        body.append(buf, n);
+    return body;
+}
+
+// The requests the loopback server logged whose request line contains tag.
+struct TLog {
+    int Count = 0;
+    int WithAuthorization = 0;
+    std::string Text;
+};
+
+inline TLog ServerLogOf(const std::string& tag)
+{
+    TLog log;
+    log.Text = Fetch("http://127.0.0.1:" + std::to_string(Servers().Http) + "/__log?tag=" + tag);
+    if (log.Text.rfind("COUNT ", 0) == 0)
+        log.Count = std::atoi(log.Text.c_str() + 6);
+    for (std::size_t at = 0; (at = log.Text.find("\nAuthorization:", at)) != std::string::npos; ++at)
+        ++log.WithAuthorization;
+    return log;
 }
 
 // The first visible dialog of this process, or nullptr.

@@ -1,5 +1,6 @@
 #include "app/refresh_cycle.h"
 
+#include "app/feed_commands.h"
 #include "app/overlay_icon.h"
 #include "refresh_fixture.h"
 
@@ -515,6 +516,235 @@ TEST_F(RefreshCycleTest, ATickWhileTheCredentialsDialogWaitsIsSkipped)
     CloseHandle(answered);
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(WaitForRefresh());
+}
+
+} // namespace
+
+namespace {
+
+// ---- downloads that heal themselves and are polite to servers ----
+
+void Press(TButton* button)
+{
+    SendMessageW(button->Handle(), BM_CLICK, 0, 0);
+}
+
+int Requests(const std::string& tag)
+{
+    return ServerLogOf(tag).Count;
+}
+
+bool MenuHas(TMainForm& f, const std::string& captionStart)
+{
+    TMenuItem* items = f.PopupMenu->Items();
+    for (int i = 0; i < items->Count(); ++i)
+        if (items->Items(i)->Caption().rfind(captionStart, 0) == 0)
+            return true;
+    return false;
+}
+
+TEST_F(RefreshCycleTest, ADocumentCutShortIsShownButNotAskedAboutAgain)
+{
+    // Thirty items of about 2 KB, served in pieces of 20000 bytes a second apart: the first read
+    // holds fewer than the fifteen headlines of the menu.
+    std::vector<std::string> titles;
+    for (int i = 1; i <= 30; ++i)
+        titles.push_back("Meldung " + std::to_string(i) + " " + std::string(1900, 'x'));
+    const std::string document = Rss(titles);
+    Serve(document);
+    const std::string path = "/feed/" + DocName;
+    Start(Url(path + "?delay=1"));
+    ASSERT_TRUE(PumpUntil([this] { return F().AdvHttp->BytesRead() > 0; }));
+    // The second refresh ends the first between two reads and fails itself.
+    rtl::DeleteFile(Server().DocsFolder + DocName);
+    Press(F().RefreshBtn);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIcon->Hint(), "Fehler: HTTP 404");
+    EXPECT_TRUE(MenuHas(F(), "Meldung 1 ")); // the part that arrived was shown
+    EXPECT_FALSE(MenuHas(F(), "Meldung 15 "));
+    // The same document again, with the same ETag: asked for without it, it comes whole.
+    Serve(document);
+    Press(F().RefreshBtn);
+    ASSERT_TRUE(WaitForRefresh());
+    const std::string log = ServerLogOf(path).Text;
+    EXPECT_EQ(log.find("If-None-Match", log.rfind("REQUEST ")), std::string::npos);
+    EXPECT_TRUE(MenuHas(F(), "Meldung 15 "));
+    EXPECT_EQ(F().TrayIcon->Hint(), "");
+}
+
+TEST_F(RefreshCycleTest, TheCredentialsDialogOfOneFeedGivesWayToTheFeedTheUserChooses)
+{
+    Serve(Rss({"Zweiter Feed", "B"}));
+    WriteTextFile(Folder / "Newsfeeds\\Zweit.nfd", Url("/docs/" + DocName) + "\r\n");
+    Start(Url("/auth/geschuetzt?user=u&pass=p&realm=" + TestTag()));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil([&dialog] { return (dialog = FindOwnDialog()) != nullptr; }, 5000));
+    TMenuItem* other = FindNewFeedEntry(*F().PopupMenu->Items()->Items(1), "Zweit");
+    ASSERT_NE(other, nullptr);
+    other->Click();
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_TRUE(PumpUntil([dialog] { return !IsWindowVisible(dialog); }, 1000));
+    EXPECT_EQ(F().CurrentFeed.Name, "Zweit");
+    EXPECT_EQ(Caption(2), "Zweiter Feed");
+    // Nothing of the first feed's download turns up afterwards.
+    PumpFor(3000);
+    EXPECT_EQ(F().TrayIcon->Hint(), "");
+    EXPECT_EQ(Caption(2), "Zweiter Feed");
+    EXPECT_TRUE(Ui.Messages.empty());
+}
+
+TEST_F(RefreshCycleTest, OnlyAPermanentRedirectSeenTwiceInARowMovesTheFeed)
+{
+    const struct {
+        int Code;
+        int Refreshes;
+        bool Moved;
+    } cases[] = {{301, 2, true},  {308, 2, true},  {301, 1, false},
+                 {302, 2, false}, {307, 2, false}, {303, 1, false}};
+    Serve(Rss({"Umgezogen", "B"}));
+    const std::string target = Url("/docs/" + DocName);
+    for (const auto& c : cases) {
+        const std::string start = Url("/redirect/umzug?code=" + std::to_string(c.Code) + "&to=" + target);
+        SCOPED_TRACE(start + " refreshed " + std::to_string(c.Refreshes) + " times");
+        App.reset();
+        WriteTextFile(Folder / "Newsfeeds\\Test.nfd", start + "\r\nNotiz\r\n");
+        WriteTextFile(Folder / "quorvane.ini", "[Settings]\r\nFeedName=Test\r\n");
+        App = StartProgramAt(Folder / "quorvane.exe");
+        ASSERT_TRUE(WaitForRefresh());
+        for (int i = 1; i < c.Refreshes; ++i) {
+            Press(F().RefreshBtn);
+            ASSERT_TRUE(WaitForRefresh());
+        }
+        EXPECT_EQ(Caption(2), "Umgezogen");
+        const std::string address = c.Moved ? target : start;
+        EXPECT_EQ(ReadFileBytes(Folder / "Newsfeeds\\Test.nfd"), address + "\r\nNotiz\r\n");
+        EXPECT_EQ(F().UrlEdit->Text(), address);
+        EXPECT_EQ(Listing(Folder / "Newsfeeds\\"), "Test.nfd");
+    }
+}
+
+TEST_F(RefreshCycleTest, ARedirectToAnythingButTheWebIsRefused)
+{
+    Start(Url("/redirect/datei?code=302&to=file:///C:/windows/win.ini"));
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIcon->Hint(), "Fehler: Weiterleitung auf eine Adresse, die kein http oder https ist");
+    EXPECT_EQ(F().Memo->Text().find("[fonts]"), std::string::npos);
+}
+
+TEST_F(RefreshCycleTest, AFeedThatIsGoneIsAskedForOnlyByTheUser)
+{
+    Serve(Rss({"A", "B"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    const std::string gone = "/status/entfernt-" + TestTag();
+    F().CurrentFeed.URL = Url(gone + "?code=410");
+    Press(F().RefreshBtn);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIcon->Hint(), "Fehler: HTTP 410, der Feed wurde entfernt\rAbruf nur noch auf Wunsch");
+    EXPECT_EQ(Caption(2), "A");
+    ASSERT_TRUE(Tick(F()));
+    PumpFor(300);
+    EXPECT_EQ(Requests(gone), 1);
+    Press(F().RefreshBtn);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(Requests(gone), 2);
+}
+
+TEST_F(RefreshCycleTest, RetryAfterHoldsTheTimerOffButNotTheUser)
+{
+    // An HTTP date two hours from now.
+    SYSTEMTIME st;
+    GetSystemTime(&st);
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    ULARGE_INTEGER t;
+    t.LowPart = ft.dwLowDateTime;
+    t.HighPart = ft.dwHighDateTime;
+    t.QuadPart += 7200ULL * 10000000ULL;
+    ft.dwLowDateTime = t.LowPart;
+    ft.dwHighDateTime = t.HighPart;
+    FileTimeToSystemTime(&ft, &st);
+    static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char date[64];
+    std::snprintf(date, sizeof date, "%s,%%20%02u%%20%s%%20%u%%20%02u:%02u:%02u%%20GMT", days[st.wDayOfWeek],
+                  st.wDay, months[st.wMonth - 1], st.wYear, st.wHour, st.wMinute, st.wSecond);
+    const struct {
+        int Code;
+        std::string Retry;
+        unsigned Hold;
+    } cases[] = {{429, "180", 180000u}, {503, date, 7200000u}};
+    Serve(Rss({"A", "B"}));
+    Start("", "Interval=1\r\n");
+    ASSERT_TRUE(WaitForRefresh());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Code);
+        const std::string busy = "/status/busy" + std::to_string(c.Code) + "-" + TestTag();
+        F().CurrentFeed.URL = Url(busy + "?code=" + std::to_string(c.Code) + "&retry=" + c.Retry);
+        Press(F().RefreshBtn);
+        ASSERT_TRUE(WaitForRefresh());
+        const std::string hint = F().TrayIcon->Hint();
+        EXPECT_EQ(hint.rfind("Fehler: HTTP " + std::to_string(c.Code) + "\rNächster Versuch ", 0), 0u) << hint;
+        EXPECT_NEAR(F().Timer->Interval(), c.Hold, 5000.0);
+        // A tick before its time asks nothing and puts the timer back on the time left.
+        ASSERT_TRUE(Tick(F()));
+        EXPECT_NEAR(F().Timer->Interval(), c.Hold, 10000.0);
+        EXPECT_EQ(Requests(busy), 1);
+        Press(F().RefreshBtn);
+        ASSERT_TRUE(WaitForRefresh());
+        EXPECT_EQ(Requests(busy), 2);
+    }
+}
+
+TEST_F(RefreshCycleTest, FailuresInARowBackTheTimerOffAndOneSuccessEndsIt)
+{
+    Serve(Rss({"A", "B"}));
+    Start("", "Interval=5\r\n");
+    ASSERT_TRUE(WaitForRefresh());
+    const unsigned minutes = 60000u;
+    rtl::DeleteFile(Server().DocsFolder + DocName);
+    for (unsigned expected : {5u, 10u, 20u, 40u, 40u}) {
+        Press(F().RefreshBtn);
+        ASSERT_TRUE(WaitForRefresh());
+        EXPECT_EQ(F().Timer->Interval(), expected * minutes);
+        const std::string hint = F().TrayIcon->Hint();
+        EXPECT_EQ(hint.find("\rNächster Versuch "), expected == 5u ? std::string::npos : 16u) << hint;
+    }
+    const int asked = Requests("/docs/" + DocName);
+    ASSERT_TRUE(Tick(F()));
+    PumpFor(300);
+    EXPECT_EQ(Requests("/docs/" + DocName), asked);
+    Serve(Rss({"Wieder da", "B"}));
+    Press(F().RefreshBtn);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(F().TrayIcon->Hint(), "");
+    EXPECT_EQ(F().Timer->Interval(), 5u * minutes);
+    ASSERT_TRUE(Tick(F()));
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(Requests("/docs/" + DocName), asked + 2);
+}
+
+TEST_F(RefreshCycleTest, ASilentOrTricklingServerIsGivenUpAndTheMenuStays)
+{
+    const struct {
+        const char* Path;
+        int Stall, Total;
+    } cases[] = {{"/late/still?hold=30", 1500, 300000}, {"/trickle/tropf?every=0.2&total=200", 60000, 2500}};
+    Serve(Rss({"A", "B"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path);
+        F().AdvHttp->SetStallTimeout(c.Stall);
+        F().AdvHttp->SetTotalTimeout(c.Total);
+        F().CurrentFeed.URL = Url(c.Path);
+        Press(F().RefreshBtn);
+        ASSERT_TRUE(WaitForRefresh(15000));
+        EXPECT_EQ(F().TrayIcon->Hint(), "Fehler: " + TAdvHttp::FailureText(ERROR_INTERNET_TIMEOUT));
+        EXPECT_EQ(Caption(2), "A");
+        EXPECT_FALSE(F().AdvHttp->Busy());
+    }
 }
 
 } // namespace
