@@ -32,7 +32,7 @@ ensure_setup() {
     [ -f "$WINEPREFIX/system.reg" ] || need=1
     [ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] || need=1
     [ -f /usr/share/fonts/truetype/vlgothic/VL-PGothic-Regular.ttf ] || need=1
-    grep -q 'VL-PGothic-Regular.ttf' "$WINEPREFIX/system.reg" 2>/dev/null || need=1
+    grep -q 'Serif"=str(7):"LiberationSans-Regular.ttf,Liberation Sans' "$WINEPREFIX/system.reg" 2>/dev/null || need=1
     [ $need -eq 0 ] || run_setup
 }
 
@@ -72,8 +72,11 @@ start_display_and_wine() {
     start_xvfb "$root/build/logs/xvfb.log" || return 1
     QV_XVFB_PID=$QV_LAST_XVFB_PID
     export DISPLAY=":$QV_LAST_DISPLAY"
+    rm -f "$WINEPREFIX/.qv-dpi"
     wineserver -p </dev/null >"$root/build/logs/wineserver.log" 2>&1 &
     wine cmd /c exit </dev/null >"$root/build/logs/wine-warmup.log" 2>&1 || true
+    # QV_DPI (96 without it) is the display scale of everything that runs from here on.
+    "$root/cmake/wine-dpi" "${QV_DPI:-96}"
 }
 
 stop_display_and_wine() {
@@ -101,8 +104,9 @@ shard_count() {
     fi
 }
 
-# The shard's prefix is copied once from the set-up prefix and kept while that prefix is the same
-# (Wine stamps a prefix it updates in .update-timestamp). No window manager runs on a shard's
+# The shard's prefix is copied once from the set-up prefix and kept while that prefix is the same:
+# Wine stamps a prefix it updates in .update-timestamp, and a change of its registry (scripts/setup's
+# font links, say) shows in the registry files' times and sizes. No window manager runs on a shard's
 # display, so the copy tells Wine not to wait for one: its managed windows wait up to 2 s for a
 # window manager whenever they are shown or hidden (Wine's own explorer too, which takes 2 s to
 # drop a tray icon then). The setting is in the copy's registry before any of its Wine processes
@@ -110,7 +114,8 @@ shard_count() {
 copy_shard_prefix() {
     local dir=$QV_SHARDS_DIR/$1
     local stamp
-    stamp="$(cat "$WINEPREFIX/.update-timestamp" 2>/dev/null) unmanaged"
+    stamp="$(cat "$WINEPREFIX/.update-timestamp" 2>/dev/null) $(stat -c '%s:%Y' "$WINEPREFIX/system.reg" \
+        "$WINEPREFIX/user.reg" "$WINEPREFIX/userdef.reg" 2>/dev/null | tr '\n' ' ')unmanaged"
     if [ -f "$dir/wineprefix/system.reg" ] && [ "$(cat "$dir/prefix-stamp" 2>/dev/null)" = "$stamp" ]; then
         return 0
     fi
@@ -148,10 +153,14 @@ start_shards() {
         (
             dir=$QV_SHARDS_DIR/$i
             export WINEPREFIX=$dir/wineprefix DISPLAY=":$(cat "$dir/display")"
+            # The scale noted in the prefix is that of its last run's registry, which may not have
+            # been saved (cmake/wine-dpi sets it again before the first test).
+            rm -f "$WINEPREFIX/.qv-dpi"
             wineserver -p </dev/null >"$dir/wineserver.log" 2>&1 &
             python3 "$root/tests/servers/http_server.py" start --state-dir "$dir/servers" --watch-pid $$ \
                 </dev/null >"$dir/servers.log" 2>&1 || { cat "$dir/servers.log" >&2; exit 1; }
             wine cmd /c exit </dev/null >"$dir/wine-warmup.log" 2>&1 || true
+            "$root/cmake/wine-dpi" 96 </dev/null >>"$dir/wine-warmup.log" 2>&1 || exit 1
             if [ -n "$holder" ]; then
                 wine "$holder" hold </dev/null >"$dir/hold.log" 2>&1 &
             fi

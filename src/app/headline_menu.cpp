@@ -41,7 +41,7 @@ THeadlineMenu::THeadlineMenu(TPopupMenu& popupMenu, TImageList& menuIconsList, T
 void THeadlineMenu::LoadCommandImages()
 {
     for (int id : kCommandImages) {
-        const TIconHandle icon = LoadResourceIcon(id, 16);
+        const TIconHandle icon = LoadResourceIcon(id, FMenuIconsList.Width());
         // Every later image index depends on this one being there.
         if (!icon || FMenuIconsList.AddIcon(icon.Get()) < 0)
             throw Exception("Das Menübild " + rtl::IntToStr(id) + " fehlt im Programm");

@@ -44,7 +44,7 @@ TInfoForm::TInfoForm(TComponent* AOwner) : TForm(AOwner, "TInfoForm")
     SetBounds(513, 345, Width(), Height());
 
     AppIcon = new TImage(this, this, 8, 8, 32, 32);
-    AppIcon->SetIcon(LoadResourceIcon(IDI_QUORVANE, 32));
+    AppIcon->SetIconResource(IDI_QUORVANE, 32);
     // One line per text line: the text is laid out by hand and must not re-wrap.
     // 24 pixels wider than the layout's 249: the platform's 8-point font is wider than the one
     // the text was laid out for, and the window has the room.
@@ -54,10 +54,10 @@ TInfoForm::TInfoForm(TComponent* AOwner) : TForm(AOwner, "TInfoForm")
     InfoMemo->SetText(kAboutText);
     Panel2 = new TBevel(this, this, TBevel::bsSunkenLine, 56, 26, 260, 2);
     Image2 = new TImage(this, this, 56, 148, 32, 32);
-    Image2->SetIcon(LoadResourceIcon(IDI_TRAY_FETCH, 16));
+    Image2->SetIconResource(IDI_TRAY_FETCH, 16);
     StaticText3 = new TStaticText(this, this, "Verbindung mit dem Server aktiv", 80, 152);
     Image1 = new TImage(this, this, 56, 164, 32, 32);
-    Image1->SetIcon(LoadResourceIcon(IDI_TRAY_NEWS, 16));
+    Image1->SetIconResource(IDI_TRAY_NEWS, 16);
     StaticText1 = new TStaticText(this, this, "Ungelesene News", 80, 169);
     Bevel2 = new TBevel(this, this, TBevel::bsTopLine, 56, 192, 260, 2);
     StaticText5 = new TStaticText(this, this, "Updates und Info:", 56, 200);

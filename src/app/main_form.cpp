@@ -33,8 +33,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     SetPosition(poScreenCenter);
 
     Image2 = new TImage(this, this, 0, 0, 320, 60);
-    Image2->SetBitmap(TBitmapHandle(static_cast<HBITMAP>(
-        LoadImage(GetModuleHandle(nullptr), MAKEINTRESOURCE(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR))));
+    Image2->SetBitmapResources(IDB_BANNER, IDB_BANNER150, IDB_BANNER200);
 
     // Creation order is the tab order: RefreshBtn, OKBtn, AboutBtn, PageControl.
     RefreshBtn = new TButton(this, this, "Aktualisieren", 144, 352, 75, 25);
@@ -57,9 +56,11 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
 
     Timer = new TTimer(this);
     Timer->SetInterval(600000);
-    FeedIconList = new TImageList(this);
-    TrayIconList = new TImageList(this);
-    MenuIconsList = new TImageList(this);
+    // The tray and the menus show pictures at the system's small-icon size.
+    const int pictureSize = SmallIconSize(SystemDpi());
+    FeedIconList = new TImageList(this, pictureSize, pictureSize);
+    TrayIconList = new TImageList(this, pictureSize, pictureSize);
+    MenuIconsList = new TImageList(this, pictureSize, pictureSize);
     PopupMenu = new TPopupMenu(this);
     PopupMenu->SetImages(MenuIconsList);
     TrayIcon = new TTrayIcon(this);
@@ -189,16 +190,11 @@ void TMainForm::CreateFeedPage()
     DeleteFeedBtn = new TBitBtn(this, p, "Feed löschen", 8, 184, 129, 25);
     AddIconBtn = new TBitBtn(this, p, "Icon hinzufügen ...", 144, 184, 129, 25);
     ExportFeedsBtn = new TBitBtn(this, p, "Feeds exportieren ...", 144, 216, 129, 25);
-    // The glyphs are shared resource icons (LoadImage with LR_SHARED), so the buttons need not own them.
-    auto glyph = [](int id) {
-        return static_cast<HICON>(
-            LoadImage(GetModuleHandle(nullptr), MAKEINTRESOURCE(id), IMAGE_ICON, 16, 16, LR_SHARED));
-    };
-    NewFeedBtn->SetGlyph(glyph(IDI_GLYPH_NEW));
-    BitBtn1->SetGlyph(glyph(IDI_GLYPH_KLIP));
-    DeleteFeedBtn->SetGlyph(glyph(IDI_GLYPH_DELETE));
-    AddIconBtn->SetGlyph(glyph(IDI_GLYPH_ICON));
-    ExportFeedsBtn->SetGlyph(glyph(IDI_GLYPH_EXPORT));
+    NewFeedBtn->SetGlyphResource(IDI_GLYPH_NEW);
+    BitBtn1->SetGlyphResource(IDI_GLYPH_KLIP);
+    DeleteFeedBtn->SetGlyphResource(IDI_GLYPH_DELETE);
+    AddIconBtn->SetGlyphResource(IDI_GLYPH_ICON);
+    ExportFeedsBtn->SetGlyphResource(IDI_GLYPH_EXPORT);
 }
 
 void TMainForm::CreateProxyPage()
@@ -232,11 +228,10 @@ void TMainForm::CreateProxyPage()
 
 void TMainForm::CreateTextAndLinksPages()
 {
-    RECT r;
-    GetClientRect(TextSheet->Handle(), &r);
-    Memo = new TDocumentMemo(this, TextSheet, 0, 0, r.right, r.bottom, TMemo::ssBoth, false);
+    const int w = TextSheet->ClientWidth(), h = TextSheet->ClientHeight();
+    Memo = new TDocumentMemo(this, TextSheet, 0, 0, w, h, TMemo::ssBoth, false);
     Memo->SetText("Memo");
-    TreeView = new TTreeView(this, NetSheet, 0, 0, r.right, r.bottom);
+    TreeView = new TTreeView(this, NetSheet, 0, 0, w, h);
     TreeView->SetIndent(19);
     for (const auto& row : kLinks) {
         HTREEITEM category = TreeView->AddNode(nullptr, row[0]);
@@ -248,25 +243,28 @@ void TMainForm::CreateTextAndLinksPages()
 void TMainForm::CreateStoredPictures()
 {
     // Stored images, placed outside the client area and never shown.
+    // They are drawn over and into the tray's and menus' pictures, so they come at that size.
     TheIcon = new TImage(this, this, -100, -100, 16, 16);
     FolderIco = new TImage(this, this, -100, -100, 16, 16);
     NewImage = new TImage(this, this, -100, -100, 16, 16);
     GetNewsImage = new TImage(this, this, -100, -100, 16, 16);
-    TheIcon->SetIcon(LoadResourceIcon(IDI_THEICON, 16));
-    FolderIco->SetIcon(LoadResourceIcon(IDI_FOLDERICO, 16));
-    NewImage->SetIcon(LoadResourceIcon(IDI_NEWIMAGE, 16));
-    GetNewsImage->SetIcon(LoadResourceIcon(IDI_GETNEWSIMAGE, 16));
+    const int size = SmallIconSize(SystemDpi());
+    TheIcon->SetIcon(LoadResourceIcon(IDI_THEICON, size));
+    FolderIco->SetIcon(LoadResourceIcon(IDI_FOLDERICO, size));
+    NewImage->SetIcon(LoadResourceIcon(IDI_NEWIMAGE, size));
+    GetNewsImage->SetIcon(LoadResourceIcon(IDI_GETNEWSIMAGE, size));
     for (TImage* i : {TheIcon, FolderIco, NewImage, GetNewsImage})
         i->SetVisible(false);
 }
 
 void TMainForm::SetSavedPosition(int left, int top)
 {
-    RECT r = {left, top, left + Width(), top + Height()};
+    RECT size = PixelBounds();
+    RECT r = {left, top, left + size.right - size.left, top + size.bottom - size.top};
     // A position on no monitor (a screen since removed) would hide the window: centre it instead.
     if (RectOnSomeMonitor(r)) {
         SetPosition(poDesigned);
-        SetBounds(left, top, Width(), Height());
+        MoveToScreenPoint(left, top);
     } else {
         SetPosition(poScreenCenter);
     }

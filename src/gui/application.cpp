@@ -104,11 +104,12 @@ bool TApplication::ProcessMessage(MSG& msg)
     }
     if (FShowHint && FHintController)
         FHintController->Observe(msg);
-    // Dialog navigation for our forms: Tab between controls, Enter for the default button.
+    // Dialog navigation for our forms: Tab between controls (the form's own order, which stops on
+    // a page control's tab strip), Enter for the default button, arrows, accelerators.
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
     if (root && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
         for (TForm* f : FForms)
-            if (f->Handle() == root && IsDialogMessageW(root, &msg))
+            if (f->Handle() == root && (f->DialogKey(msg) || IsDialogMessageW(root, &msg)))
                 return true;
     }
     TranslateMessage(&msg);

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <vector>
+
 namespace {
 int g_nextControlId = 1000;
 } // namespace
@@ -26,7 +28,7 @@ TShiftState KeyStateToShift(WPARAM keys)
 }
 
 TWinControl::TWinControl(TComponent* AOwner, TWinControl* AParent)
-    : TComponent(AOwner), FParent(AParent), FControlId(g_nextControlId++)
+    : TComponent(AOwner), FParent(AParent), FDpi(AParent ? kDesignDpi : SystemDpi()), FControlId(g_nextControlId++)
 {
 }
 
@@ -46,10 +48,12 @@ void TWinControl::CreateSystemWindow(const char* className, DWORD style, DWORD e
     HWND parent = FParent ? FParent->Handle() : nullptr;
     if (parent)
         style |= WS_CHILD;
-    HWND h = CreateSubclassed(className, exStyle, caption, style, FLeft, FTop, FWidth, FHeight, parent,
-                              parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr);
+    RECT b = PixelBounds();
+    HWND h =
+        CreateSubclassed(className, exStyle, caption, style, b.left, b.top, b.right - b.left, b.bottom - b.top,
+                         parent, parent ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr);
     if (h)
-        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), FALSE);
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), FALSE);
 }
 
 void TWinControl::CreateOwnWindow(const char* className, DWORD style, DWORD exStyle, const std::string& caption,
@@ -59,10 +63,20 @@ void TWinControl::CreateOwnWindow(const char* className, DWORD style, DWORD exSt
     bool child = (style & WS_CHILD) != 0 || (FParent && !parentOverride);
     if (child)
         style |= WS_CHILD;
-    CreateHandle(className, exStyle, caption, style, FLeft, FTop, FWidth, FHeight, parent,
+    RECT b = PixelBounds();
+    CreateHandle(className, exStyle, caption, style, b.left, b.top, b.right - b.left, b.bottom - b.top, parent,
                  child ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(FControlId)) : nullptr, classStyle);
-    if (Handle())
-        SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), FALSE);
+    if (!Handle())
+        return;
+    // A top-level window was sized for the system's DPI; its monitor may have another.
+    if (!FParent) {
+        int dpi = WindowDpi(Handle());
+        if (dpi != FDpi) {
+            FDpi = dpi;
+            PlaceWindow();
+        }
+    }
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), FALSE);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -95,6 +109,11 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         break;
     }
+    // A control's request to move the focus on (a multi-line edit's Tab) is the form's to answer.
+    case WM_NEXTDLGCTL:
+        if (FParent)
+            return SendMessageW(GetAncestor(Handle(), GA_ROOT), WM_NEXTDLGCTL, wParam, lParam);
+        break;
     case WM_SETCURSOR:
         if (FCursor && reinterpret_cast<HWND>(wParam) == Handle() && LOWORD(lParam) == HTCLIENT) {
             ::SetCursor(LoadCursor(nullptr, FCursor));
@@ -136,8 +155,70 @@ void TWinControl::SetBounds(int left, int top, int width, int height)
     FTop = top;
     FWidth = width;
     FHeight = height;
+    PlaceWindow();
+}
+
+// Edges are scaled, not sizes, so that controls that meet in the design still meet in pixels.
+RECT TWinControl::PixelBounds() const
+{
+    int dpi = Dpi();
+    if (!FParent)
+        return {FLeft, FTop, FLeft + ScaleForDpi(FWidth, dpi), FTop + ScaleForDpi(FHeight, dpi)};
+    return {ScaleForDpi(FLeft, dpi), ScaleForDpi(FTop, dpi), ScaleForDpi(FLeft + FWidth, dpi),
+            ScaleForDpi(FTop + FHeight, dpi)};
+}
+
+void TWinControl::PlaceWindow()
+{
+    if (!Handle())
+        return;
+    RECT b = PixelBounds();
+    SetWindowPos(Handle(), nullptr, b.left, b.top, b.right - b.left, b.bottom - b.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::SetPixelSize(int width, int height)
+{
+    RECT b = PixelBounds();
+    FWidth = UnscaleValue(width);
+    FHeight = UnscaleValue(height);
     if (Handle())
-        SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(Handle(), nullptr, b.left, b.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::TakeWindowRect(const RECT& r, int dpi)
+{
+    FDpi = dpi;
+    FLeft = r.left;
+    FTop = r.top;
+    FWidth = UnscaleForDpi(r.right - r.left, dpi);
+    FHeight = UnscaleForDpi(r.bottom - r.top, dpi);
+    if (Handle())
+        SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TWinControl::ChangeDpi(int dpi)
+{
+    if (FParent)
+        return;
+    FDpi = dpi;
+    std::vector<TWinControl*> controls;
+    EnumChildWindows(
+        Handle(),
+        [](HWND wnd, LPARAM list) {
+            if (TWinControl* c = FromHandle(wnd))
+                reinterpret_cast<std::vector<TWinControl*>*>(list)->push_back(c);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls));
+    SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), FALSE);
+    DpiChanged();
+    for (TWinControl* c : controls) {
+        c->PlaceWindow();
+        SendMessageW(c->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(c->DpiFont()), TRUE);
+        c->DpiChanged();
+    }
 }
 
 int TWinControl::ClientWidth() const
@@ -145,7 +226,7 @@ int TWinControl::ClientWidth() const
     RECT r = {};
     if (Handle())
         GetClientRect(Handle(), &r);
-    return r.right;
+    return UnscaleValue(r.right);
 }
 
 int TWinControl::ClientHeight() const
@@ -153,7 +234,7 @@ int TWinControl::ClientHeight() const
     RECT r = {};
     if (Handle())
         GetClientRect(Handle(), &r);
-    return r.bottom;
+    return UnscaleValue(r.bottom);
 }
 
 bool TWinControl::Visible() const
@@ -207,7 +288,7 @@ void TWinControl::SetFont(const TFontSpec& v)
 {
     FFont = v;
     if (Handle())
-        SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont(FFont)), TRUE);
+        SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(DpiFont()), TRUE);
 }
 
 void TWinControl::SetFocus()

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "gui/component.h"
+#include "gui/dpi.h"
 #include "gui/graphics.h"
 #include "gui/window.h"
 
@@ -26,6 +27,11 @@ TShiftState KeyStateToShift(WPARAM keys);
 // subclassed so that the toolkit sees its messages, or a class of the toolkit (forms, panels,
 // pictures). Parents reflect WM_COMMAND, WM_NOTIFY and WM_CTLCOLOR* back to the child that sent
 // them. Controls are created with their window at once; the parent must already have its own.
+//
+// Bounds, client sizes and fonts are in the design's units (pixels at 96 DPI); the control alone
+// turns them into pixels for its window's DPI, when the window is made, at every SetBounds and
+// when the top-level window's DPI changes. A top-level window's Left and Top are screen pixels,
+// its size design units. Read-backs (Left, Width, ClientWidth...) are design units.
 class TWinControl : public TComponent, public TWindowBase {
 public:
     TWinControl(TComponent* AOwner, TWinControl* AParent);
@@ -45,6 +51,14 @@ public:
     virtual void SetBounds(int left, int top, int width, int height);
     int ClientWidth() const;
     int ClientHeight() const;
+
+    // The DPI the control is laid out for: its top-level window's.
+    int Dpi() const { return FParent ? FParent->Dpi() : FDpi; }
+    int ScaleValue(int v) const { return ScaleForDpi(v, Dpi()); }
+    int UnscaleValue(int v) const { return UnscaleForDpi(v, Dpi()); }
+    // Where the window goes for the bounds: in its parent's client pixels (screen pixels for a
+    // top-level window).
+    virtual RECT PixelBounds() const;
 
     bool Visible() const;
     virtual void SetVisible(bool v);
@@ -95,11 +109,26 @@ protected:
         return false;
     }
     virtual HBRUSH HandleCtlColor(HDC dc);
+    // Places the window at a size measured in pixels (autosized texts); the bounds keep it in
+    // design units.
+    void SetPixelSize(int width, int height);
+    // Lays a top-level window out again for a new DPI: every control of it is placed, given its
+    // font for the DPI and told (DpiChanged), parents before their children.
+    void ChangeDpi(int dpi);
+    // A top-level window takes the rectangle (screen pixels) for that DPI as its own.
+    void TakeWindowRect(const RECT& r, int dpi);
+    // After the control's window was placed and given its font for a new DPI.
+    virtual void DpiChanged() {}
+    // The control's font made for its DPI.
+    HFONT DpiFont() const { return SharedFont(FFont, Dpi()); }
     // The colour is the class default until set; system edit fields keep their own.
     bool ColorSet() const { return FColorSet; }
 
 private:
+    void PlaceWindow();
+
     TWinControl* FParent;
+    int FDpi; // top-level windows; children follow their parent
     int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     TColor FColor = clBtnFace;
     bool FColorSet = false;

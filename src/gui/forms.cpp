@@ -1,6 +1,9 @@
 #include "gui/forms.h"
 
+#include <vector>
+
 #include "gui/app_host.h"
+#include "gui/page_control.h"
 #include "gui/std_controls.h"
 #include "gui/window.h"
 
@@ -43,12 +46,45 @@ bool TForm::IsMainForm() const
     return AppHost() && AppHost()->MainForm() == this;
 }
 
+RECT TForm::ClientToWindowPixels(int dpi) const
+{
+    RECT r = {0, 0, ScaleForDpi(FClientWidth, dpi), ScaleForDpi(FClientHeight, dpi)};
+    AdjustWindowRectForDpi(r, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)), dpi);
+    return r;
+}
+
 void TForm::SetClientSize(int width, int height)
 {
-    RECT r = {0, 0, width, height};
-    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongW(Handle(), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(Handle(), GWL_EXSTYLE)));
-    SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
+    FClientWidth = width;
+    FClientHeight = height;
+    RECT r = ClientToWindowPixels(Dpi());
+    SetBounds(Left(), Top(), UnscaleValue(r.right - r.left), UnscaleValue(r.bottom - r.top));
+}
+
+// With a client size the window's pixels come from it, so that the client area is the design's
+// times the scale exactly, whatever the frame measures at that DPI.
+RECT TForm::PixelBounds() const
+{
+    if (FClientWidth <= 0 || FClientHeight <= 0)
+        return TWinControl::PixelBounds();
+    RECT r = ClientToWindowPixels(Dpi());
+    return {Left(), Top(), Left() + r.right - r.left, Top() + r.bottom - r.top};
+}
+
+void TForm::MoveToScreenPoint(int left, int top)
+{
+    RECT b = PixelBounds();
+    RECT there = {left, top, left + b.right - b.left, top + b.bottom - b.top};
+    int dpi = MonitorDpiFor(there);
+    if (dpi == Dpi()) {
+        SetBounds(left, top, Width(), Height());
+        return;
+    }
+    RECT size = FClientWidth > 0 ? ClientToWindowPixels(dpi)
+                                 : RECT{0, 0, ScaleForDpi(Width(), dpi), ScaleForDpi(Height(), dpi)};
+    TakeWindowRect({left, top, left + size.right - size.left, top + size.bottom - size.top}, dpi);
+    ChangeDpi(dpi);
 }
 
 bool RectOnSomeMonitor(const RECT& r)
@@ -72,8 +108,9 @@ void TForm::ApplyPosition()
         return;
     RECT work;
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetBounds(work.left + (work.right - work.left - Width()) / 2,
-              work.top + (work.bottom - work.top - Height()) / 2, Width(), Height());
+    RECT b = PixelBounds();
+    SetBounds(work.left + (work.right - work.left - (b.right - b.left)) / 2,
+              work.top + (work.bottom - work.top - (b.bottom - b.top)) / 2, Width(), Height());
 }
 
 void TForm::Show()
@@ -132,6 +169,124 @@ void TForm::Close()
     }
 }
 
+namespace {
+
+bool Usable(HWND wnd)
+{
+    const LONG style = GetWindowLongW(wnd, GWL_STYLE);
+    return (style & WS_VISIBLE) && !(style & WS_DISABLED);
+}
+
+struct TTabEntry {
+    HWND Wnd;
+    bool Stop;
+};
+
+// The windows below parent in the order Tab visits them: each in creation order, and the controls
+// of a container (WS_EX_CONTROLPARENT: a panel, a page) right after it. A container that is a tab
+// stop itself, as a page control is, is a stop of its own before its page. Hidden and disabled
+// windows are listed (the focus may still be in one) but are no stops and are not entered.
+void CollectTabOrder(HWND parent, std::vector<TTabEntry>& out)
+{
+    for (HWND w = GetWindow(parent, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        const bool usable = Usable(w);
+        out.push_back({w, usable && (GetWindowLongW(w, GWL_STYLE) & WS_TABSTOP)});
+        if (usable && (GetWindowLongW(w, GWL_EXSTYLE) & WS_EX_CONTROLPARENT))
+            CollectTabOrder(w, out);
+    }
+}
+
+bool IsPushButton(HWND wnd)
+{
+    return (SendMessageW(wnd, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
+// The page control that holds wnd, or else the window's first one shown.
+TPageControl* PageControlFor(HWND form, HWND wnd)
+{
+    for (HWND w = wnd; w && w != form; w = GetParent(w))
+        if (auto* pc = dynamic_cast<TPageControl*>(TWinControl::FromHandle(w)))
+            return pc;
+    std::vector<TTabEntry> all;
+    CollectTabOrder(form, all);
+    for (const TTabEntry& e : all)
+        if (auto* pc = dynamic_cast<TPageControl*>(TWinControl::FromHandle(e.Wnd)))
+            if (Usable(e.Wnd))
+                return pc;
+    return nullptr;
+}
+
+} // namespace
+
+bool TForm::DialogKey(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_MENU) < 0)
+        return false;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    HWND focus = GetFocus();
+    if (GetKeyState(VK_CONTROL) < 0) {
+        TPageControl* pc = PageControlFor(Handle(), focus);
+        if (!pc)
+            return false;
+        const bool inside = focus && (focus == pc->Handle() || IsChild(pc->Handle(), focus));
+        pc->SelectNextPage(!shift);
+        // The control that had the focus went with its page: the tab strip takes it.
+        if (inside)
+            FocusChild(pc->Handle());
+        return true;
+    }
+    // A control that takes Tab keeps it; a multi-line edit hands it back with WM_NEXTDLGCTL.
+    if (focus && IsChild(Handle(), focus)) {
+        MSG copy = msg;
+        if (SendMessageW(focus, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&copy)) &
+            (DLGC_WANTTAB | DLGC_WANTMESSAGE))
+            return false;
+    }
+    SelectNext(shift);
+    return true;
+}
+
+void TForm::SelectNext(bool backwards)
+{
+    std::vector<TTabEntry> order;
+    CollectTabOrder(Handle(), order);
+    const int n = static_cast<int>(order.size());
+    if (n == 0)
+        return;
+    // Where the focus is: its own entry, or that of the nearest window around it.
+    int at = backwards ? n : -1;
+    for (HWND w = GetFocus(); w && w != Handle() && (at < 0 || at == n); w = GetParent(w))
+        for (int i = 0; i < n; ++i)
+            if (order[static_cast<std::size_t>(i)].Wnd == w)
+                at = i;
+    for (int k = 1; k <= n; ++k) {
+        const int i = ((backwards ? at - k : at + k) % n + n) % n;
+        if (order[static_cast<std::size_t>(i)].Stop) {
+            FocusChild(order[static_cast<std::size_t>(i)].Wnd);
+            return;
+        }
+    }
+}
+
+// As the dialog manager does: an edit's text is selected as Tab enters it, and the focused push
+// button is the one Enter presses (the form's default button again once the focus leaves buttons).
+void TForm::FocusChild(HWND wnd)
+{
+    if (SendMessageW(wnd, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageW(wnd, EM_SETSEL, 0, -1);
+    ::SetFocus(wnd);
+    HWND def = IsPushButton(wnd) ? wnd : (FDefaultButton ? FDefaultButton->Handle() : nullptr);
+    std::vector<TTabEntry> all;
+    CollectTabOrder(Handle(), all);
+    for (const TTabEntry& e : all) {
+        if (!IsPushButton(e.Wnd))
+            continue;
+        const bool isDefault = (SendMessageW(e.Wnd, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) != 0;
+        if (isDefault != (e.Wnd == def))
+            SendMessageW(e.Wnd, BM_SETSTYLE, e.Wnd == def ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    }
+}
+
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -163,6 +318,17 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
                 BeforeDestruction();
         }
         return 0;
+    // The dialog manager's request to move the focus: to a given control (lParam set), or on
+    // from the focused one (a multi-line edit's Tab, a label's accelerator).
+    case WM_NEXTDLGCTL:
+        if (LOWORD(lParam)) {
+            HWND target = reinterpret_cast<HWND>(wParam);
+            if (target && IsChild(Handle(), target))
+                FocusChild(target);
+        } else {
+            SelectNext(wParam != 0);
+        }
+        return 0;
     case DM_GETDEFID:
         if (FDefaultButton && FDefaultButton->Handle() && IsWindowEnabled(FDefaultButton->Handle()))
             return MAKELRESULT(FDefaultButton->ControlId(), DC_HASDEFID);
@@ -183,6 +349,14 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
         FillRect(reinterpret_cast<HDC>(wParam), &r, ColorBrush(Color()));
         return 1;
     }
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale (or the scale changed): the system suggests where
+        // the window goes at the new size; everything in it is laid out again for the new DPI.
+        if (lParam && HIWORD(wParam)) {
+            TakeWindowRect(*reinterpret_cast<const RECT*>(lParam), HIWORD(wParam));
+            ChangeDpi(HIWORD(wParam));
+        }
+        return 0;
     }
     return TWinControl::WndProc(msg, wParam, lParam);
 }

@@ -15,7 +15,12 @@ public:
     TForm(TComponent* AOwner, const char* className = "TForm");
     ~TForm() override;
 
+    // The client area's size in design units; the frame around it is the one of the window's DPI.
     void SetClientSize(int width, int height);
+    RECT PixelBounds() const override;
+    // Puts the window's top-left corner at a screen point, at its size for the DPI of the monitor
+    // it then lies on.
+    void MoveToScreenPoint(int left, int top);
     TPosition Position() const { return FPosition; }
     void SetPosition(TPosition v) { FPosition = v; }
     // The default button is clicked by Enter wherever the focus is not in a multi-line field.
@@ -30,6 +35,12 @@ public:
     void SetVisible(bool v) override;
     void Close();
     void BeforeDestruction() override;
+    // The keyboard's way through the controls, for a key message of this window: Tab and
+    // Shift+Tab go from control to control in creation order and stop on a page control's tab
+    // strip before its page; Ctrl+Tab and Ctrl+Shift+Tab turn the pages. True when it was taken.
+    bool DialogKey(const MSG& msg);
+    // Moves the focus to the next (or previous) control from the focused one, as Tab does.
+    void SelectNext(bool backwards);
 
     TNotifyEvent OnCreate;
     TNotifyEvent OnDestroy;
@@ -45,6 +56,10 @@ private:
     void ApplyPosition();
     bool IsMainForm() const;
 
+    RECT ClientToWindowPixels(int dpi) const;
+    void FocusChild(HWND wnd);
+
+    int FClientWidth = 0, FClientHeight = 0; // 0 x 0 while the size is the window's own
     TPosition FPosition = poDesigned;
     TButton* FDefaultButton = nullptr;
     bool FShowOnRun = true;

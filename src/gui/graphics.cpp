@@ -2,7 +2,9 @@
 
 #include <map>
 #include <tuple>
+#include <utility>
 
+#include "gui/dpi.h"
 #include "gui/handles.h"
 #include "rtl/wide.h"
 
@@ -38,20 +40,21 @@ HICON LoadIconFile(const std::string& fileName, int width, int height)
         LoadImageW(nullptr, rtl::Utf8ToWide(fileName).c_str(), IMAGE_ICON, width, height, LR_LOADFROMFILE));
 }
 
-HFONT SharedFont(const TFontSpec& font)
+HFONT SharedFont(const TFontSpec& font, int dpi)
 {
-    static std::map<TFontSpec, TFontHandle> fonts;
-    auto it = fonts.find(font);
+    static std::map<std::pair<TFontSpec, int>, TFontHandle> fonts;
+    auto key = std::make_pair(font, dpi);
+    auto it = fonts.find(key);
     if (it != fonts.end())
         return it->second.Get();
     LOGFONTW lf = {};
-    lf.lfHeight = font.Height;
+    lf.lfHeight = ScaleForDpi(font.Height, dpi);
     lf.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = font.Underline ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
     lstrcpynW(lf.lfFaceName, rtl::Utf8ToWide(font.Name).c_str(), LF_FACESIZE);
     HFONT f = CreateFontIndirectW(&lf);
-    fonts.emplace(font, TFontHandle(f));
+    fonts.emplace(key, TFontHandle(f));
     return f;
 }

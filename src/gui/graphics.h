@@ -28,8 +28,9 @@ struct TFontSpec {
     bool Underline = false;
     bool operator<(const TFontSpec& o) const;
 };
-// Fonts are shared by their description and live for the process lifetime.
-HFONT SharedFont(const TFontSpec& font);
+// Fonts are shared by their description and DPI (Height is the size at 96 DPI) and live for the
+// process lifetime.
+HFONT SharedFont(const TFontSpec& font, int dpi = 96);
 
 // An icon file's image of the given size, nullptr when the file is missing or no icon; the
 // caller owns it.

@@ -1,9 +1,12 @@
 #include "gui/hint_window.h"
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 #include "gui/app_host.h"
 #include "gui/controls.h"
+#include "gui/dpi.h"
 #include "gui/handles.h"
 #include "rtl/wide.h"
 
@@ -139,16 +142,20 @@ LRESULT THintWindow::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 HFONT ScreenHintFont(bool bold)
 {
-    static TFontHandle fonts[2];
-    TFontHandle& f = fonts[bold ? 1 : 0];
+    return ScreenHintFont(bold, SystemDpi());
+}
+
+HFONT ScreenHintFont(bool bold, int dpi)
+{
+    static std::map<std::pair<int, bool>, TFontHandle> fonts;
+    TFontHandle& f = fonts[std::make_pair(dpi, bold)];
     if (!f) {
         NONCLIENTMETRICSW ncm = {};
-        ncm.cbSize = sizeof ncm;
         LOGFONTW lf = {};
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
+        if (NonClientMetricsForDpi(ncm, dpi)) {
             lf = ncm.lfStatusFont;
         } else {
-            lf.lfHeight = -11;
+            lf.lfHeight = ScaleForDpi(-11, dpi);
             lf.lfCharSet = DEFAULT_CHARSET;
             lstrcpynW(lf.lfFaceName, L"MS Sans Serif", LF_FACESIZE);
         }

@@ -54,8 +54,10 @@ template <class T> THintWindowClass HintWindowClassOf()
     return [] { return std::unique_ptr<THintWindow>(new T()); };
 }
 
-// The screen's hint font (the system's status font), regular or bold, and its colour.
+// The screen's hint font (the system's status font), regular or bold, for the system's DPI or
+// another, and its colour.
 HFONT ScreenHintFont(bool bold = false);
+HFONT ScreenHintFont(bool bold, int dpi);
 COLORREF ScreenHintFontColor();
 
 // The part of a hint before its first "|" (all of it when there is none).

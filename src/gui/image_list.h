@@ -5,7 +5,12 @@
 #include "gui/component.h"
 #include "gui/handles.h"
 
-// A list of same-sized icons (32-bit colour with mask) over a system image list.
+// A copy of the icon at width x height, enlarged (or reduced) smoothly; a copy at its own size
+// when it already has that size. Empty when the icon cannot be read.
+TIconHandle IconAtSize(HICON icon, int width, int height);
+
+// A list of same-sized icons (32-bit colour with mask) over a system image list. Icons of another
+// size are scaled smoothly to the list's when added.
 class TImageList : public TComponent {
 public:
     TImageList(TComponent* AOwner, int width = 16, int height = 16);

@@ -7,10 +7,23 @@
 TTabSheet::TTabSheet(TComponent* AOwner, TPageControl* APageControl, const std::string& caption)
     : TWinControl(AOwner, APageControl), FPageControl(APageControl)
 {
-    RECT r = APageControl->DisplayRect();
-    SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    FitToPageControl();
     CreateOwnWindow("TTabSheet", WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, caption);
     APageControl->AddPage(this, caption);
+}
+
+RECT TTabSheet::PixelBounds() const
+{
+    return FPageControl->DisplayRect();
+}
+
+// The bounds say in design units what the display rectangle holds; placing the window takes the
+// rectangle itself.
+void TTabSheet::FitToPageControl()
+{
+    RECT r = FPageControl->DisplayRect();
+    SetBounds(UnscaleValue(r.left), UnscaleValue(r.top), UnscaleValue(r.right - r.left),
+              UnscaleValue(r.bottom - r.top));
 }
 
 LRESULT TTabSheet::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -28,6 +41,8 @@ TPageControl::TPageControl(TComponent* AOwner, TWinControl* AParent, int left, i
     : TWinControl(AOwner, AParent)
 {
     SetBounds(left, top, width, height);
+    // A control parent, so that the dialog manager finds the pages' controls for arrow keys and
+    // accelerators; Tab stops on the tab strip too, which the form's own Tab order sees to.
     CreateSystemWindow("SysTabControl32", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE,
                        WS_EX_CONTROLPARENT);
 }
@@ -50,9 +65,8 @@ void TPageControl::AddPage(TTabSheet* page, const std::string& caption)
     item.pszText = &text[0];
     SendMessageW(Handle(), TCM_INSERTITEMW, static_cast<WPARAM>(page->FIndex), reinterpret_cast<LPARAM>(&item));
     // New tabs can add a row: every sheet takes the display rectangle anew.
-    RECT r = DisplayRect();
     for (TTabSheet* p : FPages)
-        p->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        p->FitToPageControl();
     ShowActive();
 }
 
@@ -79,6 +93,16 @@ void TPageControl::SetActivePageIndex(int i)
         return;
     SendMessageW(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(i), 0);
     ShowActive();
+}
+
+void TPageControl::SelectNextPage(bool goForward)
+{
+    const int n = PageCount();
+    if (n < 2)
+        return;
+    SetActivePageIndex((ActivePageIndex() + (goForward ? 1 : n - 1)) % n);
+    if (OnChange)
+        OnChange(this);
 }
 
 void TPageControl::ShowActive()

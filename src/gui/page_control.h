@@ -12,12 +12,16 @@ public:
     TTabSheet(TComponent* AOwner, TPageControl* APageControl, const std::string& caption);
     TPageControl* PageControl() const { return FPageControl; }
     int PageIndex() const { return FIndex; }
+    // A sheet fills its page control's display rectangle, whatever the tabs measure.
+    RECT PixelBounds() const override;
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void DpiChanged() override { FitToPageControl(); }
 
 private:
     friend class TPageControl;
+    void FitToPageControl();
     TPageControl* FPageControl;
     int FIndex = 0;
 };
@@ -31,7 +35,9 @@ public:
     int ActivePageIndex() const;
     void SetActivePage(TTabSheet* page);
     void SetActivePageIndex(int i);
-    // The rectangle inside the page control where sheets are placed, in its client coordinates.
+    // The next (or previous) page, round the end, as if the user had chosen its tab.
+    void SelectNextPage(bool goForward);
+    // The rectangle inside the page control where sheets are placed, in its client pixels.
     RECT DisplayRect() const;
     TNotifyEvent OnChange;
 

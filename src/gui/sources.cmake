@@ -1,9 +1,11 @@
-list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/component.cpp ${CMAKE_CURRENT_LIST_DIR}/menu_item.cpp)
+list(APPEND QV_CORE_SOURCES ${CMAKE_CURRENT_LIST_DIR}/component.cpp ${CMAKE_CURRENT_LIST_DIR}/menu_item.cpp
+                            ${CMAKE_CURRENT_LIST_DIR}/smooth_scale.cpp)
 list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/app_host.cpp
     ${CMAKE_CURRENT_LIST_DIR}/application.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialogs.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/dpi.cpp
     ${CMAKE_CURRENT_LIST_DIR}/forms.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphics.cpp
     ${CMAKE_CURRENT_LIST_DIR}/hint_window.cpp

@@ -23,12 +23,22 @@ void TButton::SetDefault(bool v)
     SendMessageW(Handle(), BM_SETSTYLE, v ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
-void TButton::SetGlyph(HICON icon)
+void TButton::SetGlyphResource(int id)
 {
-    SendMessageW(Handle(), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    FGlyphId = id;
+    int size = SmallIconSize(Dpi());
+    FGlyph.Reset(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    SendMessageW(Handle(), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FGlyph.Get()));
     // A little air between the glyph and the caption.
-    RECT margin = {4, 0, 0, 0};
+    RECT margin = {ScaleValue(4), 0, 0, 0};
     SendMessageW(Handle(), BCM_SETTEXTMARGIN, 0, reinterpret_cast<LPARAM>(&margin));
+}
+
+void TButton::DpiChanged()
+{
+    if (FGlyphId)
+        SetGlyphResource(FGlyphId);
 }
 
 bool TButton::HandleCommand(WORD code)
@@ -291,12 +301,12 @@ void TStaticText::AutoSize()
     if (!FAutoSize || !Handle())
         return;
     TWindowDc dc(Handle());
-    TSelectGuard font(dc.Get(), SharedFont(Font()));
+    TSelectGuard font(dc.Get(), DpiFont());
     const std::wstring t = rtl::Utf8ToWide(Caption());
     RECT r = {0, 0, 0, 0};
     DrawTextW(dc.Get(), t.empty() ? L" " : t.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
     // A few pixels of slack: the control draws italic overhangs and underlines past the measure.
-    TWinControl::SetBounds(Left(), Top(), r.right + 4, r.bottom);
+    SetPixelSize(r.right + ScaleValue(4), r.bottom);
 }
 
 // Only a text created or restyled with SS_NOTIFY reports clicks.
@@ -388,14 +398,51 @@ void TImage::SetIcon(TIconHandle icon)
 {
     FIcon = std::move(icon);
     FBitmap.Reset();
+    FIconId = 0;
     Invalidate();
+}
+
+void TImage::SetIconResource(int id, int designSize)
+{
+    int size = ScaleValue(designSize);
+    SetIcon(TIconHandle(static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR))));
+    FIconId = id;
+    FIconDesignSize = designSize;
 }
 
 void TImage::SetBitmap(TBitmapHandle bitmap)
 {
     FBitmap = std::move(bitmap);
     FIcon.Reset();
+    FBitmapIds[0] = 0;
     Invalidate();
+}
+
+void TImage::SetBitmapResources(int id100, int id150, int id200)
+{
+    FBitmapIds[0] = id100;
+    FBitmapIds[1] = id150;
+    FBitmapIds[2] = id200;
+    LoadBitmapForDpi();
+}
+
+void TImage::LoadBitmapForDpi()
+{
+    int dpi = Dpi();
+    int id = dpi <= kDesignDpi ? FBitmapIds[0] : dpi <= kDesignDpi * 3 / 2 ? FBitmapIds[1] : FBitmapIds[2];
+    FBitmap.Reset(static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    FIcon.Reset();
+    Invalidate();
+}
+
+void TImage::DpiChanged()
+{
+    if (FBitmapIds[0])
+        LoadBitmapForDpi();
+    else if (FIconId)
+        SetIconResource(FIconId, FIconDesignSize);
 }
 
 LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -428,7 +475,15 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
             TSelectGuard sel(mem.Get(), FBitmap.Get());
             BITMAP bm = {};
             GetObjectW(FBitmap.Get(), sizeof bm, &bm);
-            BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem.Get(), 0, 0, SRCCOPY);
+            // A picture drawn for a larger scale is scaled down to the control with a filter that
+            // averages, which keeps its edges clean; a plain bitmap is drawn as it is.
+            if (FBitmapIds[0] && (bm.bmWidth != r.right || bm.bmHeight != r.bottom)) {
+                SetStretchBltMode(dc, HALFTONE);
+                SetBrushOrgEx(dc, 0, 0, nullptr);
+                StretchBlt(dc, 0, 0, r.right, r.bottom, mem.Get(), 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+            } else {
+                BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem.Get(), 0, 0, SRCCOPY);
+            }
         }
         return 0;
     }

@@ -14,14 +14,19 @@ public:
     bool Default() const { return FDefault; }
     // A default button is drawn with the thick frame and clicked by Enter (see TForm).
     void SetDefault(bool v);
-    // A glyph shown left of the caption; the button does not own the icon.
-    void SetGlyph(HICON icon);
+    // A glyph shown left of the caption: the program's icon resource, at the small-icon size of
+    // the button's DPI.
+    void SetGlyphResource(int id);
+    HICON Glyph() const { return FGlyph.Get(); }
 
 protected:
     bool HandleCommand(WORD code) override;
+    void DpiChanged() override;
 
 private:
     bool FDefault = false;
+    int FGlyphId = 0;
+    TIconHandle FGlyph;
 };
 
 using TBitBtn = TButton;
@@ -110,6 +115,7 @@ public:
 protected:
     HBRUSH HandleCtlColor(HDC dc) override;
     bool HandleCommand(WORD code) override;
+    void DpiChanged() override { AutoSize(); }
     void AutoSize();
 
 private:
@@ -145,17 +151,28 @@ class TImage : public TWinControl {
 public:
     TImage(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height);
     void SetIcon(TIconHandle icon);
+    // The program's icon resource at designSize (96-DPI pixels) scaled to the image's DPI, loaded
+    // again when the DPI changes.
+    void SetIconResource(int id, int designSize);
     void SetBitmap(TBitmapHandle bitmap);
+    // A bitmap resource drawn for 100 %, 150 % and 200 %: the one for the image's DPI (the next
+    // larger one, scaled down, between them) fills the control.
+    void SetBitmapResources(int id100, int id150, int id200);
     HICON Icon() const { return FIcon.Get(); }
     HBITMAP Bitmap() const { return FBitmap.Get(); }
     void SetTransparent(bool v) { FTransparent = v; }
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    void DpiChanged() override;
 
 private:
+    void LoadBitmapForDpi();
+
     TIconHandle FIcon;
     TBitmapHandle FBitmap;
+    int FBitmapIds[3] = {0, 0, 0};
+    int FIconId = 0, FIconDesignSize = 0;
     bool FTransparent = true;
     bool FPressed = false;
 };

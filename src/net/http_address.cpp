@@ -48,24 +48,14 @@ bool BuildHttpAddress(bool ssl, const std::string& hostName, int port, const std
     base += hostName;
     if (port != 80)
         base += ":" + std::to_string(port);
-    wchar_t buffer[kCombinedUrlSize];
-    DWORD length = kCombinedUrlSize;
-    // Wine's combine can fail on a result too long for the buffer without setting an error.
-    SetLastError(0);
-    if (!InternetCombineUrlW(rtl::Utf8ToWide(base).c_str(), rtl::Utf8ToWide(relative).c_str(), buffer, &length,
-                             ICU_ENCODE_SPACES_ONLY)) {
-        if (GetLastError() == 0)
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return false;
-    }
-    url = rtl::WideToUtf8(buffer, std::min<DWORD>(length, kCombinedUrlSize - 1));
-    return true;
+    return ResolveHttpAddress(base, relative, url);
 }
 
 bool ResolveHttpAddress(const std::string& base, const std::string& reference, std::string& url)
 {
     wchar_t buffer[kCombinedUrlSize];
     DWORD length = kCombinedUrlSize;
+    // Wine's combine can fail on a result too long for the buffer without setting an error.
     SetLastError(0);
     if (!InternetCombineUrlW(rtl::Utf8ToWide(base).c_str(), rtl::Utf8ToWide(reference).c_str(), buffer, &length,
                              ICU_ENCODE_SPACES_ONLY)) {

@@ -277,6 +277,39 @@ std::size_t Walk(std::string_view text, std::size_t limit, std::size_t& chars)
             state = TClusterState();
             continue;
         }
+        // A run of letters of two- and three-byte scripts whose class is plain (Cyrillic, Greek,
+        // Arabic, Chinese, Japanese ...): every one a character of its own, likewise.
+        if (b >= 0xC2 && b <= 0xEC && (i == 0 || before != TGraphemeClass::Prepend)) {
+            std::size_t end = i;
+            while (end < n) {
+                const unsigned char lead = p[end];
+                char32_t letter;
+                std::size_t size;
+                if (lead >= 0xC2 && lead <= 0xDF && end + 1 < n && (p[end + 1] & 0xC0) == 0x80) {
+                    letter = static_cast<char32_t>((lead & 0x1F) << 6 | (p[end + 1] & 0x3F));
+                    size = 2;
+                } else if (lead >= 0xE1 && lead <= 0xEC && end + 2 < n && (p[end + 1] & 0xC0) == 0x80 &&
+                           (p[end + 2] & 0xC0) == 0x80) {
+                    letter = static_cast<char32_t>((lead & 0x0F) << 12 | (p[end + 1] & 0x3F) << 6 |
+                                                   (p[end + 2] & 0x3F));
+                    size = 3;
+                } else {
+                    break;
+                }
+                if (!(other[letter / 64] >> (letter % 64) & 1))
+                    break;
+                if (chars == limit)
+                    return end;
+                ++chars;
+                end += size;
+            }
+            if (end > i) {
+                i = end;
+                before = TGraphemeClass::Other;
+                state = TClusterState();
+                continue;
+            }
+        }
         char32_t c;
         std::size_t length;
         if (b < 0x80) {

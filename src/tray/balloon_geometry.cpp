@@ -1,10 +1,35 @@
 #include "tray/balloon_geometry.h"
 
 #include <algorithm>
+#include <initializer_list>
 
-TStemSizes BalloonStemSizes(bool headerRow)
+int ScaleBalloonLength(int value, int dpi)
 {
-    return headerRow ? TStemSizes{16, 16, 15} : TStemSizes{8, 8, 16};
+    if (dpi == 96)
+        return value;
+    long long p = static_cast<long long>(value) * dpi;
+    return static_cast<int>(p >= 0 ? (p + 48) / 96 : -((-p + 48) / 96));
+}
+
+TBalloonMetrics BalloonMetrics(int dpi)
+{
+    TBalloonMetrics m;
+    m.Dpi = dpi;
+    for (int* v : {&m.TextLeft, &m.IconGap, &m.RowTop, &m.RowBottom, &m.HeaderRight, &m.IconRight, &m.BodyRight,
+                   &m.CloseRoom, &m.EmptyRowHeight, &m.EmptyTextTop, &m.BottomRoom, &m.CornerSize, &m.CloseTop,
+                   &m.CloseSize})
+        *v = ScaleBalloonLength(*v, dpi);
+    // The button keeps its gap to the edge and its size as scaled; its left edge follows from both.
+    m.CloseRightGap = ScaleBalloonLength(m.CloseRightGap, dpi);
+    m.CloseRight = m.CloseRightGap + m.CloseSize;
+    return m;
+}
+
+TStemSizes BalloonStemSizes(bool headerRow, int dpi)
+{
+    TStemSizes s = headerRow ? TStemSizes{16, 16, 15} : TStemSizes{8, 8, 16};
+    return {ScaleBalloonLength(s.StemHeight, dpi), ScaleBalloonLength(s.StemWidth, dpi),
+            ScaleBalloonLength(s.StemOffset, dpi)};
 }
 
 bool IsDownward(TBalloonPosition p)
@@ -52,38 +77,40 @@ TGeoPoint StemTip(TBalloonPosition p, const TGeoRect& r, int stemOffset)
 TBalloonLayout LayoutBalloon(const TBalloonMeasure& m)
 {
     TBalloonLayout l;
-    int bodyW = m.HasBody ? kBalloonTextLeft + m.BodyWidth + kBalloonBodyRight : 0;
+    const TBalloonMetrics k = BalloonMetrics(m.Dpi);
+    l.Metrics = k;
+    int bodyW = m.HasBody ? k.TextLeft + m.BodyWidth + k.BodyRight : 0;
     int bodyH = m.HasBody ? m.BodyHeight : 0;
 
     int rowW = 0, rowH = 0;
     if (m.ShowHeader) {
-        rowW = m.HeaderWidth + kBalloonHeaderRight;
-        rowH = kBalloonRowTop + m.HeaderHeight + kBalloonRowBottom;
+        rowW = m.HeaderWidth + k.HeaderRight;
+        rowH = k.RowTop + m.HeaderHeight + k.RowBottom;
         if (m.ShowIcon) {
-            rowW += m.IconWidth + kBalloonIconGap;
-            rowH = std::max(rowH, kBalloonRowTop + m.IconHeight + kBalloonRowBottom);
+            rowW += m.IconWidth + k.IconGap;
+            rowH = std::max(rowH, k.RowTop + m.IconHeight + k.RowBottom);
         }
     } else if (m.ShowIcon) {
-        rowW = m.IconWidth + kBalloonIconRight;
-        rowH = kBalloonRowTop + m.IconHeight + kBalloonRowBottom;
+        rowW = m.IconWidth + k.IconRight;
+        rowH = k.RowTop + m.IconHeight + k.RowBottom;
     }
     if (m.ShowCloseBtn) {
-        rowW += 20;
-        rowH = std::max(rowH, 20);
+        rowW += k.CloseRoom;
+        rowH = std::max(rowH, k.CloseRoom);
     }
     bool rowEmpty = rowW <= 0 || rowH <= 0;
     if (rowEmpty) {
-        rowH = 9;
-        l.TextTop = 7;
+        rowH = k.EmptyRowHeight;
+        l.TextTop = k.EmptyTextTop;
     } else {
-        rowW += kBalloonTextLeft;
+        rowW += k.TextLeft;
         l.TextTop = rowH + 1;
     }
-    l.Stem = BalloonStemSizes(!rowEmpty);
+    l.Stem = BalloonStemSizes(!rowEmpty, m.Dpi);
     l.HeaderRowWidth = rowW;
     l.HeaderRowHeight = rowH;
 
-    l.Rect = {0, 0, std::max(bodyW, rowW), rowH + bodyH + l.Stem.StemHeight + 13};
+    l.Rect = {0, 0, std::max(bodyW, rowW), rowH + bodyH + l.Stem.StemHeight + k.BottomRoom};
     TGeoPoint off = StemOffset(m.Position, l.Rect.Width(), l.Rect.Height(), l.Stem.StemOffset, m.StemGap);
     l.Rect.Offset(off.X, off.Y);
     l.BodyTop = BalloonBodyTop(m.Position, l.Stem.StemHeight);
@@ -147,9 +174,10 @@ void KeepOnDesktop(TGeoRect& r, const TGeoRect& d)
     r.Bottom = r.Top + h;
 }
 
-TBalloonShape BalloonShape(TBalloonPosition p, int w, int h, const TStemSizes& s)
+TBalloonShape BalloonShape(TBalloonPosition p, int w, int h, const TStemSizes& s, int cornerSize)
 {
     TBalloonShape sh;
+    sh.CornerSize = cornerSize;
     int so = s.StemOffset, sw = s.StemWidth, st = s.StemHeight;
     switch (p) {
     case bpRightDown:
@@ -181,7 +209,8 @@ TBalloonShape BalloonShape(TBalloonPosition p, int w, int h, const TStemSizes& s
     return sh;
 }
 
-TGeoRect CloseButtonRect(int clientWidth, int bodyTop)
+TGeoRect CloseButtonRect(int clientWidth, int bodyTop, const TBalloonMetrics& k)
 {
-    return {clientWidth - 22, bodyTop + 5, clientWidth - 6, bodyTop + 21};
+    return {clientWidth - k.CloseRight, bodyTop + k.CloseTop, clientWidth - k.CloseRightGap,
+            bodyTop + k.CloseTop + k.CloseSize};
 }

@@ -36,7 +36,7 @@ struct TGeoRect {
 
 // Margins inside the rounded body that the layout reserves and the window paints at: the left
 // edge of the icon, header and text; the gap between icon and header; the header row's top and the
-// room below it; the room right of the header and of the body text.
+// room below it; the room right of the header and of the body text. In pixels at 96 DPI.
 constexpr int kBalloonTextLeft = 12;
 constexpr int kBalloonIconGap = 8;
 constexpr int kBalloonRowTop = 8;
@@ -51,8 +51,34 @@ struct TStemSizes {
     int StemOffset;
 };
 
+// Every measurement of the balloon for one DPI: the margins above, the stem, the close button's
+// room and the outline's corner, scaled from their 96-DPI values.
+struct TBalloonMetrics {
+    int Dpi = 96;
+    int TextLeft = kBalloonTextLeft;
+    int IconGap = kBalloonIconGap;
+    int RowTop = kBalloonRowTop;
+    int RowBottom = kBalloonRowBottom;
+    int HeaderRight = kBalloonHeaderRight;
+    int IconRight = kBalloonIconRight;
+    int BodyRight = kBalloonBodyRight;
+    int CloseRoom = 20;     // what the close button adds to the header row, and its least height
+    int EmptyRowHeight = 9; // the header row's height when it shows nothing
+    int EmptyTextTop = 7;   // where the text starts below the body's top then
+    int BottomRoom = 13;    // below the body text
+    int CornerSize = 11;    // the rounded body's corner ellipse
+    int CloseRight = 22;    // the close button's left and right edges from the client's right
+    int CloseRightGap = 6;
+    int CloseTop = 5; // its top below the body's top, and its side
+    int CloseSize = 16;
+};
+
+TBalloonMetrics BalloonMetrics(int dpi);
+// A 96-DPI length at dpi, rounded to the nearest pixel.
+int ScaleBalloonLength(int value, int dpi);
+
 // The stem is larger when the balloon has a header row.
-TStemSizes BalloonStemSizes(bool headerRow);
+TStemSizes BalloonStemSizes(bool headerRow, int dpi = 96);
 
 bool IsDownward(TBalloonPosition p); // bpAuto counts as downward, as bpLeftDown
 // Distance from the window's top to the rounded body's top.
@@ -77,6 +103,7 @@ struct TBalloonMeasure {
     bool ShowCloseBtn = false; // the component's own balloons only
     TBalloonPosition Position = bpAuto;
     int StemGap = 0;
+    int Dpi = 96; // of the screen the balloon appears on
 };
 
 struct TBalloonLayout {
@@ -86,6 +113,7 @@ struct TBalloonLayout {
     int TextTop = 0; // where the body text starts below BodyTop
     int HeaderRowWidth = 0;
     int HeaderRowHeight = 0;
+    TBalloonMetrics Metrics;
 };
 
 TBalloonLayout LayoutBalloon(const TBalloonMeasure& m);
@@ -108,7 +136,8 @@ struct TBalloonShape {
     int CornerSize = 11;
 };
 
-TBalloonShape BalloonShape(TBalloonPosition p, int w, int h, const TStemSizes& stem);
+// The one-pixel offsets around the stem and body belong to the outline's frame and do not scale.
+TBalloonShape BalloonShape(TBalloonPosition p, int w, int h, const TStemSizes& stem, int cornerSize = 11);
 
 // The close button's rectangle in client coordinates.
-TGeoRect CloseButtonRect(int clientWidth, int bodyTop);
+TGeoRect CloseButtonRect(int clientWidth, int bodyTop, const TBalloonMetrics& metrics = TBalloonMetrics());

@@ -7,6 +7,8 @@
 
 #include "gui/application.h"
 #include "gui/controls.h"
+#include "gui/dpi.h"
+#include "gui/handles.h"
 #include "gui/image_list.h"
 #include "gui/window.h"
 #include "rtl/wide.h"
@@ -401,9 +403,10 @@ DWORD TGlobalCtrl::ComCtlVersion()
 
 void TGlobalCtrl::LoadStandardIcons(COLORREF background)
 {
+    const int size = SmallIconSize(SystemDpi());
     if (!FStandardIcons) {
-        FStandardIcons.Reset(IsWinXPOrNewer() ? ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4)
-                                              : ImageList_Create(16, 16, ILC_COLOR | ILC_MASK, 4, 4));
+        FStandardIcons.Reset(IsWinXPOrNewer() ? ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 4, 4)
+                                              : ImageList_Create(size, size, ILC_COLOR | ILC_MASK, 4, 4));
         if (!FStandardIcons)
             return;
     } else {
@@ -413,9 +416,11 @@ void TGlobalCtrl::LoadStandardIcons(COLORREF background)
     FIconBackground = background;
     const LPCWSTR ids[] = {IDI_APPLICATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION, IDI_EXCLAMATION};
     for (LPCWSTR id : ids) {
-        // Shared icons belong to the system and are not destroyed.
-        HICON icon = static_cast<HICON>(LoadImageW(nullptr, id, IMAGE_ICON, 16, 16, LR_SHARED));
-        ImageList_AddIcon(FStandardIcons.Get(), icon);
+        // Shared icons belong to the system; the copy at the list's size is made from the best
+        // picture of the system's resource.
+        HICON shared = static_cast<HICON>(LoadImageW(nullptr, id, IMAGE_ICON, size, size, LR_SHARED));
+        TIconHandle icon(static_cast<HICON>(CopyImage(shared, IMAGE_ICON, size, size, LR_COPYFROMRESOURCE)));
+        ImageList_AddIcon(FStandardIcons.Get(), icon ? icon.Get() : shared);
     }
 }
 
@@ -466,7 +471,8 @@ SIZE TGlobalCtrl::IconSize(TIconKind kind, int imageIndex, TImageList* images) c
         return {0, 0};
     if (kind == ikCustom && images && imageIndex >= 0 && imageIndex < images->Count())
         return {images->Width(), images->Height()};
-    return {16, 16};
+    const int size = SmallIconSize(SystemDpi());
+    return {size, size};
 }
 
 void TGlobalCtrl::PlayBalloonSound(TIconKind kind) const

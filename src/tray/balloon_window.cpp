@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "gui/app_host.h"
+#include "gui/controls.h"
+#include "gui/dpi.h"
 #include "gui/handles.h"
 #include "rtl/wide.h"
 
@@ -136,6 +138,14 @@ void TBalloonWindow::InitFromData(void*)
     FIconWidth = s.cx;
     FIconHeight = s.cy;
     FStemGap = GetSystemMetrics(SM_CYCURSOR);
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    FMetrics.Dpi = MonitorDpiAt(cursor);
+}
+
+HFONT TBalloonWindow::Font(bool bold) const
+{
+    return ScreenHintFont(bold, FMetrics.Dpi);
 }
 
 void TBalloonWindow::MeasureBody(HDC dc, TBalloonMeasure& m)
@@ -143,7 +153,7 @@ void TBalloonWindow::MeasureBody(HDC dc, TBalloonMeasure& m)
     m.HasBody = !FText.empty();
     if (!m.HasBody)
         return;
-    SIZE s = MeasureText(dc, ScreenHintFont(false), FText, FMaxWidth);
+    SIZE s = MeasureText(dc, Font(false), FText, FMaxWidth);
     FBodyWidth = s.cx;
     m.BodyWidth = s.cx;
     m.BodyHeight = s.cy;
@@ -153,7 +163,7 @@ void TBalloonWindow::MeasureHeaderRow(HDC dc, TBalloonMeasure& m)
 {
     m.ShowHeader = FShowHeader;
     if (FShowHeader) {
-        SIZE s = MeasureText(dc, ScreenHintFont(true), FHeader, FMaxWidth);
+        SIZE s = MeasureText(dc, Font(true), FHeader, FMaxWidth);
         FHeaderWidth = s.cx;
         m.HeaderWidth = s.cx;
         m.HeaderHeight = s.cy;
@@ -175,7 +185,9 @@ RECT TBalloonWindow::CalcHintRect(int maxWidth, const std::string& hint, void* d
     MeasureHeaderRow(dc.Get(), m);
     m.Position = FPosition;
     m.StemGap = FStemGap;
+    m.Dpi = FMetrics.Dpi;
     TBalloonLayout l = LayoutBalloon(m);
+    FMetrics = l.Metrics;
     FStem = l.Stem;
     FTextTop = l.TextTop;
     FBodyTop = l.BodyTop;
@@ -223,7 +235,7 @@ TRegionHandle TBalloonWindow::CreateShapeRegion() const
 
 TRegionHandle TBalloonWindow::CreateShapeRegion(int width, int height) const
 {
-    TBalloonShape s = BalloonShape(FPosition, width, height, FStem);
+    TBalloonShape s = BalloonShape(FPosition, width, height, FStem, FMetrics.CornerSize);
     POINT pts[3];
     for (int i = 0; i < 3; ++i)
         pts[i] = {s.Stem[i].X, s.Stem[i].Y};
@@ -277,16 +289,16 @@ void TBalloonWindow::PaintBody(HDC dc)
     if (FText.empty())
         return;
     TGeoRect c = ClientGeoRect();
-    RECT r = {c.Left + kBalloonTextLeft, c.Top + FBodyTop + FTextTop, c.Right, c.Bottom};
+    RECT r = {c.Left + FMetrics.TextLeft, c.Top + FBodyTop + FTextTop, c.Right, c.Bottom};
     SetTextColor(dc, ScreenHintFontColor());
-    TSelectGuard font(dc, ScreenHintFont(false));
+    TSelectGuard font(dc, Font(false));
     DrawUtf8(dc, FText, r, kTextFlags, FBodyWidth);
 }
 
 void TBalloonWindow::PaintHeader(HDC dc, RECT r)
 {
     SetTextColor(dc, ScreenHintFontColor());
-    TSelectGuard font(dc, ScreenHintFont(true));
+    TSelectGuard font(dc, Font(true));
     DrawUtf8(dc, FHeader, r, kTextFlags, FHeaderWidth);
 }
 
@@ -294,13 +306,13 @@ void TBalloonWindow::Paint(HDC dc)
 {
     SetBkMode(dc, TRANSPARENT);
     if (FShowIcon)
-        FSource.DrawBalloonIcon(dc, kBalloonTextLeft, IconTop(), FIconKind, FImageIndex, FColor);
+        FSource.DrawBalloonIcon(dc, FMetrics.TextLeft, IconTop(), FIconKind, FImageIndex, FColor);
     PaintCloseButton(dc);
     PaintBody(dc);
     if (FShowHeader) {
         TGeoRect c = ClientGeoRect();
-        RECT r = {c.Left + kBalloonTextLeft + (FShowIcon ? FIconWidth + kBalloonIconGap : 0),
-                  c.Top + FBodyTop + kBalloonRowTop, c.Right, c.Bottom};
+        RECT r = {c.Left + FMetrics.TextLeft + (FShowIcon ? FIconWidth + FMetrics.IconGap : 0),
+                  c.Top + FBodyTop + FMetrics.RowTop, c.Right, c.Bottom};
         PaintHeader(dc, r);
     }
 }
@@ -350,6 +362,11 @@ void TBalloonWindowEx::InitFromData(void* data)
     FIconWidth = s.cx;
     FIconHeight = s.cy;
     FPosition = FSource.BalloonSettings().Position;
+    // The balloon is measured for the screen its anchor point lies on.
+    POINT p = d.Position;
+    if (d.AnchorWindow && d.AnchorWindow->Handle())
+        ClientToScreen(d.AnchorWindow->Handle(), &p);
+    FMetrics.Dpi = MonitorDpiAt(p);
 }
 
 void TBalloonWindowEx::MeasureHeaderRow(HDC dc, TBalloonMeasure& m)
@@ -416,7 +433,7 @@ POINT TBalloonWindowEx::StemTip() const
 
 RECT TBalloonWindowEx::CloseButtonRect() const
 {
-    return ToRect(::CloseButtonRect(ClientGeoRect().Right, FBodyTop));
+    return ToRect(::CloseButtonRect(ClientGeoRect().Right, FBodyTop, FMetrics));
 }
 
 void TBalloonWindowEx::PaintCloseButton(HDC dc)
@@ -430,7 +447,7 @@ void TBalloonWindowEx::PaintCloseButton(HDC dc)
 
 void TBalloonWindowEx::PaintHeader(HDC dc, RECT r)
 {
-    TSelectGuard font(dc, ScreenHintFont(true));
+    TSelectGuard font(dc, Font(true));
     DrawUtf8(dc, FHeader, r, kTextFlags, FHeaderWidth);
 }
 

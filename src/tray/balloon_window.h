@@ -81,6 +81,9 @@ public:
     const std::string& Header() const { return FHeader; }
     int IconWidth() const { return FIconWidth; }
     int IconHeight() const { return FIconHeight; }
+    // The DPI of the screen the balloon is shown on, and its measurements there.
+    int Dpi() const { return FMetrics.Dpi; }
+    const TBalloonMetrics& Metrics() const { return FMetrics; }
 
     // The outline for the window's current size (or the given one): stem triangle united with
     // the rounded body.
@@ -104,14 +107,16 @@ protected:
     virtual void MeasureBody(HDC dc, TBalloonMeasure& m);
     virtual void InitFromData(void* data);
 
-    virtual int IconTop() const { return FBodyTop + kBalloonRowTop; }
+    virtual int IconTop() const { return FBodyTop + FMetrics.RowTop; }
     virtual void PaintCloseButton(HDC) {}
     virtual void PaintHeader(HDC dc, RECT r);
     void PaintBody(HDC dc);
     TGeoRect ClientGeoRect() const;
     void FitToWorkArea(RECT& r);
+    HFONT Font(bool bold) const;
 
     TBalloonSource& FSource;
+    TBalloonMetrics FMetrics; // its Dpi is chosen by InitFromData
     TBalloonPosition FPosition = bpAuto;
     TStemSizes FStem = BalloonStemSizes(false);
     int FBodyTop = 0;
@@ -157,8 +162,8 @@ protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void MeasureHeaderRow(HDC dc, TBalloonMeasure& m) override;
     void InitFromData(void* data) override;
-    // A component's own balloon draws its icon a pixel higher than a hint's.
-    int IconTop() const override { return FBodyTop + kBalloonRowTop - 1; }
+    // A component's own balloon draws its icon a pixel (at 96 DPI) higher than a hint's.
+    int IconTop() const override { return FBodyTop + ScaleBalloonLength(kBalloonRowTop - 1, Dpi()); }
     void PaintCloseButton(HDC dc) override;
     void PaintHeader(HDC dc, RECT r) override;
 

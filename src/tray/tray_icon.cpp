@@ -562,6 +562,26 @@ void TTrayIcon::DoubleClick(TMouseButton b, TShiftState shift, POINT p)
         SetVisibility(FVisibility.With(tvVisibleTaskBar));
 }
 
+// A menu opened from the keyboard belongs beside the icon, not wherever the mouse was left: the
+// middle of the icon where the shell can tell (Windows 7 and later), else the cursor.
+POINT TTrayIcon::KeyboardMenuPoint(POINT cursor) const
+{
+    struct TIdentifier {
+        DWORD cbSize;
+        HWND hWnd;
+        UINT uID;
+        GUID guidItem;
+    };
+    using TGetRect = HRESULT(WINAPI*)(const TIdentifier*, RECT*);
+    static auto getRect = reinterpret_cast<TGetRect>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"shell32.dll"), "Shell_NotifyIconGetRect")));
+    TIdentifier id = {sizeof id, FWindow.Handle(), 1, GUID()};
+    RECT r = {};
+    if (getRect && SUCCEEDED(getRect(&id, &r)) && r.right > r.left)
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    return cursor;
+}
+
 LRESULT TTrayIcon::HandleCallback(LPARAM code)
 {
     POINT p = {0, 0};
@@ -582,11 +602,31 @@ LRESULT TTrayIcon::HandleCallback(LPARAM code)
         GuardedCall([&] { ButtonDown(mbMiddle, shift, p); });
         break;
     case WM_LBUTTONUP:
+        FMouseSelectAt = GetTickCount();
+        FMouseSelectPending = true;
         GuardedCall([&] { ButtonUp(mbLeft, shift, p); });
         break;
     case WM_RBUTTONUP:
-    case NIN_KEYSELECT:
         GuardedCall([&] { ButtonUp(mbRight, shift, p); });
+        break;
+    // The keyboard, with a shell that speaks the record's version 3 or later: Enter or Space on
+    // the icon (NIN_KEYSELECT; NIN_SELECT when the shell reports the selection without the key)
+    // acts as a left click; the context-menu key or Shift+F10 (WM_CONTEXTMENU) opens the menu.
+    // The shell also sends NIN_SELECT right after a left click of the mouse: that one is the
+    // click already handled.
+    case NIN_SELECT:
+        if (FMouseSelectPending && GetTickCount() - FMouseSelectAt <= GetDoubleClickTime()) {
+            FMouseSelectPending = false;
+            break;
+        }
+        FMouseSelectPending = false;
+        GuardedCall([&] { ButtonUp(mbLeft, shift, KeyboardMenuPoint(p)); });
+        break;
+    case NIN_KEYSELECT:
+        GuardedCall([&] { ButtonUp(mbLeft, shift, KeyboardMenuPoint(p)); });
+        break;
+    case WM_CONTEXTMENU:
+        GuardedCall([&] { ButtonUp(mbRight, shift, KeyboardMenuPoint(p)); });
         break;
     case WM_MBUTTONUP:
         GuardedCall([&] { ButtonUp(mbMiddle, shift, p); });

@@ -150,6 +150,7 @@ private:
     void ButtonUp(TMouseButton b, TShiftState shift, POINT p);
     void DoubleClick(TMouseButton b, TShiftState shift, POINT p);
     void ShowMenu(TPopupMenu* menu, POINT p);
+    POINT KeyboardMenuPoint(POINT cursor) const;
     void AnimationStep();
     void ClearTrayBalloon();
     void HookApplication();
@@ -189,4 +190,7 @@ private:
     DWORD FBalloonShownAt = 0;
     int FBalloonTimeout = 0; // whole seconds
     UINT FTaskbarCreated = 0;
+    // A left button-up whose NIN_SELECT from the shell is still to come, and when it was.
+    bool FMouseSelectPending = false;
+    DWORD FMouseSelectAt = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 TBalloonMeasure HeaderIconCloseButton()
@@ -318,5 +320,41 @@ TEST(BalloonLayout, WhatIsPaintedAtTheSharedMarginsFitsTheLaidOutBalloon)
         EXPECT_LE(kBalloonRowTop + (c.icon ? m.IconHeight : 0), l.HeaderRowHeight);
         EXPECT_LE(kBalloonTextLeft + m.BodyWidth, l.Rect.Width());
         EXPECT_GE(l.TextTop, l.HeaderRowHeight);
+    }
+}
+
+// At another scale every measurement is the 96-DPI one scaled (texts and icon come measured).
+TEST(BalloonLayout, EveryMeasurementScalesWithTheDpiOfTheScreen)
+{
+    const struct {
+        int Dpi;
+        int Stem, StemOffset, Row, Bottom, CloseRight, CloseTop, Corner;
+    } cases[] = {
+        {96, 16, 15, 8, 13, 22, 5, 11},
+        {120, 20, 19, 10, 16, 28, 6, 14},
+        {144, 24, 23, 12, 20, 33, 8, 17},
+        {192, 32, 30, 16, 26, 44, 10, 22},
+    };
+    for (const auto& c : cases) {
+        TBalloonMeasure m = HeaderIconCloseButton();
+        m.Dpi = c.Dpi;
+        m.IconWidth = m.IconHeight = ScaleBalloonLength(16, c.Dpi);
+        TBalloonLayout l = LayoutBalloon(m);
+        EXPECT_EQ(l.Stem.StemHeight, c.Stem) << c.Dpi;
+        EXPECT_EQ(l.Stem.StemWidth, c.Stem) << c.Dpi;
+        EXPECT_EQ(l.Stem.StemOffset, c.StemOffset) << c.Dpi;
+        EXPECT_EQ(l.HeaderRowHeight, std::max(c.Row + 13, c.Row + m.IconHeight) + l.Metrics.RowBottom) << c.Dpi;
+        EXPECT_EQ(l.Rect.Height(), l.HeaderRowHeight + 26 + c.Stem + c.Bottom) << c.Dpi;
+        EXPECT_EQ(l.Rect.Left, c.StemOffset - l.Rect.Width()) << c.Dpi;
+        TGeoRect close = CloseButtonRect(200, l.BodyTop, l.Metrics);
+        EXPECT_EQ(close.Left, 200 - c.CloseRight) << c.Dpi;
+        EXPECT_EQ(close.Top, l.BodyTop + c.CloseTop) << c.Dpi;
+        EXPECT_EQ(close.Width(), ScaleBalloonLength(16, c.Dpi)) << c.Dpi;
+        EXPECT_EQ(close.Height(), close.Width()) << c.Dpi;
+        TBalloonShape s = BalloonShape(bpLeftDown, l.Rect.Width(), l.Rect.Height(), l.Stem, l.Metrics.CornerSize);
+        EXPECT_EQ(s.CornerSize, c.Corner) << c.Dpi;
+        // The stem's tip column and its base stay one outline pixel inside, at every scale.
+        EXPECT_EQ(s.Stem[0].X, l.Rect.Width() - c.StemOffset - 1) << c.Dpi;
+        EXPECT_EQ(s.Stem[2].X, l.Rect.Width() - c.StemOffset - c.Stem - 2) << c.Dpi;
     }
 }

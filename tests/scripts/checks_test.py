@@ -122,5 +122,29 @@ class CheckFormatTest(unittest.TestCase):
             self.assertNotIn("untracked", run.stdout)
 
 
+class ShardPrefixTest(unittest.TestCase):
+    """A test shard's Wine prefix is a copy of the set-up prefix, made again when that one changed."""
+
+    def copy(self, base):
+        script = ('source "$1/scripts/lib/common.sh"; export WINEPREFIX=$2/setup QV_SHARDS_DIR=$2/shards; '
+                  'copy_shard_prefix 0')
+        subprocess.run(["bash", "-c", script, "bash", os.path.join(SCRIPTS, ".."), base], check=True)
+        with open(os.path.join(base, "shards", "0", "wineprefix", "system.reg"), encoding="utf-8") as f:
+            return f.read()
+
+    def test_a_changed_registry_is_copied_again_and_an_unchanged_one_kept(self):
+        # (what happens to the set-up prefix's system.reg before the second copy, copied again)
+        for change, copied in [(None, False), ("links", True)]:
+            with self.subTest(change=change), tempfile.TemporaryDirectory() as base:
+                write_tree(base, {"setup/system.reg": "fonts\n", "setup/user.reg": "", "setup/.update-timestamp": "1"})
+                self.assertEqual(self.copy(base), "fonts\n")
+                with open(os.path.join(base, "shards", "0", "wineprefix", "user.reg"), encoding="utf-8") as f:
+                    self.assertIn('"Managed"="N"', f.read())
+                if change:
+                    with open(os.path.join(base, "setup", "system.reg"), "a", encoding="utf-8") as f:
+                        f.write(change + "\n")
+                self.assertEqual(self.copy(base), "fonts\n" + (change + "\n" if copied else ""))
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -581,4 +581,147 @@ TEST_F(MainFormTest, TheTextPagesContextMenuIsTheTrayMenu)
     EXPECT_TRUE(IsWindowVisible(MainForm->Handle()));
 }
 
+// The settings window by keyboard, with real key presses.
+class SettingsKeyboardTest : public MainFormTest {
+protected:
+    struct TStop {
+        const char* Name;
+        TWinControl* Control;
+    };
+    void SetUp() override { Start(); }
+    // Presses the key and waits for the focus to arrive at the control.
+    void ExpectKeyReaches(WORD key, std::initializer_list<WORD> modifiers, const TStop& stop)
+    {
+        ASSERT_TRUE(PressKey(MainForm->Handle(), key, modifiers));
+        EXPECT_TRUE(PumpUntil([&] { return GetFocus() == stop.Control->Handle(); }, 5000))
+            << "expected on " << stop.Name << ", focus on " << WindowTextOf(GetFocus()) << " ("
+            << ClassNameOf(GetFocus()) << ")";
+    }
+};
+
+TEST_F(SettingsKeyboardTest, TabAndShiftTabVisitEveryControlInTheDesignsOrderAndArrowsTurnThePages)
+{
+    TMainForm& f = *MainForm;
+    SendMessageW(f.ProxyCheckBox->Handle(), BM_CLICK, 0, 0); // the proxy fields take part when enabled
+    const std::vector<std::pair<TTabSheet*, std::vector<TStop>>> pages = {
+        {f.ProgramSheet,
+         {{"IntervalEdit", f.IntervalEdit},
+          {"MaxEntryEdit", f.MaxEntryEdit},
+          {"MaxCharEdit", f.MaxCharEdit},
+          {"CutChannelCheckBox", f.CutChannelCheckBox},
+          {"BalloonCheck", f.BalloonCheck},
+          {"BalloonWrap", f.BalloonWrap},
+          {"StartMinCheck", f.StartMinCheck}}},
+        {f.FeedSheet,
+         {{"NameEdit", f.NameEdit},
+          {"UrlEdit", f.UrlEdit},
+          {"DescMemo", f.DescMemo},
+          {"NewFeedBtn", f.NewFeedBtn},
+          {"BitBtn1", f.BitBtn1},
+          {"DeleteFeedBtn", f.DeleteFeedBtn},
+          {"AddIconBtn", f.AddIconBtn}}},
+        {f.ProxySheet,
+         {{"ProxyCheckBox", f.ProxyCheckBox},
+          {"ProxyPortEdit", f.ProxyPortEdit},
+          {"ProxyHostEdit", f.ProxyHostEdit},
+          {"ProxyUserEdit", f.ProxyUserEdit},
+          {"ProxyPassEdit", f.ProxyPassEdit}}},
+        {f.TextSheet, {{"Memo", f.Memo}}},
+        {f.NetSheet, {{"TreeView", f.TreeView}}},
+    };
+    const TStop refresh = {"RefreshBtn", f.RefreshBtn}, ok = {"OKBtn", f.OKBtn}, about = {"AboutBtn", f.AboutBtn},
+                strip = {"PageControl", f.PageControl};
+    f.RefreshBtn->SetFocus();
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        SCOPED_TRACE(pages[p].first->Caption());
+        std::vector<TStop> round = {ok, about, strip};
+        round.insert(round.end(), pages[p].second.begin(), pages[p].second.end());
+        round.push_back(refresh);
+        for (const TStop& s : round)
+            ExpectKeyReaches(VK_TAB, {}, s);
+        // Back round to the tab strip, where the right arrow shows the next page.
+        for (auto s = round.rbegin() + 1; s != round.rend() - 2; ++s)
+            ExpectKeyReaches(VK_TAB, {VK_SHIFT}, *s);
+        if (p + 1 < pages.size()) {
+            const TTabSheet* next = pages[p + 1].first;
+            ASSERT_TRUE(PressKey(f.Handle(), VK_RIGHT));
+            EXPECT_TRUE(PumpUntil([&] { return f.PageControl->ActivePage() == next; }, 5000));
+            EXPECT_TRUE(IsWindowVisible(next->Handle()));
+        }
+        for (const TStop& s : {about, ok, refresh})
+            ExpectKeyReaches(VK_TAB, {VK_SHIFT}, s);
+    }
+}
+
+TEST_F(SettingsKeyboardTest, CtrlTabTurnsThePagesFromAnywhereAndEnterPressesTheButtonTabReached)
+{
+    TMainForm& f = *MainForm;
+    int abouts = 0, oks = 0;
+    f.AboutBtn->OnClick = [&](TObject*) { ++abouts; };
+    f.OKBtn->OnClick = [&](TObject*) { ++oks; };
+    int changes = 0;
+    f.PageControl->OnChange = [&](TObject*) { ++changes; };
+    f.IntervalEdit->SetFocus();
+    // The focused control goes with its page; the tab strip takes the focus. A focus outside the
+    // pages stays where it is.
+    const struct {
+        std::initializer_list<WORD> Modifiers;
+        TTabSheet* Page;
+    } turns[] = {
+        {{VK_CONTROL}, f.FeedSheet},
+        {{VK_CONTROL, VK_SHIFT}, f.ProgramSheet},
+        {{VK_CONTROL, VK_SHIFT}, f.NetSheet},
+        {{VK_CONTROL}, f.ProgramSheet},
+    };
+    for (const auto& t : turns) {
+        ASSERT_TRUE(PressKey(f.Handle(), VK_TAB, t.Modifiers));
+        EXPECT_TRUE(PumpUntil([&] { return f.PageControl->ActivePage() == t.Page; }, 5000)) << t.Page->Caption();
+        EXPECT_EQ(GetFocus(), f.PageControl->Handle());
+    }
+    EXPECT_EQ(changes, 4);
+    ExpectKeyReaches(VK_TAB, {VK_SHIFT}, {"AboutBtn", f.AboutBtn});
+    ASSERT_TRUE(PressKey(f.Handle(), VK_TAB, {VK_CONTROL}));
+    EXPECT_TRUE(PumpUntil([&] { return f.PageControl->ActivePage() == f.FeedSheet; }, 5000));
+    EXPECT_EQ(GetFocus(), f.AboutBtn->Handle());
+    ASSERT_TRUE(PressKey(f.Handle(), VK_RETURN));
+    EXPECT_TRUE(PumpUntil([&] { return abouts == 1; }, 5000));
+    // Away from the buttons Enter is the default button's again.
+    ExpectKeyReaches(VK_TAB, {}, {"PageControl", f.PageControl});
+    ExpectKeyReaches(VK_TAB, {}, {"NameEdit", f.NameEdit});
+    ASSERT_TRUE(PressKey(f.Handle(), VK_RETURN));
+    EXPECT_TRUE(PumpUntil([&] { return oks == 1; }, 5000));
+    EXPECT_EQ(abouts, 1);
+}
+
+// A label's accelerator moves the focus on from the label, to the next control that takes it.
+TEST_F(SettingsKeyboardTest, EveryLabelComesRightBeforeItsField)
+{
+    TMainForm& f = *MainForm;
+    SendMessageW(f.ProxyCheckBox->Handle(), BM_CLICK, 0, 0);
+    const struct {
+        TTabSheet* Page;
+        const char* Label;
+        TWinControl* Field;
+    } labels[] = {
+        {f.ProgramSheet, "Abfrageinterval", f.IntervalEdit},
+        {f.ProgramSheet, "zeige nur die letzten", f.MaxEntryEdit},
+        {f.ProgramSheet, "zeige maximal", f.MaxCharEdit},
+        {f.ProgramSheet, "Balloontip bei", f.BalloonWrap},
+        {f.ProxySheet, "Port", f.ProxyPortEdit},
+        {f.ProxySheet, "Proxy Host", f.ProxyHostEdit},
+        {f.ProxySheet, "Benutzer", f.ProxyUserEdit},
+        {f.ProxySheet, "Passwort", f.ProxyPassEdit},
+    };
+    for (const auto& l : labels) {
+        f.PageControl->SetActivePage(l.Page);
+        HWND label = FindWindowOf("Static", l.Label, l.Page->Handle());
+        ASSERT_NE(label, nullptr) << l.Label;
+        // What the dialog manager sends the window for a label's accelerator.
+        SendMessageW(f.Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(label), TRUE);
+        SendMessageW(f.Handle(), WM_NEXTDLGCTL, 0, FALSE);
+        EXPECT_EQ(GetFocus(), l.Field->Handle()) << l.Label;
+        EXPECT_EQ(GetNextDlgTabItem(f.Handle(), label, FALSE), l.Field->Handle()) << l.Label;
+    }
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 #include "app/program_start.h"
@@ -189,4 +190,24 @@ bool MouseClick(HWND wnd, POINT clientPoint)
     bool sent = SendInput(2, in, sizeof(INPUT)) == 2;
     SetWindowPos(top, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     return sent;
+}
+
+bool PressKey(HWND wnd, WORD key, std::initializer_list<WORD> modifiers)
+{
+    SetForegroundWindow(GetAncestor(wnd, GA_ROOT));
+    std::vector<INPUT> in;
+    auto add = [&in](WORD vk, bool up) {
+        INPUT i = {};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = vk;
+        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        in.push_back(i);
+    };
+    for (WORD m : modifiers)
+        add(m, false);
+    add(key, false);
+    add(key, true);
+    for (auto m = std::rbegin(modifiers); m != std::rend(modifiers); ++m)
+        add(*m, true);
+    return SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) == in.size();
 }

@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -189,3 +190,7 @@ void MovePointerAway();
 // window is brought to the top first, so that it is the one under the pointer. Returns whether
 // the system took the input; the caller then lets the messages run.
 bool MouseClick(HWND wnd, POINT clientPoint);
+// A key pressed as the user presses it, through the system's input, with the modifier keys given
+// (VK_SHIFT, VK_CONTROL, VK_MENU) held down around it; the window is brought to the front first.
+// Returns whether the system took the input; the caller then lets the messages run.
+bool PressKey(HWND wnd, WORD key, std::initializer_list<WORD> modifiers = {});

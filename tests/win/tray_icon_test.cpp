@@ -426,15 +426,48 @@ TEST_F(TrayIconTest, RightButtonUpOpensTheMenuAndThenFiresMouseUpAndClick)
     MSG m;
     EXPECT_TRUE(PeekMessageW(&m, Tray->Handle(), WM_NULL, WM_NULL, PM_REMOVE));
 
-    // The keyboard selection opens it as well, as a right button.
-    Events.clear();
-    Callback(NIN_KEYSELECT);
-    EXPECT_EQ(EventNames(), (std::vector<std::string>{"popup", "up", "click"}));
     // A left button press opens the drop-down menu.
     Events.clear();
     Tray->SetDropDownMenu(menu);
     Callback(WM_LBUTTONDOWN);
     EXPECT_EQ(EventNames(), (std::vector<std::string>{"down", "popup"}));
+}
+
+// The notification area reached by keyboard (Win+B, arrows): the shell's messages for the
+// record's version 3.
+TEST_F(TrayIconTest, TheKeyboardClicksWithEnterOrSpaceAndOpensTheMenuWithTheContextKey)
+{
+    Record();
+    TPopupMenu* menu = new TPopupMenu(&App);
+    TMenuItem* item = new TMenuItem();
+    item->SetCaption("Beenden");
+    menu->Items()->Add(item);
+    menu->OnPopup = [&](TObject*) {
+        Events.push_back({"popup", mbLeft, 0, 0, 0});
+        SetTimer(nullptr, 0, 50, &EndMenuSoon);
+    };
+    Tray->SetPopupMenu(menu);
+    const struct {
+        LPARAM Code;
+        std::vector<std::string> Events;
+        TMouseButton Button;
+    } cases[] = {
+        {NIN_KEYSELECT, {"up", "click"}, mbLeft},            // Enter or Space
+        {NIN_SELECT, {"up", "click"}, mbLeft},               // selected without the mouse
+        {WM_CONTEXTMENU, {"popup", "up", "click"}, mbRight}, // the context-menu key, Shift+F10
+    };
+    for (const auto& c : cases) {
+        Events.clear();
+        Callback(c.Code);
+        EXPECT_EQ(EventNames(), c.Events) << c.Code;
+        ASSERT_FALSE(Events.empty());
+        EXPECT_EQ(Events.back().Button, c.Button) << c.Code;
+    }
+    // The NIN_SELECT that follows a click of the mouse belongs to that click.
+    Events.clear();
+    Callback(WM_LBUTTONUP);
+    Callback(NIN_SELECT);
+    EXPECT_EQ(EventNames(), (std::vector<std::string>{"up", "click"}));
 }
 
 TEST_F(TrayIconTest, ADestroyedMenuIsForgotten)

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the seven 16 x 16 pictures of the tray menu's command entries as .ico files beside
-this script (32-bit colour with a 1-bit mask). Run it after changing a picture; the generated
-files are committed so that the build needs no Python."""
+"""Draws the seven pictures of the tray menu's command entries as .ico files beside this script,
+each at 16, 20, 24, 32 and 48 pixels (32-bit colour with a 1-bit mask). Run it after changing a
+picture; the generated files are committed so that the build needs no Python."""
 import os
-import struct
+
+from art import Canvas, sizes, write_ico
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-T = None  # transparent
 
 ORANGE, DARK_ORANGE = (246, 130, 20), (180, 80, 0)
 WHITE, BLACK, GREY, DARK_GREY = (255, 255, 255), (0, 0, 0), (150, 150, 150), (80, 80, 80)
@@ -22,37 +22,8 @@ XML = {  # 3 x 5 letters
 }
 
 
-class Canvas:
-    def __init__(self):
-        self.px = [[T] * 16 for _ in range(16)]
-
-    def set(self, x, y, c):
-        if 0 <= x < 16 and 0 <= y < 16:
-            self.px[y][x] = c
-
-    def rect(self, x0, y0, x1, y1, c):
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                self.set(x, y, c)
-
-    def frame(self, x0, y0, x1, y1, c):
-        for x in range(x0, x1 + 1):
-            self.set(x, y0, c)
-            self.set(x, y1, c)
-        for y in range(y0, y1 + 1):
-            self.set(x0, y, c)
-            self.set(x1, y, c)
-
-    def rows(self, x, y, pattern, colours):
-        """pattern: strings whose characters index colours; '.' leaves the pixel alone."""
-        for dy, row in enumerate(pattern):
-            for dx, ch in enumerate(row):
-                if ch != '.':
-                    self.set(x + dx, y + dy, colours[ch])
-
-
-def window_with_bolt():
-    c = Canvas()
+def window_with_bolt(scale=1):
+    c = Canvas(16, 16, scale=scale)
     c.rect(0, 2, 11, 12, WHITE)
     c.frame(0, 2, 11, 12, DARK_BLUE)
     c.rect(1, 3, 10, 4, BLUE)
@@ -76,9 +47,9 @@ def window_with_bolt():
     return c
 
 
-def tools():
+def tools(scale=1):
     """An open-ended spanner crossed with a red-handled screwdriver."""
-    c = Canvas()
+    c = Canvas(16, 16, scale=scale)
     c.rows(0, 0, [
         ".gg.............",
         "gGg..........kk.",
@@ -100,8 +71,8 @@ def tools():
     return c
 
 
-def info_bubble():
-    c = Canvas()
+def info_bubble(scale=1):
+    c = Canvas(16, 16, scale=scale)
     c.rows(0, 0, [
         "...bbbbbbbbb....",
         "..bwwwwwwwwwb...",
@@ -123,8 +94,8 @@ def info_bubble():
     return c
 
 
-def door():
-    c = Canvas()
+def door(scale=1):
+    c = Canvas(16, 16, scale=scale)
     c.rect(2, 0, 13, 15, DARK_GREY)   # frame
     c.rect(3, 1, 12, 15, BLACK)       # the dark opening
     c.rows(3, 1, [
@@ -147,8 +118,8 @@ def door():
     return c
 
 
-def check_list():
-    c = Canvas()
+def check_list(scale=1):
+    c = Canvas(16, 16, scale=scale)
     c.rect(2, 0, 13, 15, WHITE)
     c.frame(2, 0, 13, 15, GREY)
     for y in (3, 7, 11):
@@ -163,8 +134,8 @@ def check_list():
     return c
 
 
-def feed_badge():
-    c = Canvas()
+def feed_badge(scale=1):
+    c = Canvas(16, 16, scale=scale)
     c.rect(0, 3, 15, 12, ORANGE)
     c.frame(0, 3, 15, 12, DARK_ORANGE)
     x = 1
@@ -177,8 +148,8 @@ def feed_badge():
     return c
 
 
-def badge_with_pencil():
-    c = feed_badge()
+def badge_with_pencil(scale=1):
+    c = feed_badge(scale)
     c.rows(6, 6, [
         ".........kk",
         "........kPPk",
@@ -194,33 +165,7 @@ def badge_with_pencil():
     return c
 
 
-def dib(canvas):
-    """BITMAPINFOHEADER, 32-bit XOR data (bottom-up) and the AND mask of one 16 x 16 image."""
-    xor, mask = bytearray(), bytearray()
-    for y in reversed(range(16)):
-        bits = 0
-        for x, c in enumerate(canvas.px[y]):
-            if c is T:
-                xor += bytes((0, 0, 0, 0))
-                bits |= 0x8000 >> x
-            else:
-                xor += bytes((c[2], c[1], c[0], 255))
-        mask += struct.pack('>H', bits) + bytes(2)  # rows padded to 32 bits
-    header = struct.pack('<IiiHHIIiiII', 40, 16, 32, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
-    return header + bytes(xor) + bytes(mask)
-
-
-def write_ico(name, canvas):
-    data = dib(canvas)
-    out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', 16, 16, 0, 0, 1, 32, len(data), 22)
-    with open(os.path.join(HERE, name), 'wb') as f:
-        f.write(out + data)
-
-
-write_ico("menu_refresh.ico", window_with_bolt())
-write_ico("menu_settings.ico", tools())
-write_ico("menu_about.ico", info_bubble())
-write_ico("menu_exit.ico", door())
-write_ico("menu_customize.ico", check_list())
-write_ico("menu_newsfeeds.ico", feed_badge())
-write_ico("menu_feededit.ico", badge_with_pencil())
+for name, draw in (("menu_refresh.ico", window_with_bolt), ("menu_settings.ico", tools),
+                   ("menu_about.ico", info_bubble), ("menu_exit.ico", door), ("menu_customize.ico", check_list),
+                   ("menu_newsfeeds.ico", feed_badge), ("menu_feededit.ico", badge_with_pencil)):
+    write_ico(HERE, name, sizes(draw))

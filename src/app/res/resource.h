@@ -20,4 +20,6 @@
 #define IDI_MENU_CUSTOMIZE 125 // check list: a "Customize this feed" headline
 #define IDI_MENU_NEWSFEEDS 126 // orange XML badge: the "Newsfeeds" submenu
 #define IDI_MENU_FEEDEDIT 127  // the badge with a pencil (not shown by any entry)
-#define IDB_BANNER 201
+#define IDB_BANNER 201         // the settings window's banner at 100 %, 150 % and 200 %
+#define IDB_BANNER150 202
+#define IDB_BANNER200 203
