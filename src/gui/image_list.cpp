@@ -8,6 +8,19 @@
 
 namespace {
 
+// The description of 32-bit pixels, top row first.
+BITMAPINFO TopDownPixels(int width, int height)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
 // The icon's pixels as 0xAARRGGBB, top row first; an icon without alpha takes it from its mask.
 bool ReadIconPixels(HICON icon, std::vector<std::uint32_t>& pixels, int& width, int& height)
 {
@@ -20,13 +33,7 @@ bool ReadIconPixels(HICON icon, std::vector<std::uint32_t>& pixels, int& width, 
         return false;
     width = bm.bmWidth;
     height = bm.bmHeight;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDownPixels(width, height);
     pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
     std::vector<std::uint32_t> maskBits(pixels.size(), 0);
     HDC screen = GetDC(nullptr);
@@ -51,13 +58,7 @@ bool ReadIconPixels(HICON icon, std::vector<std::uint32_t>& pixels, int& width, 
 
 TIconHandle MakeIcon(const std::vector<std::uint32_t>& pixels, int width, int height)
 {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = TopDownPixels(width, height);
     void* bits = nullptr;
     TBitmapHandle color(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!color || !bits)
