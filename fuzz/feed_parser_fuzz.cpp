@@ -3,6 +3,7 @@
 #include "app/feed_parser.h"
 #include "../tests/core/feed_parser_reference.h"
 #include "fuzz_check.h"
+#include "rtl/utf8.h"
 
 #include <cstdint>
 #include <string>
@@ -13,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const int maxEntrys = data[0] % 40 - 2;
     const int maxChars = data[1] % 100 - 2;
-    const std::string doc(reinterpret_cast<const char*>(data) + 2, size - 2);
+    // Documents reach the readers in UTF-8: the refresh converts or validates every one first.
+    std::string doc;
+    rtl::AppendValidUtf8(doc, std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2));
 
     feed::TBalloonNews fastBalloon{"previous", "text"}, refBalloon = fastBalloon;
     feed::TParseResult fast = feed::Parse(doc, maxEntrys, maxChars, fastBalloon);

@@ -31,7 +31,6 @@ struct TChannel {
 struct TParseResult {
     TChannel Channel;
     std::vector<THeadline> Headlines;
-    int LongestCaption = 0; // in characters
     // The MaxEntrys actually used (at least 1); when it differs from the value passed in, the
     // caller writes it back to its setting.
     int MaxEntrys = 1;

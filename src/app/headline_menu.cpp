@@ -141,7 +141,7 @@ void THeadlineMenu::Rebuild(const feed::TParseResult& result)
         top.Insert(fixedStart, NewSeparator(kTagSeparator));
 
     if (FCutChannelCheckBox.Checked())
-        channel->SetCaption(feed::CutToLongest(channel->Caption(), result.LongestCaption));
+        channel->SetCaption(feed::CutToLongest(channel->Caption(), feed::LongestCaption(result)));
 }
 
 void THeadlineMenu::MenuItemClick(TMenuItem* entry)

@@ -8,25 +8,30 @@ namespace feed {
 
 namespace {
 
-// The caption of a title, and in length its length in characters, in one pass over the title.
-std::string Cut(std::string title, int maxChars, std::size_t& length)
+// The code points of UTF-8 text: every byte that does not continue a sequence. A character has
+// at least one, so text of no more code points than the limit needs no cut, and its characters
+// need not be counted.
+std::size_t CodePoints(std::string_view text)
 {
-    const std::size_t limit = maxChars < 0 ? 0 : static_cast<std::size_t>(maxChars);
-    const std::size_t keep = rtl::CharacterPrefix(title, limit, length);
-    if (keep < title.size()) {
-        title.resize(keep);
-        title += "...";
-        length = limit + 3;
-    }
-    return title;
+    std::size_t n = 0;
+    for (char c : text)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
 }
 
 } // namespace
 
 std::string CutCaption(std::string title, int maxChars)
 {
-    std::size_t length;
-    return Cut(std::move(title), maxChars, length);
+    const std::size_t limit = maxChars < 0 ? 0 : static_cast<std::size_t>(maxChars);
+    if (title.size() <= limit || CodePoints(title) <= limit)
+        return title;
+    const std::size_t keep = rtl::CharacterPrefix(title, limit);
+    if (keep < title.size()) {
+        title.resize(keep);
+        title += "...";
+    }
+    return title;
 }
 
 std::string CutToLongest(const std::string& caption, int longest)
@@ -35,6 +40,14 @@ std::string CutToLongest(const std::string& caption, int longest)
     if (rtl::CharacterCount(caption) <= limit)
         return caption;
     return limit < 3 ? std::string("...") : caption.substr(0, rtl::CharacterPrefix(caption, limit - 3)) + "...";
+}
+
+int LongestCaption(const TParseResult& result)
+{
+    std::size_t longest = 0;
+    for (const THeadline& h : result.Headlines)
+        longest = std::max(longest, rtl::CharacterCount(h.Caption));
+    return static_cast<int>(longest);
 }
 
 THeadlineRules::THeadlineRules(int maxEntrys, int maxChars, TBalloonNews& balloon)
@@ -47,9 +60,7 @@ THeadline* THeadlineRules::Add(int n, std::string title)
 {
     THeadline h;
     h.N = n;
-    std::size_t length;
-    h.Caption = Cut(std::move(title), FMaxChars, length);
-    FLongest = std::max(FLongest, length);
+    h.Caption = CutCaption(std::move(title), FMaxChars);
     h.Customize = h.Caption == kCustomizeCaption;
     FPrevious = h.Caption;
     FResult.Headlines.push_back(std::move(h));
@@ -58,7 +69,6 @@ THeadline* THeadlineRules::Add(int n, std::string title)
 
 TParseResult THeadlineRules::Finish(TChannel channel)
 {
-    FResult.LongestCaption = static_cast<int>(FLongest);
     FResult.Channel = std::move(channel);
     return std::move(FResult);
 }

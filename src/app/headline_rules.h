@@ -8,7 +8,8 @@
 // The rules every feed reader's items go through on their way to the menu, whatever the format:
 // duplicates, the cut to MaxChars, the balloon's first headline, "Customize this feed" and the
 // longest caption. A reader finds its items in document order and offers each one's cleaned
-// title here; lengths are counted in characters (rtl/utf8.h), never in bytes.
+// title here, in UTF-8 as every document is once it is read; lengths are counted in characters
+// (rtl/utf8.h), never in bytes.
 namespace feed {
 
 // The caption of a title: its first maxChars characters followed by "..." when it has more.
@@ -17,6 +18,10 @@ std::string CutCaption(std::string title, int maxChars);
 // The channel caption cut to the longest headline caption when it is longer: its first
 // (longest - 3) characters followed by "...", only "..." when longest is below 3.
 std::string CutToLongest(const std::string& caption, int longest);
+
+// The number of characters of the longest headline caption. Counted when asked: only the rule
+// "Channelname nicht länger als die längste Überschrift" needs it.
+int LongestCaption(const TParseResult& result);
 
 class THeadlineRules {
 public:
@@ -43,7 +48,7 @@ public:
         return Add(n, std::move(title));
     }
 
-    // The headlines, the longest caption and the channel.
+    // The headlines and the channel.
     TParseResult Finish(TChannel channel);
 
 private:
@@ -53,7 +58,6 @@ private:
     TBalloonNews& FBalloon;
     int FMaxChars;
     std::string FPrevious;
-    std::size_t FLongest = 0;
     bool FArmed = true;
 };
 

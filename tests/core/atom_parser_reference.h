@@ -32,6 +32,7 @@
 
 #include "app/atom_parser.h"
 #include "app/feed_parser.h"
+#include "app/headline_rules.h"
 #include "rtl/utf8.h"
 #include "app/html_entities.h"
 #include "feed_text_reference.h"
@@ -489,7 +490,6 @@ inline feed::TParseResult ParseAtom(const std::string& doc, int maxEntrys, int m
     }
     std::string previous;
     bool armed = true;
-    int longest = 0;
     for (int n = 1; more && n <= result.MaxEntrys; ++n) {
         const std::string entryBase = t.selfClosing ? "" : r.Base(t, feedBase);
         Reader::Element eTitle, eSummary, eContent, eId;
@@ -539,8 +539,6 @@ inline feed::TParseResult ParseAtom(const std::string& doc, int maxEntrys, int m
                 (Lower(id.substr(0, 7)) == "http://" || Lower(id.substr(0, 8)) == "https://"))
                 h.Link = id;
             h.Customize = caption == "Customize this feed";
-            if (static_cast<int>(rtl::CharacterCount(caption)) > longest)
-                longest = static_cast<int>(rtl::CharacterCount(caption));
             previous = caption;
             result.Headlines.push_back(h);
         }
@@ -549,7 +547,6 @@ inline feed::TParseResult ParseAtom(const std::string& doc, int maxEntrys, int m
         while (more && !(t.kind == kStart && r.Is(t, "entry")))
             more = NextToken(doc, pos, t);
     }
-    result.LongestCaption = longest;
     result.Channel.Caption = Caption(r.Text(title, " "));
     result.Channel.Link = r.Link(links, feedBase);
     result.Channel.Description = r.Text(subtitle, "\r\n");

@@ -227,7 +227,7 @@ TEST(AtomHeadlines, FollowTheRulesOfItems)
     EXPECT_EQ(r.Headlines[1].Caption, "Customize ...");
     EXPECT_FALSE(r.Headlines[1].Customize);
     EXPECT_EQ(r.Headlines[3].Caption, "A rather l...");
-    EXPECT_EQ(r.LongestCaption, 13);
+    EXPECT_EQ(feed::LongestCaption(r), 13);
     EXPECT_EQ(balloon.Headline, "One");
     EXPECT_EQ(balloon.Text, "First <b>summary");
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/feed_parser.h"
+#include "app/headline_rules.h"
 #include "rtl/utf8.h"
 #include "atom_parser_reference.h"
 #include "feed_text_reference.h"
@@ -135,7 +136,6 @@ inline feed::TParseResult Parse(const std::string& document, int maxEntrys, int 
     if (count > maxEntrys)
         count = maxEntrys;
     std::string previous;
-    long long longest = 0;
     bool armed = true;
     for (long long n = 1; n <= count; ++n) {
         std::string item = GetElement(document, "item", n);
@@ -153,8 +153,6 @@ inline feed::TParseResult Parse(const std::string& document, int maxEntrys, int 
             caption = title.substr(
                           0, rtl::CharacterPrefix(title, static_cast<std::size_t>(maxChars < 0 ? 0 : maxChars))) +
                       "...";
-        if (static_cast<long long>(rtl::CharacterCount(caption)) > longest)
-            longest = static_cast<long long>(rtl::CharacterCount(caption));
         feed::THeadline h;
         h.N = static_cast<int>(n);
         h.Caption = caption;
@@ -165,7 +163,6 @@ inline feed::TParseResult Parse(const std::string& document, int maxEntrys, int 
         result.Headlines.push_back(h);
         previous = caption;
     }
-    result.LongestCaption = static_cast<int>(longest);
     std::string channel = GetElement(document, "channel", 1);
     result.Channel.Caption = CleanCaption(GetElement(channel, "title", 1));
     result.Channel.Link = CleanLink(GetElement(channel, "link", 1));
@@ -177,7 +174,8 @@ inline feed::TParseResult Parse(const std::string& document, int maxEntrys, int 
 inline std::string Describe(const feed::TParseResult& r, const feed::TBalloonNews& b)
 {
     std::string s = "channel [" + r.Channel.Caption + "] [" + r.Channel.Link + "] [" + r.Channel.Description +
-                    "] longest " + std::to_string(r.LongestCaption) + " max " + std::to_string(r.MaxEntrys) + "\n";
+                    "] longest " + std::to_string(feed::LongestCaption(r)) + " max " +
+                    std::to_string(r.MaxEntrys) + "\n";
     for (const feed::THeadline& h : r.Headlines)
         s += "  " + std::to_string(h.N) + (h.Customize ? " * [" : " [") + h.Caption + "] [" + h.Link + "]\n";
     s += "balloon [" + b.Headline + "] [" + b.Text + "]\n";

@@ -68,7 +68,7 @@ TEST(HeadlineRules, OfferedTitlesBecomeHeadlinesByTheSharedRules)
     EXPECT_EQ(r.Headlines[1].N, 3);
     EXPECT_EQ(r.Headlines[2].Caption, "Длин...");
     EXPECT_EQ(r.Headlines[2].Link, "http://x/");
-    EXPECT_EQ(r.LongestCaption, 7);
+    EXPECT_EQ(feed::LongestCaption(r), 7);
     EXPECT_EQ(balloon.Headline, kFamily + kFamily + kFamily);
     EXPECT_EQ(balloon.Text, "text");
     EXPECT_EQ(asked, 1);

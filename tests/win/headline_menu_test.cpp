@@ -321,7 +321,6 @@ TEST_F(HeadlineMenuTest, AHeadlinePastTheEndGoesJustAboveTheCommands)
     r.Headlines.push_back({1, "first", "http://1/", false});
     r.Headlines.push_back({5, "fifth", "http://5/", false});      // would land among the commands
     r.Headlines.push_back({40, "fortieth", "http://40/", false}); // past the end
-    r.LongestCaption = 8;
     Menu->Rebuild(r);
     EXPECT_EQ(LastFive(), kFixed);
     EXPECT_EQ(Shown(), std::string("Kanal|-|first|-|fifth|fortieth|-|") + kFixed);
