@@ -13,6 +13,7 @@ namespace {
 // key that went astray fails the test instead of hanging it.
 struct TPickerAnswer {
     std::vector<WORD> Keys;
+    int DoubleClickLine = -1; // a line double-clicked instead
     bool Shown = false;
     std::string Caption;
     std::vector<std::string> Lines;
@@ -44,6 +45,12 @@ VOID CALLBACK AnswerPicker(HWND, UINT, UINT_PTR, DWORD)
     g_picker->Selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
     for (WORD key : g_picker->Keys)
         PressKey(list, key);
+    RECT line = {};
+    if (g_picker->DoubleClickLine >= 0 &&
+        SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(g_picker->DoubleClickLine),
+                     reinterpret_cast<LPARAM>(&line)) != LB_ERR)
+        for (int click = 0; click < 2; ++click)
+            MouseClick(list, {line.left + 20, (line.top + line.bottom) / 2});
 }
 
 // Watches for the picker while it lives.
@@ -159,11 +166,13 @@ TEST_F(FeedDiscoveryTest, ANewFeedsPageWithSeveralFeedsLetsTheUserPickOne)
     struct {
         const char* name;
         std::vector<WORD> keys;
+        int doubleClicked;
         int picked; // -1: none
     } cases[] = {
-        {"arrow down, Enter", {VK_DOWN, VK_RETURN}, 1},
-        {"Enter at once", {VK_RETURN}, 0},
-        {"Escape", {VK_ESCAPE}, -1},
+        {"arrow down, Enter", {VK_DOWN, VK_RETURN}, -1, 1},
+        {"Enter at once", {VK_RETURN}, -1, 0},
+        {"Escape", {VK_ESCAPE}, -1, -1},
+        {"double-click on the second", {}, 1, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,6 +183,7 @@ TEST_F(FeedDiscoveryTest, ANewFeedsPageWithSeveralFeedsLetsTheUserPickOne)
         Ui.PromptAnswers = {{true, "Neu"}, {true, PageUrl()}};
         TPickerAnswer answer;
         answer.Keys = c.keys;
+        answer.DoubleClickLine = c.doubleClicked;
         {
             TPickerWatch watch(answer);
             ClickButton(F().NewFeedBtn);
