@@ -65,7 +65,7 @@ def lay_out(folder, exe, port):
               {"Settings": {"FeedName": "Rheinblick", "Start minimized": "1"}})
 
 
-def headless(args, drive):
+def headless(args, drive, port):
     os.makedirs(args.shots, exist_ok=True)
     p = Program(args.exe, drive, args.folder, args.shots, "demo")
     p.start()
@@ -96,6 +96,19 @@ def headless(args, drive):
         for i, page in enumerate(["programm", "feed", "proxy", "text", "links"]):
             p.tab(i)
             shot("settings-" + page)
+        # A feed made from a site's address whose page names three feeds: the list to pick from.
+        p.tab(1)
+        p.click("TMainForm>TTabSheet:Feed>Button:Neues Feed ...")
+        p.wait("TInputQueryForm>Static:Geben Sie einen neuen Namen ein")
+        p.type("TInputQueryForm>Edit", "Rheinblick Seite")
+        p.click("TInputQueryForm>Button:OK")
+        p.wait("TInputQueryForm>Static:Geben Sie den URL des Feeds ein")
+        p.type("TInputQueryForm>Edit", "http://127.0.0.1:%d/seite.html" % port)
+        p.click("TInputQueryForm>Button:OK")
+        p.wait("TListQueryForm")
+        shot("feed-picker")
+        p.click("TListQueryForm>Button:Abbrechen")
+        p.wait("TListQueryForm", "gone")
         p.tab(0)
         p.quit()
     finally:
@@ -126,7 +139,7 @@ def main():
         print("Demo feeds served on http://127.0.0.1:%d/ from demo/feeds" % port)
         sys.stdout.flush()
         if args.headless:
-            headless(args, args.drive)
+            headless(args, args.drive, port)
         else:
             # Runs until the user quits ("Beenden" in the tray menu, or the settings window's close box).
             with open(args.log, "w") as log:

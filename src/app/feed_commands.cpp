@@ -128,10 +128,10 @@ void TFeedCommands::NewFeedBtnClick()
         return;
     }
     WriteFeedFile(name, url);
-    MakeFeedCurrent(name);
+    MakeFeedCurrent(name, true);
 }
 
-void TFeedCommands::MakeFeedCurrent(const std::string& name)
+void TFeedCommands::MakeFeedCurrent(const std::string& name, bool created)
 {
     FParts.Document.Clear();
     RebuildFeedMenu();
@@ -147,12 +147,25 @@ void TFeedCommands::MakeFeedCurrent(const std::string& name)
     // and the page must say so.
     try {
         if (OnRefresh)
-            OnRefresh();
+            OnRefresh(created);
     } catch (...) {
         RefreshFeedInfo();
         throw;
     }
     RefreshFeedInfo();
+}
+
+int ChoosePageFeed(const std::vector<html::TFeedLink>& feeds)
+{
+    std::vector<std::string> lines;
+    lines.reserve(feeds.size());
+    for (const html::TFeedLink& f : feeds)
+        lines.push_back(f.Title.empty() || f.Title == f.Url ? f.Url : f.Title + "  (" + f.Url + ")");
+    int index = 0;
+    if (!PlatformUi().ListQuery(kNewFeedCaption, "Die Seite nennt mehrere Feeds. Welchen möchten Sie abonnieren?",
+                                lines, index))
+        return -1;
+    return index;
 }
 
 void TFeedCommands::MoveCurrentFeed(const std::string& url)

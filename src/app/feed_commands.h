@@ -1,9 +1,11 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/app_paths.h"
 #include "app/current_feed.h"
+#include "app/html_links.h"
 
 class TEdit;
 class TFeedStore;
@@ -43,8 +45,9 @@ class TFeedCommands {
 public:
     explicit TFeedCommands(const TFeedCommandParts& parts) : FParts(parts) {}
 
-    // Starts a refresh exactly as the refresh timer does.
-    std::function<void()> OnRefresh;
+    // Starts a refresh exactly as the refresh timer does; created tells a feed the user has just
+    // made with "Neues Feed ..." (its web page may name several feeds to choose from).
+    std::function<void(bool created)> OnRefresh;
 
     void RefreshFeedInfo();
     void FeedIconImageClick();
@@ -60,7 +63,7 @@ public:
     void MoveCurrentFeed(const std::string& url);
     // Rebuilds the feed menu, makes the feed of that name (a file directly in the feed folder)
     // the current one, starts its download and shows it on the Feed page.
-    void MakeFeedCurrent(const std::string& name);
+    void MakeFeedCurrent(const std::string& name, bool created = false);
 
 private:
     // Writes a new feed file directly in the feed folder: the URL and a line end.
@@ -70,6 +73,10 @@ private:
 
     TFeedCommandParts FParts;
 };
+
+// Asks which of the feeds a new feed's web page names is to be the feed: the position of the one
+// chosen, -1 for none.
+int ChoosePageFeed(const std::vector<html::TFeedLink>& feeds);
 
 // Messages of the commands beyond the duplicate and Klip messages.
 std::string UnusableFeedNameMessage(const std::string& name);

@@ -88,7 +88,13 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
     FeedCommands = std::make_unique<TFeedCommands>(
         TFeedCommandParts{*this, *FeedStore, CurrentFeed, Paths, *OpenDialog, *SaveDialog, *PopupMenu,
                           *FeedIconList, *NameEdit, *UrlEdit, *FeedIconImage, *DescMemo, *Memo});
-    FeedCommands->OnRefresh = [this] { TimerTimer(this); };
+    FeedCommands->OnRefresh = [this](bool created) {
+        if (created)
+            Refresh->TimerTimer(TRefreshTrigger::NewFeed);
+        else
+            TimerTimer(this);
+    };
+    Refresh->OnChoosePageFeed = [](const std::vector<html::TFeedLink>& feeds) { return ChoosePageFeed(feeds); };
     Refresh->OnFeedMoved = [this](const std::string& url) { FeedCommands->MoveCurrentFeed(url); };
     SiteIcons = std::make_unique<TSiteIconFetch>(*IconHttp);
     IconHttp->OnRequestComplete = [this](TObject*) { SiteIcons->HttpRequestComplete(); };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/utf8_document.h"
@@ -62,6 +63,13 @@ void TRefreshCycle::StartRefresh(TRefreshTrigger trigger)
     // The interval is read at every start: a changed value restarts the countdown, an unchanged
     // one leaves it running, 0 stops it.
     auto applyInterval = [this] { FParts.Timer.SetInterval(TimerInterval(FParts.Settings.IntervalMinutes())); };
+    // The choice among a page's feeds runs inside the download's completion; a refresh now
+    // would take the download away under it. It runs once the user has chosen.
+    if (FPicking) {
+        FRefreshAsked = true;
+        applyInterval();
+        return;
+    }
     // Without a current feed there is nothing to fetch; a user without feeds is not shown an
     // error at every tick. A download still running belongs to the feed before: it ends here,
     // and nothing it delivers late is taken for this one.
@@ -105,6 +113,7 @@ void TRefreshCycle::StartRefresh(TRefreshTrigger trigger)
     TDownload download;
     download.Feed = FeedKey();
     download.URL = FParts.CurrentFeed.URL;
+    download.Pick = trigger == TRefreshTrigger::NewFeed;
     try {
         PrepareRequestHeaders();
         // Execute first lets an aborted download finish; its completion and errors arrive in
@@ -426,19 +435,43 @@ void TRefreshCycle::AdvHttpRequestComplete()
 }
 
 // A feed that names a web site (a feed just created from a site's address, say) takes the first
-// feed the site's page offers, as its <link rel="alternate"> entries list them.
+// feed the site's page offers, as its <link rel="alternate"> entries list them; a feed the user
+// has just created lets the user choose when there are several.
 bool TRefreshCycle::FollowPageFeed(const std::string& document)
 {
     if (!html::IsHtmlPage(document, HeaderValue(FParts.Http.ResponseHeaders(), "Content-Type")))
         return false;
     const html::TPageLinks links = html::FindPageLinks(document, FDownload.URL);
-    if (links.Feeds.empty() || FDownload.Discovered) {
+    auto noFeed = [&](const char* text) {
         FParts.Document.ShowDocument(FBuffers.Share(std::string(document)));
-        Failed(FDownload.Discovered ? "die Seite nennt als Feed wieder eine Seite"
-                                    : "die Seite ist kein Feed und nennt keinen");
+        Failed(text);
         return true;
+    };
+    if (links.Feeds.empty() || FDownload.Discovered)
+        return noFeed(FDownload.Discovered ? "die Seite nennt als Feed wieder eine Seite"
+                                           : "die Seite ist kein Feed und nennt keinen");
+    int chosen = 0;
+    if (FDownload.Pick && links.Feeds.size() > 1 && OnChoosePageFeed) {
+        FPicking = true;
+        try {
+            chosen = OnChoosePageFeed(links.Feeds);
+        } catch (...) {
+            FPicking = false;
+            FRefreshAsked = false;
+            throw;
+        }
+        FPicking = false;
+        const bool refreshAsked = std::exchange(FRefreshAsked, false);
+        // Another feed became current while the user chose: this page is no longer its business.
+        if (FDownload.Feed != FeedKey()) {
+            if (refreshAsked)
+                StartRefresh();
+            return true;
+        }
+        if (chosen < 0 || chosen >= static_cast<int>(links.Feeds.size()))
+            return noFeed("die Seite ist kein Feed und nennt keinen");
     }
-    const std::string target = links.Feeds.front().Url;
+    const std::string target = links.Feeds[static_cast<std::size_t>(chosen)].Url;
     if (OnFeedMoved)
         OnFeedMoved(target);
     // The download goes on at the feed's address: it belongs to the current feed as it is now.

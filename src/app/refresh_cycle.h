@@ -3,10 +3,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/current_feed.h"
 #include "app/document_buffers.h"
 #include "app/feed_parser.h"
+#include "app/html_links.h"
 #include "app/tray_status.h"
 #include "gui/controls.h"
 
@@ -65,8 +67,9 @@ struct TRefreshParts {
 };
 
 // Who started a refresh: the timer's ticks keep away from a server that asked for it, a user's
-// refresh always goes at once.
-enum class TRefreshTrigger { Timer, User };
+// refresh always goes at once. The first refresh of a feed the user has just created lets the
+// user choose among the feeds its address's web page names.
+enum class TRefreshTrigger { Timer, User, NewFeed };
 
 // One refresh: download the current feed, turn its document into the tray menu's headlines, and
 // tell the user through the tray picture, its tooltip and a balloon whether there is news.
@@ -84,6 +87,10 @@ public:
     // its address gave a web page that names its feed: its feed file is to name the new address,
     // and the current feed to take it.
     std::function<void(const std::string& url)> OnFeedMoved;
+    // The web page of a feed just created names several feeds: the user picks one. Returns its
+    // position in feeds, or -1 for none (the feed then stays as it is, and the refresh fails as
+    // for a page that names no feed). Without a handler the first is taken.
+    std::function<int(const std::vector<html::TFeedLink>& feeds)> OnChoosePageFeed;
     // A downloaded document was shown (its headlines are in the menu); channelLink is its
     // channel's web address as the document gives it.
     std::function<void(const std::string& channelLink)> OnDocumentShown;
@@ -120,6 +127,7 @@ private:
         bool OnlyPermanent = true;
         int Redirects = 0;
         bool Discovered = false; // URL is a feed that a web page named
+        bool Pick = false;       // a page with several feeds lets the user choose
     };
     // How a feed's server has been answering, by feed file and address, for this run.
     struct THealth {
@@ -190,6 +198,9 @@ private:
     bool FTrayPicturesMade = false;
     bool FFetching = false;
     bool FAborting = false;
+    // The user is choosing a page's feed; a refresh asked for meanwhile waits for the choice.
+    bool FPicking = false;
+    bool FRefreshAsked = false;
 };
 
 // The timer interval of a refresh interval in minutes: negative ones stop the timer, ones longer

@@ -9,6 +9,7 @@
 
 #include "gui/app_host.h"
 #include "gui/input_query.h"
+#include "gui/list_query.h"
 #include "rtl/wide.h"
 
 namespace {
@@ -56,6 +57,12 @@ int TPlatformUi::MessageBox(HWND parent, const std::string& text, const std::str
 bool TPlatformUi::InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
 {
     return RunInputQuery(caption, prompt, value);
+}
+
+bool TPlatformUi::ListQuery(const std::string& caption, const std::string& prompt,
+                            const std::vector<std::string>& lines, int& index)
+{
+    return RunListQuery(caption, prompt, lines, index);
 }
 
 bool TPlatformUi::OpenFile(const TOpenFileRequest& request, std::string& fileName)

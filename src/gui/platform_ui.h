@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Everything the program asks of the user or of the shell goes through here: the shell's
 // "open", message boxes, input prompts and the file-open dialog. The platform is the default;
@@ -29,6 +30,10 @@ public:
     virtual int MessageBox(HWND parent, const std::string& text, const std::string& caption, UINT type);
     // True when the user confirmed; value holds the default on entry and the text on exit.
     virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value);
+    // True when the user confirmed one of the lines; index holds the one selected at first on
+    // entry and the one confirmed on exit.
+    virtual bool ListQuery(const std::string& caption, const std::string& prompt,
+                           const std::vector<std::string>& lines, int& index);
     // True when the user picked a file (to open, or with Save to write).
     virtual bool OpenFile(const TOpenFileRequest& request, std::string& fileName);
 };

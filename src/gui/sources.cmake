@@ -11,6 +11,7 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/hint_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/image_list.cpp
     ${CMAKE_CURRENT_LIST_DIR}/input_query.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/list_query.cpp
     ${CMAKE_CURRENT_LIST_DIR}/menus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/page_control.cpp
     ${CMAKE_CURRENT_LIST_DIR}/platform_ui.cpp

@@ -119,6 +119,70 @@ HBRUSH TEdit::HandleCtlColor(HDC dc)
     return ColorBrush(Color());
 }
 
+// ---- TListBox
+
+TListBox::TListBox(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height)
+    : TWinControl(AOwner, AParent)
+{
+    SetBounds(left, top, width, height);
+    CreateSystemWindow("LISTBOX",
+                       WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                       WS_EX_CLIENTEDGE);
+}
+
+void TListBox::AddItem(const std::string& text)
+{
+    SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(rtl::Utf8ToWide(text).c_str()));
+    UpdateExtent();
+}
+
+int TListBox::Count() const
+{
+    return static_cast<int>(SendMessageW(Handle(), LB_GETCOUNT, 0, 0));
+}
+
+int TListBox::ItemIndex() const
+{
+    const LRESULT i = SendMessageW(Handle(), LB_GETCURSEL, 0, 0);
+    return i == LB_ERR ? -1 : static_cast<int>(i);
+}
+
+void TListBox::SetItemIndex(int index)
+{
+    SendMessageW(Handle(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+bool TListBox::HandleCommand(WORD code)
+{
+    if (code == LBN_DBLCLK && OnDblClick) {
+        OnDblClick(this);
+        return true;
+    }
+    return false;
+}
+
+void TListBox::UpdateExtent()
+{
+    HWND h = Handle();
+    TWindowDc dc(h);
+    if (!dc.Get())
+        return;
+    TSelectGuard font(dc.Get(), DpiFont());
+    int widest = 0;
+    std::wstring line;
+    for (int i = 0, n = Count(); i < n; ++i) {
+        const LRESULT length = SendMessageW(h, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length == LB_ERR)
+            continue;
+        line.assign(static_cast<std::size_t>(length) + 1, L'\0');
+        SendMessageW(h, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&line[0]));
+        SIZE size = {};
+        if (GetTextExtentPoint32W(dc.Get(), line.c_str(), static_cast<int>(length), &size))
+            widest = std::max<int>(widest, size.cx);
+    }
+    SendMessageW(h, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + ScaleValue(6)), 0);
+}
+
 // ---- TMemo
 
 TMemo::TMemo(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height, TScrollBars bars,

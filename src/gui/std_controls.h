@@ -102,6 +102,26 @@ private:
     int FMin = 0, FMax = 0;
 };
 
+// A list of text lines of which one can be selected; the arrow keys move the selection.
+class TListBox : public TWinControl {
+public:
+    TListBox(TComponent* AOwner, TWinControl* AParent, int left, int top, int width, int height);
+    void AddItem(const std::string& text);
+    int Count() const;
+    // -1 when nothing is selected.
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    TNotifyEvent OnDblClick;
+
+protected:
+    bool HandleCommand(WORD code) override;
+    void DpiChanged() override { UpdateExtent(); }
+
+private:
+    // Lets the list scroll sideways as far as its longest line reaches at the current font.
+    void UpdateExtent();
+};
+
 // Static text and label: a system static without a frame.
 class TStaticText : public TWinControl {
 public:
