@@ -61,8 +61,12 @@ def lay_out(folder, exe, port):
                lambda x, y: (30, 90, 200) if 1 <= x <= 14 and 1 <= y <= 14 else None)
     write_icon(os.path.join(feeds, "Sportdepesche.ico"),
                lambda x, y: (40, 150, 60) if (x - 7.5) ** 2 + (y - 7.5) ** 2 < 49 else None)
-    write_ini(os.path.join(folder, "quorvane.ini"),
-              {"Settings": {"FeedName": "Rheinblick", "Start minimized": "1"}})
+    ini = {"Settings": {"FeedName": "Rheinblick", "Start minimized": "1"}}
+    # At a larger display scale the settings window is taller than the room its usual place
+    # (200, 200) leaves on the 1024 x 768 screen: it opens near the top instead.
+    if int(os.environ.get("QV_DPI", "96")) > 96:
+        ini["Window"] = {"Top": "8", "Left": "200"}
+    write_ini(os.path.join(folder, "quorvane.ini"), ini)
 
 
 def headless(args, drive, port):

@@ -146,5 +146,28 @@ class ShardPrefixTest(unittest.TestCase):
                 self.assertEqual(self.copy(base), "fonts\n" + (change + "\n" if copied else ""))
 
 
+class ShardStartTest(unittest.TestCase):
+    """A Windows program that Wine ends before it ran is started once more; one that ran is not."""
+
+    def test_only_a_silent_failure_is_started_again(self):
+        # (what the fake wine does on its first start, the exit code seen, the starts made)
+        cases = [("exit 3", 0, 2), ("echo broke; exit 3", 3, 1), ("echo fine", 0, 1), ("exit 0", 0, 1)]
+        for first, code, starts in cases:
+            with self.subTest(first=first), tempfile.TemporaryDirectory() as base:
+                fake = ('#!/bin/sh\necho x >>"%s/starts"\n[ "$(wc -l <"%s/starts")" -gt 1 ] && exit 0\n%s\n'
+                        % (base, base, first))
+                write_tree(base, {"bin/wine": fake, "prefix/.qv-dpi": "96\n"})
+                os.chmod(os.path.join(base, "bin", "wine"), 0o755)
+                env = dict(os.environ, PATH=os.path.join(base, "bin") + os.pathsep + os.environ["PATH"],
+                           WINEPREFIX=os.path.join(base, "prefix"), QV_DPI="96")
+                env.pop("CTEST_RESOURCE_GROUP_0_WINE", None)
+                run = subprocess.run([os.path.join(SCRIPTS, "..", "cmake", "wine-shard"), "wine", "t.exe"],
+                                     env=env, capture_output=True, text=True)
+                self.assertEqual(run.returncode, code, run.stderr)
+                with open(os.path.join(base, "starts"), encoding="utf-8") as f:
+                    self.assertEqual(len(f.read().split()), starts)
+                self.assertEqual("starting it again" in run.stderr, starts == 2)
+
+
 if __name__ == "__main__":
     unittest.main()
