@@ -766,6 +766,15 @@ void Usage()
 
 int main()
 {
+    // The caller's sign that this program ran at all: Wine now and then ends a program before it
+    // runs, with a failure and no word, and the caller then starts it again.
+    wchar_t mark[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"QV_DRIVE_STARTED", mark, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        HANDLE f = CreateFileW(mark, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f != INVALID_HANDLE_VALUE)
+            CloseHandle(f);
+    }
     // The arguments as UTF-8, whatever the ANSI code page of the command line.
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);

@@ -353,9 +353,27 @@ class Program:
         if pid and self.pid:
             cmd += ["--pid", str(self.pid)]
         cmd += [str(a) for a in args]
+        with tempfile.TemporaryDirectory() as scratch:
+            # qvdrive makes this file first thing: a failure without it is Wine ending qvdrive
+            # before it ran (now and then on a loaded machine), and it is started once more.
+            mark = os.path.join(scratch, "started")
+            env = dict(os.environ, QV_DRIVE_STARTED=winpath(mark))
+            for _ in range(2):
+                rc, text, error = self._run_drive(cmd, args, env, timeout)
+                if rc == 0 or os.path.exists(mark):
+                    break
+                self.log("qvdrive %s: Wine ended it before it ran (exit %d); starting it again"
+                         % (" ".join(map(str, args)), rc))
+        if check and rc != 0:
+            raise DriveError("qvdrive %s failed (%d): %s" % (" ".join(map(str, args)), rc, error.strip()))
+        return rc, text
+
+    @staticmethod
+    def _run_drive(cmd, args, env, timeout):
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             # Files, not pipes: a Wine process may hand its streams on to Wine's services.
-            p = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out, stderr=err, start_new_session=True)
+            p = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out, stderr=err, start_new_session=True,
+                                 env=env)
             try:
                 rc = p.wait(timeout=timeout)
             except subprocess.TimeoutExpired:
@@ -364,11 +382,7 @@ class Program:
                 raise DriveError("qvdrive %s did not finish in %d s" % (" ".join(map(str, args)), timeout))
             out.seek(0)
             err.seek(0)
-            text = out.read().decode("utf-8", "replace")
-            error = err.read().decode("utf-8", "replace")
-        if check and rc != 0:
-            raise DriveError("qvdrive %s failed (%d): %s" % (" ".join(map(str, args)), rc, error.strip()))
-        return rc, text
+            return rc, out.read().decode("utf-8", "replace"), err.read().decode("utf-8", "replace")
 
     def windows(self):
         """Top-level windows of the program: (hwnd, visible, class, rect, caption)."""
