@@ -8,6 +8,7 @@
 #include "gui/platform_ui.h"
 #include "rtl/exceptions.h"
 #include "rtl/text.h"
+#include "rtl/utf8.h"
 
 namespace {
 
@@ -28,7 +29,8 @@ bool IsHeadlineEntry(const TMenuItem* entry)
 bool IsWebLink(const std::string& link)
 {
     const std::string t = rtl::Trim(link);
-    return rtl::StartsText("http://", t) || rtl::StartsText("https://", t);
+    return (rtl::StartsText("http://", t) || rtl::StartsText("https://", t)) &&
+           rtl::Utf16Length(t) <= rtl::kMaxAddressLength;
 }
 
 THeadlineMenu::THeadlineMenu(TPopupMenu& popupMenu, TImageList& menuIconsList, TImageList& feedIconList,

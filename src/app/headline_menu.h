@@ -81,6 +81,7 @@ private:
 bool IsHeadlineEntry(const TMenuItem* entry);
 
 // Links come from the network: only one that, trimmed, begins with "http://" or "https://"
-// (letter case ignored) is handed to the shell; a file, UNC path, program name or other
-// scheme would be run or opened by it.
+// (letter case ignored) and is no longer than browsers take is handed to the shell; a file, UNC
+// path, program name or other scheme would be run or opened by it, and a longer address can
+// overflow its stack.
 bool IsWebLink(const std::string& link);

@@ -5,6 +5,7 @@
 
 #include "app/atom_parser.h"
 #include "app/feed_text.h"
+#include "rtl/utf8.h"
 
 namespace html {
 
@@ -240,9 +241,11 @@ bool IsFeedLink(const TLinkAttributes& a, const std::string& type)
     return title.find("feed") != npos || href.find("feed.json") != npos || href.find("jsonfeed") != npos;
 }
 
+// A feed address found on a page may become the feed file's first line: one longer than WinInet
+// takes would fail at every refresh.
 bool IsWeb(std::string_view url)
 {
-    return feed::IsWebAddress(url);
+    return feed::IsWebAddress(url) && rtl::Utf16Length(url) <= rtl::kMaxAddressLength;
 }
 
 // The address in a link, as browsers read it: spaces around it and tabs and line breaks in it

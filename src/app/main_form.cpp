@@ -424,7 +424,7 @@ void TMainForm::ApplyStoredComponentSettings()
     // are followed by the refresh, which tells a feed that moved for good from one that did not.
     AdvHttp->SetInternetFlags(
         (kDefaultInternetFlags & ~(InternetFlag(ifIgnoreCertCnInvalid) | InternetFlag(ifIgnoreCertDateInvalid))) |
-        InternetFlag(ifNoAutoRedirect));
+        InternetFlag(ifNoAutoRedirect) | InternetFlag(ifNoCookies));
 
     OpenDialog->SetOptions(ofPathMustExist | ofFileMustExist | ofEnableSizing);
 

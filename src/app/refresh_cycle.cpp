@@ -222,7 +222,9 @@ void TRefreshCycle::PrepareRequestHeaders()
 
 namespace {
 
-constexpr int kMaxRedirects = 5;
+// Browsers follow about twenty; a feed that needs more than ten is broken or a trap, and each one
+// is a request to somebody's server.
+constexpr int kMaxRedirects = 10;
 constexpr std::size_t kTooltipLength = 127;
 
 bool IsRedirect(int status)
@@ -346,7 +348,12 @@ bool TRefreshCycle::FollowRedirect(int status)
         return std::none_of(target.begin(), target.end(),
                             [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == '\x7F'; });
     };
-    if (!ResolveHttpAddress(FDownload.URL, location, target) || !plain() || !feed::IsWebAddress(target)) {
+    const bool resolved = ResolveHttpAddress(FDownload.URL, location, target);
+    if (!resolved && GetLastError() == static_cast<DWORD>(kErrorAddressTooLong)) {
+        Failed("Weiterleitung auf eine Adresse mit mehr als 2083 Zeichen");
+        return true;
+    }
+    if (!resolved || !plain() || !feed::IsWebAddress(target)) {
         Failed("Weiterleitung auf eine Adresse, die kein http oder https ist");
         return true;
     }

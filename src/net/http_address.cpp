@@ -5,11 +5,37 @@
 
 #include <algorithm>
 
+#include "net/http_errors.h"
+#include "rtl/utf8.h"
 #include "rtl/wide.h"
 
 namespace {
 constexpr DWORD kCombinedUrlSize = 2055;
+
+bool RefuseTooLong(const std::string& url)
+{
+    if (rtl::Utf16Length(url) <= rtl::kMaxAddressLength)
+        return false;
+    SetLastError(kErrorAddressTooLong);
+    return true;
 }
+
+bool Combine(const std::string& base, const std::string& reference, DWORD size, std::string& url)
+{
+    std::wstring buffer(size, L'\0');
+    DWORD length = size;
+    // Wine's combine can fail on a result too long for the buffer without setting an error.
+    SetLastError(0);
+    if (!InternetCombineUrlW(rtl::Utf8ToWide(base).c_str(), rtl::Utf8ToWide(reference).c_str(), &buffer[0],
+                             &length, ICU_ENCODE_SPACES_ONLY)) {
+        if (GetLastError() == 0)
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return false;
+    }
+    url = rtl::WideToUtf8(buffer.data(), std::min<DWORD>(length, size - 1));
+    return true;
+}
+} // namespace
 
 bool SplitHttpAddress(const std::string& url, THttpAddressParts& parts)
 {
@@ -26,6 +52,8 @@ bool SplitHttpAddress(const std::string& url, THttpAddressParts& parts)
     uc.dwUrlPathLength = 2048;
     uc.lpszExtraInfo = extra;
     uc.dwExtraInfoLength = 2048;
+    if (RefuseTooLong(url))
+        return false;
     const std::wstring wide = rtl::Utf8ToWide(url);
     if (!InternetCrackUrlW(wide.c_str(), static_cast<DWORD>(wide.size()), ICU_ESCAPE, &uc))
         return false;
@@ -48,21 +76,18 @@ bool BuildHttpAddress(bool ssl, const std::string& hostName, int port, const std
     base += hostName;
     if (port != 80)
         base += ":" + std::to_string(port);
-    return ResolveHttpAddress(base, relative, url);
+    return Combine(base, relative, kCombinedUrlSize, url);
 }
 
 bool ResolveHttpAddress(const std::string& base, const std::string& reference, std::string& url)
 {
-    wchar_t buffer[kCombinedUrlSize];
-    DWORD length = kCombinedUrlSize;
-    // Wine's combine can fail on a result too long for the buffer without setting an error.
-    SetLastError(0);
-    if (!InternetCombineUrlW(rtl::Utf8ToWide(base).c_str(), rtl::Utf8ToWide(reference).c_str(), buffer, &length,
-                             ICU_ENCODE_SPACES_ONLY)) {
-        if (GetLastError() == 0)
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    if (RefuseTooLong(reference))
+        return false;
+    // Room for one unit more than an address may have: a result that does not fit is too long.
+    if (!Combine(base, reference, rtl::kMaxAddressLength + 2, url)) {
+        if (GetLastError() == ERROR_INSUFFICIENT_BUFFER)
+            SetLastError(kErrorAddressTooLong);
         return false;
     }
-    url = rtl::WideToUtf8(buffer, std::min<DWORD>(length, kCombinedUrlSize - 1));
-    return true;
+    return !RefuseTooLong(url);
 }

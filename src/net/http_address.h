@@ -14,7 +14,8 @@ struct THttpAddressParts {
 };
 
 // Splits an absolute address as WinInet does, escaping unsafe characters. False, with the thread's
-// last error set, when WinInet cannot; parts are then left as they were.
+// last error set, when WinInet cannot or the address is longer than kMaxAddressLength
+// (kErrorAddressTooLong); parts are then left as they were.
 bool SplitHttpAddress(const std::string& url, THttpAddressParts& parts);
 
 // The address of a path with its extra info on a host; the port is named only where it is not 80.
@@ -23,5 +24,6 @@ bool BuildHttpAddress(bool ssl, const std::string& hostName, int port, const std
                       std::string& url);
 
 // A reference found in a response (a Location header) resolved against the address it came
-// from, as WinInet combines them. False, with the thread's last error set, when it cannot.
+// from, as WinInet combines them. False, with the thread's last error set, when it cannot, and
+// when the reference or the result is longer than kMaxAddressLength (kErrorAddressTooLong).
 bool ResolveHttpAddress(const std::string& base, const std::string& reference, std::string& url);

@@ -14,6 +14,9 @@ public:
 // LastError of a response body over MaxBodySize; InetFailureText names it.
 constexpr int kErrorBodyTooLarge = ERROR_FILE_TOO_LARGE;
 
+// LastError of an address longer than kMaxAddressLength, which is never handed to WinInet.
+constexpr int kErrorAddressTooLong = ERROR_FILENAME_EXCED_RANGE;
+
 // The message of a Windows or WinInet error code, from wininet.dll's message table.
 std::string InetErrorText(int code);
 

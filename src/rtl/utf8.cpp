@@ -224,6 +224,22 @@ void AppendValidUtf8(std::string& out, std::string_view text)
     out.append(text.data() + from, text.size() - from);
 }
 
+std::size_t Utf16Length(std::string_view text)
+{
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        if (Byte(text, i) < 0x80) {
+            ++units;
+            ++i;
+            continue;
+        }
+        std::size_t length;
+        units += DecodeUtf8(text, i, length) > 0xFFFF ? 2 : 1;
+        i += length;
+    }
+    return units;
+}
+
 std::size_t NextCharacter(std::string_view text, std::size_t at)
 {
     const std::size_t n = text.size();

@@ -37,6 +37,14 @@ std::size_t CharacterCount(std::string_view text);
 std::size_t CharacterPrefix(std::string_view text, std::size_t count);
 std::size_t CharacterPrefix(std::string_view text, std::size_t count, std::size_t& chars);
 
+// The length of text in UTF-16 code units, as the platform's wide calls take it (ill-formed parts
+// count as the one U+FFFD each becomes).
+std::size_t Utf16Length(std::string_view text);
+
+// The longest address a browser, the shell or WinInet is handed, in UTF-16 code units: what
+// browsers take in their address bar. A feed can name a longer one to crash the shell.
+inline constexpr std::size_t kMaxAddressLength = 2083;
+
 // The code point's simple case folding (its lower-case form as a rule); itself when it has none.
 char32_t FoldCase(char32_t codePoint);
 

@@ -89,7 +89,10 @@ TEST(Utf8Decoding, IllFormedPartsBecomeOneReplacementCharacterEach)
         EXPECT_EQ(rtl::IsValidUtf8(c.Bytes), c.Bytes == c.Valid) << c.Bytes;
         EXPECT_TRUE(rtl::IsValidUtf8(out));
         EXPECT_EQ(rtl::CharacterCount(c.Bytes), rtl::CharacterCount(out)) << c.Bytes;
+        EXPECT_EQ(rtl::Utf16Length(c.Bytes), rtl::Utf16Length(out)) << c.Bytes;
     }
+    // Beyond the first plane a character takes two units.
+    EXPECT_EQ(rtl::Utf16Length(cases[0].Bytes), 12u);
     EXPECT_EQ(Utf8({0xD800, 0x110000, 0x10FFFF}), r + r + "\xF4\x8F\xBF\xBF");
 }
 

@@ -21,7 +21,9 @@ The first path segment chooses the answer; the query string tunes it:
   /big/..?mb=N                N MiB of a 64-byte pattern (byte i is PATTERN[i % 64])
   /zero/..                    "before", a zero byte, "after"
   /longheader/..?len=N        response header lines of N characters in all
-  /redirect/..?to=URL&code=C  redirect (302 by default)
+  /headers/..?count=N&name=H  N response header lines "H: value-i" (Set-Cookie by default)
+  /redirect/..?to=URL&code=C  redirect (302 by default); to=self: to the request's own
+                              address; pad=N: N more characters "z" at the end of the address
   /echo/..                    the request line, headers and body as the response body
   /late/..?hold=H             waits H seconds before it answers at all
   /trickle/..?every=S&total=N announces N bytes (default 100000) and sends one every S seconds
@@ -295,8 +297,15 @@ class Handler(BaseHTTPRequestHandler):
         lines = [("X-Long-%d" % i, "x" * min(1000, total - i * 1000)) for i in range((total + 999) // 1000)]
         self.send_simple(200, b"long header", lines)
 
+    def answer_headers(self, q, body, raw):
+        name, count = q.get("name", "Set-Cookie"), int(q.get("count", "10000"))
+        value = "c%d=v; Path=/" if name.lower() == "set-cookie" else "v%d"
+        self.send_simple(200, b"many headers", [(name, value % i) for i in range(count)])
+
     def answer_redirect(self, q, body, raw):
-        self.send_simple(int(q.get("code", "302")), b"moved", [("Location", q.get("to", "/ok/"))])
+        to = q.get("to", "/ok/")
+        to = (self.path if to == "self" else to) + "z" * int(q.get("pad", "0"))
+        self.send_simple(int(q.get("code", "302")), b"moved", [("Location", to)])
 
     def answer_late(self, q, body, raw):
         stop_event.wait(min(float(q.get("hold", "5")), MAX_HOLD))

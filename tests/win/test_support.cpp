@@ -9,6 +9,7 @@
 
 #include "app/program_start.h"
 #include "gui/handles.h"
+#include "gui/menus.h"
 #include "gui/window.h"
 #include "rtl/files.h"
 
@@ -172,6 +173,25 @@ const TLoopbackServer& LoopbackServer()
 void MovePointerAway()
 {
     SetCursorPos(0, 0);
+}
+
+namespace {
+HWND g_menuOwner = nullptr;
+std::vector<WPARAM> g_menuKeys;
+} // namespace
+
+void ChooseInMenu(TPopupMenu& menu, const std::vector<WPARAM>& keys)
+{
+    g_menuOwner = menu.WindowHandle();
+    g_menuKeys = keys;
+    SetForegroundWindow(g_menuOwner);
+    MovePointerAway();
+    SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        for (WPARAM k : g_menuKeys)
+            PostMessageW(g_menuOwner, WM_KEYDOWN, k, 1);
+    });
+    menu.Popup(200, 120);
 }
 
 bool MouseClick(HWND wnd, POINT clientPoint)

@@ -185,6 +185,11 @@ const TLoopbackServer& LoopbackServer();
 // test before, in the same shard, may have left the pointer anywhere.)
 void MovePointerAway();
 
+class TPopupMenu;
+// The user's choice in a popup menu: it opens as the tray icon opens it, the keys are pressed in
+// it once it is on screen, and this returns when the menu has closed.
+void ChooseInMenu(TPopupMenu& menu, const std::vector<WPARAM>& keys);
+
 // A click of the left mouse button as the user makes it: the pointer moves to the point (in the
 // window's client coordinates) and the button goes down and up through the system's input. The
 // window is brought to the top first, so that it is the one under the pointer. Returns whether

@@ -1,0 +1,108 @@
+// Feeds and servers that try to crash, hang or fool the program: each through the path the user
+// takes, against the loopback servers.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/refresh_cycle.h"
+#include "http_test_support.h"
+#include "refresh_fixture.h"
+#include "rtl/utf8.h"
+
+namespace {
+
+int Requests(const std::string& tag)
+{
+    return ServerLogOf(tag).Count;
+}
+
+class HostileServerTest : public RefreshCycleTest {
+protected:
+    void Press(TButton* button) { SendMessageW(button->Handle(), BM_CLICK, 0, 0); }
+    // The user's refresh from the tray menu ("Jetzt Aktualisieren" is its first command).
+    void RefreshFromMenu()
+    {
+        TMenuItem* items = F().PopupMenu->Items();
+        for (int i = 0; i < items->Count(); ++i)
+            if (items->Items(i)->Caption() == "Jetzt Aktualisieren")
+                items->Items(i)->Click();
+    }
+    std::string Hint() { return F().TrayIcon->Hint(); }
+};
+
+TEST_F(HostileServerTest, ALinkLongerThanBrowsersTakeIsNeverHandedToTheShell)
+{
+    const std::string tooLong = "http://x" + std::string(10000, 'a');
+    const std::string longest = "http://x/" + std::string(rtl::kMaxAddressLength - 9, 'b');
+    Serve("<rss><channel><title>Kanal</title><link>" + tooLong + "</link>" +
+          "<item><title>Lang</title><link>" + tooLong + "</link></item>" +
+          "<item><title>Gerade noch</title><link>" + longest + "</link></item></channel></rss>");
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    ASSERT_EQ(Caption(2), "Lang");
+    const struct {
+        int Downs;
+        std::string Opened;
+    } choices[] = {{0, ""}, {1, ""}, {2, longest}};
+    for (const auto& c : choices) {
+        SCOPED_TRACE(c.Downs);
+        Ui.ShellCalls.clear();
+        std::vector<WPARAM> keys(static_cast<std::size_t>(c.Downs) + 1, VK_DOWN);
+        keys.push_back(VK_RETURN);
+        ChooseInMenu(*F().PopupMenu, keys);
+        App->ProcessMessages();
+        if (c.Opened.empty()) {
+            EXPECT_TRUE(Ui.ShellCalls.empty());
+        } else {
+            ASSERT_EQ(Ui.ShellCalls.size(), 1u);
+            EXPECT_EQ(Ui.ShellCalls[0].File, c.Opened);
+        }
+    }
+    // The channel's link on the Feed page goes the same way.
+    Ui.ShellCalls.clear();
+    F().FeedIconImageClick(F().FeedIconImage);
+    EXPECT_TRUE(Ui.ShellCalls.empty());
+    EXPECT_TRUE(Ui.Messages.empty());
+}
+
+TEST_F(HostileServerTest, AnAddressLongerThanBrowsersTakeIsNeverAskedFor)
+{
+    const std::string tail(3000, 'z');
+    const struct {
+        std::string Feed, Tag, Hint;
+        bool Message;
+    } cases[] = {
+        {Url("/docs/lang-" + TestTag() + "?" + tail), "lang-" + TestTag(),
+         "Fehler: Die Adresse ist länger als 2083 Zeichen", true},
+        {Url("/redirect/weiter-" + TestTag() + "?to=http://127.0.0.1/&pad=3000"), "weiter-" + TestTag(),
+         "Fehler: Weiterleitung auf eine Adresse mit mehr als 2083 Zeichen", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Hint);
+        App.reset();
+        Ui.Messages.clear();
+        Start(c.Feed);
+        ASSERT_TRUE(WaitForRefresh());
+        EXPECT_EQ(Hint(), c.Hint);
+        EXPECT_EQ(Ui.Messages.size(), c.Message ? 1u : 0u);
+        EXPECT_EQ(Requests(c.Tag), c.Message ? 0 : 1);
+    }
+}
+
+TEST_F(HostileServerTest, ACookieFloodEndsTheDownloadAndALaterRefreshStillSends)
+{
+    Serve(Rss({"A", "B"}));
+    const std::string flood = "/headers/flut-" + TestTag();
+    Start(Url(flood + "?count=10000"));
+    ASSERT_TRUE(WaitForRefresh(60000));
+    EXPECT_EQ(Hint().rfind("Fehler: ", 0), 0u) << Hint();
+    // The same server again: nothing it sent before rides along with the next request.
+    F().CurrentFeed.URL = Url("/docs/" + DocName);
+    Press(F().RefreshBtn);
+    ASSERT_TRUE(WaitForRefresh());
+    EXPECT_EQ(Caption(2), "A");
+    EXPECT_EQ(Hint(), "");
+    EXPECT_EQ(ServerLogOf("/docs/" + DocName).Text.find("Cookie:"), std::string::npos);
+}
+
+} // namespace
