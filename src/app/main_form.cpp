@@ -78,7 +78,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
                                                    *CutChannelCheckBox);
     HeadlineMenu->LoadCommandImages();
     HeadlineMenu->OnExit = [this] { Close(); };
-    HeadlineMenu->OnRefresh = [this] { TimerTimer(this); };
+    HeadlineMenu->OnRefresh = [this] { Refresh->TimerTimer(TRefreshTrigger::Command); };
     HeadlineMenu->OnShowSettings = [this] { Show(); };
     HeadlineMenu->OnAbout = [this] { AboutBtnClick(this); };
     Refresh = std::make_unique<TRefreshCycle>(TRefreshParts{
@@ -368,11 +368,14 @@ void TMainForm::FormDestroy(TObject*)
     FeedIconList->Clear();
 }
 
-// Every refresh comes through here; only the timer's own ticks are held off from a server that
-// asked for it or keeps failing.
+// Every refresh comes through here (the menu's "Jetzt Aktualisieren" goes to the refresh as the
+// button's does); only the timer's own ticks are held off from a server that asked for it or keeps
+// failing, and only the user's refresh command may ask for credentials.
 void TMainForm::TimerTimer(TObject* Sender)
 {
-    Refresh->TimerTimer(Sender == Timer ? TRefreshTrigger::Timer : TRefreshTrigger::User);
+    Refresh->TimerTimer(Sender == Timer       ? TRefreshTrigger::Timer
+                        : Sender == RefreshBtn ? TRefreshTrigger::Command
+                                               : TRefreshTrigger::User);
 }
 
 void TMainForm::AdvHttpRequestComplete(TObject*)

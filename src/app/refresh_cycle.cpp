@@ -114,12 +114,13 @@ void TRefreshCycle::StartRefresh(TRefreshTrigger trigger)
     download.Feed = FeedKey();
     download.URL = FParts.CurrentFeed.URL;
     download.Pick = trigger == TRefreshTrigger::NewFeed;
+    download.Command = trigger == TRefreshTrigger::Command;
     try {
         PrepareRequestHeaders();
         // Execute first lets an aborted download finish; its completion and errors arrive in
         // here and belong to that download (and its feed), so this one counts as under way only
         // afterwards.
-        Execute(FParts.CurrentFeed.URL);
+        Execute(FParts.CurrentFeed.URL, download.Command);
     } catch (const std::exception& e) {
         // Shown by the toolkit's message box; the tray must not go on saying it is connecting.
         FDownload = download;
@@ -135,8 +136,20 @@ void TRefreshCycle::StartRefresh(TRefreshTrigger trigger)
     }
 }
 
-void TRefreshCycle::Execute(const std::string& url)
+void TRefreshCycle::Execute(const std::string& url, bool command)
 {
+    // The component keeps a user name and password until an address names others: a feed's
+    // credentials must never go to another feed's server.
+    FParts.Http.SetUserName("");
+    FParts.Http.SetPassword("");
+    THttpAddressParts parts;
+    const bool namesUser = SplitHttpAddress(url, parts) && !parts.UserName.empty();
+    unsigned demands = 0;
+    if (command && namesUser)
+        demands |= adServer;
+    if (command && FParts.Settings.ProxyEnabled())
+        demands |= adProxy;
+    FParts.Http.SetDialogDemands(demands);
     FParts.Http.SetURL(url);
     FParts.Http.Execute(false);
 }
@@ -328,6 +341,13 @@ void TRefreshCycle::AdvHttpError()
     // A download of a feed that is no longer current says nothing about this one.
     if (FDownload.Feed != FeedKey())
         return;
+    // A demand for credentials that no dialog answered (none may be shown for it, or the user
+    // cancelled it).
+    const int status = FParts.Http.StatusCode();
+    if (FParts.Http.LastError() == ERROR_INTERNET_OPERATION_CANCELLED && (status == 401 || status == 407)) {
+        Failed("Anmeldung verlangt");
+        return;
+    }
     std::string text = TAdvHttp::FailureText(FParts.Http.LastError());
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
         text.pop_back();
@@ -373,7 +393,7 @@ bool TRefreshCycle::FollowRedirect(int status)
 void TRefreshCycle::GoOn(const std::string& url)
 {
     try {
-        Execute(url);
+        Execute(url, FDownload.Command);
     } catch (const std::exception& e) {
         Failed(e.what());
         return;

@@ -68,8 +68,10 @@ struct TRefreshParts {
 
 // Who started a refresh: the timer's ticks keep away from a server that asked for it, a user's
 // refresh always goes at once. The first refresh of a feed the user has just created lets the
-// user choose among the feeds its address's web page names.
-enum class TRefreshTrigger { Timer, User, NewFeed };
+// user choose among the feeds its address's web page names. Only the user's own refresh command
+// ("Jetzt Aktualisieren", the settings window's button) may show the credentials dialog, and only
+// for the configured proxy or a feed whose address names a user.
+enum class TRefreshTrigger { Timer, User, NewFeed, Command };
 
 // One refresh: download the current feed, turn its document into the tray menu's headlines, and
 // tell the user through the tray picture, its tooltip and a balloon whether there is news.
@@ -128,6 +130,7 @@ private:
         int Redirects = 0;
         bool Discovered = false; // URL is a feed that a web page named
         bool Pick = false;       // a page with several feeds lets the user choose
+        bool Command = false;    // started by the user's refresh command
     };
     // How a feed's server has been answering, by feed file and address, for this run.
     struct THealth {
@@ -149,7 +152,9 @@ private:
     // address and is fetched at once; a page that names none is a failure. False when the
     // document is no web page.
     bool FollowPageFeed(const std::string& document);
-    void Execute(const std::string& url);
+    // Starts the component's download of url; the credentials dialog only where the download's
+    // trigger allows it.
+    void Execute(const std::string& url, bool command);
     // The download goes on at url (a redirect's or a page's feed); a failure to start is shown.
     void GoOn(const std::string& url);
     // The download's end: a document (or an unchanged one) ends the back-off and may move the

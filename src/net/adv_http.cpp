@@ -768,6 +768,7 @@ std::shared_ptr<TAdvHttp::TRequest> TAdvHttp::NewRequest(bool synchronous)
     r->Async = !synchronous;
     r->RaiseExceptions = FRaiseExceptions;
     r->DefaultUi = FDefaultUi;
+    r->DialogDemands = FDialogDemands;
     r->AuthRetries = FAuthRetries;
     r->MaxBodySize = FMaxBodySize;
     r->StallTimeout = static_cast<DWORD>(std::max(FStallTimeout, 0));
@@ -866,16 +867,23 @@ void TAdvHttp::OpenRequest(const std::shared_ptr<TRequest>& r)
     ++LiveRequests();
 }
 
-// The new connection has no credentials, so empty values are not applied: Wine's WinInet would
-// send them as an empty Basic authorization and answer each 401 with a second try.
+// The new connection has no credentials, so an empty pair is not applied: Wine's WinInet would
+// send it as an empty Basic authorization and answer each 401 with a second try. A user name is
+// applied with its password, even an empty one: Wine's credentials dialog reads the password of
+// a connection that has a user name, and crashes on one it never got.
 void TAdvHttp::ApplyCredentials()
 {
-    for (const auto& c : {std::make_pair(DWORD(INTERNET_OPTION_USERNAME), &FUserName),
-                          std::make_pair(DWORD(INTERNET_OPTION_PASSWORD), &FPassword),
-                          std::make_pair(DWORD(INTERNET_OPTION_PROXY_USERNAME), &FProxyUserName),
-                          std::make_pair(DWORD(INTERNET_OPTION_PROXY_PASSWORD), &FProxyPassword)})
-        if (!c.second->empty())
-            ApplyCredential(c.first, *c.second);
+    const struct {
+        DWORD UserOption, PasswordOption;
+        const std::string &User, &Password;
+    } pairs[] = {{INTERNET_OPTION_USERNAME, INTERNET_OPTION_PASSWORD, FUserName, FPassword},
+                 {INTERNET_OPTION_PROXY_USERNAME, INTERNET_OPTION_PROXY_PASSWORD, FProxyUserName, FProxyPassword}};
+    for (const auto& p : pairs) {
+        if (p.User.empty() && p.Password.empty())
+            continue;
+        ApplyCredential(p.UserOption, p.User);
+        ApplyCredential(p.PasswordOption, p.Password);
+    }
 }
 
 // Runs on the owner's thread (Execute) or on the worker (a re-send after an authentication
@@ -1025,8 +1033,15 @@ bool TAdvHttp::ProcessResponse(TRequest& r)
         RecordError(&r, kOperationCancelled);
         return false;
     }
-    if (r.DefaultUi && !AskForCredentials(r))
-        return false;
+    if (r.DefaultUi) {
+        const unsigned demand = r.StatusCode == HTTP_STATUS_PROXY_AUTH_REQ ? adProxy : adServer;
+        if (!(r.DialogDemands & demand)) {
+            RecordError(&r, kOperationCancelled);
+            return false;
+        }
+        if (!AskForCredentials(r))
+            return false;
+    }
     ++r.AuthAttempts;
     bool aborted;
     {

@@ -51,6 +51,9 @@ constexpr TInternetFlags kDefaultInternetFlags =
 // The WinInet request flags (INTERNET_FLAG_...) of the members of a set, OR-ed together.
 DWORD RequestFlagWord(TInternetFlags flags);
 
+// The authentication demands a response can make: a server's (401) and a proxy's (407).
+enum TAuthDemand : unsigned { adServer = 1, adProxy = 2 };
+
 // How the read of a response body ended.
 enum TBodyEnd {
     beNone,     // no body has been read for the request (yet)
@@ -100,6 +103,11 @@ public:
     void SetHostName(const std::string& v);
     bool DefaultUi() const { return FDefaultUi; }
     void SetDefaultUi(bool v) { FDefaultUi = v; }
+    // The demands (TAuthDemand bits) whose credentials dialog DefaultUi shows. Any other demand
+    // ends the request at once as a cancelled dialog does: a server the user never asked about
+    // must not put a password dialog on the screen. Taken by Execute for its request.
+    unsigned DialogDemands() const { return FDialogDemands; }
+    void SetDialogDemands(unsigned v) { FDialogDemands = v; }
     TStringList& RequestHeaders() { return FRequestHeaders; }
     void SetRequestHeaders(const TStringList& v) { FRequestHeaders = v; }
     TStringList& AcceptTypes() { return FAcceptTypes; }
@@ -212,6 +220,7 @@ private:
         bool Async = false;
         bool RaiseExceptions = true;
         bool DefaultUi = true;
+        unsigned DialogDemands = adServer | adProxy;
         int AuthRetries = 3;
         std::size_t MaxBodySize = 0;
         DWORD StallTimeout = 0, TotalTimeout = 0;
@@ -339,6 +348,7 @@ private:
     std::string FProxyPassword;
     std::string FHostName = "localhost";
     bool FDefaultUi = true;
+    unsigned FDialogDemands = adServer | adProxy;
     TStringList FRequestHeaders;
     TStringList FAcceptTypes;
     std::string FMethod = "GET";

@@ -328,7 +328,8 @@ def quit_during_download(ctx):
     """"Beenden" ends the program at once whatever its download is doing: waiting for a server that
     never answers, reading a body that trickles in, reading one that never ends (whose connection
     is then still being closed as the program ends), or waiting for the user in the credentials
-    dialog. The program ends within two seconds of the command, with exit code 0."""
+    dialog (which only the user's refresh of a feed whose address names a user brings up). The
+    program ends within two seconds of the command, with exit code 0."""
     base = "http://127.0.0.1:%d" % ctx.servers.http
     cases = [("silent", "/late/%s-silent?hold=60"), ("trickle", "/trickle/%s-trickle?every=0.5&total=1000"),
              ("endless", "/chunked/%s-endless?chunks=-1&size=65536"),
@@ -337,11 +338,17 @@ def quit_during_download(ctx):
         feeds = ctx.feeds()
         for old in os.listdir(feeds):
             os.remove(os.path.join(feeds, old))
-        ctx.feed("Abruf", base + path % ctx.tag)
+        ctx.feed("Abruf", (base.replace("//", "//u@") if name == "dialog" else base) + path % ctx.tag)
         ctx.write_settings({"Settings": {"FeedName": "Abruf", "Start minimized": "1"}})
         p = ctx.program().start()
         ctx.servers.wait_requests("%s-%s" % (ctx.tag, name), 1)
         if name == "dialog":
+            # The start's own refresh fails without a dialog; the user's refresh asks.
+            tip = "Fehler: Anmeldung verlangt"
+            wait_until(lambda: p.tooltip() == tip, 20)
+            check_equal(p.tooltip(), tip, "the tooltip after the start's refresh")
+            check(not p.visible("#32770#0"), "a credentials dialog without the user's refresh")
+            p.menu(*Program.REFRESH)
             p.wait("#32770#0", "visible", 15)
             p.screenshot("dialog")
         elif name != "silent":

@@ -13,7 +13,9 @@ tls_servers.py, answering as the HTTP server does, write DIR/tls_ports.txt. The 
 The first path segment chooses the answer; the query string tunes it:
   /ok/..?body=T               200 with body T (default "hello")
   /status/..?code=N&body=T    status N
-  /auth/..?user=U&pass=P&realm=R  401 with a Basic challenge unless the request carries U:P
+  /auth/..?user=U&pass=P&realm=R  401 with a Basic challenge unless the request carries U:P;
+                              scheme=S challenges with S alone (NTLM, Negotiate); code=407 as a
+                              proxy asks (Proxy-Authenticate, Proxy-Authorization)
   /slow/..?chunks=N&size=S&delay=D&text=T   N pieces of S bytes (T repeated if given), D seconds apart
   /stall/..?first=S&hold=H    S bytes of a longer body, then silence for H seconds
   /drop/..?first=S&total=T    announces T bytes, sends S, closes the connection
@@ -221,10 +223,13 @@ class Handler(BaseHTTPRequestHandler):
 
     def answer_auth(self, q, body, raw):
         want = "Basic " + base64.b64encode(("%s:%s" % (q.get("user", "u"), q.get("pass", "p"))).encode()).decode()
-        if self.headers.get("Authorization") == want:
+        proxy = q.get("code") == "407"
+        if self.headers.get("Proxy-Authorization" if proxy else "Authorization") == want:
             return self.send_simple(200, b"authorized")
-        realm = q.get("realm", "qv")
-        self.send_simple(401, b"denied", [("WWW-Authenticate", 'Basic realm="%s"' % realm)])
+        scheme = q.get("scheme", "Basic")
+        challenge = 'Basic realm="%s"' % q.get("realm", "qv") if scheme == "Basic" else scheme
+        self.send_simple(407 if proxy else 401, b"denied",
+                         [("Proxy-Authenticate" if proxy else "WWW-Authenticate", challenge)])
 
     def answer_slow(self, q, body, raw):
         chunks, size = int(q.get("chunks", "5")), int(q.get("size", "100"))

@@ -106,3 +106,51 @@ TEST_F(HostileServerTest, ACookieFloodEndsTheDownloadAndALaterRefreshStillSends)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(HostileServerTest, OnlyTheUsersRefreshAsksForCredentialsAndOnlyWhereTheUserNamedThem)
+{
+    const std::string proxy =
+        "[Proxy]\r\nEnabled=1\r\nHost=127.0.0.1\r\nPort=" + std::to_string(Server().ProxyPort) + "\r\n";
+    const struct {
+        const char* Name;
+        std::string Feed, Ini;
+        bool Dialog; // on the user's refresh
+    } cases[] = {
+        {"Basic", Url("/auth/basic-" + TestTag()), "", false},
+        {"NTLM", Url("/auth/ntlm-" + TestTag() + "?scheme=NTLM"), "", false},
+        {"Negotiate", Url("/auth/negotiate-" + TestTag() + "?scheme=Negotiate"), "", false},
+        {"407 from a server that is no proxy", Url("/auth/proxy-" + TestTag() + "?code=407"), "", false},
+        {"a feed address with a user", UserUrl("/auth/user-" + TestTag()), "", true},
+        {"the configured proxy", Url("/docs/" + DocName + "?close=1"), proxy, true},
+    };
+    Serve(Rss({"A", "B"}));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        App.reset();
+        Start(c.Feed, c.Ini);
+        // The start and the timer's tick fail at once, without a dialog.
+        ASSERT_TRUE(WaitForRefresh());
+        EXPECT_EQ(Hint().rfind("Fehler: Anmeldung verlangt", 0), 0u) << Hint();
+        ASSERT_TRUE(Tick(F()));
+        ASSERT_TRUE(WaitForRefresh());
+        EXPECT_EQ(FindOwnDialog(), nullptr);
+        EXPECT_EQ(Hint().rfind("Fehler: Anmeldung verlangt", 0), 0u) << Hint();
+        // The user's refresh, by the menu and by the button.
+        for (bool menu : {true, false}) {
+            menu ? RefreshFromMenu() : Press(F().RefreshBtn);
+            // A download that waits for no dialog ends at once.
+            HWND dialog = nullptr;
+            PumpUntil([&] { return (dialog = FindOwnDialog()) != nullptr || !F().Refresh->Fetching(); });
+            EXPECT_EQ(dialog != nullptr, c.Dialog) << (menu ? "menu" : "button");
+            if (dialog)
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            ASSERT_TRUE(WaitForRefresh());
+            EXPECT_EQ(Hint().rfind("Fehler: Anmeldung verlangt", 0), 0u) << Hint();
+        }
+        EXPECT_TRUE(Ui.Messages.empty());
+    }
+}
+
+} // namespace

@@ -458,13 +458,6 @@ TEST_F(RefreshCycleTest, AnAddressTheComponentCannotUseIsNamedInTheMessageAndThe
 
 // ---- downloads that must not take the program with them ----
 
-// A real tick of the refresh timer, soon; true once it has run (the refresh puts back the interval).
-bool Tick(TMainForm& f)
-{
-    f.Timer->SetInterval(50);
-    return PumpUntil([&f] { return f.Timer->Interval() != 50; });
-}
-
 TEST_F(RefreshCycleTest, ADocumentOverSixtyFourMegabytesIsAFailureAndTheHeadlinesStay)
 {
     auto privateBytes = [] {
@@ -495,9 +488,8 @@ TEST_F(RefreshCycleTest, ADocumentOverSixtyFourMegabytesIsAFailureAndTheHeadline
 
 TEST_F(RefreshCycleTest, ATickWhileTheCredentialsDialogWaitsIsSkipped)
 {
-    Start(Url("/auth/tick?user=u&pass=p&realm=tick"));
-    HWND dialog = nullptr;
-    PumpUntil([&dialog] { return (dialog = FindOwnDialog()) != nullptr; });
+    Start(UserUrl("/auth/tick?user=u&pass=p&realm=tick"));
+    HWND dialog = RefreshIntoDialog();
     ASSERT_NE(dialog, nullptr);
     // Should the tick wait for the dialog, the user answers after 30 s.
     HANDLE answered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -576,9 +568,9 @@ TEST_F(RefreshCycleTest, TheCredentialsDialogOfOneFeedGivesWayToTheFeedTheUserCh
 {
     Serve(Rss({"Zweiter Feed", "B"}));
     WriteTextFile(Folder / "Newsfeeds\\Zweit.nfd", Url("/docs/" + DocName) + "\r\n");
-    Start(Url("/auth/geschuetzt?user=u&pass=p&realm=" + TestTag()));
-    HWND dialog = nullptr;
-    ASSERT_TRUE(PumpUntil([&dialog] { return (dialog = FindOwnDialog()) != nullptr; }, 5000));
+    Start(UserUrl("/auth/geschuetzt?user=u&pass=p&realm=" + TestTag()));
+    HWND dialog = RefreshIntoDialog();
+    ASSERT_NE(dialog, nullptr);
     TMenuItem* other = FindNewFeedEntry(*F().PopupMenu->Items()->Items(1), "Zweit");
     ASSERT_NE(other, nullptr);
     other->Click();

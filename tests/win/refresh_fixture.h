@@ -11,6 +11,7 @@
 
 #include "app/main_form.h"
 #include "gui/application.h"
+#include "http_test_support.h"
 #include "rtl/files.h"
 #include "test_support.h"
 #include "tray/balloon_window.h"
@@ -38,6 +39,13 @@ inline std::string Rss(const std::vector<std::string>& titles, const std::string
         doc += "<item><title>" + t + "</title><link>http://example.invalid/" + std::to_string(++n) +
                "</link><description>Text zu " + t + "</description></item>\r\n";
     return doc + "</channel></rss>\r\n";
+}
+
+// A real tick of the refresh timer, soon; true once it has run (the refresh puts back the interval).
+inline bool Tick(TMainForm& f)
+{
+    f.Timer->SetInterval(50);
+    return PumpUntil([&f] { return f.Timer->Interval() != 50; });
 }
 
 class RefreshCycleTest : public testing::Test {
@@ -74,6 +82,22 @@ protected:
         PumpUntil([this] { return !F().Refresh->Fetching(); }, timeoutMs);
         App->ProcessMessages();
         return !F().Refresh->Fetching();
+    }
+    // An address on the loopback server that names a user, as the address of a feed behind a
+    // login does.
+    static std::string UserUrl(const std::string& path)
+    {
+        return "http://u@127.0.0.1:" + std::to_string(Server().Port) + path;
+    }
+    // The user's refresh with the settings window's button, once the download before has ended;
+    // returns the credentials dialog it brings up, nullptr when none comes.
+    HWND RefreshIntoDialog()
+    {
+        WaitForRefresh();
+        SendMessageW(F().RefreshBtn->Handle(), BM_CLICK, 0, 0);
+        HWND dialog = nullptr;
+        PumpUntil([&dialog] { return (dialog = FindOwnDialog()) != nullptr; }, 5000);
+        return dialog;
     }
     std::string Caption(int position) { return F().PopupMenu->Items()->Items(position)->Caption(); }
     bool BalloonShown()
