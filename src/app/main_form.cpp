@@ -373,7 +373,7 @@ void TMainForm::FormDestroy(TObject*)
 // failing, and only the user's refresh command may ask for credentials.
 void TMainForm::TimerTimer(TObject* Sender)
 {
-    Refresh->TimerTimer(Sender == Timer       ? TRefreshTrigger::Timer
+    Refresh->TimerTimer(Sender == Timer        ? TRefreshTrigger::Timer
                         : Sender == RefreshBtn ? TRefreshTrigger::Command
                                                : TRefreshTrigger::User);
 }

@@ -34,9 +34,9 @@ TEST_F(HostileServerTest, ALinkLongerThanBrowsersTakeIsNeverHandedToTheShell)
 {
     const std::string tooLong = "http://x" + std::string(10000, 'a');
     const std::string longest = "http://x/" + std::string(rtl::kMaxAddressLength - 9, 'b');
-    Serve("<rss><channel><title>Kanal</title><link>" + tooLong + "</link>" +
-          "<item><title>Lang</title><link>" + tooLong + "</link></item>" +
-          "<item><title>Gerade noch</title><link>" + longest + "</link></item></channel></rss>");
+    Serve("<rss><channel><title>Kanal</title><link>" + tooLong + "</link>" + "<item><title>Lang</title><link>" +
+          tooLong + "</link></item>" + "<item><title>Gerade noch</title><link>" + longest +
+          "</link></item></channel></rss>");
     Start();
     ASSERT_TRUE(WaitForRefresh());
     ASSERT_EQ(Caption(2), "Lang");
