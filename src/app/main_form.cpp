@@ -6,6 +6,7 @@
 #include "app/settings_file.h"
 #include "gui/application.h"
 #include "gui/platform_ui.h"
+#include "net/header_limits.h"
 #include "rtl/files.h"
 #include "rtl/text.h"
 
@@ -417,6 +418,7 @@ void TMainForm::ApplyStoredComponentSettings()
 
     AdvHttp->SetConnectTimeout(30000);
     AdvHttp->SetMaxBodySize(64u << 20);
+    AdvHttp->SetMaxHeaderLines(static_cast<int>(kMaxHeaderLines));
     AdvHttp->SetUserAgent("Lindqar WinInet Component");
     AdvHttp->SetURL("http://localhost/");
     AdvHttp->SetURLPath("/");
@@ -436,6 +438,7 @@ void TMainForm::ApplyStoredComponentSettings()
     IconHttp->SetStallTimeout(10000);
     IconHttp->SetTotalTimeout(20000);
     IconHttp->SetMaxBodySize(1u << 20);
+    IconHttp->SetMaxHeaderLines(static_cast<int>(kMaxHeaderLines));
     IconHttp->SetUserAgent("Lindqar WinInet Component");
     IconHttp->SetDefaultUi(false);
     IconHttp->SetAuthRetries(0);

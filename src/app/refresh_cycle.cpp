@@ -448,13 +448,14 @@ void TRefreshCycle::AdvHttpRequestComplete()
     // shown as it is, but the next request asks for the whole document again.
     const bool whole = status == 200 && FParts.Http.BodyEnd() == beComplete;
     FValidators = TValidators();
+    if (!ProcessDocument(std::move(document)))
+        return;
     if (whole) {
         const TStringList& h = FParts.Http.ResponseHeaders();
         FValidators = FRequested;
         FValidators.ETag = HeaderValue(h, "ETag");
         FValidators.LastModified = HeaderValue(h, "Last-Modified");
     }
-    ProcessDocument(std::move(document));
     if (FParts.Http.BodyEnd() == beComplete)
         Succeeded();
     if (OnDocumentShown)
@@ -510,7 +511,7 @@ bool TRefreshCycle::FollowPageFeed(const std::string& document)
     return true;
 }
 
-void TRefreshCycle::ProcessDocument(std::string document)
+bool TRefreshCycle::ProcessDocument(std::string document)
 {
     FDocument = FBuffers.Share(std::move(document));
     const int maxEntrys = FParts.Settings.MaxEntrys();
@@ -518,6 +519,15 @@ void TRefreshCycle::ProcessDocument(std::string document)
         feed::Parse(*FDocument, maxEntrys, FParts.Settings.MaxChars(), FBalloon, FParts.CurrentFeed.URL);
     if (result.MaxEntrys != maxEntrys && OnMaxEntrysChanged)
         OnMaxEntrysChanged(result.MaxEntrys);
+    // Bytes that are no feed (binary garbage, zero bytes, a body the server broke) give neither
+    // a channel nor a headline: the menu keeps the last feed's headlines, and the tooltip says so.
+    const feed::TChannel& channel = result.Channel;
+    if (result.Headlines.empty() && channel.Caption.empty() && channel.Link.empty() &&
+        channel.Description.empty()) {
+        FParts.Document.ShowDocument(FDocument);
+        Failed(FParts.Http.ResponseBody().empty() ? "das Dokument ist leer" : "das Dokument ist kein Feed");
+        return false;
+    }
     FParts.Headlines.Rebuild(result);
     FChannelLink = feed::TrimView(result.Channel.Link);
     FDocumentHint = FParts.Settings.Balloonhint() ? std::string()
@@ -532,6 +542,7 @@ void TRefreshCycle::ProcessDocument(std::string document)
     FParts.Tray.SetPopupMenu(&FParts.Menu);
     // Last: when the Text page is on screen its field takes the text now, after the news is out.
     FParts.Document.ShowDocument(FDocument);
+    return true;
 }
 
 void TRefreshCycle::PopupMenuPopup()

@@ -101,8 +101,9 @@ public:
     void StartRefresh(TRefreshTrigger trigger = TRefreshTrigger::User);
     void AdvHttpRequestComplete();
     void AdvHttpError();
-    // Keeps the document and turns it into menu entries, tooltip, news mark and balloon.
-    void ProcessDocument(std::string document);
+    // Keeps the document and turns it into menu entries, tooltip, news mark and balloon. False
+    // when it gives no channel and no headline: it is no feed, and that is the refresh's failure.
+    bool ProcessDocument(std::string document);
     void PopupMenuPopup();
     void TrayIconClick(TMouseButton button);
     // The balloon with the headline and text of the last news, visible for the given time.

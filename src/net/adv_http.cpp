@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gui/controls.h"
+#include "net/header_limits.h"
 #include "net/http_address.h"
 #include "rtl/wide.h"
 
@@ -771,6 +772,7 @@ std::shared_ptr<TAdvHttp::TRequest> TAdvHttp::NewRequest(bool synchronous)
     r->DialogDemands = FDialogDemands;
     r->AuthRetries = FAuthRetries;
     r->MaxBodySize = FMaxBodySize;
+    r->MaxHeaderLines = FMaxHeaderLines;
     r->StallTimeout = static_cast<DWORD>(std::max(FStallTimeout, 0));
     r->TotalTimeout = static_cast<DWORD>(std::max(FTotalTimeout, 0));
     if (FRequestHeaders.Count() > 0)
@@ -1123,12 +1125,28 @@ void TAdvHttp::ReadResponseHeaders(TRequest& r)
         std::vector<wchar_t> buffer(kHeaderBufferSize);
         DWORD size = kHeaderBufferSize * sizeof(wchar_t);
         BOOL ok = HttpQueryInfoW(handle, HTTP_QUERY_RAW_HEADERS_CRLF, buffer.data(), &size, nullptr);
+        if (!ok && r.MaxHeaderLines > 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER)
+            RefuseHeaders(r);
         CheckResult(&r, ok != FALSE);
         r.Headers.Clear();
-        if (r.LastError == 0)
-            r.Headers.SetText(
-                rtl::WideToUtf8(buffer.data(), std::min<DWORD>(size / sizeof(wchar_t), kHeaderBufferSize)));
+        if (r.LastError != 0)
+            return;
+        const std::string block =
+            rtl::WideToUtf8(buffer.data(), std::min<DWORD>(size / sizeof(wchar_t), kHeaderBufferSize));
+        if (r.MaxHeaderLines > 0 && HeaderLineCount(block) > static_cast<std::size_t>(r.MaxHeaderLines))
+            RefuseHeaders(r);
+        r.Headers.SetText(block);
     }).PassOn(r.RaiseExceptions);
+}
+
+// A header over the limits is the request's failure: nothing of the response is read or kept.
+void TAdvHttp::RefuseHeaders(TRequest& r)
+{
+    r.Headers.Clear();
+    r.BodyEnd = beFailed;
+    r.Close();
+    SetLastError(kErrorHeadersTooLarge);
+    CheckResult(&r, false);
 }
 
 // The read size for the body, by its declared length; a declared length over the limit ends the
@@ -1150,6 +1168,9 @@ DWORD TAdvHttp::PrepareBodyRead(TRequest& r)
 void TAdvHttp::ReadBody(TRequest& r)
 {
     r.Body.clear();
+    // Refused before its body (its header, say): the request is closed already.
+    if (r.BodyEnd == beFailed)
+        return;
     const DWORD readSize = PrepareBodyRead(r);
     TStepEnd read = Guard([&] {
         DWORD count = 0;

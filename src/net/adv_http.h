@@ -125,6 +125,11 @@ public:
     // failure (kErrorBodyTooLarge) without OnRequestComplete, and what was read is given back.
     std::size_t MaxBodySize() const { return FMaxBodySize; }
     void SetMaxBodySize(std::size_t v) { FMaxBodySize = v; }
+    // The most response header lines taken; 0 takes any. A response with more, or with a header
+    // block longer than its buffer holds, ends the request as a failure (kErrorHeadersTooLarge)
+    // without OnRequestComplete: the request is closed and its header lines are not kept.
+    int MaxHeaderLines() const { return FMaxHeaderLines; }
+    void SetMaxHeaderLines(int v) { FMaxHeaderLines = v; }
     // In asynchronous mode, a send or a read that makes no progress for StallTimeout milliseconds
     // (a read of a large body's larger pieces as many times longer), and a request still under way
     // TotalTimeout after its last send, fail with ERROR_INTERNET_TIMEOUT: the request is closed,
@@ -223,6 +228,7 @@ private:
         unsigned DialogDemands = adServer | adProxy;
         int AuthRetries = 3;
         std::size_t MaxBodySize = 0;
+        int MaxHeaderLines = 0;
         DWORD StallTimeout = 0, TotalTimeout = 0;
         std::wstring SendHeaders;
         std::string SendBody;
@@ -316,6 +322,7 @@ private:
     bool AskForCredentials(TRequest& r);
     bool QueryStatusCode(TRequest& r);
     void ReadResponseHeaders(TRequest& r);
+    void RefuseHeaders(TRequest& r);
     void ReadBody(TRequest& r);
     DWORD PrepareBodyRead(TRequest& r);
     bool ReadChunk(TRequest& r, DWORD readSize, DWORD& count);
@@ -356,6 +363,7 @@ private:
     TInternetFlags FInternetFlags = 0;
     DWORD FRequestFlags = 0;
     std::size_t FMaxBodySize = 0;
+    int FMaxHeaderLines = 0;
     int FStallTimeout = 60000;
     int FTotalTimeout = 300000;
     std::string FRequestBody;

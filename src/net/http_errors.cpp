@@ -85,6 +85,8 @@ std::string InetFailureText(int code)
 {
     if (code == kErrorBodyTooLarge)
         return "Das Dokument ist zu groß";
+    if (code == kErrorHeadersTooLarge)
+        return "Die Antwort des Servers hat zu viele oder zu lange Kopfzeilen";
     if (code == kErrorAddressTooLong)
         return "Die Adresse ist länger als 2083 Zeichen";
     // Ours: the component gives up on a server that stops answering.

@@ -14,6 +14,9 @@ public:
 // LastError of a response body over MaxBodySize; InetFailureText names it.
 constexpr int kErrorBodyTooLarge = ERROR_FILE_TOO_LARGE;
 
+// LastError of a response whose header is over the limits of MaxHeaderLines.
+constexpr int kErrorHeadersTooLarge = ERROR_BUFFER_OVERFLOW;
+
 // LastError of an address longer than kMaxAddressLength, which is never handed to WinInet.
 constexpr int kErrorAddressTooLong = ERROR_FILENAME_EXCED_RANGE;
 

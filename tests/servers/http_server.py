@@ -19,7 +19,8 @@ The first path segment chooses the answer; the query string tunes it:
   /slow/..?chunks=N&size=S&delay=D&text=T   N pieces of S bytes (T repeated if given), D seconds apart
   /stall/..?first=S&hold=H    S bytes of a longer body, then silence for H seconds
   /drop/..?first=S&total=T    announces T bytes, sends S, closes the connection
-  /chunked/..?chunks=N&size=S chunked transfer coding; chunks=-1 never ends
+  /chunked/..?chunks=N&size=S chunked transfer coding; chunks=-1 never ends; bogus=1: a chunk
+                              size that is no number after the first chunk
   /big/..?mb=N                N MiB of a 64-byte pattern (byte i is PATTERN[i % 64])
   /zero/..                    "before", a zero byte, "after"
   /longheader/..?len=N        response header lines of N characters in all
@@ -275,6 +276,10 @@ class Handler(BaseHTTPRequestHandler):
         i = 0
         while (i < chunks or chunks < 0) and not stop_event.is_set():
             data = bytes([PATTERN[i % 64]]) * size
+            if i == 1 and q.get("bogus"):
+                self.wfile.write(b"zz\r\n" + data)
+                self.close_connection = True
+                return
             self.wfile.write(b"%x\r\n" % len(data) + data + b"\r\n")
             self.wfile.flush()
             self.count_sent(len(data))

@@ -89,19 +89,33 @@ TEST_F(HostileServerTest, AnAddressLongerThanBrowsersTakeIsNeverAskedFor)
     }
 }
 
-TEST_F(HostileServerTest, ACookieFloodEndsTheDownloadAndALaterRefreshStillSends)
+TEST_F(HostileServerTest, AHeaderOverTheLimitsEndsTheDownloadAndALaterRefreshStillSends)
 {
+    const std::string tooLarge = "Fehler: Die Antwort des Servers hat zu viele oder zu lange Kopfzeilen";
+    const struct {
+        std::string Query, Hint;
+    } cases[] = {
+        {"count=10000", tooLarge},                                       // Set-Cookie lines over the header buffer
+        {"count=101&name=X-Zeile", tooLarge},                            // short lines, too many of them
+        {"count=90&name=X-Zeile", "Fehler: das Dokument ist kein Feed"}, // within the limits
+    };
     Serve(Rss({"A", "B"}));
-    const std::string flood = "/headers/flut-" + TestTag();
-    Start(Url(flood + "?count=10000"));
-    ASSERT_TRUE(WaitForRefresh(60000));
-    EXPECT_EQ(Hint().rfind("Fehler: ", 0), 0u) << Hint();
-    // The same server again: nothing it sent before rides along with the next request.
-    F().CurrentFeed.URL = Url("/docs/" + DocName);
-    Press(F().RefreshBtn);
+    Start();
     ASSERT_TRUE(WaitForRefresh());
-    EXPECT_EQ(Caption(2), "A");
-    EXPECT_EQ(Hint(), "");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Query);
+        const std::string flood = "/headers/flut-" + TestTag() + "?" + c.Query;
+        F().CurrentFeed.URL = Url(flood);
+        Press(F().RefreshBtn);
+        ASSERT_TRUE(WaitForRefresh(60000));
+        EXPECT_EQ(Hint().rfind(c.Hint, 0), 0u) << Hint();
+        EXPECT_EQ(Caption(2), "A");
+        // The same server again: nothing it sent before rides along with the next request.
+        F().CurrentFeed.URL = Url("/docs/" + DocName);
+        Press(F().RefreshBtn);
+        ASSERT_TRUE(WaitForRefresh());
+        EXPECT_EQ(Hint(), "");
+    }
     EXPECT_EQ(ServerLogOf("/docs/" + DocName).Text.find("Cookie:"), std::string::npos);
 }
 
@@ -151,6 +165,45 @@ TEST_F(HostileServerTest, OnlyTheUsersRefreshAsksForCredentialsAndOnlyWhereTheUs
         }
         EXPECT_TRUE(Ui.Messages.empty());
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(HostileServerTest, BytesThatAreNoFeedSaySoAndTheHeadlinesStay)
+{
+    std::string garbage(20000, '\0');
+    unsigned seed = 25;
+    for (char& c : garbage)
+        c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 24);
+    const std::string name = "keinfeed_" + TestTag() + ".bin";
+    const struct {
+        const char* Name;
+        std::string Body, Path, Hint;
+    } cases[] = {
+        {"zero bytes", std::string(5000, '\0'), "", "Fehler: das Dokument ist kein Feed"},
+        {"binary garbage", garbage, "", "Fehler: das Dokument ist kein Feed"},
+        {"nothing", "", "/ok/leer-" + TestTag() + "?body=", "Fehler: das Dokument ist leer"},
+        {"a bogus chunk size", "", "/chunked/zz-" + TestTag() + "?chunks=4&size=1000&bogus=1",
+         "Fehler: das Dokument ist kein Feed"},
+    };
+    Serve(Rss({"A", "B"}));
+    Start();
+    ASSERT_TRUE(WaitForRefresh());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        F().BalloonHint->HideBalloon();
+        WriteTextFile(Server().DocsFolder + name, c.Body);
+        F().CurrentFeed.URL = Url(c.Path.empty() ? "/docs/" + name : c.Path);
+        Press(F().RefreshBtn);
+        ASSERT_TRUE(WaitForRefresh());
+        EXPECT_EQ(Hint().rfind(c.Hint, 0), 0u) << Hint();
+        EXPECT_GT(Hint().size(), 8u);
+        EXPECT_EQ(Caption(2), "A");
+        EXPECT_FALSE(BalloonShown());
+    }
+    rtl::DeleteFile(Server().DocsFolder + name);
 }
 
 } // namespace
