@@ -26,7 +26,8 @@ The first path segment chooses the answer; the query string tunes it:
   /longheader/..?len=N        response header lines of N characters in all
   /headers/..?count=N&name=H  N response header lines "H: value-i" (Set-Cookie by default)
   /redirect/..?to=URL&code=C  redirect (302 by default); to=self: to the request's own
-                              address; pad=N: N more characters "z" at the end of the address
+                              address; pad=N: N more characters "z" at the end of the address;
+                              hops=N: N redirects in a row (to itself, hops=N-1), the last to URL
   /echo/..                    the request line, headers and body as the response body
   /late/..?hold=H             waits H seconds before it answers at all
   /trickle/..?every=S&total=N announces N bytes (default 100000) and sends one every S seconds
@@ -315,6 +316,9 @@ class Handler(BaseHTTPRequestHandler):
     def answer_redirect(self, q, body, raw):
         to = q.get("to", "/ok/")
         to = (self.path if to == "self" else to) + "z" * int(q.get("pad", "0"))
+        hops = int(q.get("hops", "0"))
+        if hops > 1:
+            to = self.path.replace("hops=%d" % hops, "hops=%d" % (hops - 1))
         self.send_simple(int(q.get("code", "302")), b"moved", [("Location", to)])
 
     def answer_late(self, q, body, raw):

@@ -207,3 +207,37 @@ TEST_F(HostileServerTest, BytesThatAreNoFeedSaySoAndTheHeadlinesStay)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(HostileServerTest, ADownloadFollowsTenRedirectsAndNoMore)
+{
+    Serve(Rss({"Angekommen", "B"}));
+    const std::string target = Url("/docs/" + DocName);
+    const struct {
+        std::string Query;
+        int Requests;
+        bool Arrives;
+    } cases[] = {
+        {"code=302&hops=10&to=" + target, 10, true},
+        {"code=302&hops=11&to=" + target, 11, false},
+        {"code=302&to=self", 11, false},
+        {"code=301&to=self", 11, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Query);
+        const std::string path = "/redirect/kreis-" + std::to_string(&c - cases) + "-" + TestTag();
+        App.reset();
+        Start(Url(path + "?" + c.Query));
+        ASSERT_TRUE(WaitForRefresh());
+        EXPECT_EQ(Requests(path), c.Requests);
+        if (c.Arrives) {
+            EXPECT_EQ(Caption(2), "Angekommen");
+            EXPECT_EQ(Hint(), "");
+        } else {
+            EXPECT_EQ(Hint(), "Fehler: zu viele Weiterleitungen");
+        }
+    }
+}
+
+} // namespace
