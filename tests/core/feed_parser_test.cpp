@@ -430,6 +430,41 @@ TEST(FeedParse, DocumentsWithoutFeedMarkersGiveNothing)
     }
 }
 
+// What a hostile server can send: one pass through the document, whatever its size, and no
+// recursion however deep its elements nest.
+TEST(FeedParse, HugeAndDeepDocumentsAreReadInOnePass)
+{
+    auto repeat = [](const std::string& s, int n) {
+        std::string out;
+        out.reserve(s.size() * static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i)
+            out += s;
+        return out;
+    };
+    const std::string atom = "<?xml version=\"1.0\"?><feed xmlns=\"http://www.w3.org/2005/Atom\"><title>F</title>";
+    const struct {
+        const char* Name;
+        std::string Doc;
+        std::size_t Headlines;
+    } cases[] = {
+        {"200,000 items", Rss(repeat("<item><title>T</title><link>http://x/</link></item>", 200000)), 1},
+        {"200,000 entries", atom + repeat("<entry><title>T</title></entry>", 200000) + "</feed>", 1},
+        {"4 MB of <", std::string(4u << 20, '<'), 0},
+        {"items 100,000 elements deep",
+         Rss(repeat("<x>", 100000) + Item("A") + Item("B") + repeat("</x>", 100000)), 2},
+        {"entries 100,000 elements deep",
+         atom + repeat("<div xml:base=\"a/\">", 100000) + "<entry><title>A</title></entry>" +
+             repeat("</div>", 100000) + "</feed>",
+         1},
+    };
+    for (const auto& c : cases) {
+        TBalloonNews balloon;
+        const TParseResult r = feed::Parse(c.Doc, 15, 80, balloon);
+        // Equal titles one after the other are one headline.
+        EXPECT_EQ(r.Headlines.size(), c.Headlines) << c.Name;
+    }
+}
+
 TEST(FeedParse, ATruncatedDocumentGivesItsCompleteItems)
 {
     std::string doc = Rss(Item("A") + Item("B") + Item("C"));

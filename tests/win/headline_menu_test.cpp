@@ -232,6 +232,7 @@ TEST_F(HeadlineMenuTest, OnlyWebLinksAreOpenedAndTheHintIsTheCleanedLink)
         {"\\\\server\\share\\run.exe", nullptr},
         {"calc", nullptr},
         {"javascript:alert(1)", nullptr},
+        {"data:text/html,<script>alert(1)</script>", nullptr},
         {"mailto:a@b.c", nullptr},
         {"http:/one-slash", nullptr},
         {" ftp://x/", nullptr},

@@ -617,10 +617,23 @@ TEST_F(RefreshCycleTest, OnlyAPermanentRedirectSeenTwiceInARowMovesTheFeed)
 
 TEST_F(RefreshCycleTest, ARedirectToAnythingButTheWebIsRefused)
 {
-    Start(Url("/redirect/datei?code=302&to=file:///C:/windows/win.ini"));
-    ASSERT_TRUE(WaitForRefresh());
-    EXPECT_EQ(F().TrayIcon->Hint(), "Fehler: Weiterleitung auf eine Adresse, die kein http oder https ist");
-    EXPECT_EQ(F().Memo->Text().find("[fonts]"), std::string::npos);
+    const std::string refused = "Fehler: Weiterleitung auf eine Adresse, die kein http oder https ist";
+    const struct {
+        const char *To, *Hint;
+    } cases[] = {
+        {"file:///C:/windows/win.ini", refused.c_str()},
+        {"file://server/share/x", refused.c_str()},
+        // A UNC path on a web page is a path of the web server, as browsers read it.
+        {"%5C%5Cserver%5Cshare%5Cwin.ini", "Fehler: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.To);
+        App.reset();
+        Start(Url(std::string("/redirect/datei?code=302&to=") + c.To));
+        ASSERT_TRUE(WaitForRefresh());
+        EXPECT_EQ(F().TrayIcon->Hint().rfind(c.Hint, 0), 0u) << F().TrayIcon->Hint();
+        EXPECT_EQ(F().Memo->Text().find("[fonts]"), std::string::npos);
+    }
 }
 
 TEST_F(RefreshCycleTest, AFeedThatIsGoneIsAskedForOnlyByTheUser)
