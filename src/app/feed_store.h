@@ -33,8 +33,9 @@ public:
     void SetFeedCounter(int v) { FFeedCounter = v; }
 
     // Appends the folder's feed and folder entries to parent, recursively, in the order of the
-    // feed menu. Hidden and system entries and names beginning with "." are skipped; a folder
-    // that cannot be listed adds nothing. An icon file that cannot be read gives its entry the
+    // feed menu. Hidden and system entries, names beginning with ".", folders named like feed
+    // files (as feeds: they are listed as folders) and paths too long for the platform are
+    // skipped; a folder that cannot be listed adds nothing. An icon file that cannot be read gives its entry the
     // built-in picture; a feed file that cannot be read throws, ending the build at that entry;
     // the entries made so far stay.
     void BuildFeedMenu(const std::string& folder, TMenuItem* parent);
@@ -51,6 +52,9 @@ public:
     // The icon files of the last build that exist but could not be read; their entries show the
     // built-in picture.
     const std::vector<std::string>& DamagedIcons() const { return FDamagedIcons; }
+    // The feed files and sub-folders of the last build that were left out because their path is
+    // too long for the platform (MAX_PATH); what lies inside such a folder is not looked at.
+    const std::vector<std::string>& TooLongPaths() const { return FTooLong; }
 
     // Starts a refresh exactly as the refresh timer does.
     std::function<void()> OnRefresh;
@@ -72,6 +76,7 @@ private:
     TMenuItem* FFeedsEntry = nullptr;
     int FFeedCounter = 0;
     std::vector<std::string> FDamagedIcons;
+    std::vector<std::string> FTooLong;
     TStringList FLastFeedFile; // the lines of the feed file read last, for the Text page
     // Where each built-in picture was first put in this build: later entries copy it from there.
     std::map<const TImage*, int> FFallbackIndex;

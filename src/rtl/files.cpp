@@ -51,6 +51,11 @@ bool CreateDir(const std::string& folder)
     return CreateDirectoryW(Utf8ToWide(folder).c_str(), nullptr) != 0;
 }
 
+bool PathTooLong(const std::string& path)
+{
+    return Utf8ToWide(path).size() >= MAX_PATH;
+}
+
 bool SameFileName(const std::string& a, const std::string& b)
 {
     const std::wstring wa = Utf8ToWide(a), wb = Utf8ToWide(b);

@@ -22,6 +22,10 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
 // with the old file as it was, when either step fails.
 bool ReplaceFileWith(const std::string& fileName, const std::string& bytes);
 bool CreateDir(const std::string& folder);
+// Whether the platform refuses the path for its length: MAX_PATH UTF-16 units or more (MAX_PATH
+// counts the terminating NUL). Wine takes longer ones; Windows only in the "\\?\" form, used
+// nowhere here.
+bool PathTooLong(const std::string& path);
 // Whether two file names are one for the platform: equal but for letter case, in any script.
 bool SameFileName(const std::string& a, const std::string& b);
 
