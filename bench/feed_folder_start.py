@@ -3,8 +3,10 @@
 
   bench/feed_folder_start.py [--runs 3] [--feeds 5000] [--exe quorvane.exe] [--drive qvdrive.exe] [--out DIR]
 
-The feed folder holds its feeds in 50 sub-folders of 100 (10 folders at the top, each the start of
-a chain of 5 nested ones); the saved current feed lies in the deepest folder of the last chain.
+The feed folder holds its feeds in 50 sub-folders of 100, each inside the one before ("Gruppe 0/1/2/
+.../49": deeper than the platform lets one menu hold at once); --chains and --depth lay out other
+trees, --icons gives every feed and folder an icon file. The saved current feed lies in the deepest
+folder of the last chain.
 Each run starts the program on a fresh virtual desktop and times, from the start of Wine:
   tray icon   until the program's tray icon window is there (it registers the icon when made),
   request     until the loopback server has the request for the current feed,
@@ -34,7 +36,8 @@ def make_folder(feeds_folder, feeds, url, chains, depth, icons):
     for chain in range(chains):
         folder = feeds_folder
         for level in range(depth):
-            name = "Gruppe %d" % chain if level == 0 else "E%d" % level
+            # Short names: the deepest feed files stay within MAX_PATH.
+            name = "Gruppe %d" % chain if level == 0 else str(level)
             if icons:
                 write_icon(os.path.join(folder, name + ".ico"), lambda x, y: (0, 80, 200 - 4 * level))
             folder = os.path.join(folder, name)
@@ -71,8 +74,8 @@ def main():
     ap.add_argument("--drive", default=os.path.join(build, "tests", "qvdrive.exe"))
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--feeds", type=int, default=5000)
-    ap.add_argument("--chains", type=int, default=10, help="folders at the top, each the start of a chain")
-    ap.add_argument("--depth", type=int, default=5, help="folders in each chain, one inside the other")
+    ap.add_argument("--chains", type=int, default=1, help="folders at the top, each the start of a chain")
+    ap.add_argument("--depth", type=int, default=50, help="folders in each chain, one inside the other")
     ap.add_argument("--icons", action="store_true", help="an icon file beside every feed and folder")
     ap.add_argument("--menu-timeout", type=int, default=30, help="seconds to wait for a menu")
     ap.add_argument("--out", default=os.path.join(tempfile.gettempdir(), "qv-feed-folder-start"))
@@ -111,10 +114,14 @@ def main():
                 times["menu"].append(float(out) / 1000)
                 _, out = p.drive("menuwait", args.menu_timeout * 1000, *Program.FEEDS, timeout=args.menu_timeout + 30)
                 times["submenu"].append(float(out) / 1000)
+                levels = 2
                 if run == 0:
+                    # Down to the deepest folder, for the eye: every level opens.
+                    p.drive("keys", "menu", *(["right"] * (args.depth - 1)), timeout=120)
+                    levels += args.depth - 1
                     time.sleep(0.5)
-                    p.screenshot("submenu")
-                p.drive("keys", "menu", "esc", "esc")
+                    p.screenshot("deepest")
+                p.drive("keys", "menu", *(["esc"] * levels), timeout=120)
                 p.wait("menu", "gone", 10)
                 print("run %d: menu %.2f s, submenu %.2f s" % (run + 1, times["menu"][-1], times["submenu"][-1]),
                       flush=True)

@@ -37,7 +37,6 @@ bool IsFeedFile(const rtl::TFileEntry& fd)
     return !fd.IsDirectory() && IsFeedFileName(fd.Name);
 }
 
-
 // The store is always enumerated with "*.*".
 void ForEachEntry(const std::string& folder, const std::function<bool(const rtl::TFileEntry&)>& fn)
 {

@@ -154,8 +154,8 @@ bool TNativeMenu::HandleOwnerMessage(UINT msg, LPARAM lParam)
     if (msg == WM_DRAWITEM) {
         auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
         HMENU level = reinterpret_cast<HMENU>(d->hwndItem);
-        if (d->CtlType != ODT_MENU || std::none_of(FLevels.begin(), FLevels.end(),
-                                                   [&](const TLevel& l) { return l.Menu == level; }))
+        if (d->CtlType != ODT_MENU ||
+            std::none_of(FLevels.begin(), FLevels.end(), [&](const TLevel& l) { return l.Menu == level; }))
             return false;
         if (TMenuItem* item = ImageItem(d->itemData))
             if (TImageList* images = LevelImages(*item)) {
@@ -248,10 +248,9 @@ void TPopupMenu::Popup(int X, int Y, HWND owner)
         {
             TNativeMenu menu(*this);
             TOwnerSubclass drawing(owner, menu);
-            UINT command = static_cast<UINT>(TrackPopupMenuEx(menu.Handle(),
-                                                              TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON |
-                                                                  TPM_RETURNCMD | TPM_NOANIMATION,
-                                                              X, Y, owner, nullptr));
+            UINT command = static_cast<UINT>(TrackPopupMenuEx(
+                menu.Handle(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NOANIMATION, X,
+                Y, owner, nullptr));
             chosen = menu.ItemOf(command);
         }
         if (chosen)

@@ -517,8 +517,9 @@ TEST_F(MainFormTest, AFeedFolderWithPathsTooLongAndAFolderNamedLikeAFeedStartsWi
     rtl::CreateDir((Folder / "Newsfeeds"));
     rtl::CreateDir((Folder / "Newsfeeds\\Ordner.nfd"));
     const std::string name(std::max<int>(1, MAX_PATH - static_cast<int>((Folder / "Newsfeeds\\").size())), 'l');
-    HANDLE h = CreateFileW((L"\\\\?\\" + rtl::Utf8ToWide(Folder / "Newsfeeds\\") + rtl::Utf8ToWide(name + ".nfd")).c_str(),
-                           GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(
+        (L"\\\\?\\" + rtl::Utf8ToWide(Folder / "Newsfeeds\\") + rtl::Utf8ToWide(name + ".nfd")).c_str(),
+        GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     CloseHandle(h);
     WriteTextFile(Folder / "Newsfeeds\\a.ico", "kein Icon");
