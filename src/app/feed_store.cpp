@@ -85,11 +85,16 @@ TIconHandle LoadFeedIcon(const std::string& iconFile)
     return icon;
 }
 
-void WriteFeedFile(const std::string& path, const std::string& url)
+std::string FeedFileBytes(const std::string& url)
 {
     const bool ascii =
         std::all_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    WriteFileBytes(path, (ascii ? "" : "\xEF\xBB\xBF") + url + "\r\n");
+    return (ascii ? "" : "\xEF\xBB\xBF") + url + "\r\n";
+}
+
+void WriteFeedFile(const std::string& path, const std::string& url)
+{
+    WriteFileBytes(path, FeedFileBytes(url));
 }
 
 bool IsFeedEntry(const TMenuItem* entry)
@@ -212,7 +217,9 @@ void TFeedStore::BuildLevel(const std::string& folderPath, TMenuItem* parent)
         if (IsFeedFile(fd)) {
             const int n = ++FFeedCounter;
             // Editors save with a byte-order mark, in UTF-8 or in the ANSI code page: read as documents are.
-            FLastFeedFile.SetText(DocumentToUtf8(ReadFileBytes(folder + name)));
+            const auto written = FWrittenFiles.find(folder + name);
+            FLastFeedFile.SetText(
+                DocumentToUtf8(written != FWrittenFiles.end() ? written->second : ReadFileBytes(folder + name)));
             std::string url;
             if (FLastFeedFile.Count() > 0) {
                 const std::string& first = FLastFeedFile.Strings(0);
@@ -232,10 +239,20 @@ void TFeedStore::BuildLevel(const std::string& folderPath, TMenuItem* parent)
     }
 }
 
+void TFeedStore::KnowWrittenFeedFile(const std::string& path, std::string bytes)
+{
+    FWrittenFiles[path] = std::move(bytes);
+}
+
 void TFeedStore::Rebuild()
 {
     if (!FFeedsEntry)
         return;
+    // What was written before this rebuild is known only to it: a later one reads every file.
+    struct TForget {
+        std::unordered_map<std::string, std::string>& Files;
+        ~TForget() { Files.clear(); }
+    } forget{FWrittenFiles};
     FFeedsEntry->Clear();
     FFeedCounter = 0;
     FFeedIconList.Clear();

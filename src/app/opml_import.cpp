@@ -1,11 +1,10 @@
 #include "app/opml_import.h"
 
-#include <algorithm>
-
 #include "app/feed_store.h"
 #include "app/klip.h"
 #include "app/opml_reader.h"
 #include "gui/menus.h"
+#include "rtl/exceptions.h"
 #include "rtl/files.h"
 #include "rtl/text.h"
 
@@ -15,26 +14,19 @@ namespace {
 // one listing of the folder instead of asking the file system for every name tried.
 class TFolderNames {
 public:
-    explicit TFolderNames(const std::string& folder) : FFolder(folder)
+    explicit TFolderNames(const std::string& folder)
     {
         rtl::ForEachFileEntry(folder + "*", [&](const rtl::TFileEntry& e) {
             FNames.insert(rtl::LowerCase(e.Name));
             return true;
         });
     }
-    // A name in another script may be taken in other letter case: the file system decides.
-    bool Taken(const std::string& name) const
-    {
-        return FNames.count(rtl::LowerCase(name)) || (!IsAscii(name) && rtl::FileExists(FFolder + name));
-    }
+    // A name in another script may be taken in other letter case: the file system has the last
+    // word when the file is made.
+    bool Taken(const std::string& name) const { return FNames.count(rtl::LowerCase(name)) != 0; }
     void Add(const std::string& name) { FNames.insert(rtl::LowerCase(name)); }
 
 private:
-    static bool IsAscii(const std::string& s)
-    {
-        return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    }
-    std::string FFolder;
     std::set<std::string> FNames;
 };
 
@@ -52,8 +44,32 @@ std::string FreeFeedName(const opml::TOutline& feed, const TFolderNames& names)
     return candidate;
 }
 
+// Makes the feed file of an outline under a free name, numbered when the name is taken; a name
+// the listing did not show as taken but the file system does (other letter case in another
+// script, a file made meanwhile) is passed over the same way.
+void WriteFeed(const opml::TOutline& o, const std::string& url, const std::string& folder, TFolderNames& names,
+               const TWrittenFeedFile& written)
+{
+    const std::string bytes = FeedFileBytes(url);
+    for (;;) {
+        const std::string file = FreeFeedName(o, names) + ".nfd";
+        names.Add(file);
+        switch (rtl::WriteNewFile(folder + file, bytes)) {
+        case rtl::TNewFileResult::Written:
+            if (written)
+                written(folder + file, bytes);
+            return;
+        case rtl::TNewFileResult::Exists:
+            continue;
+        case rtl::TNewFileResult::Failed:
+            throw EInOutError("Datei kann nicht erstellt werden: " + folder + file,
+                              static_cast<int>(GetLastError()));
+        }
+    }
+}
+
 void Import(const std::vector<opml::TOutline>& outlines, const std::string& folder, std::set<std::string>& known,
-            TOpmlImportCounts& counts)
+            const TWrittenFeedFile& written, TOpmlImportCounts& counts)
 {
     TFolderNames names(folder);
     for (const opml::TOutline& o : outlines) {
@@ -63,7 +79,7 @@ void Import(const std::vector<opml::TOutline>& outlines, const std::string& fold
             const bool usable = IsAcceptableFeedName(name) && (rtl::DirectoryExists(sub) || rtl::CreateDir(sub));
             if (usable)
                 names.Add(name);
-            Import(o.Children, usable ? sub + "\\" : folder, known, counts);
+            Import(o.Children, usable ? sub + "\\" : folder, known, written, counts);
             continue;
         }
         const std::string url = rtl::Trim(o.XmlUrl);
@@ -71,9 +87,7 @@ void Import(const std::vector<opml::TOutline>& outlines, const std::string& fold
             ++counts.Skipped;
             continue;
         }
-        const std::string file = FreeFeedName(o, names) + ".nfd";
-        WriteFeedFile(folder + file, url);
-        names.Add(file);
+        WriteFeed(o, url, folder, names, written);
         ++counts.Imported;
     }
 }
@@ -97,10 +111,10 @@ std::string Feeds(std::size_t n)
 } // namespace
 
 TOpmlImportCounts ImportOutlines(const std::vector<opml::TOutline>& outlines, const std::string& folder,
-                                 std::set<std::string>& knownUrls)
+                                 std::set<std::string>& knownUrls, const TWrittenFeedFile& written)
 {
     TOpmlImportCounts counts;
-    Import(outlines, folder, knownUrls, counts);
+    Import(outlines, folder, knownUrls, written, counts);
     return counts;
 }
 

@@ -85,6 +85,26 @@ void ForEachFileEntry(const std::string& pattern, const std::function<bool(const
     } while (FindNextFileW(h, &fd));
 }
 
+TNewFileResult WriteNewFile(const std::string& fileName, const std::string& bytes)
+{
+    const std::wstring name = Utf8ToWide(fileName);
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? TNewFileResult::Exists
+                                                                           : TNewFileResult::Failed;
+    }
+    DWORD written = 0;
+    const bool whole = bytes.size() <= MAXDWORD &&
+                       WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size();
+    CloseHandle(h);
+    if (whole)
+        return TNewFileResult::Written;
+    ::DeleteFileW(name.c_str());
+    return TNewFileResult::Failed;
+}
+
 bool ReplaceFileWith(const std::string& fileName, const std::string& bytes)
 {
     const std::wstring fresh = Utf8ToWide(ExtractFilePath(fileName) + "." + ExtractFileName(fileName) + ".new");

@@ -182,6 +182,33 @@ TEST_F(OpmlImportTest, TheExportImportedIntoAnEmptyProgramGivesTheSameFeedsAndFo
     EXPECT_EQ(Tree(fresh / "Newsfeeds\\"), before);
     ASSERT_EQ(Ui.Messages.size(), 1u) << MessageTexts();
     EXPECT_EQ(Ui.Messages[0].Text, "3 Feeds importiert.");
+    // The submenu built after the import holds every address as the files do.
+    EXPECT_EQ(Export(), exported);
+}
+
+// The folder's listing cannot tell every name the platform holds in other letter case: the file
+// system decides when the file is made, and the new feed gets the next number. An address in
+// another script goes into the file with its mark and into the menu without it.
+TEST_F(OpmlImportTest, ANameTakenInOtherLetterCaseGetsANumberAndTheMenuEveryAddress)
+{
+    Feed("НОВОСТИ.nfd", "http://alt.example/rss");
+    Start("НОВОСТИ");
+    Import(List(R"(<outline text="Новости" xmlUrl="http://novosti.example/rss"/>
+<outline text="Bücher" xmlUrl="http://bücher.example/feed"/>)"));
+    EXPECT_EQ(Tree(Feeds()), "Bücher.nfd = \xEF\xBB\xBFhttp://bücher.example/feed\n"
+                             "НОВОСТИ.nfd = http://alt.example/rss\n"
+                             "Новости 2.nfd = http://novosti.example/rss\n");
+    const struct {
+        const char* caption;
+        const char* address;
+    } entries[] = {{"НОВОСТИ", "http://alt.example/rss"},
+                   {"Новости 2", "http://novosti.example/rss"},
+                   {"Bücher", "http://bücher.example/feed"}};
+    for (const auto& e : entries) {
+        const TMenuItem* entry = Entry(FeedsEntry(), e.caption);
+        ASSERT_NE(entry, nullptr) << e.caption;
+        EXPECT_EQ(entry->Hint(), e.address);
+    }
 }
 
 TEST_F(OpmlImportTest, ACancelledSaveDialogWritesNothing)
