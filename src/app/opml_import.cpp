@@ -7,6 +7,7 @@
 #include "rtl/exceptions.h"
 #include "rtl/files.h"
 #include "rtl/text.h"
+#include "rtl/utf8.h"
 
 namespace {
 
@@ -30,12 +31,28 @@ private:
     std::set<std::string> FNames;
 };
 
-// A name for the feed file of an outline, made safe, free in the folder.
-std::string FreeFeedName(const opml::TOutline& feed, const TFolderNames& names)
+// The name, cut at the end of a character where needed, so that folder + name + rest is a path
+// the platform takes (Windows refuses MAX_PATH characters and more, and the feed folder skips
+// such paths): "" when not even one character fits.
+std::string FittingName(std::string name, const std::string& folder, const char* rest)
+{
+    while (!name.empty() && rtl::PathTooLong(folder + name + rest))
+        name.resize(rtl::CharacterPrefix(name, rtl::CharacterCount(name) - 1));
+    return name;
+}
+
+// Room a feed file's name keeps for a number.
+constexpr const char* kFeedFileRest = " 9999.nfd";
+// Room a folder's path keeps for a feed file of a few characters in it.
+constexpr const char* kFolderRest = "\\Feed 9999.nfd";
+
+// A name for the feed file of an outline, made safe, short enough for its folder, free there.
+std::string FreeFeedName(const opml::TOutline& feed, const std::string& folder, const TFolderNames& names)
 {
     std::string name = SanitizeFeedName(rtl::Trim(feed.Title));
     if (!IsAcceptableFeedName(name))
         name = SanitizeFeedName(opml::AddressHost(feed.XmlUrl));
+    name = FittingName(name, folder, kFeedFileRest);
     if (!IsAcceptableFeedName(name))
         name = "Feed";
     std::string candidate = name;
@@ -52,7 +69,7 @@ void WriteFeed(const opml::TOutline& o, const std::string& url, const std::strin
 {
     const std::string bytes = FeedFileBytes(url);
     for (;;) {
-        const std::string file = FreeFeedName(o, names) + ".nfd";
+        const std::string file = FreeFeedName(o, folder, names) + ".nfd";
         names.Add(file);
         switch (rtl::WriteNewFile(folder + file, bytes)) {
         case rtl::TNewFileResult::Written:
@@ -74,7 +91,7 @@ void Import(const std::vector<opml::TOutline>& outlines, const std::string& fold
     TFolderNames names(folder);
     for (const opml::TOutline& o : outlines) {
         if (!o.IsFeed()) {
-            const std::string name = SanitizeFeedName(rtl::Trim(o.Title));
+            const std::string name = FittingName(SanitizeFeedName(rtl::Trim(o.Title)), folder, kFolderRest);
             const std::string sub = folder + name;
             const bool usable = IsAcceptableFeedName(name) && (rtl::DirectoryExists(sub) || rtl::CreateDir(sub));
             if (usable)

@@ -23,7 +23,8 @@ using TWrittenFeedFile = std::function<void(const std::string& path, const std::
 // Writes a feed file for every feed of the outlines into folder (ending in a backslash), a
 // folder's feeds into a sub-folder of its name (made when missing). Names are made safe as the
 // create command makes them; one the store would not list becomes the address's host, else
-// "Feed"; a name taken in its folder gets a number (" 2", " 3", ...). A feed whose address is in
+// "Feed"; a name that would make a path too long for the platform is cut at the end of a
+// character; a name taken in its folder gets a number (" 2", " 3", ...). A feed whose address is in
 // knownUrls is skipped; every address written is added to it. A folder whose name cannot be a
 // folder gives its feeds to its parent. A file that cannot be made raises EInOutError; the files
 // made before it stay.
