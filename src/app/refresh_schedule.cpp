@@ -72,7 +72,10 @@ std::optional<long long> HttpDate(std::string_view s)
     // Weekday, then day month year h m s, or month day h m s year.
     if (t.size() < 7 || !std::isalpha(static_cast<unsigned char>(t[0][0])))
         return std::nullopt;
-    auto number = [](std::string_view v) { return AllDigits(v) ? std::atoll(std::string(v).c_str()) : -1; };
+    // A number of more digits than any field has is kept from overflowing: it is as good as large.
+    auto number = [](std::string_view v) {
+        return !AllDigits(v) ? -1 : v.size() > 9 ? 999999999LL : std::atoll(std::string(v).c_str());
+    };
     long long day, year, h, m, sec;
     int month;
     if (MonthOf(t[1])) {
@@ -94,6 +97,8 @@ std::optional<long long> HttpDate(std::string_view s)
     }
     if (!month || day < 1 || day > 31 || year < 1970 || h < 0 || h > 23 || m < 0 || m > 59 || sec < 0 || sec > 60)
         return std::nullopt;
+    // A server's year 10000 or later is no less far off than 9999, which the day count holds.
+    year = std::min(year, 9999LL);
     return DaysFromCivil(year, month, static_cast<int>(day)) * 86400 + h * 3600 + m * 60 + sec;
 }
 

@@ -25,6 +25,8 @@ TEST(RetryAfter, SecondsAndAllThreeDateFormsAreReadAndCut)
         {"Sun, 06 Nov 1994 08:49:37 GMT", kExampleDate + 3600, 0}, // in the past
         {"Tue, 29 Feb 2028 12:00:00 GMT", 1835438400 - 7200, 7200},
         {"Sun, 06 Nov 1994 08:49:37 GMT", 0, kMaxRetryAfterSeconds},
+        {"Sun, 06 Nov 14979999999999999999999 08:49:37 GMT", kExampleDate, kMaxRetryAfterSeconds},
+        {"Sun, 06 Nov 1994 99999999999999999999:49:37 GMT", 0, std::nullopt},
         {"", 0, std::nullopt},
         {"-5", 0, std::nullopt},
         {"1.5", 0, std::nullopt},
