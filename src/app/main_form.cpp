@@ -453,6 +453,7 @@ void TMainForm::ApplyStoredComponentSettings()
     AdvHttp->SetAuthRetries(3);
     // A feed reader takes no forged server for the real one: certificates are checked. Redirects
     // are followed by the refresh, which tells a feed that moved for good from one that did not.
+    // Feeds need no cookies: a server's flood of them would ride along with every later request.
     AdvHttp->SetInternetFlags(
         (kDefaultInternetFlags & ~(InternetFlag(ifIgnoreCertCnInvalid) | InternetFlag(ifIgnoreCertDateInvalid))) |
         InternetFlag(ifNoAutoRedirect) | InternetFlag(ifNoCookies));
@@ -468,8 +469,9 @@ void TMainForm::ApplyStoredComponentSettings()
     IconHttp->SetUserAgent("Lindqar WinInet Component");
     IconHttp->SetDefaultUi(false);
     IconHttp->SetAuthRetries(0);
-    IconHttp->SetInternetFlags(kDefaultInternetFlags &
-                               ~(InternetFlag(ifIgnoreCertCnInvalid) | InternetFlag(ifIgnoreCertDateInvalid)));
+    IconHttp->SetInternetFlags(
+        (kDefaultInternetFlags & ~(InternetFlag(ifIgnoreCertCnInvalid) | InternetFlag(ifIgnoreCertDateInvalid))) |
+        InternetFlag(ifNoCookies));
 }
 
 namespace {
