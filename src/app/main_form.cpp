@@ -6,6 +6,7 @@
 #include "app/settings_file.h"
 #include "gui/application.h"
 #include "gui/platform_ui.h"
+#include "rtl/exceptions.h"
 #include "rtl/files.h"
 #include "rtl/text.h"
 
@@ -360,12 +361,37 @@ void TMainForm::FormCreate(TObject*)
 
 void TMainForm::FormDestroy(TObject*)
 {
-    TSettingsFile(Paths.SettingsFile).Save(CurrentSettings());
+    SaveSettingsAtExit();
     if (AdvHttp->Busy())
         AdvHttp->Abort();
     if (IconHttp->Busy())
         IconHttp->Abort();
     FeedIconList->Clear();
+}
+
+// A settings file that cannot be written (read-only, say, or in a folder that refuses it) is said
+// so, and the user may mend it and try again; "Abbrechen" ends the program without the settings,
+// the file keeping what it held. At the end of the Windows session nobody is there to answer, and
+// a box would hold up the shutdown until the system ends the process anyway: the write is tried
+// once, and a failure goes unsaid.
+void TMainForm::SaveSettingsAtExit()
+{
+    const TSettings settings = CurrentSettings();
+    for (;;) {
+        try {
+            TSettingsFile(Paths.SettingsFile).Save(settings);
+            return;
+        } catch (const EIniFileException& e) {
+            if (SessionEnded())
+                return;
+            // No refresh starts while the question waits.
+            Timer->SetEnabled(false);
+            if (!RetryMessage(std::string("Die Einstellungen konnten nicht gespeichert werden.\n\n") + e.what() +
+                              "\n\n„Wiederholen“ versucht es noch einmal, „Abbrechen“ beendet das Programm ohne "
+                              "sie."))
+                return;
+        }
+    }
 }
 
 // Every refresh comes through here; only the timer's own ticks are held off from a server that

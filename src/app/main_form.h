@@ -170,6 +170,7 @@ private:
     void ApplyStoredComponentSettings();
     void ApplySettings(const TSettings& settings);
     TSettings CurrentSettings() const;
+    void SaveSettingsAtExit();
     void CreateProgramPage();
     void CreateFeedPage();
     void CreateProxyPage();

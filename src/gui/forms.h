@@ -35,6 +35,9 @@ public:
     void SetVisible(bool v) override;
     void Close();
     void BeforeDestruction() override;
+    // The Windows session has ended: the process goes without its windows being destroyed, and
+    // nobody is there to answer a question.
+    bool SessionEnded() const { return FSessionEnded; }
     // The keyboard's way through the controls, for a key message of this window: Tab and
     // Shift+Tab go from control to control in creation order and stop on a page control's tab
     // strip before its page; Ctrl+Tab and Ctrl+Shift+Tab turn the pages. True when it was taken.

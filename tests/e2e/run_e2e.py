@@ -19,6 +19,7 @@ import argparse
 import os
 import shutil
 import signal
+import subprocess
 import sys
 import tempfile
 import time
@@ -792,6 +793,64 @@ def settings_file(ctx):
                 "the proxy fields after a restart")
     check(p.child(page + ">Edit#1")["enabled"], "the proxy fields are disabled although the proxy is on")
     p.quit()
+
+
+def set_writable(path, writable):
+    """Makes a file writable or not for the program. Root writes read-only files, under Wine too:
+    there the file is made immutable as well."""
+    if writable and os.geteuid() == 0:
+        subprocess.run(["chattr", "-i", path], check=True)
+    os.chmod(path, 0o644 if writable else 0o444)
+    if not writable and os.geteuid() == 0:
+        subprocess.run(["chattr", "+i", path], check=True)
+    if not writable:
+        try:
+            open(path, "ab").close()
+        except OSError:
+            return
+        raise DriveError("%s cannot be made unwritable on this machine" % path)
+
+
+@journey
+def unwritable_settings(ctx):
+    """The settings file is made unwritable while the program runs, and "Beenden" is chosen: a
+    German message box names the file and offers to try again, once more while the file is still
+    unwritable. "Wiederholen" after the file was made writable again writes the changed
+    settings; "Abbrechen" ends the program and the file keeps what it held."""
+    path = os.path.join(ctx.folder, "quorvane.ini")
+    ctx.write_settings({"Settings": {"Interval": "15"}})
+    box = "#32770:Fehler"
+    try:
+        for answer, interval in (("Wiederholen", "45"), ("Abbrechen", "50")):
+            before = open(path, "rb").read()
+            p = ctx.program().start()
+            p.wait("TMainForm", "visible")
+            p.type("TMainForm>TTabSheet:Programm>Edit#0", interval)
+            set_writable(path, False)
+            p.menu(*Program.QUIT)
+            p.wait(box, "visible", 15)
+            texts = [c["text"] for c in p.children(box) if c["class"] == "Static" and c["text"]]
+            check(any("Unable to write to %s" % winpath(path) in t for t in texts), "the message: %r" % texts)
+            buttons = {c["id"]: c["text"] for c in p.children(box) if c["class"] == "Button"}
+            check_equal(buttons, {4: "&Wiederholen", 2: "Abbrechen"}, "the buttons of the message")
+            if answer == "Wiederholen":
+                p.screenshot("unwritable")
+                first = p.drive("find", box)[1].strip()
+                p.click("%s>Button@4" % box)
+                # The same question again, in a box of its own.
+                wait_until(lambda: p.drive("find", box, check=False)[1].strip() not in ("", first))
+                p.wait(box, "visible", 5)
+                check(p.drive("find", box)[1].strip() != first, "no second question after a failed retry")
+                set_writable(path, True)
+            p.click("%s>Button@%d" % (box, 4 if answer == "Wiederholen" else 2))
+            p.wait_exit()
+            set_writable(path, True)
+            if answer == "Wiederholen":
+                check_equal(ctx.ini().get("Settings", {}).get("Interval"), interval, "the interval written on retry")
+            else:
+                check_equal(open(path, "rb").read(), before, "the settings file after Abbrechen")
+    finally:
+        set_writable(path, True)
 
 
 # ---------------------------------------------------------------------------------------------

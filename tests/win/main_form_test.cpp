@@ -194,21 +194,35 @@ TEST_F(MainFormTest, ASavedPositionIsUsedAndOneOffEveryScreenIsCentred)
     EXPECT_NEAR((r.left + r.right) / 2, (work.left + work.right) / 2, 2);
 }
 
-TEST_F(MainFormTest, AnUnwritableSettingsFileIsReportedAndTheProgramStillEnds)
+// Another program holds the settings file open without sharing it while the program ends: at
+// exit the user is asked whether to try again ("Abbrechen" here); at the end of the session,
+// where nobody could answer, nothing is asked. Either way the file keeps what it held.
+TEST_F(MainFormTest, AnUnwritableSettingsFileIsReportedAtExitButNotAtTheEndOfTheSession)
 {
-    Start();
-    std::string ini = TAppPaths::FromProgramFile(Folder / "quorvane.exe").SettingsFile;
-    WriteTextFile(ini, "[Window]\r\nTop=1\r\n");
-    // Another program holds the file open without sharing it.
-    HANDLE lock = CreateFileW(rtl::Utf8ToWide(ini).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    Stop();
-    CloseHandle(lock);
-    ASSERT_EQ(Ui.Messages.size(), 1u);
-    EXPECT_EQ(Ui.Messages[0].Text, "Unable to write to " + ini);
-    EXPECT_EQ(Ui.Messages[0].Type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(ReadFileBytes(ini), "[Window]\r\nTop=1\r\n");
-    EXPECT_EQ(Application, nullptr);
+    const std::string ini = TAppPaths::FromProgramFile(Folder / "quorvane.exe").SettingsFile;
+    for (bool sessionEnds : {false, true}) {
+        SCOPED_TRACE(sessionEnds ? "end of the session" : "exit");
+        Ui.Messages.clear();
+        Start();
+        WriteTextFile(ini, "[Window]\r\nTop=1\r\n");
+        HANDLE lock =
+            CreateFileW(rtl::Utf8ToWide(ini).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        if (sessionEnds)
+            SendMessageW(MainForm->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        Stop();
+        CloseHandle(lock);
+        if (sessionEnds) {
+            EXPECT_TRUE(Ui.Messages.empty());
+        } else {
+            ASSERT_EQ(Ui.Messages.size(), 1u);
+            EXPECT_NE(Ui.Messages[0].Text.find("\n\nUnable to write to " + ini + "\n\n"), std::string::npos)
+                << Ui.Messages[0].Text;
+            EXPECT_EQ(Ui.Messages[0].Type, static_cast<UINT>(MB_ICONERROR | MB_RETRYCANCEL));
+        }
+        EXPECT_EQ(ReadFileBytes(ini), "[Window]\r\nTop=1\r\n");
+        EXPECT_EQ(Application, nullptr);
+    }
 }
 
 TEST_F(MainFormTest, TheProxySwitchEnablesAndColoursTheFiveControls)
