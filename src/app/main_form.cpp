@@ -6,6 +6,7 @@
 #include "app/settings_file.h"
 #include "gui/application.h"
 #include "gui/platform_ui.h"
+#include "gui/single_instance.h"
 #include "rtl/exceptions.h"
 #include "rtl/files.h"
 #include "rtl/text.h"
@@ -107,6 +108,9 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
         SiteIcons->Start(CurrentFeed.File, channelLink, CurrentFeed.URL);
     };
 
+    OnMessage = [this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+        return FormMessage(msg, wParam, lParam, result);
+    };
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnDestroy = [this](TObject* s) { FormDestroy(s); };
     Timer->OnTimer = [this](TObject* s) { TimerTimer(s); };
@@ -357,16 +361,43 @@ void TMainForm::FormCreate(TObject*)
         TrayIcon->SetHint("Ungültige Icon-Datei: " + name);
     }
     TreeView->FullExpand();
+    FInstanceKey = InstanceKeyOf(Paths.SettingsFile);
+    FAnswersOtherStarts = true;
 }
 
 void TMainForm::FormDestroy(TObject*)
 {
+    // A start from now on waits for this program to end instead.
+    FAnswersOtherStarts = false;
     SaveSettingsAtExit();
     if (AdvHttp->Busy())
         AdvHttp->Abort();
     if (IconHttp->Busy())
         IconHttp->Abort();
     FeedIconList->Clear();
+}
+
+// Messages from outside: another start of this program for the same settings file, which ends
+// once this one shows its settings window; and the machine's sleep and wake, after which the
+// refresh the timer missed comes once, a few seconds on, when the network is back.
+bool TMainForm::FormMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
+{
+    if (msg == InstanceMessage()) {
+        if (!FAnswersOtherStarts || wParam != FInstanceKey)
+            return false;
+        Show();
+        result = kInstanceShown;
+        return true;
+    }
+    if (msg != WM_POWERBROADCAST)
+        return false;
+    if (wParam == PBT_APMSUSPEND)
+        FResumeRefresh.Suspended();
+    else if ((wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) &&
+             FResumeRefresh.Resumed(GetTickCount64()) && Timer->Interval() > 0)
+        Timer->SetInterval(kResumeRefreshDelayMs); // its tick re-arms it with the interval
+    result = TRUE;
+    return true;
 }
 
 // A settings file that cannot be written (read-only, say, or in a folder that refuses it) is said

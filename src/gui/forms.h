@@ -50,6 +50,9 @@ public:
     TNotifyEvent OnShow;
     TNotifyEvent OnHide;
     std::function<void(TObject* Sender, TCloseAction& Action)> OnClose;
+    // Sees the window's messages before the form does (those other programs and the system send
+    // it); true when it took the message, with its result.
+    std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)> OnMessage;
 
 protected:
     void DoCreate();

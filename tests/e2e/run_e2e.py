@@ -27,7 +27,7 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from qvdriver import (DriveError, Display, Program, Servers, default_wineprefix, hx, ini_encoding, prepare_wine,  # noqa: E402
-                      read_ini, rss, winpath, write_bmp, write_icon, write_ini)
+                      read_ini, rss, unix_pids_mapping, winpath, write_bmp, write_icon, write_ini)
 
 JOURNEYS = {}
 
@@ -851,6 +851,64 @@ def unwritable_settings(ctx):
                 check_equal(open(path, "rb").read(), before, "the settings file after Abbrechen")
     finally:
         set_writable(path, True)
+
+
+@journey
+def second_start(ctx):
+    """Two starts of the program at once, in the tray (start minimized): exactly one runs, with one
+    tray icon, and its settings window comes up; the other ends. A start while it runs in the tray
+    brings the settings window up again and ends too; the settings file is the one program's."""
+    ctx.feed("Kurier", ctx.doc("kurier", rss("Kurier", "http://kurier.example", "Kurier",
+                                            news_items("Wahl gewonnen", "http://kurier.example"))))
+    ctx.write_settings({"Settings": {"FeedName": "Kurier", "Start minimized": "1", "Interval": "33"}})
+    p = ctx.program().launch()
+    # The second start as soon as the first one's desktop is there, while that program starts.
+    wait_until(p.desktop_exists, 30)
+    other = p.launch_beside()
+    p.wait_started()
+    p.wait("TMainForm", "visible", 30)
+    try:
+        other.wait(timeout=40)
+    except subprocess.TimeoutExpired:
+        raise DriveError("the second start did not end")
+    wait_until(lambda: len(unix_pids_mapping(p.exe)) == 1, 20)
+    check_equal(len(unix_pids_mapping(p.exe)), 1, "programs running after two starts")
+    trays = [w for w in p.windows() if w["class"] == "TTrayIconWindow"]
+    check_equal(len(trays), 1, "tray icon windows")
+    p.screenshot("after-two-starts")
+    check_equal(len(ctx.servers.requests(ctx.doc_name("kurier"))), 1, "downloads after two starts")
+
+    p.click("TMainForm>Button:OK")
+    p.wait("TMainForm", "hidden")
+    third = p.launch_beside()
+    p.wait("TMainForm", "visible", 30)
+    third.wait(timeout=40)
+    check_equal(len(unix_pids_mapping(p.exe)), 1, "programs running after a start beside the running one")
+    p.type("TMainForm>TTabSheet:Programm>Edit#0", "44")
+    p.quit()
+    check_equal(ctx.ini()["Settings"]["Interval"], "44", "the interval written at exit")
+
+
+@journey
+def resume_refresh(ctx):
+    """The machine sleeps and wakes while the program runs in the tray, told as the system tells
+    every top-level window: after a wake the feed is fetched once, also when the wake comes as
+    the pair of resume messages; the next sleep and wake fetch it once more. The refresh timer
+    keeps its interval after that."""
+    ctx.feed("Kurier", ctx.doc("kurier", rss("Kurier", "http://kurier.example", "Kurier",
+                                            news_items("Wahl gewonnen", "http://kurier.example"))))
+    ctx.write_settings({"Settings": {"FeedName": "Kurier", "Start minimized": "1"}})
+    p = ctx.program().start()
+    name = ctx.doc_name("kurier")
+    ctx.servers.wait_requests(name, 1)
+    for count, events in ((2, ("suspend", "resumeauto", "resumesuspend")), (3, ("suspend", "resumesuspend"))):
+        p.drive("power", *events)
+        ctx.servers.wait_requests(name, count, 20)
+        # The time a second refresh of the same wake, or a timer left at the wake's delay, would
+        # have had to come.
+        wait_until(lambda: len(ctx.servers.requests(name)) > count, 7)
+        check_equal(len(ctx.servers.requests(name)), count, "requests after %s" % ", ".join(events))
+    p.quit()
 
 
 # ---------------------------------------------------------------------------------------------
