@@ -266,8 +266,15 @@ public:
     ~TWriter() { Close(); }
     TWriter(const TWriter&) = delete;
     TWriter& operator=(const TWriter&) = delete;
+    // Follows whether everything written in this UTF-16 form has a place in the ANSI code page.
+    void TrackAnsiFit(TIniForm form) { FTrack = form; }
+    bool FitsAnsi() const { return FFits; }
     void Write(const char* data, std::size_t n)
     {
+        std::string ansi;
+        if (FFits && (FTrack == ifUtf16Le || FTrack == ifUtf16Be) &&
+            !FromWide(ToWide(std::string(data, n), FTrack), ifAnsi, ansi))
+            FFits = false;
         FBuffer.append(data, n);
         if (FBuffer.size() >= kChunk)
             Flush();
@@ -297,10 +304,12 @@ private:
     HANDLE FFile = INVALID_HANDLE_VALUE;
     std::string FBuffer;
     bool FOk = false;
+    TIniForm FTrack = ifAnsi;
+    bool FFits = true;
 };
 
-// Bytes of the input form in the output form. Only an 8-bit file changes its form (to UTF-16
-// LE); a double-byte character cut by the end of a piece waits for the next piece.
+// Bytes of the input form in the output form: an 8-bit file that becomes UTF-16 LE, or a UTF-16
+// one that becomes 8-bit. A character cut by the end of a piece waits for the next piece.
 class TPassThrough {
 public:
     TPassThrough(TIniForm in, TIniForm out, TWriter& writer) : FIn(in), FOut(out), FWriter(writer) {}
@@ -312,7 +321,9 @@ public:
         }
         FCarry.append(data, n);
         std::size_t whole = 0;
-        while (whole < FCarry.size()) {
+        if (FIn != ifAnsi)
+            whole = FCarry.size() - FCarry.size() % 2;
+        while (FIn == ifAnsi && whole < FCarry.size()) {
             const std::size_t step = IsDBCSLeadByte(static_cast<BYTE>(FCarry[whole])) ? 2 : 1;
             if (whole + step > FCarry.size())
                 break;
@@ -336,6 +347,21 @@ private:
     TWriter& FWriter;
     std::string FCarry;
 };
+
+// Copies a UTF-16 file as 8-bit text, a piece at a time; false when either file fails.
+bool CopyAsAnsi(const std::string& from, const std::string& to)
+{
+    TLineReader reader(from);
+    TWriter writer(to);
+    TPassThrough pass(reader.Form(), ifAnsi, writer);
+    std::string head;
+    while (reader.Ok() && reader.Head(head)) {
+        pass(head.data(), head.size());
+        reader.Rest(pass);
+    }
+    pass.Finish();
+    return reader.Ok() && writer.Close();
+}
 
 [[noreturn]] void WriteFailed(const std::string& fileName)
 {
@@ -413,6 +439,7 @@ void RewriteIniFile(const std::string& fileName, const std::vector<std::pair<TIn
             writer.Write("\xFE\xFF", 2);
         else if (form == ifUtf8)
             writer.Write("\xEF\xBB\xBF", 3);
+        writer.TrackAnsiFit(form);
         std::vector<TWanted> wanted = Group(keys);
         TSectionTracker sections(wanted);
         std::vector<bool> written(values.size(), false);
@@ -473,6 +500,14 @@ void RewriteIniFile(const std::string& fileName, const std::vector<std::pair<TIn
         if (!read || !writer.Close()) {
             DeleteFileW(Utf8ToWide(temporary).c_str());
             WriteFailed(fileName);
+        }
+        // A UTF-16 file whose every character fits the 8-bit form goes back to it.
+        if ((form == ifUtf16Le || form == ifUtf16Be) && writer.FitsAnsi()) {
+            const std::string ansi = fileName + ".ansi";
+            // When this fails the UTF-16 form stays; it reads the same.
+            if (!CopyAsAnsi(temporary, ansi) ||
+                !MoveFileExW(Utf8ToWide(ansi).c_str(), Utf8ToWide(temporary).c_str(), MOVEFILE_REPLACE_EXISTING))
+                DeleteFileW(Utf8ToWide(ansi).c_str());
         }
     }
     if (!MoveFileExW(Utf8ToWide(temporary).c_str(), Utf8ToWide(fileName).c_str(), MOVEFILE_REPLACE_EXISTING)) {

@@ -25,8 +25,10 @@ std::vector<std::pair<bool, std::string>> ScanIniFile(const std::string& fileNam
 
 // Writes the values into the file: each key's first line in the first section of its name gets
 // the new value, a key the section lacks is added at the section's end, a section the file lacks
-// at the file's end. Every other byte stays as it was. The file keeps its form; an 8-bit file
-// becomes UTF-16 LE with a byte-order mark when a value has no place in the ANSI code page. The
+// at the file's end. Every other line stays as it was. The file keeps its form, but for the two
+// changes the profile functions' files make: an 8-bit file becomes UTF-16 LE with a byte-order
+// mark when a value has no place in the ANSI code page, and a UTF-16 file whose every character
+// has a place there becomes 8-bit again. The
 // new file replaces the old one whole; when that fails, the old one stays and EIniFileException
 // "Unable to write to <file>" is raised.
 void RewriteIniFile(const std::string& fileName, const std::vector<std::pair<TIniKey, std::string>>& values);

@@ -142,8 +142,8 @@ TEST_F(MainFormTest, ANameInAnotherScriptTurnsTheSettingsFileIntoUtf16AndBack)
 }
 
 // A settings file above 1 MB is read by the program itself (the settings sections anywhere in
-// it, the first of each name counting) and written back with every other byte kept, in its own
-// form: 8-bit, or UTF-16 with a mark, which an 8-bit file becomes for a name in another script.
+// it, the first of each name counting) and written back with every other line kept, in the form
+// the profile functions would give it: 8-bit while everything fits, else UTF-16 with a mark.
 TEST_F(MainFormTest, ALargeSettingsFileIsReadAndWrittenKeepingEverythingElse)
 {
     if (GetACP() != 1252)
@@ -193,6 +193,8 @@ TEST_F(MainFormTest, ALargeSettingsFileIsReadAndWrittenKeepingEverythingElse)
          utf16(with(settings, "Interval=15", "Interval=7") + junk)},
         {"8-bit becoming UTF-16", ansi(kanal + junk), "Kanal", 15, "Новости",
          utf16(with(settings, "Interval=15", "Interval=7") + junk)},
+        {"UTF-16 becoming 8-bit", utf16(settings + junk), "Новости", 15, "Kanal",
+         ansi(with(kanal, "Interval=15", "Interval=7") + junk)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
