@@ -3,6 +3,7 @@
 // the reader takes are those of the tree.
 #include "app/json_feed.h"
 #include "fuzz_check.h"
+#include "rtl/utf8.h"
 
 #include <nlohmann/json.hpp>
 
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     feed::TParseResult r;
     FuzzCheck(feed::ParseIfJsonFeed(doc, 5, 20, balloon, "https://example.org/feed.json", r), "parsed");
     FuzzCheck(r.Headlines.size() <= 5, "MaxEntrys");
+    // At most MaxChars characters and "...", a character being what the user sees as one.
     for (const feed::THeadline& h : r.Headlines)
-        FuzzCheck(!h.Caption.empty() && h.Caption.size() <= 23, "caption cut", h.Caption);
+        FuzzCheck(!h.Caption.empty() && rtl::CharacterCount(h.Caption) <= 23, "caption cut", h.Caption);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "app/opml_reader.h"
 #include "app/opml_writer.h"
 #include "fuzz_check.h"
+#include "rtl/utf8.h"
 
 #include <cstdint>
 #include <string>
@@ -14,7 +15,8 @@ void CheckOutlines(const std::vector<opml::TOutline>& outlines, std::size_t dept
 {
     FuzzCheck(depth <= opml::kMaxDepth + 1, "folder depth");
     for (const opml::TOutline& o : outlines) {
-        FuzzCheck(IsValidUtf8(o.Title) && IsValidUtf8(o.XmlUrl) && IsValidUtf8(o.HtmlUrl), "UTF-8", o.Title);
+        FuzzCheck(rtl::IsValidUtf8(o.Title) && rtl::IsValidUtf8(o.XmlUrl) && rtl::IsValidUtf8(o.HtmlUrl), "UTF-8",
+                  o.Title);
         FuzzCheck(!o.IsFeed() || (!o.Title.empty() && o.Children.empty()), "a feed has a title, no children",
                   o.XmlUrl);
         CheckOutlines(o.Children, depth + 1);

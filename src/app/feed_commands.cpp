@@ -248,7 +248,10 @@ void TFeedCommands::ImportOpml(const std::string& bytes)
     std::set<std::string> known = FeedAddresses(*FParts.Store.FeedsEntry());
     TOpmlImportCounts counts;
     try {
-        counts = ImportOutlines(list.Outlines, FParts.Paths.FeedFolder, known);
+        counts = ImportOutlines(list.Outlines, FParts.Paths.FeedFolder, known,
+                                [this](const std::string& path, const std::string& bytes) {
+                                    FParts.Store.KnowWrittenFeedFile(path, bytes);
+                                });
     } catch (...) {
         RebuildFeedMenu(); // what was written before the failure is listed
         throw;

@@ -31,6 +31,12 @@ bool IsFeedFileName(const std::string& name)
     return !name.empty() && name[0] != '.' && name.size() > 4 && name.compare(name.size() - 4, 4, ".nfd") == 0;
 }
 
+// A folder named like a feed file is a folder: it has no address to read.
+bool IsFeedFile(const rtl::TFileEntry& fd)
+{
+    return !fd.IsDirectory() && IsFeedFileName(fd.Name);
+}
+
 // The store is always enumerated with "*.*".
 void ForEachEntry(const std::string& folder, const std::function<bool(const rtl::TFileEntry&)>& fn)
 {
@@ -58,11 +64,11 @@ int CountEntries(const std::string& folderPath)
     const std::string folder = rtl::IncludeTrailingBackslash(folderPath);
     int n = 0;
     ForEachEntry(folder, [&](const rtl::TFileEntry& fd) {
-        if (fd.Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
+        if (fd.Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) || rtl::PathTooLong(folder + fd.Name))
             return true;
         if (fd.IsDirectory() && fd.Name[0] != '.')
             n += 1 + CountEntries(folder + fd.Name);
-        if (IsFeedFileName(fd.Name))
+        if (IsFeedFile(fd))
             ++n;
         return true;
     });
@@ -79,11 +85,16 @@ TIconHandle LoadFeedIcon(const std::string& iconFile)
     return icon;
 }
 
-void WriteFeedFile(const std::string& path, const std::string& url)
+std::string FeedFileBytes(const std::string& url)
 {
     const bool ascii =
         std::all_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    WriteFileBytes(path, (ascii ? "" : "\xEF\xBB\xBF") + url + "\r\n");
+    return (ascii ? "" : "\xEF\xBB\xBF") + url + "\r\n";
+}
+
+void WriteFeedFile(const std::string& path, const std::string& url)
+{
+    WriteFileBytes(path, FeedFileBytes(url));
 }
 
 bool IsFeedEntry(const TMenuItem* entry)
@@ -188,6 +199,10 @@ void TFeedStore::BuildLevel(const std::string& folderPath, TMenuItem* parent)
         if (fd.Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
             continue;
         const std::string& name = fd.Name;
+        if ((IsFeedFile(fd) || (fd.IsDirectory() && name[0] != '.')) && rtl::PathTooLong(folder + name)) {
+            FTooLong.push_back(folder + name);
+            continue;
+        }
         if (fd.IsDirectory() && name[0] != '.') {
             const int n = ++FFeedCounter;
             AddIconFile(n, folder + name + ".ico", iconExists(name + ".ico"), FFolderIco);
@@ -198,11 +213,13 @@ void TFeedStore::BuildLevel(const std::string& folderPath, TMenuItem* parent)
             InsertOrdered(*parent, entry, kFolderKeyLength);
             BuildLevel(folder + name, entry);
         }
-        // Not "else": the name alone decides whether an entry is a feed file.
-        if (IsFeedFileName(name)) {
+        // Not "else": a file's name alone decides whether it is a feed file.
+        if (IsFeedFile(fd)) {
             const int n = ++FFeedCounter;
             // Editors save with a byte-order mark, in UTF-8 or in the ANSI code page: read as documents are.
-            FLastFeedFile.SetText(DocumentToUtf8(ReadFileBytes(folder + name)));
+            const auto written = FWrittenFiles.find(folder + name);
+            FLastFeedFile.SetText(
+                DocumentToUtf8(written != FWrittenFiles.end() ? written->second : ReadFileBytes(folder + name)));
             std::string url;
             if (FLastFeedFile.Count() > 0) {
                 const std::string& first = FLastFeedFile.Strings(0);
@@ -222,14 +239,25 @@ void TFeedStore::BuildLevel(const std::string& folderPath, TMenuItem* parent)
     }
 }
 
+void TFeedStore::KnowWrittenFeedFile(const std::string& path, std::string bytes)
+{
+    FWrittenFiles[path] = std::move(bytes);
+}
+
 void TFeedStore::Rebuild()
 {
     if (!FFeedsEntry)
         return;
+    // What was written before this rebuild is known only to it: a later one reads every file.
+    struct TForget {
+        std::unordered_map<std::string, std::string>& Files;
+        ~TForget() { Files.clear(); }
+    } forget{FWrittenFiles};
     FFeedsEntry->Clear();
     FFeedCounter = 0;
     FFeedIconList.Clear();
     FDamagedIcons.clear();
+    FTooLong.clear();
     // Slots for every entry first: the list then grows once, not a few pictures at a time.
     FFeedIconList.SetCount(CountEntries(FPaths.FeedFolder));
     try {

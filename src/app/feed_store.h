@@ -1,7 +1,8 @@
 #pragma once
 #include <functional>
-#include <string>
 #include <map>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "rtl/string_list.h"
@@ -33,8 +34,9 @@ public:
     void SetFeedCounter(int v) { FFeedCounter = v; }
 
     // Appends the folder's feed and folder entries to parent, recursively, in the order of the
-    // feed menu. Hidden and system entries and names beginning with "." are skipped; a folder
-    // that cannot be listed adds nothing. An icon file that cannot be read gives its entry the
+    // feed menu. Hidden and system entries, names beginning with ".", folders named like feed
+    // files (as feeds: they are listed as folders) and paths too long for the platform are
+    // skipped; a folder that cannot be listed adds nothing. An icon file that cannot be read gives its entry the
     // built-in picture; a feed file that cannot be read throws, ending the build at that entry;
     // the entries made so far stay.
     void BuildFeedMenu(const std::string& folder, TMenuItem* parent);
@@ -51,6 +53,13 @@ public:
     // The icon files of the last build that exist but could not be read; their entries show the
     // built-in picture.
     const std::vector<std::string>& DamagedIcons() const { return FDamagedIcons; }
+    // The feed files and sub-folders of the last build that were left out because their path is
+    // too long for the platform (MAX_PATH); what lies inside such a folder is not looked at.
+    const std::vector<std::string>& TooLongPaths() const { return FTooLong; }
+    // The bytes just written to the feed file at path: the next rebuild takes them instead of
+    // reading the file back (an import writes thousands, and reading each again under Wine costs
+    // as much as the rest of the rebuild). A name the platform spells otherwise is simply read.
+    void KnowWrittenFeedFile(const std::string& path, std::string bytes);
 
     // Starts a refresh exactly as the refresh timer does.
     std::function<void()> OnRefresh;
@@ -72,14 +81,18 @@ private:
     TMenuItem* FFeedsEntry = nullptr;
     int FFeedCounter = 0;
     std::vector<std::string> FDamagedIcons;
+    std::vector<std::string> FTooLong;
     TStringList FLastFeedFile; // the lines of the feed file read last, for the Text page
     // Where each built-in picture was first put in this build: later entries copy it from there.
     std::map<const TImage*, int> FFallbackIndex;
+    std::unordered_map<std::string, std::string> FWrittenFiles; // path -> bytes, until the next rebuild
 };
 
-// Writes a new feed file: the URL and a line end. An address that is plain ASCII is written as
-// the 8-bit program wrote it; any other is UTF-8 with a byte-order mark, so that no reader takes
-// it for the ANSI code page.
+// The bytes of a new feed file: the URL and a line end. An address that is plain ASCII is written
+// as the 8-bit program wrote it; any other is UTF-8 with a byte-order mark, so that no reader
+// takes it for the ANSI code page.
+std::string FeedFileBytes(const std::string& url);
+// Writes a new feed file of those bytes (replacing one of that name).
 void WriteFeedFile(const std::string& path, const std::string& url);
 
 // Whether the entry is a feed entry made by the store (not a folder or any other entry).

@@ -1,5 +1,7 @@
 #include "app/main_form.h"
 
+#include <algorithm>
+
 #include "app/info_form.h"
 #include "app/res/resource.h"
 #include "app/resource_icon.h"
@@ -351,18 +353,42 @@ void TMainForm::FormCreate(TObject*)
     if (!CurrentFeed.URL.empty())
         TimerTimer(this);
     // Said once, in the tooltip, while nothing else has been said there: a message box would
-    // greet every start until the file is mended.
-    const std::vector<std::string>& damaged = FeedStore->DamagedIcons();
-    if (!damaged.empty() && (CurrentFeed.URL.empty() || Refresh->Fetching())) {
-        // Named below the feed folder: the tooltip holds fewer than 128 characters.
-        std::string name = damaged.front().substr(Paths.FeedFolder.size());
-        if (damaged.size() > 1)
-            name += " (und " + std::to_string(damaged.size() - 1) + " weitere)";
-        TrayIcon->SetHint("Ungültige Icon-Datei: " + name);
-    }
+    // greet every start until the folder is mended, and one that waits for an answer in the
+    // middle of the start holds up the first download and "Beenden".
+    const std::string notice = FeedFolderNotice();
+    if (!notice.empty() && (CurrentFeed.URL.empty() || Refresh->Fetching()))
+        TrayIcon->SetHint(notice);
     TreeView->FullExpand();
     FInstanceKey = InstanceKeyOf(Paths.SettingsFile);
     FAnswersOtherStarts = true;
+}
+
+namespace {
+
+// "<what>: <first name> (und <n> weitere)"; names below the feed folder, since the tooltip holds
+// fewer than 128 characters.
+std::string Naming(const char* what, const std::vector<std::string>& paths, const std::string& feedFolder,
+                   bool lastPartOnly)
+{
+    if (paths.empty())
+        return "";
+    std::string name = paths.front().substr(std::min(feedFolder.size(), paths.front().size()));
+    if (lastPartOnly)
+        name = rtl::ExtractFileName(name);
+    if (paths.size() > 1)
+        name += " (und " + std::to_string(paths.size() - 1) + " weitere)";
+    return what + (": " + name);
+}
+
+} // namespace
+
+// What the start found wrong in the feed folder, for the tooltip: damaged icons first, then the
+// entries left out for their path's length (named by their own name: the path is the problem).
+std::string TMainForm::FeedFolderNotice() const
+{
+    std::string damaged = Naming("Ungültige Icon-Datei", FeedStore->DamagedIcons(), Paths.FeedFolder, false);
+    std::string tooLong = Naming("Pfad zu lang, übergangen", FeedStore->TooLongPaths(), Paths.FeedFolder, true);
+    return damaged + (!damaged.empty() && !tooLong.empty() ? "\r\n" : "") + tooLong;
 }
 
 void TMainForm::FormDestroy(TObject*)

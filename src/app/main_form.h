@@ -115,6 +115,8 @@ public:
     TAppPaths Paths;
     TCurrentFeed CurrentFeed;
 
+    // What the start found wrong in the feed folder, for the tooltip ("" when nothing).
+    std::string FeedFolderNotice() const;
     // A site icon arrived for the feed file: its entry of the feed menu (and the Feed page, for
     // the current feed) shows it.
     void SiteIconWritten(const std::string& feedFile, const std::string& iconFile);

@@ -1,13 +1,13 @@
 #include "app/opml_import.h"
 
-#include <algorithm>
-
 #include "app/feed_store.h"
 #include "app/klip.h"
 #include "app/opml_reader.h"
 #include "gui/menus.h"
+#include "rtl/exceptions.h"
 #include "rtl/files.h"
 #include "rtl/text.h"
+#include "rtl/utf8.h"
 
 namespace {
 
@@ -15,35 +15,44 @@ namespace {
 // one listing of the folder instead of asking the file system for every name tried.
 class TFolderNames {
 public:
-    explicit TFolderNames(const std::string& folder) : FFolder(folder)
+    explicit TFolderNames(const std::string& folder)
     {
         rtl::ForEachFileEntry(folder + "*", [&](const rtl::TFileEntry& e) {
             FNames.insert(rtl::LowerCase(e.Name));
             return true;
         });
     }
-    // A name in another script may be taken in other letter case: the file system decides.
-    bool Taken(const std::string& name) const
-    {
-        return FNames.count(rtl::LowerCase(name)) || (!IsAscii(name) && rtl::FileExists(FFolder + name));
-    }
+    // A name in another script may be taken in other letter case: the file system has the last
+    // word when the file is made.
+    bool Taken(const std::string& name) const { return FNames.count(rtl::LowerCase(name)) != 0; }
     void Add(const std::string& name) { FNames.insert(rtl::LowerCase(name)); }
 
 private:
-    static bool IsAscii(const std::string& s)
-    {
-        return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    }
-    std::string FFolder;
     std::set<std::string> FNames;
 };
 
-// A name for the feed file of an outline, made safe, free in the folder.
-std::string FreeFeedName(const opml::TOutline& feed, const TFolderNames& names)
+// The name, cut at the end of a character where needed, so that folder + name + rest is a path
+// the platform takes (Windows refuses MAX_PATH characters and more, and the feed folder skips
+// such paths): "" when not even one character fits.
+std::string FittingName(std::string name, const std::string& folder, const char* rest)
+{
+    while (!name.empty() && rtl::PathTooLong(folder + name + rest))
+        name.resize(rtl::CharacterPrefix(name, rtl::CharacterCount(name) - 1));
+    return name;
+}
+
+// Room a feed file's name keeps for a number.
+constexpr const char* kFeedFileRest = " 9999.nfd";
+// Room a folder's path keeps for a feed file of a few characters in it.
+constexpr const char* kFolderRest = "\\Feed 9999.nfd";
+
+// A name for the feed file of an outline, made safe, short enough for its folder, free there.
+std::string FreeFeedName(const opml::TOutline& feed, const std::string& folder, const TFolderNames& names)
 {
     std::string name = SanitizeFeedName(rtl::Trim(feed.Title));
     if (!IsAcceptableFeedName(name))
         name = SanitizeFeedName(opml::AddressHost(feed.XmlUrl));
+    name = FittingName(name, folder, kFeedFileRest);
     if (!IsAcceptableFeedName(name))
         name = "Feed";
     std::string candidate = name;
@@ -52,18 +61,42 @@ std::string FreeFeedName(const opml::TOutline& feed, const TFolderNames& names)
     return candidate;
 }
 
+// Makes the feed file of an outline under a free name, numbered when the name is taken; a name
+// the listing did not show as taken but the file system does (other letter case in another
+// script, a file made meanwhile) is passed over the same way.
+void WriteFeed(const opml::TOutline& o, const std::string& url, const std::string& folder, TFolderNames& names,
+               const TWrittenFeedFile& written)
+{
+    const std::string bytes = FeedFileBytes(url);
+    for (;;) {
+        const std::string file = FreeFeedName(o, folder, names) + ".nfd";
+        names.Add(file);
+        switch (rtl::WriteNewFile(folder + file, bytes)) {
+        case rtl::TNewFileResult::Written:
+            if (written)
+                written(folder + file, bytes);
+            return;
+        case rtl::TNewFileResult::Exists:
+            continue;
+        case rtl::TNewFileResult::Failed:
+            throw EInOutError("Datei kann nicht erstellt werden: " + folder + file,
+                              static_cast<int>(GetLastError()));
+        }
+    }
+}
+
 void Import(const std::vector<opml::TOutline>& outlines, const std::string& folder, std::set<std::string>& known,
-            TOpmlImportCounts& counts)
+            const TWrittenFeedFile& written, TOpmlImportCounts& counts)
 {
     TFolderNames names(folder);
     for (const opml::TOutline& o : outlines) {
         if (!o.IsFeed()) {
-            const std::string name = SanitizeFeedName(rtl::Trim(o.Title));
+            const std::string name = FittingName(SanitizeFeedName(rtl::Trim(o.Title)), folder, kFolderRest);
             const std::string sub = folder + name;
             const bool usable = IsAcceptableFeedName(name) && (rtl::DirectoryExists(sub) || rtl::CreateDir(sub));
             if (usable)
                 names.Add(name);
-            Import(o.Children, usable ? sub + "\\" : folder, known, counts);
+            Import(o.Children, usable ? sub + "\\" : folder, known, written, counts);
             continue;
         }
         const std::string url = rtl::Trim(o.XmlUrl);
@@ -71,9 +104,7 @@ void Import(const std::vector<opml::TOutline>& outlines, const std::string& fold
             ++counts.Skipped;
             continue;
         }
-        const std::string file = FreeFeedName(o, names) + ".nfd";
-        WriteFeedFile(folder + file, url);
-        names.Add(file);
+        WriteFeed(o, url, folder, names, written);
         ++counts.Imported;
     }
 }
@@ -97,10 +128,10 @@ std::string Feeds(std::size_t n)
 } // namespace
 
 TOpmlImportCounts ImportOutlines(const std::vector<opml::TOutline>& outlines, const std::string& folder,
-                                 std::set<std::string>& knownUrls)
+                                 std::set<std::string>& knownUrls, const TWrittenFeedFile& written)
 {
     TOpmlImportCounts counts;
-    Import(outlines, folder, knownUrls, counts);
+    Import(outlines, folder, knownUrls, written, counts);
     return counts;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,14 +17,19 @@ struct TOpmlImportCounts {
     std::size_t Skipped = 0; // address already in the store, or twice in the list
 };
 
+// Told of every feed file an import made: its path and its bytes.
+using TWrittenFeedFile = std::function<void(const std::string& path, const std::string& bytes)>;
+
 // Writes a feed file for every feed of the outlines into folder (ending in a backslash), a
 // folder's feeds into a sub-folder of its name (made when missing). Names are made safe as the
 // create command makes them; one the store would not list becomes the address's host, else
-// "Feed"; a name taken in its folder gets a number (" 2", " 3", ...). A feed whose address is in
+// "Feed"; a name that would make a path too long for the platform is cut at the end of a
+// character; a name taken in its folder gets a number (" 2", " 3", ...). A feed whose address is in
 // knownUrls is skipped; every address written is added to it. A folder whose name cannot be a
-// folder gives its feeds to its parent.
+// folder gives its feeds to its parent. A file that cannot be made raises EInOutError; the files
+// made before it stay.
 TOpmlImportCounts ImportOutlines(const std::vector<opml::TOutline>& outlines, const std::string& folder,
-                                 std::set<std::string>& knownUrls);
+                                 std::set<std::string>& knownUrls, const TWrittenFeedFile& written);
 
 // Every feed address of the feed submenu and its folders, as the entries' hints hold them.
 std::set<std::string> FeedAddresses(const TMenuItem& feedsEntry);

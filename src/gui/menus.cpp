@@ -33,19 +33,41 @@ std::string MenuText(const std::string& caption)
 
 TNativeMenu::TNativeMenu(TPopupMenu& menu) : FPopup(menu)
 {
-    FMenu = BuildLevel(*menu.Items(), menu.Images());
+    FMenu = TMenuHandle(NewLevel(*menu.Items(), menu.Images()));
+    Fill(0);
 }
 
-TMenuHandle TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
+HMENU TNativeMenu::NewLevel(const TMenuItem& item, TImageList* images)
 {
-    TMenuHandle menu(CreatePopupMenu());
+    HMENU menu = CreatePopupMenu();
     if (!menu)
         throw std::runtime_error("CreatePopupMenu failed");
-    FLevels.push_back(menu.Get());
+    FLevels.push_back({menu, item.Serial(), images, false});
+    return menu;
+}
 
+bool TNativeMenu::FillLevel(HMENU level)
+{
+    for (std::size_t i = 0; i < FLevels.size(); ++i)
+        if (FLevels[i].Menu == level) {
+            if (!FLevels[i].Filled)
+                Fill(i);
+            return true;
+        }
+    return false;
+}
+
+// A level whose item has been destroyed since its parent level was made stays empty.
+void TNativeMenu::Fill(std::size_t index)
+{
+    FLevels[index].Filled = true;
+    const TLevel level = FLevels[index]; // a copy: NewLevel below may move the vector
+    TMenuItem* parent = FPopup.Items()->FindBySerial(level.Item);
+    if (!parent)
+        return;
     UINT position = 0;
     std::wstring text;
-    for (TMenuItem* item : level.ShownItems()) {
+    for (TMenuItem* item : parent->ShownItems()) {
         MENUITEMINFOW ii = {};
         ii.cbSize = sizeof ii;
         TMenuHandle subMenu;
@@ -63,6 +85,7 @@ TMenuHandle TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
                 ii.fMask |= MIIM_STATE;
                 ii.fState = MFS_DEFAULT;
             }
+            TImageList* images = level.Images;
             if (images && item->ImageIndex() >= 0 && item->ImageIndex() < images->Count()) {
                 FImages.push_back(item->Serial());
                 ii.fMask |= MIIM_BITMAP | MIIM_DATA;
@@ -71,19 +94,21 @@ TMenuHandle TNativeMenu::BuildLevel(TMenuItem& level, TImageList* images)
             }
             if (item->Count() > 0) {
                 ii.fMask |= MIIM_SUBMENU;
-                subMenu = BuildLevel(*item, item->SubMenuImages() ? item->SubMenuImages() : images);
+                subMenu = TMenuHandle(NewLevel(*item, item->SubMenuImages() ? item->SubMenuImages() : images));
                 ii.hSubMenu = subMenu.Get();
             } else {
                 FCommands.push_back(item->Serial());
                 ii.wID = static_cast<UINT>(FCommands.size());
             }
         }
-        if (!InsertMenuItemW(menu.Get(), position, TRUE, &ii))
+        if (!InsertMenuItemW(level.Menu, position, TRUE, &ii)) {
+            if (subMenu)
+                FLevels.pop_back();
             throw std::runtime_error("InsertMenuItem failed");
+        }
         subMenu.Release(); // the level owns it now
         ++position;
     }
-    return menu;
 }
 
 TMenuItem* TNativeMenu::ItemOf(UINT command) const
@@ -129,7 +154,8 @@ bool TNativeMenu::HandleOwnerMessage(UINT msg, LPARAM lParam)
     if (msg == WM_DRAWITEM) {
         auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
         HMENU level = reinterpret_cast<HMENU>(d->hwndItem);
-        if (d->CtlType != ODT_MENU || std::find(FLevels.begin(), FLevels.end(), level) == FLevels.end())
+        if (d->CtlType != ODT_MENU ||
+            std::none_of(FLevels.begin(), FLevels.end(), [&](const TLevel& l) { return l.Menu == level; }))
             return false;
         if (TMenuItem* item = ImageItem(d->itemData))
             if (TImageList* images = LevelImages(*item)) {
@@ -149,13 +175,20 @@ const UINT_PTR kMenuOwnerSubclass = 0x51564D4E;
 
 LRESULT CALLBACK MenuOwnerProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR refData)
 {
-    if ((msg == WM_MEASUREITEM || msg == WM_DRAWITEM) &&
-        reinterpret_cast<TNativeMenu*>(refData)->HandleOwnerMessage(msg, lParam))
+    auto* menu = reinterpret_cast<TNativeMenu*>(refData);
+    if ((msg == WM_MEASUREITEM || msg == WM_DRAWITEM) && menu->HandleOwnerMessage(msg, lParam))
         return TRUE;
+    if (msg == WM_INITMENUPOPUP) {
+        // No exception may cross into the menu loop: a level that cannot be made stays as it is.
+        bool mine = false;
+        GuardedCall([&] { mine = menu->FillLevel(reinterpret_cast<HMENU>(wParam)); });
+        if (mine)
+            return 0;
+    }
     return DefSubclassProc(wnd, msg, wParam, lParam);
 }
 
-// Lets the owner draw the menu's images for as long as the menu is shown.
+// Lets the owner make the menu's submenus and draw its images for as long as the menu is shown.
 class TOwnerSubclass {
 public:
     TOwnerSubclass(HWND owner, TNativeMenu& menu) : FOwner(owner)
@@ -215,10 +248,9 @@ void TPopupMenu::Popup(int X, int Y, HWND owner)
         {
             TNativeMenu menu(*this);
             TOwnerSubclass drawing(owner, menu);
-            UINT command = static_cast<UINT>(TrackPopupMenuEx(menu.Handle(),
-                                                              TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON |
-                                                                  TPM_RETURNCMD | TPM_NONOTIFY | TPM_NOANIMATION,
-                                                              X, Y, owner, nullptr));
+            UINT command = static_cast<UINT>(TrackPopupMenuEx(
+                menu.Handle(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NOANIMATION, X,
+                Y, owner, nullptr));
             chosen = menu.ItemOf(command);
         }
         if (chosen)

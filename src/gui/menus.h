@@ -23,6 +23,11 @@ std::string MenuText(const std::string& caption);
 // that only copy bitmaps would show the transparent parts of a bitmap black). The separator
 // rule of TMenuItem::ShownItems applies on every level. An entry with sub-entries opens a
 // submenu; one without is a command. No accelerators are added.
+//
+// Only the top level is made at once. A submenu is an empty platform menu until it is about to
+// open (WM_INITMENUPOPUP, FillLevel): a tree of thousands of entries costs only what is shown,
+// and a tree nested deeper than the platform lets one menu hold (Wine refuses more than 30
+// levels at one insertion) still opens level by level.
 class TNativeMenu {
 public:
     explicit TNativeMenu(TPopupMenu& menu);
@@ -32,6 +37,9 @@ public:
     // The item behind a command id of this menu; nullptr for 0, an unknown id, or an item that
     // has been destroyed since the menu was built.
     TMenuItem* ItemOf(UINT command) const;
+    // Makes the entries of a submenu of this menu from the item tree as it is now, the first
+    // time it is asked; a menu that is not one of this menu's levels is left alone. False then.
+    bool FillLevel(HMENU level);
     // WM_MEASUREITEM and WM_DRAWITEM of this menu's images, as the owner window receives them
     // while the menu is shown. True when the message was one of them.
     bool HandleOwnerMessage(UINT msg, LPARAM lParam);
@@ -39,12 +47,19 @@ public:
     TImageList* LevelImages(const TMenuItem& item) const;
 
 private:
-    TMenuHandle BuildLevel(TMenuItem& level, TImageList* images);
+    struct TLevel {
+        HMENU Menu;
+        std::uint64_t Item; // serial of the item whose sub-entries the level shows
+        TImageList* Images;
+        bool Filled;
+    };
+    HMENU NewLevel(const TMenuItem& item, TImageList* images);
+    void Fill(std::size_t level);
     TMenuItem* ImageItem(ULONG_PTR itemData) const;
 
     TPopupMenu& FPopup;
     TMenuHandle FMenu;
-    std::vector<HMENU> FLevels;
+    std::vector<TLevel> FLevels;
     std::vector<std::uint64_t> FCommands; // command id - 1 -> item serial
     std::vector<std::uint64_t> FImages;   // item data - 1 -> serial of an item with an image
 };
@@ -71,9 +86,9 @@ public:
     //     SetForegroundWindow(ownWindow);
     //     menu->Popup(x, y, ownWindow);
     //     PostMessage(ownWindow, WM_NULL, 0, 0);
-    // While the menu is open the owner is subclassed to draw the entries' images. Popup does
-    // not throw: an exception from OnPopup or from the click goes to the application's
-    // exception display.
+    // While the menu is open the owner is subclassed to make its submenus and draw the entries'
+    // images. Popup does not throw: an exception from OnPopup or from the click goes to the
+    // application's exception display.
     void Popup(int X, int Y, HWND owner = nullptr);
     // The hidden window used when Popup is given no owner (created on first use).
     HWND WindowHandle();

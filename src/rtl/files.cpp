@@ -51,6 +51,11 @@ bool CreateDir(const std::string& folder)
     return CreateDirectoryW(Utf8ToWide(folder).c_str(), nullptr) != 0;
 }
 
+bool PathTooLong(const std::string& path)
+{
+    return Utf8ToWide(path).size() >= MAX_PATH;
+}
+
 bool SameFileName(const std::string& a, const std::string& b)
 {
     const std::wstring wa = Utf8ToWide(a), wb = Utf8ToWide(b);
@@ -78,6 +83,26 @@ void ForEachFileEntry(const std::string& pattern, const std::function<bool(const
         if (!fn(entry))
             return;
     } while (FindNextFileW(h, &fd));
+}
+
+TNewFileResult WriteNewFile(const std::string& fileName, const std::string& bytes)
+{
+    const std::wstring name = Utf8ToWide(fileName);
+    HANDLE h = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? TNewFileResult::Exists
+                                                                           : TNewFileResult::Failed;
+    }
+    DWORD written = 0;
+    const bool whole = bytes.size() <= MAXDWORD &&
+                       WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size();
+    CloseHandle(h);
+    if (whole)
+        return TNewFileResult::Written;
+    ::DeleteFileW(name.c_str());
+    return TNewFileResult::Failed;
 }
 
 bool ReplaceFileWith(const std::string& fileName, const std::string& bytes)

@@ -21,7 +21,16 @@ bool CopyFile(const std::string& from, const std::string& to, bool failIfExists)
 // never lists) and renames it over fileName: the old file stays whole until the new one is. False,
 // with the old file as it was, when either step fails.
 bool ReplaceFileWith(const std::string& fileName, const std::string& bytes);
+// Writes the bytes to a file of that name only when there is none: the name is taken and the file
+// made in one step, so nothing that appeared meanwhile is overwritten. Exists when a file of the
+// name is there; Failed, with no file left behind, when it cannot be made or written.
+enum class TNewFileResult { Written, Exists, Failed };
+TNewFileResult WriteNewFile(const std::string& fileName, const std::string& bytes);
 bool CreateDir(const std::string& folder);
+// Whether the platform refuses the path for its length: MAX_PATH UTF-16 units or more (MAX_PATH
+// counts the terminating NUL). Wine takes longer ones; Windows only in the "\\?\" form, used
+// nowhere here.
+bool PathTooLong(const std::string& path);
 // Whether two file names are one for the platform: equal but for letter case, in any script.
 bool SameFileName(const std::string& a, const std::string& b);
 

@@ -15,6 +15,9 @@
 //     click WIN                     press a button (BM_CLICK)
 //     clickwait WIN WAITWIN MS     press a button, then wait for WAITWIN to be visible; prints
 //                                    the milliseconds from the press to the sight
+//     menuwait MS KEY...            post the keys to the open menu ("tray": a right click on the
+//                                    tray icon instead), then wait for one more menu window to be
+//                                    visible; prints the milliseconds from the last key to the sight
 //     tab WIN INDEX                 choose a tab of a tab control as a click would (TCM_SETCURFOCUS)
 //     close WIN                     post WM_CLOSE
 //     endsession WIN                 the end of the Windows session as the system tells a window:
@@ -489,6 +492,53 @@ int CmdClickWait(const std::string& where, const std::string& waitSpec, int time
     }
 }
 
+int VisibleMenus()
+{
+    int n = 0;
+    for (HWND w : TopLevel())
+        n += ClassOf(w) == "#32768" && IsWindowVisible(w);
+    return n;
+}
+
+int CmdMenuWait(int timeoutMs, const std::vector<std::string>& keys)
+{
+    const bool tray = keys.size() == 1 && keys[0] == "tray";
+    // Everything but the last key or event as usual; the time runs from the last one.
+    int rc = tray ? CmdTray({"rdown"}) : CmdKeys("menu", std::vector<std::string>(keys.begin(), keys.end() - 1));
+    if (rc != 0)
+        return rc;
+    const int before = VisibleMenus();
+    HWND target = tray ? Find("TTrayIconWindow") : Resolve("menu");
+    const UINT vk = tray ? 0 : KeyOf(keys.back());
+    if (!target || (!tray && !vk)) {
+        std::fprintf(stderr, "no menu or tray icon for %s\n", keys.back().c_str());
+        return 1;
+    }
+    LARGE_INTEGER f, start, now;
+    QueryPerformanceFrequency(&f);
+    QueryPerformanceCounter(&start);
+    if (tray) {
+        PostMessageW(target, WM_USER + 1, 1, WM_RBUTTONUP);
+    } else {
+        const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+        PostMessageW(target, WM_KEYDOWN, vk, 1 | (scan << 16));
+        PostMessageW(target, WM_KEYUP, vk, 1 | (scan << 16) | (3u << 30));
+    }
+    for (;;) {
+        QueryPerformanceCounter(&now);
+        double ms = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(f.QuadPart);
+        if (VisibleMenus() > before) {
+            std::printf("%.1f\n", ms);
+            return 0;
+        }
+        if (ms > timeoutMs) {
+            std::fprintf(stderr, "no further menu within %d ms\n", timeoutMs);
+            return 1;
+        }
+        Sleep(2);
+    }
+}
+
 int CmdTab(const std::string& where, int index)
 {
     HWND w = Resolve(where);
@@ -880,6 +930,9 @@ int main()
     } else if (cmd == "clickwait") {
         need(3);
         rc = CmdClickWait(rest[0], rest[1], std::atoi(rest[2].c_str()));
+    } else if (cmd == "menuwait") {
+        need(2);
+        rc = CmdMenuWait(std::atoi(rest[0].c_str()), std::vector<std::string>(rest.begin() + 1, rest.end()));
     } else if (cmd == "tab") {
         need(2);
         rc = CmdTab(rest[0], std::atoi(rest[1].c_str()));

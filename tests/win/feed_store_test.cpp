@@ -261,6 +261,34 @@ TEST_F(FeedStoreTest, AnUnreadableFeedFileEndsTheBuildWithAnError)
     EXPECT_EQ(Captions(*Find(Feeds, "Ordner")), "a");
 }
 
+// Made with the "\\?\" form, as another program may make them; the store leaves them out.
+TEST_F(FeedStoreTest, PathsTooLongForThePlatformAndFoldersNamedLikeFeedsMakeNoFeedEntries)
+{
+    const std::string longName(std::max<int>(1, MAX_PATH - static_cast<int>(Feed("").size()) - 8), 'x');
+    const std::wstring prefix = L"\\\\?\\" + rtl::Utf8ToWide(Feed(""));
+    ASSERT_TRUE(CreateDirectoryW((prefix + rtl::Utf8ToWide(longName)).c_str(), nullptr)); // its path fits
+    ASSERT_TRUE(CreateDirectoryW((prefix + rtl::Utf8ToWide(longName + "\\zu lang")).c_str(), nullptr));
+    HANDLE h = CreateFileW((prefix + rtl::Utf8ToWide(longName + "\\lang.nfd")).c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    File("kurz.nfd", "http://kurz/\r\n");
+    Dir("X.nfd");
+    File("X.nfd\\innen.nfd", "http://innen/\r\n");
+    ASSERT_NO_THROW(Store->Rebuild());
+    EXPECT_EQ(Captions(Feeds), "kurz X.nfd " + longName);
+    EXPECT_EQ(Find(Feeds, longName)->Count(), 0);
+    EXPECT_FALSE(IsFeedEntry(Find(Feeds, "X.nfd")));
+    EXPECT_EQ(Captions(*Find(Feeds, "X.nfd")), "innen");
+    std::vector<std::string> tooLong = Store->TooLongPaths();
+    std::sort(tooLong.begin(), tooLong.end());
+    EXPECT_EQ(tooLong, (std::vector<std::string>{Feed(longName + "\\lang.nfd"), Feed(longName + "\\zu lang")}));
+    EXPECT_EQ(Icons->Count(), Store->FeedCounter());
+    // The temporary folder's clean-up uses the ordinary form: the long names go first.
+    RemoveDirectoryW((prefix + rtl::Utf8ToWide(longName + "\\zu lang")).c_str());
+    DeleteFileW((prefix + rtl::Utf8ToWide(longName + "\\lang.nfd")).c_str());
+}
+
 TEST_F(FeedStoreTest, TheFullRebuildStartsTheCounterAndTheIconListAgain)
 {
     File("a.nfd", "http://a/\r\n");

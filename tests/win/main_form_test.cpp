@@ -596,6 +596,29 @@ TEST_F(MainFormTest, ADamagedIconGetsTheDefaultPictureAndIsNamedInTheTooltipOnly
     EXPECT_TRUE(IsWindowVisible(MainForm->Handle()));
 }
 
+TEST_F(MainFormTest, AFeedFolderWithPathsTooLongAndAFolderNamedLikeAFeedStartsWithoutAMessage)
+{
+    rtl::CreateDir((Folder / "Newsfeeds"));
+    rtl::CreateDir((Folder / "Newsfeeds\\Ordner.nfd"));
+    const std::string name(std::max<int>(1, MAX_PATH - static_cast<int>((Folder / "Newsfeeds\\").size())), 'l');
+    HANDLE h = CreateFileW(
+        (L"\\\\?\\" + rtl::Utf8ToWide(Folder / "Newsfeeds\\") + rtl::Utf8ToWide(name + ".nfd")).c_str(),
+        GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    WriteTextFile(Folder / "Newsfeeds\\a.ico", "kein Icon");
+    WriteTextFile(Folder / "Newsfeeds\\a.nfd", "http://a.example/\r\n");
+    Start();
+    EXPECT_TRUE(Ui.Messages.empty());
+    EXPECT_TRUE(MainForm->TrayIcon->Active());
+    EXPECT_EQ(MainForm->TrayIcon->Hint(),
+              "Ungültige Icon-Datei: a.ico\r\nPfad zu lang, übergangen: " + name + ".nfd");
+    TMenuItem* feeds = MainForm->PopupMenu->Items()->Items(1);
+    ASSERT_EQ(feeds->Count(), 2);
+    EXPECT_EQ(feeds->Items(1)->Caption(), "Ordner.nfd");
+    DeleteFileW((L"\\\\?\\" + rtl::Utf8ToWide(Folder / "Newsfeeds\\") + rtl::Utf8ToWide(name + ".nfd")).c_str());
+}
+
 // The end of a Windows session ends the process without closing the window: the settings are
 // written when the session really ends, not when it is only asked about or called off.
 TEST_F(MainFormTest, TheEndOfTheSessionWritesTheSettings)

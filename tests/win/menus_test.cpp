@@ -119,10 +119,14 @@ TEST_F(PopupMenuTest, ImagesComeFromTheLevelListAndSubmenusInheritIt)
     EXPECT_EQ(DrawnImage(native, h, 3), RGB(255, 0, 0));
     HMENU feedLevel = Info(h, 3).hSubMenu;
     ASSERT_NE(feedLevel, nullptr);
+    // A submenu is made when it is about to open.
+    EXPECT_EQ(GetMenuItemCount(feedLevel), 0);
+    EXPECT_TRUE(native.FillLevel(feedLevel));
     EXPECT_EQ(MenuText(feedLevel, 0), "folder");
     EXPECT_EQ(DrawnImage(native, feedLevel, 0), RGB(0, 255, 0));
     HMENU deepLevel = Info(feedLevel, 0).hSubMenu;
     ASSERT_NE(deepLevel, nullptr);
+    EXPECT_TRUE(native.FillLevel(deepLevel));
     EXPECT_EQ(DrawnImage(native, deepLevel, 0), RGB(0, 255, 0));
     EXPECT_EQ(native.LevelImages(*deep), &feeds);
     EXPECT_EQ(native.LevelImages(*sub), &top);
@@ -162,6 +166,28 @@ TEST_F(PopupMenuTest, ImagesFollowTheTreeWhileTheMenuIsOpen)
     EXPECT_EQ(DrawnImage(native, native.Handle(), 0), kBackdrop);
     menu.SetImages(nullptr);
     EXPECT_EQ(DrawnImage(native, native.Handle(), 1), kBackdrop);
+}
+
+TEST_F(PopupMenuTest, ASubmenuIsMadeOnceFromTheTreeAsItIsWhenItOpens)
+{
+    TPopupMenu menu(nullptr);
+    TMenuItem* folder = Item(menu.Items(), "folder");
+    Item(folder, "a");
+    TMenuItem* gone = Item(menu.Items(), "gone");
+    Item(gone, "x");
+    TNativeMenu native(menu);
+    HMENU level = Info(native.Handle(), 0).hSubMenu, goneLevel = Info(native.Handle(), 1).hSubMenu;
+    Item(folder, "b"); // added after the top level was made, before the submenu opens
+    menu.Items()->Remove(gone);
+    delete gone;
+    EXPECT_TRUE(native.FillLevel(level));
+    EXPECT_TRUE(native.FillLevel(level));
+    ASSERT_EQ(GetMenuItemCount(level), 2);
+    EXPECT_EQ(MenuText(level, 1), "b");
+    EXPECT_EQ(native.ItemOf(Info(level, 1).wID), folder->Items(1));
+    EXPECT_TRUE(native.FillLevel(goneLevel));
+    EXPECT_EQ(GetMenuItemCount(goneLevel), 0);
+    EXPECT_FALSE(native.FillLevel(GetSystemMenu(menu.WindowHandle(), FALSE)));
 }
 
 TEST_F(PopupMenuTest, AnEntryWithoutSubEntriesIsACommandAndDestroyedItemsAreNotFound)
@@ -227,6 +253,26 @@ TEST_F(PopupMenuTest, PopupFiresOnPopupThenRunsTheChosenEntrysClick)
     SetTimer(nullptr, 0, 200, SendKeys);
     menu.Popup(100, 100);
     EXPECT_EQ(log, "popup second ");
+}
+
+// Wine refuses a menu that holds more than 30 levels at once: made level by level, any depth opens.
+TEST_F(PopupMenuTest, ATreeFortyLevelsDeepOpensByKeyboardAndItsDeepestEntryIsChosen)
+{
+    TPopupMenu menu(nullptr);
+    TMenuItem* level = menu.Items();
+    for (int i = 1; i <= 40; ++i)
+        level = Item(level, "Ebene " + std::to_string(i));
+    std::string chosen;
+    Item(level, "Blatt")->OnClick = [&](TObject* s) { chosen = static_cast<TMenuItem*>(s)->Caption(); };
+    g_keyTarget = menu.WindowHandle();
+    SetForegroundWindow(g_keyTarget);
+    g_keys = {VK_DOWN};
+    g_keys.insert(g_keys.end(), 40, VK_RIGHT);
+    g_keys.push_back(VK_RETURN);
+    MovePointerAway();
+    SetTimer(nullptr, 0, 200, SendKeys);
+    menu.Popup(10, 10);
+    EXPECT_EQ(chosen, "Blatt");
 }
 
 TEST_F(PopupMenuTest, ADismissedMenuRunsNothing)

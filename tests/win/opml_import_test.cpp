@@ -182,6 +182,64 @@ TEST_F(OpmlImportTest, TheExportImportedIntoAnEmptyProgramGivesTheSameFeedsAndFo
     EXPECT_EQ(Tree(fresh / "Newsfeeds\\"), before);
     ASSERT_EQ(Ui.Messages.size(), 1u) << MessageTexts();
     EXPECT_EQ(Ui.Messages[0].Text, "3 Feeds importiert.");
+    // The submenu built after the import holds every address as the files do.
+    EXPECT_EQ(Export(), exported);
+}
+
+// Titles longer than a path may be: the feed and the folder are named by as much of the title as
+// fits (Windows refuses a path of MAX_PATH characters, and the store would skip it), never left
+// out or refused.
+TEST_F(OpmlImportTest, TitlesTooLongForAPathAreCutToFit)
+{
+    Start();
+    const std::string ring(300, 'R'), folder(300, 'O');
+    Import(List("<outline text=\"" + ring + "\" xmlUrl=\"http://ring.example/rss\"/>\n<outline text=\"" + folder +
+                "\"><outline text=\"" + ring + "\" xmlUrl=\"http://tief.example/rss\"/></outline>"));
+    ASSERT_EQ(Ui.Messages.size(), 1u) << MessageTexts();
+    EXPECT_EQ(Ui.Messages[0].Text, "2 Feeds importiert.");
+    const std::string tree = Tree(Feeds());
+    std::vector<std::string> paths; // the feed files' full paths, from the lines "path = address"
+    for (const std::string& line : SplitLines(tree))
+        if (line.find(" = ") != std::string::npos)
+            paths.push_back(Feeds() + line.substr(0, line.find(" = ")));
+    ASSERT_EQ(paths.size(), 2u) << tree;
+    for (const std::string& p : paths) {
+        EXPECT_LT(p.size(), std::size_t(MAX_PATH)) << p;
+        EXPECT_GT(p.size(), std::size_t(MAX_PATH - 20)) << "as much of the title as fits: " << p;
+    }
+    const TMenuItem* sub = nullptr;
+    for (int i = 0; i < FeedsEntry()->Count(); ++i)
+        if (!IsFeedEntry(FeedsEntry()->Items(i)))
+            sub = FeedsEntry()->Items(i);
+    ASSERT_NE(sub, nullptr) << Captions(FeedsEntry());
+    EXPECT_EQ(sub->Caption().find_first_not_of('O'), std::string::npos);
+    ASSERT_EQ(sub->Count(), 1);
+    EXPECT_EQ(sub->Items(0)->Hint(), "http://tief.example/rss");
+}
+
+// The folder's listing cannot tell every name the platform holds in other letter case: the file
+// system decides when the file is made, and the new feed gets the next number. An address in
+// another script goes into the file with its mark and into the menu without it.
+TEST_F(OpmlImportTest, ANameTakenInOtherLetterCaseGetsANumberAndTheMenuEveryAddress)
+{
+    Feed("НОВОСТИ.nfd", "http://alt.example/rss");
+    Start("НОВОСТИ");
+    Import(List(R"(<outline text="Новости" xmlUrl="http://novosti.example/rss"/>
+<outline text="Bücher" xmlUrl="http://bücher.example/feed"/>)"));
+    EXPECT_EQ(Tree(Feeds()), "Bücher.nfd = \xEF\xBB\xBFhttp://bücher.example/feed\n"
+                             "НОВОСТИ.nfd = http://alt.example/rss\n"
+                             "Новости 2.nfd = http://novosti.example/rss\n");
+    const struct {
+        const char* caption;
+        const char* address;
+    } entries[] = {{"НОВОСТИ", "http://alt.example/rss"},
+                   {"Новости 2", "http://novosti.example/rss"},
+                   {"Bücher", "http://bücher.example/feed"}};
+    for (const auto& e : entries) {
+        const TMenuItem* entry = Entry(FeedsEntry(), e.caption);
+        ASSERT_NE(entry, nullptr) << e.caption;
+        EXPECT_EQ(entry->Hint(), e.address);
+    }
 }
 
 TEST_F(OpmlImportTest, ACancelledSaveDialogWritesNothing)
