@@ -420,8 +420,10 @@ bool TMainForm::FormMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
     if (wParam == PBT_APMSUSPEND)
         FResumeRefresh.Suspended();
     else if ((wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) &&
-             FResumeRefresh.Resumed(GetTickCount64()) && Timer->Interval() > 0)
-        Timer->SetInterval(kResumeRefreshDelayMs); // its tick re-arms it with the interval
+             FResumeRefresh.Resumed(GetTickCount64()) && Timer->Interval() > 0) {
+        Timer->SetInterval(kResumeRefreshDelayMs);
+        FResumeTickArmed = true;
+    }
     result = TRUE;
     return true;
 }
@@ -455,6 +457,11 @@ void TMainForm::SaveSettingsAtExit()
 // asked for it or keeps failing.
 void TMainForm::TimerTimer(TObject* Sender)
 {
+    // The tick after a wake: the timer goes back to the interval also when the refresh is held off.
+    if (FResumeTickArmed) {
+        FResumeTickArmed = false;
+        Timer->SetInterval(TimerInterval(IntervalEdit->Value()));
+    }
     Refresh->TimerTimer(Sender == Timer ? TRefreshTrigger::Timer : TRefreshTrigger::User);
 }
 

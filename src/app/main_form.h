@@ -180,6 +180,7 @@ private:
     WPARAM FInstanceKey = 0;
     bool FAnswersOtherStarts = false;
     TResumeRefresh FResumeRefresh;
+    bool FResumeTickArmed = false;
     void CreateProgramPage();
     void CreateFeedPage();
     void CreateProxyPage();
