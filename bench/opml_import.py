@@ -61,7 +61,9 @@ def import_list(p, listing):
     time.sleep(0.5)
     edits = [c for c in p.children(dialog) if c["class"] == "Edit" and c["visible"]]
     p.drive("settext", "0x" + edits[0]["hwnd"], hx(winpath(listing)))
-    _, out = p.drive("clickwait", "%s>Button@1" % dialog, "#32770:Information", 120000, timeout=150)
+    # Looking for the message every 20 ms, not 2: each look asks Wine's server about every window,
+    # the server that makes every one of the files.
+    _, out = p.drive("clickwait", "%s>Button@1" % dialog, "#32770:Information", 120000, 20, timeout=150)
     message = [c["text"] for c in p.children("#32770:Information") if c["class"] == "Static" and c["text"]]
     p.click("#32770:Information>Button@1")
     p.wait("#32770:Information", "gone")

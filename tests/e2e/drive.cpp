@@ -13,8 +13,11 @@
 //     type WIN TEXT                 select the field's text and type TEXT over it (WM_CHAR)
 //     settext WIN TEXT              set a window's text (for the file dialog's name field)
 //     click WIN                     press a button (BM_CLICK)
-//     clickwait WIN WAITWIN MS     press a button, then wait for WAITWIN to be visible; prints
-//                                    the milliseconds from the press to the sight
+//     clickwait WIN WAITWIN MS [POLL] press a button, then wait for WAITWIN to be visible, looking
+//                                    every POLL ms (default 2); prints the milliseconds from the
+//                                    press to the sight. Each look asks Wine's server about every
+//                                    window, so a long wait looks less often: it would slow the
+//                                    program it times.
 //     menuwait MS KEY...            post the keys to the open menu ("tray": a right click on the
 //                                    tray icon instead), then wait for one more menu window to be
 //                                    visible; prints the milliseconds from the last key to the sight
@@ -465,7 +468,7 @@ int CmdClick(const std::string& where)
     return 0;
 }
 
-int CmdClickWait(const std::string& where, const std::string& waitSpec, int timeoutMs)
+int CmdClickWait(const std::string& where, const std::string& waitSpec, int timeoutMs, int pollMs)
 {
     HWND w = Resolve(where);
     if (!w) {
@@ -488,7 +491,7 @@ int CmdClickWait(const std::string& where, const std::string& waitSpec, int time
             std::fprintf(stderr, "timed out waiting for %s\n", waitSpec.c_str());
             return 1;
         }
-        Sleep(2);
+        Sleep(static_cast<DWORD>(pollMs));
     }
 }
 
@@ -929,7 +932,8 @@ int main()
         rc = CmdClick(rest[0]);
     } else if (cmd == "clickwait") {
         need(3);
-        rc = CmdClickWait(rest[0], rest[1], std::atoi(rest[2].c_str()));
+        rc = CmdClickWait(rest[0], rest[1], std::atoi(rest[2].c_str()),
+                          rest.size() > 3 ? std::max(1, std::atoi(rest[3].c_str())) : 2);
     } else if (cmd == "menuwait") {
         need(2);
         rc = CmdMenuWait(std::atoi(rest[0].c_str()), std::vector<std::string>(rest.begin() + 1, rest.end()));
