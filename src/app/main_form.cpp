@@ -8,7 +8,9 @@
 #include "app/settings_file.h"
 #include "gui/application.h"
 #include "gui/platform_ui.h"
+#include "gui/single_instance.h"
 #include "net/header_limits.h"
+#include "rtl/exceptions.h"
 #include "rtl/files.h"
 #include "rtl/text.h"
 
@@ -81,7 +83,8 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
                                                    *CutChannelCheckBox);
     HeadlineMenu->LoadCommandImages();
     HeadlineMenu->OnExit = [this] { Close(); };
-    HeadlineMenu->OnRefresh = [this] { Refresh->TimerTimer(TRefreshTrigger::Command); };
+    // "Jetzt Aktualisieren" is the user's refresh command, as the settings window's button is.
+    HeadlineMenu->OnRefresh = [this] { TimerTimer(RefreshBtn); };
     HeadlineMenu->OnShowSettings = [this] { Show(); };
     HeadlineMenu->OnAbout = [this] { AboutBtnClick(this); };
     Refresh = std::make_unique<TRefreshCycle>(TRefreshParts{
@@ -109,6 +112,9 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, "TMainForm")
         SiteIcons->Start(CurrentFeed.File, channelLink, CurrentFeed.URL);
     };
 
+    OnMessage = [this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+        return FormMessage(msg, wParam, lParam, result);
+    };
     OnCreate = [this](TObject* s) { FormCreate(s); };
     OnDestroy = [this](TObject* s) { FormDestroy(s); };
     Timer->OnTimer = [this](TObject* s) { TimerTimer(s); };
@@ -355,6 +361,8 @@ void TMainForm::FormCreate(TObject*)
     if (!notice.empty() && (CurrentFeed.URL.empty() || Refresh->Fetching()))
         TrayIcon->SetHint(notice);
     TreeView->FullExpand();
+    FInstanceKey = InstanceKeyOf(Paths.SettingsFile);
+    FAnswersOtherStarts = true;
 }
 
 namespace {
@@ -387,7 +395,9 @@ std::string TMainForm::FeedFolderNotice() const
 
 void TMainForm::FormDestroy(TObject*)
 {
-    TSettingsFile(Paths.SettingsFile).Save(CurrentSettings());
+    // A start from now on waits for this program to end instead.
+    FAnswersOtherStarts = false;
+    SaveSettingsAtExit();
     if (AdvHttp->Busy())
         AdvHttp->Abort();
     if (IconHttp->Busy())
@@ -395,11 +405,66 @@ void TMainForm::FormDestroy(TObject*)
     FeedIconList->Clear();
 }
 
-// Every refresh comes through here (the menu's "Jetzt Aktualisieren" goes to the refresh as the
-// button's does); only the timer's own ticks are held off from a server that asked for it or keeps
-// failing, and only the user's refresh command may ask for credentials.
+// Messages from outside: another start of this program for the same settings file, which ends
+// once this one shows its settings window; and the machine's sleep and wake, after which the
+// refresh the timer missed comes once, a few seconds on, when the network is back.
+bool TMainForm::FormMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result)
+{
+    if (msg == InstanceMessage()) {
+        if (!FAnswersOtherStarts || wParam != FInstanceKey)
+            return false;
+        Show();
+        result = kInstanceShown;
+        return true;
+    }
+    if (msg != WM_POWERBROADCAST)
+        return false;
+    if (wParam == PBT_APMSUSPEND)
+        FResumeRefresh.Suspended();
+    else if ((wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND) &&
+             FResumeRefresh.Resumed(GetTickCount64()) && Timer->Interval() > 0) {
+        Timer->SetInterval(kResumeRefreshDelayMs);
+        FResumeTickArmed = true;
+    }
+    result = TRUE;
+    return true;
+}
+
+// A settings file that cannot be written (read-only, say, or in a folder that refuses it) is said
+// so, and the user may mend it and try again; "Abbrechen" ends the program without the settings,
+// the file keeping what it held. At the end of the Windows session nobody is there to answer, and
+// a box would hold up the shutdown until the system ends the process anyway: the write is tried
+// once, and a failure goes unsaid.
+void TMainForm::SaveSettingsAtExit()
+{
+    const TSettings settings = CurrentSettings();
+    for (;;) {
+        try {
+            TSettingsFile(Paths.SettingsFile).Save(settings);
+            return;
+        } catch (const EIniFileException& e) {
+            if (SessionEnded())
+                return;
+            // No refresh starts while the question waits.
+            Timer->SetEnabled(false);
+            if (!RetryMessage(std::string("Die Einstellungen konnten nicht gespeichert werden.\n\n") + e.what() +
+                              "\n\n„Wiederholen“ versucht es noch einmal, „Abbrechen“ beendet das Programm ohne "
+                              "sie."))
+                return;
+        }
+    }
+}
+
+// Every refresh comes through here; only the timer's own ticks are held off from a server that
+// asked for it or keeps failing, and only the user's refresh command (the button, and the menu's
+// "Jetzt Aktualisieren" in its name) may ask for credentials.
 void TMainForm::TimerTimer(TObject* Sender)
 {
+    // The tick after a wake: the timer goes back to the interval also when the refresh is held off.
+    if (FResumeTickArmed) {
+        FResumeTickArmed = false;
+        Timer->SetInterval(TimerInterval(IntervalEdit->Value()));
+    }
     Refresh->TimerTimer(Sender == Timer        ? TRefreshTrigger::Timer
                         : Sender == RefreshBtn ? TRefreshTrigger::Command
                                                : TRefreshTrigger::User);

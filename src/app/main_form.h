@@ -9,6 +9,7 @@
 #include "app/feed_store.h"
 #include "app/headline_menu.h"
 #include "app/refresh_cycle.h"
+#include "app/resume_refresh.h"
 #include "app/site_icon_fetch.h"
 #include "gui/dialogs.h"
 #include "gui/forms.h"
@@ -172,6 +173,14 @@ private:
     void ApplyStoredComponentSettings();
     void ApplySettings(const TSettings& settings);
     TSettings CurrentSettings() const;
+    void SaveSettingsAtExit();
+    bool FormMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    static const unsigned kResumeRefreshDelayMs = 5000;
+    WPARAM FInstanceKey = 0;
+    bool FAnswersOtherStarts = false;
+    TResumeRefresh FResumeRefresh;
+    bool FResumeTickArmed = false;
     void CreateProgramPage();
     void CreateFeedPage();
     void CreateProxyPage();

@@ -22,13 +22,14 @@ struct TSettings {
 };
 
 // The settings file beside the program: read once at start and written once at exit, key by
-// key in a fixed order.
+// key in a fixed order. A file above 1 MB is read and written by the program itself, a piece at a
+// time, instead of whole by the profile functions.
 class TSettingsFile {
 public:
     explicit TSettingsFile(std::string fileName) : FFileName(std::move(fileName)) {}
     TSettings Load() const;
     // Raises EIniFileException "Unable to write to <file>" at the first key that cannot be
-    // written; the keys before it are saved.
+    // written; the keys before it are saved (a large file keeps all of its old values then).
     void Save(const TSettings& settings) const;
 
 private:

@@ -145,6 +145,10 @@ void TApplication::Run()
         }
         ProcessMessage(msg);
     }
+    // Terminate ends the loop before its quit message comes round; left in the queue, it would end
+    // at once every modal loop after the run (a question from a form's destruction handler).
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
 }
 
 void TApplication::Minimize()

@@ -289,6 +289,11 @@ void TForm::FocusChild(HWND wnd)
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (OnMessage) {
+        LRESULT result = 0;
+        if (OnMessage(msg, wParam, lParam, result))
+            return result;
+    }
     switch (msg) {
     case WM_SYSCOMMAND:
         // The main form's minimise goes to the application window as its own minimise command, so

@@ -35,6 +35,9 @@ public:
     void SetVisible(bool v) override;
     void Close();
     void BeforeDestruction() override;
+    // The Windows session has ended: the process goes without its windows being destroyed, and
+    // nobody is there to answer a question.
+    bool SessionEnded() const { return FSessionEnded; }
     // The keyboard's way through the controls, for a key message of this window: Tab and
     // Shift+Tab go from control to control in creation order and stop on a page control's tab
     // strip before its page; Ctrl+Tab and Ctrl+Shift+Tab turn the pages. True when it was taken.
@@ -47,6 +50,9 @@ public:
     TNotifyEvent OnShow;
     TNotifyEvent OnHide;
     std::function<void(TObject* Sender, TCloseAction& Action)> OnClose;
+    // Sees the window's messages before the form does (those other programs and the system send
+    // it); true when it took the message, with its result.
+    std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)> OnMessage;
 
 protected:
     void DoCreate();

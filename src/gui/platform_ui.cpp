@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
-
+#include <string>
 #include <vector>
 
 #include "gui/app_host.h"
@@ -47,11 +47,51 @@ INT_PTR TPlatformUi::ShellOpen(HWND parent, const std::string& verb, const std::
                                                    directory.empty() ? nullptr : wideDirectory.c_str(), showCmd));
 }
 
+namespace {
+
+// The system names a message box's buttons in the language of its own installation; this
+// program speaks German, so its boxes name them so too. The hook lives for one box: it renames
+// the buttons of the first dialog window activated while the box is being made.
+thread_local HHOOK t_boxHook = nullptr;
+
+LRESULT CALLBACK GermanButtonsHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const HHOOK hook = t_boxHook;
+    if (code == HCBT_ACTIVATE && hook) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        wchar_t cls[16] = {};
+        GetClassNameW(box, cls, 16);
+        if (std::wstring(cls) == L"#32770") {
+            t_boxHook = nullptr;
+            UnhookWindowsHookEx(hook);
+            static const struct {
+                int Id;
+                const wchar_t* Text;
+            } kButtons[] = {{IDYES, L"&Ja"},          {IDNO, L"&Nein"},
+                            {IDCANCEL, L"Abbrechen"}, {IDRETRY, L"&Wiederholen"},
+                            {IDABORT, L"Ab&brechen"}, {IDIGNORE, L"&Ignorieren"}};
+            for (const auto& b : kButtons)
+                if (HWND button = GetDlgItem(box, b.Id))
+                    SetWindowTextW(button, b.Text);
+        }
+    }
+    return CallNextHookEx(hook, code, wParam, lParam);
+}
+
+} // namespace
+
 int TPlatformUi::MessageBox(HWND parent, const std::string& text, const std::string& caption, UINT type)
 {
+    t_boxHook = SetWindowsHookExW(WH_CBT, GermanButtonsHook, nullptr, GetCurrentThreadId());
     // <windows.h> makes this method's name MessageBoxW: the platform's function must be called
     // by its global name, or the call would find the method itself and recurse.
-    return ::MessageBoxW(parent, rtl::Utf8ToWide(text).c_str(), rtl::Utf8ToWide(caption).c_str(), type);
+    const int answer =
+        ::MessageBoxW(parent, rtl::Utf8ToWide(text).c_str(), rtl::Utf8ToWide(caption).c_str(), type);
+    if (t_boxHook) {
+        UnhookWindowsHookEx(t_boxHook);
+        t_boxHook = nullptr;
+    }
+    return answer;
 }
 
 bool TPlatformUi::InputQuery(const std::string& caption, const std::string& prompt, std::string& value)
@@ -109,6 +149,11 @@ void ShowInfoMessage(const std::string& text)
 bool ConfirmMessage(const std::string& text)
 {
     return PlatformUi().MessageBox(ActiveParent(), text, "Bestätigen", MB_ICONQUESTION | MB_YESNO) == IDYES;
+}
+
+bool RetryMessage(const std::string& text)
+{
+    return PlatformUi().MessageBox(ActiveParent(), text, "Fehler", MB_ICONERROR | MB_RETRYCANCEL) == IDRETRY;
 }
 
 std::string InputBox(const std::string& caption, const std::string& prompt, const std::string& def)

@@ -43,8 +43,10 @@ TPlatformUi& PlatformUi();
 void SetPlatformUi(TPlatformUi* ui);
 
 // German message boxes of the program: an error with OK, a report with OK, a confirmation with Yes and No
-// (true only on Yes), and the toolkit's input box (the default when cancelled).
+// (true only on Yes), an error that offers to try again (Wiederholen, Abbrechen; true only on
+// Wiederholen), and the toolkit's input box (the default when cancelled).
 void ShowErrorMessage(const std::string& text);
 void ShowInfoMessage(const std::string& text);
 bool ConfirmMessage(const std::string& text);
+bool RetryMessage(const std::string& text);
 std::string InputBox(const std::string& caption, const std::string& prompt, const std::string& def);

@@ -16,6 +16,7 @@ list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/page_control.cpp
     ${CMAKE_CURRENT_LIST_DIR}/platform_ui.cpp
     ${CMAKE_CURRENT_LIST_DIR}/query_form.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/single_instance.cpp
     ${CMAKE_CURRENT_LIST_DIR}/std_controls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/timer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tree_view.cpp

@@ -62,4 +62,62 @@ std::string EncodeIniBool(bool value)
     return value ? "1" : "0";
 }
 
+static bool IsIniBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1A';
+}
+
+static std::string Trimmed(const std::string& s, std::size_t from, std::size_t to)
+{
+    while (from < to && IsIniBlank(s[from]))
+        ++from;
+    while (to > from && IsIniBlank(s[to - 1]))
+        --to;
+    return s.substr(from, to - from);
+}
+
+TIniLine ParseIniLine(const std::string& line)
+{
+    TIniLine out;
+    const std::string text = Trimmed(line, 0, line.size());
+    if (text.empty())
+        return out;
+    if (text[0] == '[') {
+        const std::size_t close = text.rfind(']');
+        if (close != std::string::npos && close > 0) {
+            out.Kind = TIniLine::ilSection;
+            out.Name = text.substr(1, close - 1);
+            return out;
+        }
+    }
+    out.Kind = TIniLine::ilKey;
+    const std::size_t eq = text.find('=');
+    if (eq == std::string::npos) {
+        out.Name = text;
+        return out;
+    }
+    out.Name = Trimmed(text, 0, eq);
+    out.Value = Trimmed(text, eq + 1, text.size());
+    const std::string& v = out.Value;
+    if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
+        out.Value = v.substr(1, v.size() - 2);
+    return out;
+}
+
+bool SameIniName(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
 } // namespace rtl

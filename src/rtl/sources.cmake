@@ -7,6 +7,7 @@ list(APPEND QV_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/unicode_data.cpp)
 list(APPEND QV_WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ini_file.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ini_stream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/files.cpp)
 # The UTF-8/UTF-16 pair serves the core's file access on Windows too.
 if(WIN32)

@@ -41,4 +41,38 @@ TEST(IniBoolDecoding, AnyNonZeroIntegerIsTrueAndNonNumbersGiveTheDefault)
     EXPECT_EQ(rtl::EncodeIniInteger(-12), "-12");
 }
 
+// The lines of a file the program reads itself give what the profile functions give.
+TEST(IniLineParsing, SectionsKeysAndValuesAsTheProfileFunctionsReadThem)
+{
+    const struct {
+        const char* Line;
+        rtl::TIniLine::TKind Kind;
+        const char* Name;
+        const char* Value;
+    } cases[] = {
+        {"", rtl::TIniLine::ilBlank, "", ""},
+        {" \t\r", rtl::TIniLine::ilBlank, "", ""},
+        {"[Settings]", rtl::TIniLine::ilSection, "Settings", ""},
+        {"  [ Proxy ] x ]\r", rtl::TIniLine::ilSection, " Proxy ] x ", ""},
+        {"[Settings", rtl::TIniLine::ilKey, "[Settings", ""},
+        {"Interval=30", rtl::TIniLine::ilKey, "Interval", "30"},
+        {"  Cut Channelname \t=  1 \r", rtl::TIniLine::ilKey, "Cut Channelname", "1"},
+        {"Host=a=b", rtl::TIniLine::ilKey, "Host", "a=b"},
+        {"Pass=\"ge heim\"", rtl::TIniLine::ilKey, "Pass", "ge heim"},
+        {"Pass='x'", rtl::TIniLine::ilKey, "Pass", "x"},
+        {"Pass=\"x'", rtl::TIniLine::ilKey, "Pass", "\"x'"},
+        {"Pass=\"", rtl::TIniLine::ilKey, "Pass", "\""},
+        {"Top=", rtl::TIniLine::ilKey, "Top", ""},
+        {"; Kommentar", rtl::TIniLine::ilKey, "; Kommentar", ""},
+    };
+    for (const auto& c : cases) {
+        const rtl::TIniLine got = rtl::ParseIniLine(c.Line);
+        EXPECT_EQ(got.Kind, c.Kind) << c.Line;
+        EXPECT_EQ(got.Name, c.Name) << c.Line;
+        EXPECT_EQ(got.Value, c.Value) << c.Line;
+    }
+    EXPECT_TRUE(rtl::SameIniName("MaxEntrys", "maxENTRYS"));
+    EXPECT_FALSE(rtl::SameIniName("MaxEntry", "MaxEntrys"));
+}
+
 } // namespace

@@ -25,6 +25,9 @@
 //     close WIN                     post WM_CLOSE
 //     endsession WIN                 the end of the Windows session as the system tells a window:
 //                                    WM_QUERYENDSESSION (its answer printed, 1 or 0), then WM_ENDSESSION
+//     power EVENT...                 the machine's sleep and wake as the system tells them: WM_POWERBROADCAST
+//                                    (suspend, resumeauto, resumesuspend) sent to every top-level
+//                                    window (of --pid)
 //     shot FILE.bmp                  the whole screen as a 24-bit bitmap file
 //     cursor X Y                     move the mouse pointer
 //     stats PID                      memory, handles, GDI and USER objects, windows, CPU time of a process
@@ -577,6 +580,36 @@ int CmdEndSession(const std::string& where)
     return SendMessageTimeoutW(w, WM_ENDSESSION, ending, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &r) ? 0 : 1;
 }
 
+BOOL CALLBACK CollectTopLevel(HWND w, LPARAM param)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (!g_pid || pid == g_pid)
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(w);
+    return TRUE;
+}
+
+int CmdPower(const std::vector<std::string>& events)
+{
+    std::vector<HWND> windows;
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&windows));
+    for (const std::string& e : events) {
+        const WPARAM code = e == "suspend"         ? PBT_APMSUSPEND
+                            : e == "resumeauto"    ? PBT_APMRESUMEAUTOMATIC
+                            : e == "resumesuspend" ? PBT_APMRESUMESUSPEND
+                                                   : 0;
+        if (!code) {
+            std::fprintf(stderr, "unknown power event %s\n", e.c_str());
+            return 1;
+        }
+        for (HWND w : windows) {
+            DWORD_PTR r = 0;
+            SendMessageTimeoutW(w, WM_POWERBROADCAST, code, 0, SMTO_ABORTIFHUNG, 5000, &r);
+        }
+    }
+    return 0;
+}
+
 int CmdShot(const std::string& file)
 {
     int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
@@ -913,6 +946,9 @@ int main()
     } else if (cmd == "endsession") {
         need(1);
         rc = CmdEndSession(rest[0]);
+    } else if (cmd == "power") {
+        need(1);
+        rc = CmdPower(rest);
     } else if (cmd == "shot") {
         need(1);
         rc = CmdShot(rest[0]);

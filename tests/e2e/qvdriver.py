@@ -462,6 +462,15 @@ class Program:
                                      stderr=subprocess.STDOUT, start_new_session=True)
         return self
 
+    def launch_beside(self):
+        """Starts the program file once more on this program's desktop, as a user's second start
+        does; returns the process that ends with that start."""
+        self.runs += 1
+        log = open(os.path.join(self.artefacts, "%s-run%d.log" % (self.name, self.runs)), "w")
+        return subprocess.Popen(["wine", "explorer", "/desktop=%s,%dx%d" % ((self.desktop,) + SCREEN),
+                                 winpath(self.exe)], cwd=self.folder, stdin=subprocess.DEVNULL, stdout=log,
+                                stderr=subprocess.STDOUT, start_new_session=True)
+
     def wait_started(self, timeout=45.0):
         """Waits until the launched program is idle in its message loop."""
         end = time.monotonic() + timeout

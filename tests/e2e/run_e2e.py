@@ -19,6 +19,7 @@ import argparse
 import os
 import shutil
 import signal
+import subprocess
 import sys
 import tempfile
 import time
@@ -26,7 +27,7 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from qvdriver import (DriveError, Display, Program, Servers, default_wineprefix, hx, ini_encoding, prepare_wine,  # noqa: E402
-                      read_ini, rss, winpath, write_bmp, write_icon, write_ini)
+                      read_ini, rss, unix_pids_mapping, winpath, write_bmp, write_icon, write_ini)
 
 JOURNEYS = {}
 
@@ -798,6 +799,122 @@ def settings_file(ctx):
     check_equal([p.text(page + ">Edit#%d" % i) for i in range(4)], ["3128", "proxy.example", "anna", "geheim"],
                 "the proxy fields after a restart")
     check(p.child(page + ">Edit#1")["enabled"], "the proxy fields are disabled although the proxy is on")
+    p.quit()
+
+
+def set_writable(path, writable):
+    """Makes a file writable or not for the program. Root writes read-only files, under Wine too:
+    there the file is made immutable as well."""
+    if writable and os.geteuid() == 0:
+        subprocess.run(["chattr", "-i", path], check=True)
+    os.chmod(path, 0o644 if writable else 0o444)
+    if not writable and os.geteuid() == 0:
+        subprocess.run(["chattr", "+i", path], check=True)
+    if not writable:
+        try:
+            open(path, "ab").close()
+        except OSError:
+            return
+        raise DriveError("%s cannot be made unwritable on this machine" % path)
+
+
+@journey
+def unwritable_settings(ctx):
+    """The settings file is made unwritable while the program runs, and "Beenden" is chosen: a
+    German message box names the file and offers to try again, once more while the file is still
+    unwritable. "Wiederholen" after the file was made writable again writes the changed
+    settings; "Abbrechen" ends the program and the file keeps what it held."""
+    path = os.path.join(ctx.folder, "quorvane.ini")
+    ctx.write_settings({"Settings": {"Interval": "15"}})
+    box = "#32770:Fehler"
+    try:
+        for answer, interval in (("Wiederholen", "45"), ("Abbrechen", "50")):
+            before = open(path, "rb").read()
+            p = ctx.program().start()
+            p.wait("TMainForm", "visible")
+            p.type("TMainForm>TTabSheet:Programm>Edit#0", interval)
+            set_writable(path, False)
+            p.menu(*Program.QUIT)
+            p.wait(box, "visible", 15)
+            texts = [c["text"] for c in p.children(box) if c["class"] == "Static" and c["text"]]
+            check(any("Unable to write to %s" % winpath(path) in t for t in texts), "the message: %r" % texts)
+            buttons = {c["id"]: c["text"] for c in p.children(box) if c["class"] == "Button"}
+            check_equal(buttons, {4: "&Wiederholen", 2: "Abbrechen"}, "the buttons of the message")
+            if answer == "Wiederholen":
+                p.screenshot("unwritable")
+                first = p.drive("find", box)[1].strip()
+                p.click("%s>Button@4" % box)
+                # The same question again, in a box of its own.
+                wait_until(lambda: p.drive("find", box, check=False)[1].strip() not in ("", first))
+                p.wait(box, "visible", 5)
+                check(p.drive("find", box)[1].strip() != first, "no second question after a failed retry")
+                set_writable(path, True)
+            p.click("%s>Button@%d" % (box, 4 if answer == "Wiederholen" else 2))
+            p.wait_exit()
+            set_writable(path, True)
+            if answer == "Wiederholen":
+                check_equal(ctx.ini().get("Settings", {}).get("Interval"), interval, "the interval written on retry")
+            else:
+                check_equal(open(path, "rb").read(), before, "the settings file after Abbrechen")
+    finally:
+        set_writable(path, True)
+
+
+@journey
+def second_start(ctx):
+    """Two starts of the program at once, in the tray (start minimized): exactly one runs, with one
+    tray icon, and its settings window comes up; the other ends. A start while it runs in the tray
+    brings the settings window up again and ends too; the settings file is the one program's."""
+    ctx.feed("Kurier", ctx.doc("kurier", rss("Kurier", "http://kurier.example", "Kurier",
+                                            news_items("Wahl gewonnen", "http://kurier.example"))))
+    ctx.write_settings({"Settings": {"FeedName": "Kurier", "Start minimized": "1", "Interval": "33"}})
+    p = ctx.program().launch()
+    # The second start as soon as the first one's desktop is there, while that program starts.
+    wait_until(p.desktop_exists, 30)
+    other = p.launch_beside()
+    p.wait_started()
+    p.wait("TMainForm", "visible", 30)
+    try:
+        other.wait(timeout=40)
+    except subprocess.TimeoutExpired:
+        raise DriveError("the second start did not end")
+    wait_until(lambda: len(unix_pids_mapping(p.exe)) == 1, 20)
+    check_equal(len(unix_pids_mapping(p.exe)), 1, "programs running after two starts")
+    trays = [w for w in p.windows() if w["class"] == "TTrayIconWindow"]
+    check_equal(len(trays), 1, "tray icon windows")
+    p.screenshot("after-two-starts")
+    check_equal(len(ctx.servers.requests(ctx.doc_name("kurier"))), 1, "downloads after two starts")
+
+    p.click("TMainForm>Button:OK")
+    p.wait("TMainForm", "hidden")
+    third = p.launch_beside()
+    p.wait("TMainForm", "visible", 30)
+    third.wait(timeout=40)
+    check_equal(len(unix_pids_mapping(p.exe)), 1, "programs running after a start beside the running one")
+    p.type("TMainForm>TTabSheet:Programm>Edit#0", "44")
+    p.quit()
+    check_equal(ctx.ini()["Settings"]["Interval"], "44", "the interval written at exit")
+
+
+@journey
+def resume_refresh(ctx):
+    """The machine sleeps and wakes while the program runs in the tray, told as the system tells
+    every top-level window: after a wake the feed is fetched once, also when the wake comes as
+    the pair of resume messages; the next sleep and wake fetch it once more. The refresh timer
+    keeps its interval after that."""
+    ctx.feed("Kurier", ctx.doc("kurier", rss("Kurier", "http://kurier.example", "Kurier",
+                                            news_items("Wahl gewonnen", "http://kurier.example"))))
+    ctx.write_settings({"Settings": {"FeedName": "Kurier", "Start minimized": "1"}})
+    p = ctx.program().start()
+    name = ctx.doc_name("kurier")
+    ctx.servers.wait_requests(name, 1)
+    for count, events in ((2, ("suspend", "resumeauto", "resumesuspend")), (3, ("suspend", "resumesuspend"))):
+        p.drive("power", *events)
+        ctx.servers.wait_requests(name, count, 20)
+        # The time a second refresh of the same wake, or a timer left at the wake's delay, would
+        # have had to come.
+        wait_until(lambda: len(ctx.servers.requests(name)) > count, 7)
+        check_equal(len(ctx.servers.requests(name)), count, "requests after %s" % ", ".join(events))
     p.quit()
 
 

@@ -141,6 +141,76 @@ TEST_F(MainFormTest, ANameInAnotherScriptTurnsTheSettingsFileIntoUtf16AndBack)
     }
 }
 
+// A settings file above 1 MB is read by the program itself (the settings sections anywhere in
+// it, the first of each name counting) and written back with every other line kept, in the form
+// the profile functions would give it: 8-bit while everything fits, else UTF-16 with a mark.
+TEST_F(MainFormTest, ALargeSettingsFileIsReadAndWrittenKeepingEverythingElse)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the ANSI code page is " << GetACP();
+    std::string junk = "[Andere]\r\n";
+    for (int i = 0; junk.size() <= (5u << 18); ++i)
+        junk += "Eintrag" + std::to_string(i) + "=Grüße von einem anderen Programm, Zeile für Zeile\r\n";
+    const std::string settings = "[Window]\r\nTop=120\r\nLeft=140\r\n[Settings]\r\nFeedName=Новости\r\n"
+                                 "Start minimized=0\r\nInterval=15\r\nMaxEntrys=15\r\nMaxChars=80\r\n"
+                                 "Cut Channelname=0\r\nBalloonhint=1\r\nBalloonwrap=80\r\n[Proxy]\r\nEnabled=1\r\n"
+                                 "Port=3128\r\nHost=proxy.example\r\nUser=anna\r\nPass=geheim\r\n";
+    auto with = [](std::string text, const std::string& from, const std::string& to) {
+        return text.replace(text.find(from), from.size(), to);
+    };
+    auto ansi = [](const std::string& utf8) {
+        const std::wstring w = rtl::Utf8ToWide(utf8);
+        std::string out(w.size(), '\0');
+        WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &out[0], static_cast<int>(out.size()),
+                            nullptr, nullptr);
+        return out;
+    };
+    auto utf16 = [](const std::string& utf8) {
+        const std::wstring w = rtl::Utf8ToWide(utf8);
+        return "\xFF\xFE" + std::string(reinterpret_cast<const char*>(w.data()), w.size() * 2);
+    };
+    const std::string kanal = with(settings, "Новости", "Kanal");
+    const std::string lateSettings = "[SETTINGS]\r\n  feedname = \"Kanal 1\" \r\nInterval=0x1E\r\n[Settings]\r\n"
+                                     "Interval=99\r\n";
+    const struct {
+        const char* Name;
+        std::string Before;
+        std::string FeedName; // read from the file
+        int Interval;         // read from the file
+        std::string NewFeedName;
+        std::string After;
+    } cases[] = {
+        {"8-bit, settings first", ansi(kanal + junk), "Kanal", 15, "Kanal",
+         ansi(with(kanal, "Interval=15", "Interval=7") + junk)},
+        {"8-bit, settings last, keys and sections missing", ansi(junk + lateSettings), "Kanal 1", 30, "Kanal 1",
+         ansi(
+             junk +
+             "[SETTINGS]\r\nFeedName=Kanal 1\r\nInterval=7\r\nStart minimized=0\r\nMaxEntrys=15\r\n"
+             "MaxChars=80\r\nCut Channelname=0\r\nBalloonhint=1\r\nBalloonwrap=80\r\n[Settings]\r\nInterval=99\r\n"
+             "[Window]\r\nTop=200\r\nLeft=200\r\n[Proxy]\r\nEnabled=0\r\nPort=1080\r\nHost=\r\nUser=\r\nPass="
+             "\r\n")},
+        {"UTF-16", utf16(settings + junk), "Новости", 15, "Новости",
+         utf16(with(settings, "Interval=15", "Interval=7") + junk)},
+        {"8-bit becoming UTF-16", ansi(kanal + junk), "Kanal", 15, "Новости",
+         utf16(with(settings, "Interval=15", "Interval=7") + junk)},
+        {"UTF-16 becoming 8-bit", utf16(settings + junk), "Новости", 15, "Kanal",
+         ansi(with(kanal, "Interval=15", "Interval=7") + junk)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Start("quorvane.exe", c.Before);
+        EXPECT_EQ(MainForm->CurrentFeed.Name, c.FeedName);
+        EXPECT_EQ(MainForm->IntervalEdit->Value(), c.Interval);
+        MainForm->CurrentFeed.Name = c.NewFeedName;
+        MainForm->IntervalEdit->SetValue(7);
+        Stop();
+        const std::string written = Ini();
+        EXPECT_EQ(written.size(), c.After.size());
+        EXPECT_TRUE(written == c.After);
+        EXPECT_TRUE(Ui.Messages.empty());
+    }
+}
+
 TEST_F(MainFormTest, TheSettingsFileTakesTheNameOfTheProgramFile)
 {
     Start("newsreader.exe", "[Settings]\r\nInterval=33\r\nFeedName=Heise\r\n");
@@ -194,21 +264,35 @@ TEST_F(MainFormTest, ASavedPositionIsUsedAndOneOffEveryScreenIsCentred)
     EXPECT_NEAR((r.left + r.right) / 2, (work.left + work.right) / 2, 2);
 }
 
-TEST_F(MainFormTest, AnUnwritableSettingsFileIsReportedAndTheProgramStillEnds)
+// Another program holds the settings file open without sharing it while the program ends: at
+// exit the user is asked whether to try again ("Abbrechen" here); at the end of the session,
+// where nobody could answer, nothing is asked. Either way the file keeps what it held.
+TEST_F(MainFormTest, AnUnwritableSettingsFileIsReportedAtExitButNotAtTheEndOfTheSession)
 {
-    Start();
-    std::string ini = TAppPaths::FromProgramFile(Folder / "quorvane.exe").SettingsFile;
-    WriteTextFile(ini, "[Window]\r\nTop=1\r\n");
-    // Another program holds the file open without sharing it.
-    HANDLE lock = CreateFileW(rtl::Utf8ToWide(ini).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    Stop();
-    CloseHandle(lock);
-    ASSERT_EQ(Ui.Messages.size(), 1u);
-    EXPECT_EQ(Ui.Messages[0].Text, "Unable to write to " + ini);
-    EXPECT_EQ(Ui.Messages[0].Type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(ReadFileBytes(ini), "[Window]\r\nTop=1\r\n");
-    EXPECT_EQ(Application, nullptr);
+    const std::string ini = TAppPaths::FromProgramFile(Folder / "quorvane.exe").SettingsFile;
+    for (bool sessionEnds : {false, true}) {
+        SCOPED_TRACE(sessionEnds ? "end of the session" : "exit");
+        Ui.Messages.clear();
+        Start();
+        WriteTextFile(ini, "[Window]\r\nTop=1\r\n");
+        HANDLE lock =
+            CreateFileW(rtl::Utf8ToWide(ini).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        if (sessionEnds)
+            SendMessageW(MainForm->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        Stop();
+        CloseHandle(lock);
+        if (sessionEnds) {
+            EXPECT_TRUE(Ui.Messages.empty());
+        } else {
+            ASSERT_EQ(Ui.Messages.size(), 1u);
+            EXPECT_NE(Ui.Messages[0].Text.find("\n\nUnable to write to " + ini + "\n\n"), std::string::npos)
+                << Ui.Messages[0].Text;
+            EXPECT_EQ(Ui.Messages[0].Type, static_cast<UINT>(MB_ICONERROR | MB_RETRYCANCEL));
+        }
+        EXPECT_EQ(ReadFileBytes(ini), "[Window]\r\nTop=1\r\n");
+        EXPECT_EQ(Application, nullptr);
+    }
 }
 
 TEST_F(MainFormTest, TheProxySwitchEnablesAndColoursTheFiveControls)
