@@ -1,5 +1,7 @@
 #include "app/opml_import.h"
 
+#include <memory>
+
 #include "app/feed_store.h"
 #include "app/klip.h"
 #include "app/opml_reader.h"
@@ -61,34 +63,27 @@ std::string FreeFeedName(const opml::TOutline& feed, const std::string& folder, 
     return candidate;
 }
 
-// Makes the feed file of an outline under a free name, numbered when the name is taken; a name
-// the listing did not show as taken but the file system does (other letter case in another
-// script, a file made meanwhile) is passed over the same way.
-void WriteFeed(const opml::TOutline& o, const std::string& url, const std::string& folder, TFolderNames& names,
-               const TWrittenFeedFile& written)
-{
-    const std::string bytes = FeedFileBytes(url);
-    for (;;) {
-        const std::string file = FreeFeedName(o, folder, names) + ".nfd";
-        names.Add(file);
-        switch (rtl::WriteNewFile(folder + file, bytes)) {
-        case rtl::TNewFileResult::Written:
-            if (written)
-                written(folder + file, bytes);
-            return;
-        case rtl::TNewFileResult::Exists:
-            continue;
-        case rtl::TNewFileResult::Failed:
-            throw EInOutError("Datei kann nicht erstellt werden: " + folder + file,
-                              static_cast<int>(GetLastError()));
-        }
-    }
-}
+// A feed file an import makes: where, for which outline, under which name in its folder's names.
+struct TPlannedFeed {
+    const opml::TOutline* Outline;
+    std::string Folder;
+    TFolderNames* Names;
+    std::size_t File; // in the list of files to write
+};
 
-void Import(const std::vector<opml::TOutline>& outlines, const std::string& folder, std::set<std::string>& known,
-            const TWrittenFeedFile& written, TOpmlImportCounts& counts)
+// The import's plan: the folders made, the names chosen and every feed file's bytes, before any
+// file is written.
+struct TImportPlan {
+    std::vector<std::unique_ptr<TFolderNames>> Folders;
+    std::vector<TPlannedFeed> Feeds;
+    std::vector<rtl::TNewFile> Files;
+};
+
+void Plan(const std::vector<opml::TOutline>& outlines, const std::string& folder, std::set<std::string>& known,
+          TImportPlan& plan, TOpmlImportCounts& counts)
 {
-    TFolderNames names(folder);
+    plan.Folders.push_back(std::make_unique<TFolderNames>(folder));
+    TFolderNames& names = *plan.Folders.back();
     for (const opml::TOutline& o : outlines) {
         if (!o.IsFeed()) {
             const std::string name = FittingName(SanitizeFeedName(rtl::Trim(o.Title)), folder, kFolderRest);
@@ -96,7 +91,7 @@ void Import(const std::vector<opml::TOutline>& outlines, const std::string& fold
             const bool usable = IsAcceptableFeedName(name) && (rtl::DirectoryExists(sub) || rtl::CreateDir(sub));
             if (usable)
                 names.Add(name);
-            Import(o.Children, usable ? sub + "\\" : folder, known, written, counts);
+            Plan(o.Children, usable ? sub + "\\" : folder, known, plan, counts);
             continue;
         }
         const std::string url = rtl::Trim(o.XmlUrl);
@@ -104,8 +99,10 @@ void Import(const std::vector<opml::TOutline>& outlines, const std::string& fold
             ++counts.Skipped;
             continue;
         }
-        WriteFeed(o, url, folder, names, written);
-        ++counts.Imported;
+        const std::string file = FreeFeedName(o, folder, names) + ".nfd";
+        names.Add(file);
+        plan.Feeds.push_back({&o, folder, &names, plan.Files.size()});
+        plan.Files.push_back({folder + file, FeedFileBytes(url)});
     }
 }
 
@@ -131,7 +128,30 @@ TOpmlImportCounts ImportOutlines(const std::vector<opml::TOutline>& outlines, co
                                  std::set<std::string>& knownUrls, const TWrittenFeedFile& written)
 {
     TOpmlImportCounts counts;
-    Import(outlines, folder, knownUrls, written, counts);
+    TImportPlan plan;
+    Plan(outlines, folder, knownUrls, plan, counts);
+    rtl::WriteNewFiles(plan.Files);
+    std::string failed;
+    for (const TPlannedFeed& feed : plan.Feeds) {
+        rtl::TNewFile& file = plan.Files[feed.File];
+        // A name the listing did not show as taken but the file system does (other letter case
+        // in another script, a file made meanwhile): the next free one.
+        while (file.Result == rtl::TNewFileResult::Exists) {
+            file.FileName = feed.Folder + FreeFeedName(*feed.Outline, feed.Folder, *feed.Names) + ".nfd";
+            feed.Names->Add(rtl::ExtractFileName(file.FileName));
+            file.Result = rtl::WriteNewFile(file.FileName, file.Bytes);
+        }
+        if (file.Result == rtl::TNewFileResult::Failed) {
+            if (failed.empty())
+                failed = file.FileName;
+            continue;
+        }
+        if (written)
+            written(file.FileName, file.Bytes);
+        ++counts.Imported;
+    }
+    if (!failed.empty())
+        throw EInOutError("Datei kann nicht erstellt werden: " + failed, 0);
     return counts;
 }
 

@@ -26,8 +26,9 @@ using TWrittenFeedFile = std::function<void(const std::string& path, const std::
 // "Feed"; a name that would make a path too long for the platform is cut at the end of a
 // character; a name taken in its folder gets a number (" 2", " 3", ...). A feed whose address is in
 // knownUrls is skipped; every address written is added to it. A folder whose name cannot be a
-// folder gives its feeds to its parent. A file that cannot be made raises EInOutError; the files
-// made before it stay.
+// folder gives its feeds to its parent. The files are written only once every name is chosen,
+// several at a time. A file that cannot be made raises EInOutError naming the first such; the
+// files made stay, and written has been told of each.
 TOpmlImportCounts ImportOutlines(const std::vector<opml::TOutline>& outlines, const std::string& folder,
                                  std::set<std::string>& knownUrls, const TWrittenFeedFile& written);
 

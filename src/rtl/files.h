@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // File-system helpers over the wide Win32 functions, for UTF-8 paths. They report failure by
 // their result, not by exceptions, because the program treats failed renames, deletions and
@@ -26,6 +27,16 @@ bool ReplaceFileWith(const std::string& fileName, const std::string& bytes);
 // name is there; Failed, with no file left behind, when it cannot be made or written.
 enum class TNewFileResult { Written, Exists, Failed };
 TNewFileResult WriteNewFile(const std::string& fileName, const std::string& bytes);
+// One file for WriteNewFiles: its name and bytes in, the result out.
+struct TNewFile {
+    std::string FileName;
+    std::string Bytes;
+    TNewFileResult Result = TNewFileResult::Failed;
+};
+// Writes every file as WriteNewFile does, several at a time from worker threads that have ended
+// when it returns: most of the time of a new file under Wine is the wait for Wine's server, and
+// the waits of several files overlap. The order in which the files are made is not defined.
+void WriteNewFiles(std::vector<TNewFile>& files);
 bool CreateDir(const std::string& folder);
 // Whether the platform refuses the path for its length: MAX_PATH UTF-16 units or more (MAX_PATH
 // counts the terminating NUL). Wine takes longer ones; Windows only in the "\\?\" form, used
