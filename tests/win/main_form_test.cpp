@@ -619,6 +619,25 @@ TEST_F(MainFormTest, AFeedFolderWithPathsTooLongAndAFolderNamedLikeAFeedStartsWi
     DeleteFileW((L"\\\\?\\" + rtl::Utf8ToWide(Folder / "Newsfeeds\\") + rtl::Utf8ToWide(name + ".nfd")).c_str());
 }
 
+// The tray icon is there before the feed folder is read: a folder whose reading stops at an error
+// box (a feed file another program holds) leaves the user the icon, its menu and "Beenden".
+TEST_F(MainFormTest, TheTrayIconIsThereBeforeTheFeedFolderIsRead)
+{
+    rtl::CreateDir((Folder / "Newsfeeds"));
+    WriteTextFile(Folder / "Newsfeeds\\a.nfd", "http://a.example/\r\n");
+    HANDLE lock = CreateFileW(rtl::Utf8ToWide(Folder / "Newsfeeds\\a.nfd").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    bool trayDuringBox = false;
+    Ui.OnMessage = [&](const TMessageCall&) { trayDuringBox = MainForm && MainForm->TrayIcon->Active(); };
+    Start();
+    CloseHandle(lock);
+    Ui.OnMessage = nullptr;
+    ASSERT_EQ(Ui.Messages.size(), 1u);
+    EXPECT_NE(Ui.Messages[0].Text.find("a.nfd"), std::string::npos) << Ui.Messages[0].Text;
+    EXPECT_TRUE(trayDuringBox);
+}
+
 // The end of a Windows session ends the process without closing the window: the settings are
 // written when the session really ends, not when it is only asked about or called off.
 TEST_F(MainFormTest, TheEndOfTheSessionWritesTheSettings)

@@ -49,9 +49,14 @@ public:
         ShellCalls.push_back({parent, verb, file, parameters, directory, showCmd});
         return ShellResult;
     }
+    // Called with each message as it is shown, before it is answered.
+    std::function<void(const TMessageCall&)> OnMessage;
+
     int MessageBox(HWND, const std::string& text, const std::string& caption, UINT type) override
     {
         Messages.push_back({text, caption, type});
+        if (OnMessage)
+            OnMessage(Messages.back());
         if (!MessageAnswers.empty()) {
             int a = MessageAnswers.front();
             MessageAnswers.pop_front();
