@@ -98,6 +98,7 @@ def main():
     print("list: %d feeds, %d bytes" % (args.feeds, os.path.getsize(listing)))
     display = Display(args.out)
     times = []
+    made = []
     try:
         prepare_wine(args.wineprefix, args.out)
         for run in range(args.runs):
@@ -120,10 +121,13 @@ def main():
                 p.quit()
             finally:
                 p.kill()
-                # Hundreds of thousands of files left behind slow every later run down.
-                shutil.rmtree(os.path.dirname(folder), ignore_errors=True)
+                made.append(os.path.dirname(folder))
     finally:
         display.stop()
+        # Removed at the end, not between runs: the disk's work for removed files slows the runs
+        # after them, and hundreds of thousands of files left behind slow every later run down.
+        for parent in made:
+            shutil.rmtree(parent, ignore_errors=True)
     times.sort()
     print("import of %d feeds: median %.0f ms (%.0f to %.0f ms, %d runs)" %
           (args.feeds, times[len(times) // 2], times[0], times[-1], len(times)))
