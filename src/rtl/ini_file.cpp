@@ -17,28 +17,10 @@ bool StartsWith(const std::string& bytes, const char* mark)
     return bytes.compare(0, std::char_traits<char>::length(mark), mark) == 0;
 }
 
-// The text in the ANSI code page, or false when a character has no place in it. The check is
-// a round trip: a best-fit letter or a "?" would come back as another character.
-bool ToAnsi(const std::wstring& text, std::string& ansi)
-{
-    ansi.clear();
-    if (text.empty())
-        return true;
-    const int n = static_cast<int>(text.size());
-    const int need = WideCharToMultiByte(CP_ACP, 0, text.data(), n, nullptr, 0, nullptr, nullptr);
-    if (need <= 0)
-        return false;
-    ansi.resize(static_cast<std::size_t>(need));
-    WideCharToMultiByte(CP_ACP, 0, text.data(), n, &ansi[0], need, nullptr, nullptr);
-    std::wstring back(text.size() + 1, L'\0');
-    const int got = MultiByteToWideChar(CP_ACP, 0, ansi.data(), need, &back[0], static_cast<int>(back.size()));
-    return got == n && back.compare(0, text.size(), text) == 0;
-}
-
 bool FitsAnsi(const std::string& utf8)
 {
     std::string ansi;
-    return ToAnsi(rtl::Utf8ToWide(utf8), ansi);
+    return rtl::WideToAnsi(rtl::Utf8ToWide(utf8), ansi);
 }
 
 std::wstring AnsiToWide(const std::string& ansi)
@@ -172,7 +154,8 @@ void TIniFile::UseAnsiWhenItFits()
     const std::wstring file = rtl::Utf8ToWide(FFileName);
     FlushProfileCache(file);
     std::string bytes, ansi;
-    if (!ReadExisting(FFileName, bytes) || !StartsWith(bytes, kUtf16Mark) || !ToAnsi(FromUtf16Le(bytes, 2), ansi))
+    if (!ReadExisting(FFileName, bytes) || !StartsWith(bytes, kUtf16Mark) ||
+        !rtl::WideToAnsi(FromUtf16Le(bytes, 2), ansi))
         return;
     // When this fails the Unicode form stays; it reads the same.
     ReplaceFile(FFileName, ansi);

@@ -174,15 +174,7 @@ bool FromWide(const std::wstring& text, TIniForm form, std::string& out)
         out = WideToUtf8(text.data(), text.size());
         return true;
     }
-    if (text.empty())
-        return true;
-    const int n = static_cast<int>(text.size());
-    const int need = WideCharToMultiByte(CP_ACP, 0, text.data(), n, nullptr, 0, nullptr, nullptr);
-    if (need <= 0)
-        return false;
-    out.resize(static_cast<std::size_t>(need));
-    WideCharToMultiByte(CP_ACP, 0, text.data(), n, &out[0], need, nullptr, nullptr);
-    return ToWide(out, ifAnsi) == text;
+    return WideToAnsi(text, out);
 }
 
 // A line's text for parsing: UTF-8, without its end of line.

@@ -74,4 +74,22 @@ bool CodePageToUtf8(unsigned codePage, const char* text, std::size_t length, std
     return true;
 }
 
+bool WideToAnsi(const std::wstring& text, std::string& ansi)
+{
+    ansi.clear();
+    if (text.empty())
+        return true;
+    if (text.size() > 0x7FFFFFFF)
+        return false;
+    const int n = static_cast<int>(text.size());
+    const int need = WideCharToMultiByte(CP_ACP, 0, text.data(), n, nullptr, 0, nullptr, nullptr);
+    if (need <= 0)
+        return false;
+    ansi.resize(static_cast<std::size_t>(need));
+    WideCharToMultiByte(CP_ACP, 0, text.data(), n, &ansi[0], need, nullptr, nullptr);
+    std::wstring back(text.size() + 1, L'\0');
+    const int got = MultiByteToWideChar(CP_ACP, 0, ansi.data(), need, &back[0], static_cast<int>(back.size()));
+    return got == n && back.compare(0, text.size(), text) == 0;
+}
+
 } // namespace rtl

@@ -24,5 +24,8 @@ std::string WideToUtf8(const wchar_t* text);
 // every converter of the platform reads); a byte sequence the code page does not define becomes
 // its default character. False, with out as it was, when the platform has no such code page.
 bool CodePageToUtf8(unsigned codePage, const char* text, std::size_t length, std::string& out);
+// The text in the ANSI code page, or false when a character has no place in it. The check is a
+// round trip: a best-fit letter or a "?" would come back as another character.
+bool WideToAnsi(const std::wstring& text, std::string& ansi);
 
 } // namespace rtl
