@@ -4,6 +4,7 @@
 #include "app/feed_text.h"
 #include "app/headline_rules.h"
 #include "app/json_feed.h"
+#include "rtl/utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -48,12 +49,15 @@ struct TRange {
     bool Empty() const { return End <= Begin; }
 };
 
-// Element text from its markers (0-based, npos when missing) inside a piece starting at lo.
-TRange ElementRange(std::size_t open, std::size_t close, std::size_t lo, std::size_t nameLength)
+// Element text from its markers (0-based, npos when missing) inside a piece of text starting
+// at lo. The start is counted in bytes, as the 8-bit program counted characters: one that falls
+// inside a character (no opening marker, another script after the piece's start) moves to its end.
+TRange ElementRange(std::string_view text, std::size_t open, std::size_t close, std::size_t lo,
+                    std::size_t nameLength)
 {
     if (close == npos)
         return {};
-    std::size_t start = (open == npos ? lo : open + 1) + nameLength + 1;
+    std::size_t start = rtl::CodePointStart(text, (open == npos ? lo : open + 1) + nameLength + 1);
     if (close <= start)
         return {};
     return {start, close};
@@ -132,7 +136,7 @@ TChannel ScanChannel(std::string_view doc)
     TChannel channel;
     const std::size_t n = doc.size();
     std::size_t open = doc.find("<channel");
-    std::size_t start = (open == npos ? 0 : open + 1) + 8; // just after "<channel>"
+    std::size_t start = rtl::CodePointStart(doc, (open == npos ? 0 : open + 1) + 8); // just after "<channel>"
     if (start >= n)
         return channel;
 
@@ -160,9 +164,9 @@ TChannel ScanChannel(std::string_view doc)
         return channel;
 
     auto inside = [&](int i) { return at[i] != npos && at[i] + kMarkers[i].size() <= close ? at[i] : npos; };
-    std::string_view title = Slice(doc, ElementRange(inside(0), inside(1), start, 5));
-    std::string_view link = Slice(doc, ElementRange(inside(2), inside(3), start, 4));
-    std::string_view desc = Slice(doc, ElementRange(inside(4), inside(5), start, 11));
+    std::string_view title = Slice(doc, ElementRange(doc, inside(0), inside(1), start, 5));
+    std::string_view link = Slice(doc, ElementRange(doc, inside(2), inside(3), start, 4));
+    std::string_view desc = Slice(doc, ElementRange(doc, inside(4), inside(5), start, 11));
     channel.Caption = CleanCaption(title);
     channel.Link = CleanLink(link);
     channel.Description = HtmlToText(desc, "\r\n");
@@ -199,7 +203,7 @@ std::string GetElement(std::string_view text, std::string_view name, long long n
     std::string close = "</" + std::string(name);
     std::size_t p1 = Position(text, open, n);
     std::size_t p2 = Position(text, close, n);
-    TRange r = ElementRange(p1 == 0 ? npos : p1 - 1, p2 == 0 ? npos : p2 - 1, 0, name.size());
+    TRange r = ElementRange(text, p1 == 0 ? npos : p1 - 1, p2 == 0 ? npos : p2 - 1, 0, name.size());
     return std::string(Slice(text, r));
 }
 
@@ -265,18 +269,18 @@ TParseResult Parse(std::string_view document, int maxEntrys, int maxChars, TBall
     for (std::size_t k = 0; k < count; ++k) {
         if (k >= closes.size())
             break; // no closing marker: this and every later piece is empty
-        const std::size_t lo = opens[k] + 6, hi = closes[k]; // just after "<item>"
+        const std::size_t lo = rtl::CodePointStart(document, opens[k] + 6), hi = closes[k]; // just after "<item>"
         if (hi <= lo)
             continue;
         const std::string_view item = document.substr(lo, hi - lo);
-        TRange t = ElementRange(titleOpen.Find(lo, hi), titleClose.Find(lo, hi), lo, 5);
+        TRange t = ElementRange(document, titleOpen.Find(lo, hi), titleClose.Find(lo, hi), lo, 5);
         THeadline* h = rules.Offer(static_cast<int>(k + 1), CleanCaption(Slice(document, t)), [item] {
-            TRange d = ElementRange(item.find("<description"), item.find("</description"), 0, 11);
+            TRange d = ElementRange(item, item.find("<description"), item.find("</description"), 0, 11);
             return HtmlToText(Slice(item, d), "\r");
         });
         if (!h)
             continue;
-        TRange l = ElementRange(linkOpen.Find(lo, hi), linkClose.Find(lo, hi), lo, 4);
+        TRange l = ElementRange(document, linkOpen.Find(lo, hi), linkClose.Find(lo, hi), lo, 4);
         h->Link = CleanLink(Slice(document, l));
         if (h->Link.empty())
             h->Link = GuidLink(item);

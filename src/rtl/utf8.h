@@ -28,6 +28,14 @@ void AppendValidUtf8(std::string& out, std::string_view text);
 
 // Where the character that starts at byte at ends (at < size).
 std::size_t NextCharacter(std::string_view text, std::size_t at);
+// at itself when a code point begins there (or at is the end); else the end of the code point at
+// sits inside. A piece taken at a count of bytes then never begins with half a character.
+inline std::size_t CodePointStart(std::string_view text, std::size_t at)
+{
+    while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
+        ++at;
+    return at;
+}
 
 // Number of characters in text.
 std::size_t CharacterCount(std::string_view text);

@@ -61,6 +61,10 @@ inline std::string GetElement(const std::string& text, const std::string& name, 
     long long p1 = static_cast<long long>(Position(text, "<" + name, n));
     long long p2 = static_cast<long long>(Position(text, "</" + name, n));
     long long start = p1 + static_cast<long long>(name.size()) + 2;
+    // A start inside a character moves to its end: no piece begins with half a character.
+    while (start >= 1 && start <= static_cast<long long>(text.size()) &&
+           (static_cast<unsigned char>(text[static_cast<std::size_t>(start - 1)]) & 0xC0) == 0x80)
+        ++start;
     return Copy(text, start, p2 - start);
 }
 

@@ -118,6 +118,19 @@ TEST(FeedElements, TextRunsFromAfterThePlainStartTagToTheClosingMarker)
     EXPECT_EQ(feed::GetElement("<a></a>", "a", 1), "");
 }
 
+// The start is counted in bytes, one character after the name; where that falls inside a
+// character of another script (the opening marker missing), the text begins after it, never with
+// half of it.
+TEST(FeedElements, TextNeverBeginsInsideACharacter)
+{
+    EXPECT_EQ(feed::GetElement("<titleЖ>x</title>", "title", 1), ">x");
+    EXPECT_EQ(feed::GetElement("xНовости</title>", "title", 1), "ости");
+    TBalloonNews balloon;
+    TParseResult r = ParseBoth("<rss><channel><item>xНовости</title></item></channel></rss>", 15, 80, balloon);
+    ASSERT_EQ(Captions(r).size(), 1u);
+    EXPECT_TRUE(rtl::IsValidUtf8(r.Headlines[0].Caption)) << r.Headlines[0].Caption;
+}
+
 TEST(FeedElements, AttributesAndLongerNamesBecomePartOfTheText)
 {
     // The text starts one character after the name, whatever stands there.
