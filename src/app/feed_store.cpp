@@ -1,6 +1,5 @@
 #include "app/feed_store.h"
 
-#include <algorithm>
 #include <set>
 
 #include "app/utf8_document.h"
@@ -87,8 +86,7 @@ TIconHandle LoadFeedIcon(const std::string& iconFile)
 
 std::string FeedFileBytes(const std::string& url)
 {
-    const bool ascii =
-        std::all_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const bool ascii = rtl::IsAscii(url);
     return (ascii ? "" : "\xEF\xBB\xBF") + url + "\r\n";
 }
 
@@ -190,8 +188,7 @@ void TFeedStore::BuildLevel(const std::string& folderPath, TMenuItem* parent)
     const auto iconExists = [&](const std::string& name) {
         if (files.count(rtl::LowerCase(name)))
             return true;
-        const bool ascii =
-            std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        const bool ascii = rtl::IsAscii(name);
         return !ascii && rtl::FileExists(folder + name);
     };
     for (const rtl::TFileEntry& fd : entries) {

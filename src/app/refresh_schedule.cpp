@@ -140,8 +140,7 @@ std::optional<std::string> ReplaceFirstLine(const std::string& fileBytes, const 
     const bool marked = fileBytes.compare(0, kUtf8Mark.size(), kUtf8Mark) == 0;
     const std::size_t end = fileBytes.find_first_of("\r\n", marked ? kUtf8Mark.size() : 0);
     const std::string rest = end == std::string::npos ? "\r\n" : fileBytes.substr(end);
-    const bool ascii =
-        std::all_of(url.begin(), url.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const bool ascii = rtl::IsAscii(url);
     if (!marked && !ascii && !rtl::IsValidUtf8(rest))
         return std::nullopt;
     return (marked || !ascii ? kUtf8Mark : std::string()) + url + rest;

@@ -23,17 +23,6 @@ bool FitsAnsi(const std::string& utf8)
     return rtl::WideToAnsi(rtl::Utf8ToWide(utf8), ansi);
 }
 
-std::wstring AnsiToWide(const std::string& ansi)
-{
-    std::wstring wide;
-    if (ansi.empty())
-        return wide;
-    const int n = static_cast<int>(ansi.size());
-    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), n, nullptr, 0)));
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), n, &wide[0], static_cast<int>(wide.size()));
-    return wide;
-}
-
 std::string Utf16LeBytes(const std::wstring& text)
 {
     std::string bytes(kUtf16Mark);
@@ -124,7 +113,7 @@ void TIniFile::MakeUnicode()
     if (StartsWith(bytes, kUtf8Mark))
         text = rtl::Utf8ToWide(bytes.substr(3));
     else
-        text = AnsiToWide(bytes);
+        text = rtl::AnsiToWide(bytes);
     // A file that cannot be written is reported by the write that follows.
     ReplaceFile(FFileName, Utf16LeBytes(text));
     FlushProfileCache(file);

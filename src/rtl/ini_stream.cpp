@@ -148,13 +148,7 @@ std::wstring ToWide(const std::string& bytes, TIniForm form)
     }
     if (form == ifUtf8)
         return Utf8ToWide(bytes);
-    if (bytes.empty())
-        return out;
-    const int n = static_cast<int>(bytes.size());
-    out.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, bytes.data(), n, nullptr, 0)));
-    if (!out.empty())
-        MultiByteToWideChar(CP_ACP, 0, bytes.data(), n, &out[0], static_cast<int>(out.size()));
-    return out;
+    return AnsiToWide(bytes);
 }
 
 // The text in the form, or false when the ANSI code page has no place for a character of it (a

@@ -22,6 +22,14 @@ void AppendUtf8(std::string& out, char32_t codePoint);
 char32_t DecodeUtf8(std::string_view text, std::size_t at, std::size_t& length);
 
 bool IsValidUtf8(std::string_view text);
+// Whether every byte is below 0x80: text that reads the same in every code page.
+inline bool IsAscii(std::string_view text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
 
 // Appends text with every ill-formed part replaced by U+FFFD.
 void AppendValidUtf8(std::string& out, std::string_view text);

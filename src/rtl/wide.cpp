@@ -74,6 +74,18 @@ bool CodePageToUtf8(unsigned codePage, const char* text, std::size_t length, std
     return true;
 }
 
+std::wstring AnsiToWide(const std::string& ansi)
+{
+    std::wstring wide;
+    if (ansi.empty() || ansi.size() > 0x7FFFFFFF)
+        return wide;
+    const int n = static_cast<int>(ansi.size());
+    wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), n, nullptr, 0)));
+    if (!wide.empty())
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), n, &wide[0], static_cast<int>(wide.size()));
+    return wide;
+}
+
 bool WideToAnsi(const std::wstring& text, std::string& ansi)
 {
     ansi.clear();

@@ -27,5 +27,7 @@ bool CodePageToUtf8(unsigned codePage, const char* text, std::size_t length, std
 // The text in the ANSI code page, or false when a character has no place in it. The check is a
 // round trip: a best-fit letter or a "?" would come back as another character.
 bool WideToAnsi(const std::wstring& text, std::string& ansi);
+// Text in the ANSI code page as UTF-16.
+std::wstring AnsiToWide(const std::string& ansi);
 
 } // namespace rtl
